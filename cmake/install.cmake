@@ -1,0 +1,1 @@
+# Install rules, CMake package config and pkg-config file.

@@ -1,0 +1,45 @@
+/*
+ * The guard every export runs its work under: one transaction around the call when the
+ * handle's connection is open (nested exports share the outer one), and nothing thrown
+ * ever crosses the export boundary.
+ */
+#pragma once
+
+#include "kavdbmgr.h"
+#include "store/engine/connection.h"
+#include "store/handle.h"
+#include "store/report.h"
+
+namespace kavdb::frame {
+
+template <class F>
+HRESULT exportCall(DBHandle* h, F&& work) noexcept
+{
+    try {
+        if (h == nullptr || !h->Connection || !h->Connection->isOpen()) {
+            return work();
+        }
+        engine::Transaction tx(*h->Connection);
+        HRESULT result = work();
+        tx.commit();
+        return result;
+    } catch (const engine::EngineError& e) {
+        store::ReportComError("Failed to commit transaction", e);
+        return e.code();
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
+/* Exports that take no handle. */
+template <class F>
+HRESULT exportCall(F&& work) noexcept
+{
+    try {
+        return work();
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
+} // namespace kavdb::frame

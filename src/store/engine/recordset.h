@@ -1,0 +1,82 @@
+/*
+ * Recordset: rows of one statement, walked the way the catalogue operations walk them.
+ *
+ * Two cursors. Forward-only streams the statement and is what inserts open (AddNew).
+ * Keyset takes, at open, the row keys of a single-table statement and reads the current
+ * row's values on demand, so walking rows with large thumbnails holds one row at a time;
+ * changes (put/update/delete) go to that row by its key. A keyset over a join or any
+ * statement that is not a plain single-table select is read-only and holds the selected
+ * values.
+ *
+ * Position rules are ADO's: after open the cursor stands on the first row; BOF is true
+ * before the first row, EOF after the last, both on an empty result. Reading a field
+ * with no current row raises kNoCurrentRow; an unknown field raises kFieldNotFound.
+ */
+#pragma once
+
+#include "store/engine/connection.h"
+#include "store/engine/value.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kavdb::engine {
+
+enum class Cursor { ForwardOnly = 0, Keyset = 1 };
+
+/* Row status of a row deleted through this recordset (ADO's adRecDeleted). */
+inline constexpr int kRowDeleted = 4;
+
+class Recordset {
+public:
+    /* Opens jetSql on the connection; raises on failure (statement rejected, closed
+     * connection). */
+    Recordset(Connection& conn, const std::string& jetSql, Cursor cursor);
+    ~Recordset();
+    Recordset(const Recordset&) = delete;
+    Recordset& operator=(const Recordset&) = delete;
+
+    /* Navigation. */
+    void moveFirst();
+    void moveNext();
+    void move(long n); // relative to the current row
+    bool bof() const;
+    bool eof() const;
+    /* Exact row count for a keyset; -1 for forward-only. */
+    long recordCount() const;
+    /* Moves forward from the current row (included) to the first live row whose column
+     * equals the value (texts: exact for Pathname/Filename, ASCII case-insensitive
+     * otherwise); EOF when none. */
+    bool find(const std::string& column, const Value& value);
+    /* The same with an ADO criterion: "Col = 12" or "Col = "text"" (a doubled quote
+     * inside the text is one quote). */
+    bool find(const std::string& criterion);
+    int status() const; // 0, or kRowDeleted for a row deleted through this recordset
+
+    /* Fields of the current row; names compare ignoring case. */
+    int fieldCount() const;
+    std::string fieldName(int index) const;
+    bool hasField(const std::string& name) const;
+    Value get(const std::string& name);
+    /* Puts a value; kept (written) when the cursor leaves the row or on update(). An
+     * empty value is stored as Null. */
+    void put(const std::string& name, const Value& value);
+    long actualSize(const std::string& name);
+    Value getChunk(const std::string& name, long size);
+
+    /* Changes. addNew stores the row at once and stands on it; the engine fills the
+     * values left empty (the auto-increment key among them), readable afterwards. */
+    void addNew(const std::vector<std::string>& names, const std::vector<Value>& values);
+    void update();
+    void deleteCurrent();
+    void close();
+    bool isOpen() const;
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace kavdb::engine

@@ -1,0 +1,84 @@
+/*
+ * Value: the engine's variant, the unit in which every column value travels.
+ *
+ * It stands where ADO's VARIANT stood, and its kind() answers the same codes (0 empty,
+ * 1 null, 3 int32, 8 text, 10 error/argument left out, 11 bool, 0x2011 byte array), so
+ * the operations above can keep their rules ("an integer when the value is of kind 3").
+ * Texts are UTF-8 bytes, passed through unchanged.
+ */
+#pragma once
+
+#include "store/engine/error.h"
+
+#include <cstdint>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace kavdb::engine {
+
+enum class Kind : uint16_t {
+    Empty = 0,
+    Null = 1,
+    Int = 3,
+    Text = 8,
+    Error = 10,
+    Bool = 11,
+    Bytes = 0x2011,
+};
+
+using Bytes = std::vector<uint8_t>;
+
+class Value {
+public:
+    Value() = default; // empty: "nothing given"
+
+    static Value null();
+    static Value missing(); // the error kind that stands for an argument left out
+    static Value integer(int32_t v);
+    static Value text(std::string v);
+    static Value boolean(bool v);
+    static Value bytes(Bytes v);
+
+    Kind kindOf() const;
+    uint16_t kind() const { return static_cast<uint16_t>(kindOf()); }
+
+    bool isEmpty() const { return kindOf() == Kind::Empty; }
+    bool isNull() const { return kindOf() == Kind::Null; }
+    bool isNothing() const { return isEmpty() || isNull(); } // no value stored
+    bool isInt() const { return kindOf() == Kind::Int; }
+    bool isText() const { return kindOf() == Kind::Text; }
+    bool isBytes() const { return kindOf() == Kind::Bytes; }
+
+    /* Direct access; the kind must match (checked: a mismatch raises kTypeMismatch). */
+    int32_t asInt() const;
+    const std::string& asText() const;
+    const Bytes& asBytes() const;
+    bool asBool() const;
+
+    /* The engine's type conversion: int from int, bool, or numeric text; text from
+     * int, bool or text. Anything else (null, empty, bytes, text that is not a
+     * number) raises an EngineError with kTypeMismatch. */
+    int32_t toInt() const;
+    std::string toText() const;
+
+    bool operator==(const Value& other) const = default;
+
+private:
+    struct NullTag {
+        bool operator==(const NullTag&) const = default;
+    };
+    struct MissingTag {
+        bool operator==(const MissingTag&) const = default;
+    };
+    std::variant<std::monostate, NullTag, MissingTag, int32_t, std::string, bool, Bytes> v_;
+};
+
+/* Byte-array helpers for binary columns. ToByteArrayValue: 0, or kInvalidArg for null
+ * bytes or a count below 1 (the value then holds no array). FromByteArrayValue: a new
+ * buffer of count bytes from the library's allocator (released with kaFree), or null
+ * when the value is not a byte array, the count is below 1 or larger than the array. */
+HResult ToByteArrayValue(Value* out, const uint8_t* bytes, int32_t count);
+uint8_t* FromByteArrayValue(const Value* value, int32_t count);
+
+} // namespace kavdb::engine

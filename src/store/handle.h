@@ -1,0 +1,30 @@
+/*
+ * DBHandle: one open catalogue as the application holds it.
+ *
+ * It owns the engine connection (absent when creating it failed) and the one-entry
+ * folder cache of the folder look-up: the last folder found by its path and its PathID.
+ */
+#pragma once
+
+#include "store/engine/connection.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+struct DBHandle {
+    std::unique_ptr<kavdb::engine::Connection> Connection;
+    int32_t LastPathID = -1;  // -1: the cache holds nothing
+    std::string LastPathname; // ends in a separator
+};
+
+namespace kavdb::store {
+
+/* Forgets the cached folder; called whenever a folder row may have gone. */
+inline void forgetFolder(DBHandle* h)
+{
+    h->LastPathID = -1;
+    h->LastPathname.clear();
+}
+
+} // namespace kavdb::store

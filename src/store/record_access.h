@@ -1,0 +1,97 @@
+/*
+ * Record access: the small layer every catalogue operation reaches the engine through.
+ *
+ * Opening recordsets from SQL text, counting rows, reading fields as integers and text,
+ * the (column name, value) lists that row operations pass around, the path keys (folder
+ * text and file name), safe text in the library's own SQL, and the one guard that turns
+ * an engine error into a result code.
+ */
+#pragma once
+
+#include "kavdbmgr.h"
+#include "store/engine/recordset.h"
+#include "store/handle.h"
+#include "store/report.h"
+
+#include <cstddef>
+#include <list>
+#include <memory>
+#include <new>
+#include <string>
+#include <string_view>
+
+namespace kavdb::store {
+
+using engine::Cursor;
+using engine::EngineError;
+using engine::Recordset;
+using engine::Value;
+using HResult = int32_t;
+
+/* Fixed limits of texts: input that does not fit is refused, never cut. */
+inline constexpr std::size_t kFolderMax = 519;   // a folder text
+inline constexpr std::size_t kNameMax = 259;     // a file name
+inline constexpr std::size_t kSqlMax = 149999;   // one statement
+inline constexpr std::size_t kConfigMax = 127;   // one configuration value
+
+/* The fixed MainTable columns, in their stored order, and PathTable's. */
+inline constexpr const char* kMainColumns[12] = {
+    "FieldID",         "PathID",    "Filename", "Width",   "Height",  "Bitcount",
+    "ThumbnailWidth", "ThumbnailHeight", "Thumbnail", "UpdateTM", "Comment", "Marking"};
+inline constexpr const char* kPathColumns[3] = {"PathID", "Pathname", "Comment"};
+
+/* One (column name, value) pair; the name is normally text (an integer names a
+ * metadata table by number in a link list). An empty value means "not given". */
+struct FieldValue {
+    Value name;
+    Value value;
+};
+using FieldValueList = std::list<FieldValue>;
+
+/* The first entry whose name is text equal (case-sensitive) to name; null when none. */
+FieldValue* findField(FieldValueList& list, std::string_view name);
+const FieldValue* findField(const FieldValueList& list, std::string_view name);
+
+/* Opens sql on the handle's connection. On an engine error: the sink gets "Failed to open
+ * recordset", out stays null and the error's code is returned. */
+HResult OpenRecordset(DBHandle* h, const std::string& sql, Cursor cursor,
+                      std::unique_ptr<Recordset>& out);
+/* Moves to the first row and counts rows until BOF or EOF. */
+long CountRows(Recordset& rs);
+/* Field reads with the engine's conversion (raise when it fails). */
+int32_t readInt(Recordset& rs, const std::string& column);
+std::string readText(Recordset& rs, const std::string& column);
+
+/* Path keys. Both / and \ separate; "X:" at the start is a drive. */
+HResult GetFolderPart(const char* path, std::string& out);   // drive + directory + separator
+HResult GetFileNamePart(const char* path, std::string& out); // name + extension
+bool IsFolderPath(const char* path);                         // non-empty and no '.'
+bool hasSeparator(std::string_view text);
+bool endsWithSeparator(std::string_view text);
+/* Appends a separator of the kind the text already uses (its last one), else '/'. */
+void appendSeparator(std::string& text);
+
+/* A text value placed between double quotes in the library's SQL, '"' doubled. */
+std::string quoteText(std::string_view text);
+/* printf-style formatting of the library's SQL texts. */
+std::string sqlf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+/* The catch convention of every operation: an engine error goes to the sink with the
+ * operation's message and its code is the result; anything else gives failCode. */
+template <class F>
+HResult guarded(const char* message, F&& work, HResult failCode = E_FAIL) noexcept
+{
+    try {
+        return work();
+    } catch (const EngineError& e) {
+        ReportComError(message, e);
+        return e.code();
+    } catch (...) {
+        return failCode;
+    }
+}
+
+/* The connection of a handle, or raise kPointer when it has none. */
+engine::Connection& connectionOf(DBHandle* h);
+
+} // namespace kavdb::store

@@ -1,0 +1,24 @@
+/*
+ * Row operations by statement: count, read, overwrite and delete the rows a complete SQL
+ * text selects, and collect their DataID values. Each is a whole unit of work with its own
+ * recordset and its own fixed message. "Exactly one row" operations give
+ * KAVDB_E_NOT_FOUND for none and E_FAIL for more than one, changing nothing.
+ */
+#pragma once
+
+#include "store/record_access.h"
+
+#include <list>
+
+namespace kavdb::store {
+
+HResult kaGetDataCount(DBHandle* h, const std::string& sql, int32_t* count);
+HResult kaGetData(DBHandle* h, const std::string& sql, const Value& column, Value* out);
+HResult kaGetData(DBHandle* h, const std::string& sql, FieldValueList& list);
+HResult kaSetData(DBHandle* h, const std::string& sql, const FieldValue& field);
+HResult kaSetData(DBHandle* h, const std::string& sql, const FieldValueList& list);
+HResult kaDelData(DBHandle* h, const std::string& sql);
+HResult kaDelAllData(DBHandle* h, const std::string& sql);
+HResult kaGetDataIDList(DBHandle* h, const std::string& sql, std::list<int32_t>& ids);
+
+} // namespace kavdb::store

@@ -1,0 +1,179 @@
+/*
+ * Test fixture implementation: temporary directories, the test configuration and the
+ * recording error handler.
+ */
+#include "support/fixture.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace kavdb::test {
+
+const char* const kTestIni = "[Common]\n"
+                             "level=3\n"
+                             "[DataTable1]\n"
+                             "TableName=ExifInfo\n"
+                             "Item1=Make,0,64,\n"
+                             "Item2=Model,0,64,\n"
+                             "Item3=ISO,1,\n"
+                             "Item4=Preview,2,1024,\n"
+                             "[DataTable2]\n"
+                             "TableName=Caption\n"
+                             "Item1=Title,0,128,\n"
+                             "Item2=Rating,1,\n"
+                             "[DataTable3]\n"
+                             "TableName=People\n"
+                             "Item1=Name,0,64,\n";
+
+std::vector<ReportedError>& TempDirTest::errors()
+{
+    static std::vector<ReportedError> list;
+    return list;
+}
+
+namespace {
+struct Recorder : TempDirTest {
+    static void record(const char* message, HRESULT code, const char*, const char* description)
+    {
+        errors().push_back({message ? message : "", code, description ? description : ""});
+    }
+};
+} // namespace
+
+void TempDirTest::SetUp()
+{
+    char tmpl[] = "/tmp/kavdb-test-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    writeIni(kTestIni);
+    setenv("KAVDB_CONFIG_DIR", dir_.c_str(), 1);
+    errors().clear();
+    KaSetErrorHandler(&Recorder::record);
+}
+
+void TempDirTest::TearDown()
+{
+    KaSetErrorHandler(nullptr);
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+}
+
+std::string TempDirTest::makeFile(const std::string& rel, const std::string& content)
+{
+    fs::path p = fs::path(dir_) / rel;
+    fs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << content;
+    return p.string();
+}
+
+std::string TempDirTest::makeDir(const std::string& rel)
+{
+    fs::path p = fs::path(dir_) / rel;
+    fs::create_directories(p);
+    return p.string();
+}
+
+void TempDirTest::writeIni(const std::string& content)
+{
+    std::ofstream(fs::path(dir_) / "kadb.ini", std::ios::binary) << content;
+}
+
+void TempDirTest::setMtime(const std::string& path, long seconds, long nanos)
+{
+    struct timespec times[2] = {{seconds, nanos}, {seconds, nanos}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+void CatalogueTest::SetUp()
+{
+    TempDirTest::SetUp();
+    writeIni(iniText());
+    dbPath_ = dir_ + "/cat.mdb";
+    ASSERT_EQ(KaAVDBCreate(dbPath_.c_str()), S_OK);
+    ASSERT_EQ(KaAVDBOpen(dbPath_.c_str(), &db_), S_OK);
+}
+
+void CatalogueTest::TearDown()
+{
+    if (db_ != nullptr) {
+        KaAVDBClose(db_);
+    }
+    TempDirTest::TearDown();
+}
+
+static MetaTag newTag(const std::string& name, uint32_t type, const void* data, uint32_t size)
+{
+    MetaTag t{};
+    std::strncpy(t.Name, name.c_str(), sizeof t.Name - 1);
+    t.Type = type;
+    t.Size = size;
+    auto* buf = new unsigned char[size > 0 ? size : 1];
+    if (size > 0) {
+        std::memcpy(buf, data, size);
+    }
+    t.Data = buf;
+    return t;
+}
+
+MetaTag textTag(const std::string& name, const std::string& value)
+{
+    return newTag(name, 0, value.c_str(), static_cast<uint32_t>(value.size() + 1));
+}
+
+MetaTag intTag(const std::string& name, int32_t value)
+{
+    return newTag(name, 1, &value, 4);
+}
+
+MetaTag binTag(const std::string& name, const std::vector<uint8_t>& bytes)
+{
+    return newTag(name, 2, bytes.data(), static_cast<uint32_t>(bytes.size()));
+}
+
+MetaData makeMeta(const std::string& table,
+                  const std::vector<std::pair<std::string, std::string>>& texts,
+                  const std::vector<std::pair<std::string, int32_t>>& ints)
+{
+    MetaData m;
+    std::strncpy(m.TableName, table.c_str(), sizeof m.TableName - 1);
+    for (const auto& [n, v] : texts) {
+        m.Tags.push_back(textTag(n, v));
+    }
+    for (const auto& [n, v] : ints) {
+        m.Tags.push_back(intTag(n, v));
+    }
+    return m;
+}
+
+void releaseTestTags(MetaDataList& list)
+{
+    for (auto& m : list) {
+        for (auto& t : m.Tags) {
+            delete[] static_cast<unsigned char*>(t.Data);
+            t.Data = nullptr;
+        }
+    }
+    list.clear();
+}
+
+std::string tagText(const MetaTag& t)
+{
+    return t.Type == 0 && t.Data != nullptr ? std::string(static_cast<const char*>(t.Data)) : "";
+}
+
+int32_t tagInt(const MetaTag& t)
+{
+    int32_t v = 0;
+    if (t.Type == 1 && t.Data != nullptr) {
+        std::memcpy(&v, t.Data, 4);
+    }
+    return v;
+}
+
+} // namespace kavdb::test

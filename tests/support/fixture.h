@@ -1,0 +1,68 @@
+/*
+ * Test fixture shared by unit and integration tests: a temporary directory with its own
+ * kadb.ini, KAVDB_CONFIG_DIR pointing at it before the library's first call, and the
+ * error handler recording every reported engine error. Uses the public header only.
+ */
+#pragma once
+
+#include "kavdbmgr.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace kavdb::test {
+
+struct ReportedError {
+    std::string message;
+    HRESULT code;
+    std::string description;
+};
+
+/* A small configuration: three metadata tables with text, integer and binary items,
+ * plus the two late tables SceneInfo and FolderInfo at positions 8 and 9 left out. */
+extern const char* const kTestIni;
+
+class TempDirTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    /* Writes content to dir/rel (creating folders); returns the full path. */
+    std::string makeFile(const std::string& rel, const std::string& content = "x");
+    std::string makeDir(const std::string& rel);
+    void writeIni(const std::string& content);
+    /* Sets a file's modification time to the given seconds since the epoch. */
+    static void setMtime(const std::string& path, long seconds, long nanos = 0);
+
+    std::string dir_;
+    static std::vector<ReportedError>& errors();
+};
+
+/* TempDirTest plus a created and opened catalogue at dir/cat.mdb. */
+class CatalogueTest : public TempDirTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    /* The configuration the catalogue is created with; override to change it. */
+    virtual const char* iniText() const { return kTestIni; }
+
+    std::string dbPath_;
+    DBHandle* db_ = nullptr;
+};
+
+/* A MetaData for a table with the given text and integer tags. */
+MetaData makeMeta(const std::string& table,
+                  const std::vector<std::pair<std::string, std::string>>& texts,
+                  const std::vector<std::pair<std::string, int32_t>>& ints = {});
+MetaTag textTag(const std::string& name, const std::string& value);
+MetaTag intTag(const std::string& name, int32_t value);
+MetaTag binTag(const std::string& name, const std::vector<uint8_t>& bytes);
+/* Releases tags made by the helpers above (allocated with new[]). */
+void releaseTestTags(MetaDataList& list);
+/* Reads a tag's text or integer. */
+std::string tagText(const MetaTag& t);
+int32_t tagInt(const MetaTag& t);
+
+} // namespace kavdb::test
