@@ -98,7 +98,7 @@ struct MetaData {
         return *this;
     }
 
-private:
+  private:
     /* A copy carries the name up to its NUL, not the whole buffer. */
     void copyName(const MetaData& other)
     {
@@ -172,8 +172,7 @@ KAVDB_API HRESULT KaAVDBGetDataTotalNum(int32_t* count);
 KAVDB_API HRESULT KaAVDBGetData(int32_t index, char* table, char* item, int32_t* type,
                                 int32_t* size);
 KAVDB_API HRESULT KaAVDBGetDataNum(const char* table, int32_t* count);
-KAVDB_API HRESULT KaAVDBGetReadTableDataCount(DBHandle* handle, const char* table,
-                                              int32_t* count);
+KAVDB_API HRESULT KaAVDBGetReadTableDataCount(DBHandle* handle, const char* table, int32_t* count);
 KAVDB_API HRESULT KaAVDBGetReadTableData(DBHandle* handle, int32_t position, const char* table,
                                          MetaTagList* tags);
 KAVDB_API HRESULT KaAVDBGetReadTableDataEx(DBHandle* handle, int32_t first, int32_t last,

@@ -12,8 +12,7 @@
 
 namespace kavdb::frame {
 
-template <class F>
-HRESULT exportCall(DBHandle* h, F&& work) noexcept
+template <class F> HRESULT exportCall(DBHandle* h, F&& work) noexcept
 {
     try {
         if (h == nullptr || !h->Connection || !h->Connection->isOpen()) {
@@ -32,8 +31,7 @@ HRESULT exportCall(DBHandle* h, F&& work) noexcept
 }
 
 /* Exports that take no handle. */
-template <class F>
-HRESULT exportCall(F&& work) noexcept
+template <class F> HRESULT exportCall(F&& work) noexcept
 {
     try {
         return work();

@@ -29,14 +29,14 @@ using engine::Value;
 using HResult = int32_t;
 
 /* Fixed limits of texts: input that does not fit is refused, never cut. */
-inline constexpr std::size_t kFolderMax = 519;   // a folder text
-inline constexpr std::size_t kNameMax = 259;     // a file name
-inline constexpr std::size_t kSqlMax = 149999;   // one statement
-inline constexpr std::size_t kConfigMax = 127;   // one configuration value
+inline constexpr std::size_t kFolderMax = 519; // a folder text
+inline constexpr std::size_t kNameMax = 259;   // a file name
+inline constexpr std::size_t kSqlMax = 149999; // one statement
+inline constexpr std::size_t kConfigMax = 127; // one configuration value
 
 /* The fixed MainTable columns, in their stored order, and PathTable's. */
 inline constexpr const char* kMainColumns[12] = {
-    "FieldID",         "PathID",    "Filename", "Width",   "Height",  "Bitcount",
+    "FieldID",        "PathID",          "Filename",  "Width",    "Height",  "Bitcount",
     "ThumbnailWidth", "ThumbnailHeight", "Thumbnail", "UpdateTM", "Comment", "Marking"};
 inline constexpr const char* kPathColumns[3] = {"PathID", "Pathname", "Comment"};
 

@@ -22,3 +22,11 @@ HResult kaDelAllData(DBHandle* h, const std::string& sql);
 HResult kaGetDataIDList(DBHandle* h, const std::string& sql, std::list<int32_t>& ids);
 
 } // namespace kavdb::store
+
+namespace kavdb::store {
+
+/* Whether sql selects any row at all; reads at most one row, however many match, so
+ * "is this folder or metadata row still used" costs the same in any catalogue. */
+HResult kaAnyRow(DBHandle* h, const std::string& sql, bool* any);
+
+} // namespace kavdb::store

@@ -25,7 +25,7 @@ struct ReportedError {
 extern const char* const kTestIni;
 
 class TempDirTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 
@@ -42,7 +42,7 @@ protected:
 
 /* TempDirTest plus a created and opened catalogue at dir/cat.mdb. */
 class CatalogueTest : public TempDirTest {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
     /* The configuration the catalogue is created with; override to change it. */

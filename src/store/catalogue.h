@@ -1,0 +1,20 @@
+/*
+ * Building a catalogue: the file, the tables of a new catalogue from kadb.ini, the
+ * look-up indexes every catalogue needs, and the level file written after creation.
+ */
+#pragma once
+
+#include "store/record_access.h"
+
+namespace kavdb::store {
+
+/* A new, empty catalogue file; E_FAIL when the path exists. */
+HResult kaCreateDatabaseFile(const char* path);
+/* MainTable, PathTable and the configured metadata tables with their keys. */
+HResult kaCreateTables(DBHandle* h);
+/* The indexes behind every folder, file and link look-up; idempotent. */
+void ensureLookupIndexes(engine::Connection& c);
+/* kadb.dat: "[Common]\r\nlevel=" and kadb.ini's level, when the two differ. */
+HResult kaWriteLevelFile();
+
+} // namespace kavdb::store

@@ -1,0 +1,101 @@
+/*
+ * MetaTag <-> column value conversion. Texts carry their NUL in Size; integers are four
+ * bytes; binary values are raw bytes. Every buffer comes from the library's allocator.
+ */
+#include "store/engine/alloc.h"
+#include "store/meta_rows.h"
+
+#include <cstring>
+
+namespace kavdb::store {
+
+namespace {
+
+void* copyOut(const void* data, std::size_t n)
+{
+    void* buf = kaAlloc(n);
+    if (buf == nullptr) {
+        throw EngineError(engine::code::kOutOfMemory, "kavdb", "Out of memory.");
+    }
+    if (n > 0) {
+        std::memcpy(buf, data, n);
+    }
+    return buf;
+}
+
+} // namespace
+
+HResult kaSetMetaTag(const std::string& column, const Value& value, MetaTag* out)
+{
+    if (out == nullptr) {
+        return E_INVALIDARG;
+    }
+    MetaTag tag{};
+    std::strncpy(tag.Name, column.c_str(), sizeof tag.Name - 1);
+    if (value.isText()) {
+        const std::string& s = value.asText();
+        tag.Type = 0;
+        tag.Size = static_cast<uint32_t>(s.size() + 1);
+        tag.Data = copyOut(s.c_str(), s.size() + 1);
+    } else if (value.isInt()) {
+        int32_t v = value.asInt();
+        tag.Type = 1;
+        tag.Size = 4;
+        tag.Data = copyOut(&v, 4);
+    } else if (value.isBytes()) {
+        const auto& b = value.asBytes();
+        tag.Type = 2;
+        tag.Size = static_cast<uint32_t>(b.size());
+        tag.Data = b.empty() ? nullptr : copyOut(b.data(), b.size());
+    } else {
+        return E_FAIL;
+    }
+    *out = tag;
+    return S_OK;
+}
+
+HResult kaMetaTagToValue(const MetaTag& tag, Value* out)
+{
+    if (tag.Name[0] == '\0' || tag.Data == nullptr || out == nullptr) {
+        return E_INVALIDARG;
+    }
+    *out = Value();
+    switch (tag.Type) {
+    case 0: {
+        const char* text = static_cast<const char*>(tag.Data);
+        std::size_t n = tag.Size > 0 ? strnlen(text, tag.Size) : std::strlen(text);
+        *out = Value::text(std::string(text, n));
+        return S_OK;
+    }
+    case 1: {
+        int32_t v = 0;
+        std::memcpy(&v, tag.Data, 4);
+        *out = Value::integer(v);
+        return S_OK;
+    }
+    case 2:
+        return engine::ToByteArrayValue(out, static_cast<const uint8_t*>(tag.Data),
+                                        static_cast<int32_t>(tag.Size));
+    default:
+        return E_FAIL;
+    }
+}
+
+void readTags(Recordset& rs, const std::vector<std::string>& names, MetaTagList& tags)
+{
+    for (const auto& name : names) {
+        MetaTag tag{};
+        if (kaSetMetaTag(name, rs.get(name), &tag) == S_OK) {
+            tags.push_back(tag);
+        }
+    }
+}
+
+void setTableName(MetaData& data, const std::string& table)
+{
+    std::size_t n = std::min(table.size(), sizeof data.TableName - 1);
+    std::memcpy(data.TableName, table.data(), n);
+    data.TableName[n] = '\0';
+}
+
+} // namespace kavdb::store

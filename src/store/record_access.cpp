@@ -1,0 +1,177 @@
+/*
+ * Record access helpers: recordsets from SQL text, row counting, field conversion, path
+ * keys and the library's SQL text formatting.
+ */
+#include "store/record_access.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+namespace kavdb::store {
+
+namespace {
+
+bool isSeparator(char c)
+{
+    return c == '/' || c == '\\';
+}
+
+/* Length of a leading drive ("X:"), 0 when the path has none. */
+std::size_t driveLength(std::string_view p)
+{
+    bool letter = p.size() >= 2 && ((p[0] >= 'A' && p[0] <= 'Z') || (p[0] >= 'a' && p[0] <= 'z'));
+    return letter && p[1] == ':' ? 2 : 0;
+}
+
+/* Index just past the last separator (or the drive), where the file name starts. */
+std::size_t nameStart(std::string_view p)
+{
+    for (std::size_t i = p.size(); i > 0; --i) {
+        if (isSeparator(p[i - 1])) {
+            return i;
+        }
+    }
+    return driveLength(p);
+}
+
+} // namespace
+
+FieldValue* findField(FieldValueList& list, std::string_view name)
+{
+    for (auto& f : list) {
+        if (f.name.isText() && f.name.asText() == name) {
+            return &f;
+        }
+    }
+    return nullptr;
+}
+
+const FieldValue* findField(const FieldValueList& list, std::string_view name)
+{
+    return findField(const_cast<FieldValueList&>(list), name);
+}
+
+engine::Connection& connectionOf(DBHandle* h)
+{
+    if (h == nullptr || !h->Connection) {
+        throw EngineError(engine::code::kPointer, "kavdb", "The catalogue has no connection.");
+    }
+    return *h->Connection;
+}
+
+HResult OpenRecordset(DBHandle* h, const std::string& sql, Cursor cursor,
+                      std::unique_ptr<Recordset>& out)
+{
+    out.reset();
+    if (sql.size() > kSqlMax) {
+        return E_INVALIDARG;
+    }
+    return guarded("Failed to open recordset", [&] {
+        out = std::make_unique<Recordset>(connectionOf(h), sql, cursor);
+        return S_OK;
+    });
+}
+
+long CountRows(Recordset& rs)
+{
+    rs.moveFirst();
+    long n = 0;
+    while (!rs.bof() && !rs.eof()) {
+        ++n;
+        rs.moveNext();
+    }
+    return n;
+}
+
+int32_t readInt(Recordset& rs, const std::string& column)
+{
+    Value v = rs.get(column);
+    return v.isInt() ? v.asInt() : v.toInt();
+}
+
+std::string readText(Recordset& rs, const std::string& column)
+{
+    Value v = rs.get(column);
+    return v.isText() ? v.asText() : v.toText();
+}
+
+bool hasSeparator(std::string_view text)
+{
+    return text.find_first_of("/\\") != std::string_view::npos;
+}
+
+bool endsWithSeparator(std::string_view text)
+{
+    return !text.empty() && isSeparator(text.back());
+}
+
+void appendSeparator(std::string& text)
+{
+    auto last = text.find_last_of("/\\");
+    text.push_back(last == std::string::npos ? '/' : text[last]);
+}
+
+HResult GetFolderPart(const char* path, std::string& out)
+{
+    if (path == nullptr || *path == '\0') {
+        return E_INVALIDARG;
+    }
+    std::string_view p(path);
+    std::size_t n = nameStart(p);
+    if (n > kFolderMax) {
+        return E_INVALIDARG;
+    }
+    out.assign(p.substr(0, n));
+    return S_OK;
+}
+
+HResult GetFileNamePart(const char* path, std::string& out)
+{
+    if (path == nullptr || *path == '\0') {
+        return E_INVALIDARG;
+    }
+    std::string_view p(path);
+    std::string_view name = p.substr(nameStart(p));
+    if (name.size() > kNameMax) {
+        return E_INVALIDARG;
+    }
+    out.assign(name);
+    return out.empty() ? E_FAIL : S_OK;
+}
+
+bool IsFolderPath(const char* path)
+{
+    return path != nullptr && *path != '\0' && std::strchr(path, '.') == nullptr;
+}
+
+std::string quoteText(std::string_view text)
+{
+    std::string q;
+    q.reserve(text.size() + 2);
+    for (char c : text) {
+        q.push_back(c);
+        if (c == '"') {
+            q.push_back('"');
+        }
+    }
+    return q;
+}
+
+std::string sqlf(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    int n = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string out(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
+    if (n > 0) {
+        std::vsnprintf(out.data(), out.size() + 1, format, args);
+    }
+    va_end(args);
+    return out;
+}
+
+} // namespace kavdb::store
