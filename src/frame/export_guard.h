@@ -2,6 +2,9 @@
  * The guard every export runs its work under: one transaction around the call when the
  * handle's connection is open (nested exports share the outer one), and nothing thrown
  * ever crosses the export boundary.
+ *
+ * The folder cache is trusted only inside one outermost call: between calls another
+ * process may have removed the folder row it remembers.
  */
 #pragma once
 
@@ -17,6 +20,9 @@ template <class F> HRESULT exportCall(DBHandle* h, F&& work) noexcept
     try {
         if (h == nullptr || !h->Connection || !h->Connection->isOpen()) {
             return work();
+        }
+        if (h->Connection->depth() == 0) {
+            store::forgetFolder(h);
         }
         engine::Transaction tx(*h->Connection);
         HRESULT result = work();
