@@ -4,6 +4,7 @@
  */
 #include "support/fixture.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
