@@ -1,0 +1,203 @@
+/*
+ * Schema extension (see schema_ext.h). The statements are the Jet ones the catalogue has
+ * always been extended with; the engine translates them. Only the key statement decides
+ * an addition's result: the table or the column may already exist from an earlier,
+ * partly completed attempt.
+ */
+#include "store/schema_ext.h"
+
+#include "store/catalogue.h"
+#include "store/config.h"
+#include "store/direct_statement.h"
+#include "store/row_ops.h"
+
+#include <unistd.h>
+
+namespace kavdb::store {
+
+namespace {
+
+struct LateTable {
+    const char* name;
+    int32_t number;
+};
+constexpr LateTable kLateTables[] = {{"SceneInfo", 8}, {"FolderInfo", 9}};
+constexpr const char* kSavepoint = "kavdb_add_item";
+
+const char* sqlTypeOfKind(int kind)
+{
+    switch (kind) {
+    case 0:
+        return "LONGTEXT";
+    case 1:
+        return "INTEGER";
+    case 2:
+        return "BINARY";
+    default:
+        return nullptr;
+    }
+}
+
+/* "CREATE TABLE" for table k; an item lacking a name or kind, or of an unknown kind,
+ * ends the item list. E_INVALIDARG when the text outgrows a statement. */
+HResult createStatement(const std::string& table, int32_t k, const std::string& ini,
+                        std::string& sql)
+{
+    sql = sqlf("CREATE TABLE %s (DataID AUTOINCREMENT PRIMARY KEY", table.c_str());
+    std::string section = sectionName(k);
+    for (int i = 1; sql.size() <= kSqlMax; ++i) {
+        ItemSpec item = parseItem(kaReadItem(i, section, ini));
+        const char* type = sqlTypeOfKind(item.kind);
+        if (!item.hasFirstComma || !item.hasSecondComma || type == nullptr) {
+            break;
+        }
+        sql += sqlf(", %s %s", item.name.c_str(), type);
+    }
+    sql += ");";
+    return sql.size() > kSqlMax ? E_INVALIDARG : S_OK;
+}
+
+/* The ".bak" twin of one kaAddItem call: made once, before the first change, and
+ * removed when the call ends, whatever its outcome. */
+class BackupTwin {
+  public:
+    explicit BackupTwin(std::string path) : path_(std::move(path)) {}
+    ~BackupTwin()
+    {
+        if (made_) {
+            ::unlink(path_.c_str());
+        }
+    }
+    BackupTwin(const BackupTwin&) = delete;
+    BackupTwin& operator=(const BackupTwin&) = delete;
+
+    /* A twin that cannot be written does not stop the change: the savepoint is the
+     * first protection, the twin only the second. */
+    void make(engine::Connection& c)
+    {
+        if (made_) {
+            return;
+        }
+        made_ = true;
+        ::unlink(path_.c_str()); // an older twin is replaced
+        try {
+            c.backupTo(path_);
+            usable_ = true;
+        } catch (const EngineError&) {
+        }
+    }
+
+    void restore(engine::Connection& c)
+    {
+        if (usable_) {
+            c.restoreFrom(path_);
+        }
+    }
+
+  private:
+    std::string path_;
+    bool made_ = false;
+    bool usable_ = false;
+};
+
+/* Puts the catalogue back as it was before the savepoint; never raises. */
+void undo(engine::Connection& c, BackupTwin& twin) noexcept
+{
+    try {
+        c.rollbackTo(kSavepoint);
+        c.release(kSavepoint);
+    } catch (...) {
+        try {
+            twin.restore(c);
+        } catch (...) {
+            // Nothing is left to try; the addition's own failure is what the caller sees.
+        }
+    }
+}
+
+/* Adds table k inside a savepoint, with its look-up index; rolled back on failure. */
+HResult addProtected(DBHandle* h, int32_t k, BackupTwin& twin)
+{
+    std::string ini;
+    HResult hr = kaGetIniPath(ini);
+    if (hr < 0 || kaReadTableName(k, ini).empty()) {
+        return hr; // nothing would change: no twin, no savepoint
+    }
+    return guarded(nullptr, [&] {
+        engine::Connection& c = connectionOf(h);
+        twin.make(c);
+        c.savepoint(kSavepoint);
+        HResult added = guarded(nullptr, [&] {
+            HResult r = kaAddDataTableBySql(h, k);
+            if (r >= 0) {
+                ensureLookupIndexes(c);
+            }
+            return r;
+        });
+        if (added < 0) {
+            undo(c, twin);
+            return added;
+        }
+        c.release(kSavepoint);
+        return added;
+    });
+}
+
+} // namespace
+
+std::string backupPathOf(const std::string& path)
+{
+    auto nameStart = path.find_last_of("/\\");
+    auto dot = path.rfind('.');
+    bool hasExtension =
+        dot != std::string::npos && (nameStart == std::string::npos || dot > nameStart);
+    return (hasExtension ? path.substr(0, dot) : path) + ".bak";
+}
+
+HResult kaAddDataTableBySql(DBHandle* h, int32_t k)
+{
+    if (h == nullptr) {
+        return E_INVALIDARG;
+    }
+    std::string ini;
+    HResult hr = kaGetIniPath(ini);
+    if (hr < 0) {
+        return hr;
+    }
+    std::string table = kaReadTableName(k, ini);
+    if (table.empty()) {
+        return S_OK;
+    }
+    std::string create;
+    if ((hr = createStatement(table, k, ini, create)) < 0) {
+        return hr;
+    }
+    std::string link = sqlf("DataID%d", k);
+    kaExecuteSql(h, create);
+    kaExecuteSql(h, sqlf("ALTER TABLE %s ADD %s INTEGER;", "MainTable", link.c_str()));
+    return kaExecuteSql(h, sqlf("ALTER TABLE %s ADD FOREIGN KEY (%s) REFERENCES %s(%s);",
+                                "MainTable", link.c_str(), table.c_str(), "DataID"));
+}
+
+HResult kaAddItem(DBHandle* h, const char* path)
+{
+    if (h == nullptr || path == nullptr || *path == '\0') {
+        return E_INVALIDARG;
+    }
+    BackupTwin twin(backupPathOf(path));
+    HResult hr = S_OK;
+    for (const LateTable& table : kLateTables) {
+        // Asking for a row is how the catalogue has always asked whether the table exists.
+        bool any = false;
+        hr = kaAnyRow(h, sqlf("SELECT * FROM %s ", table.name), &any);
+        if (hr >= 0) {
+            continue;
+        }
+        if ((hr = addProtected(h, table.number, twin)) < 0) {
+            return hr;
+        }
+    }
+    return hr;
+}
+
+} // namespace kavdb::store
