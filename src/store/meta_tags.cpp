@@ -91,6 +91,15 @@ void readTags(Recordset& rs, const std::vector<std::string>& names, MetaTagList&
     }
 }
 
+void releaseTags(MetaTagList& tags) noexcept
+{
+    for (MetaTag& tag : tags) {
+        kaFree(tag.Data);
+        tag.Data = nullptr;
+    }
+    tags.clear();
+}
+
 void setTableName(MetaData& data, const std::string& table)
 {
     std::size_t n = std::min(table.size(), sizeof data.TableName - 1);

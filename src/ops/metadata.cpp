@@ -1,0 +1,371 @@
+/*
+ * Metadata operations over the metadata rows of the store: a file's link columns lead
+ * to its rows, and writing keeps one row per distinct tuple, deleting a file's previous
+ * row when no other file was using it.
+ */
+#include "ops/metadata.h"
+
+#include "store/config.h"
+#include "store/folder_rows.h"
+#include "store/meta_rows.h"
+#include "store/row_ops.h"
+
+#include <cstring>
+#include <iterator>
+
+namespace kavdb::ops {
+
+using namespace kavdb::store;
+
+namespace {
+
+bool isEmpty(const char* text)
+{
+    return text == nullptr || *text == '\0';
+}
+
+/* A file's keys: its folder's PathID (no folder row is added) and its name. */
+struct FileKey {
+    int32_t pathId = -1;
+    std::string name;
+};
+
+HResult findFileKey(DBHandle* h, const char* path, FileKey& file)
+{
+    std::string folder;
+    HResult hr = GetFolderPart(path, folder);
+    if (hr >= 0) {
+        hr = kaGetPathID(h, folder.c_str(), &file.pathId, false, false);
+    }
+    if (hr >= 0) {
+        hr = GetFileNamePart(path, file.name);
+    }
+    return hr;
+}
+
+/* The link values of the file's one row, from the highest table number down. */
+HResult readFileLinks(DBHandle* h, const FileKey& file, const char* message,
+                      MetadataLinkList& links)
+{
+    return guarded(message, [&] {
+        Recordset rs(connectionOf(h), fileRowSql(file.pathId, file.name), Cursor::Keyset);
+        long rows = rs.recordCount();
+        if (rows != 1) {
+            return rows == 0 ? KAVDB_E_NOT_FOUND : E_FAIL;
+        }
+        const int fixed = static_cast<int>(std::size(kMainColumns));
+        for (int k = rs.fieldCount() - fixed; k >= 1; --k) {
+            links.push_back({k, rs.get("DataID" + std::to_string(k))});
+        }
+        return S_OK;
+    });
+}
+
+FieldValue linkTo(const std::string& column, int32_t dataId)
+{
+    return {Value::text(column), Value::integer(dataId)};
+}
+
+/* The file already has a row (previous) in the table: the tags laid over it give the row
+ * to link to. A shared row stays with its other files; an unshared one is replaced (and
+ * deleted), or overwritten in place when no row for the merged tuple can be had. */
+HResult relinkFile(DBHandle* h, const MetaData& meta, const FileKey& file,
+                   const std::string& column, int32_t previous, int32_t users)
+{
+    int32_t id = previous;
+    HResult hr = kaFindOrAddData(h, meta, &id, true);
+    const bool found = hr == S_OK && id > 0;
+    if (users >= 2) {
+        return found ? kaSetFileLink(h, file.name, file.pathId, linkTo(column, id)) : hr;
+    }
+    if (!found) {
+        return kaUpdateMetaData(h, meta, previous);
+    }
+    hr = kaSetFileLink(h, file.name, file.pathId, linkTo(column, id));
+    if (hr == S_OK && id != previous) {
+        hr = kaDelDataRow(h, meta.TableName, previous);
+    }
+    return hr;
+}
+
+HResult linkNewRow(DBHandle* h, const MetaData& meta, const FileKey& file,
+                   const std::string& column)
+{
+    int32_t id = -1;
+    HResult hr = kaFindOrAddData(h, meta, &id, true);
+    if (id > 0 && hr == S_OK) {
+        hr = kaSetFileLink(h, file.name, file.pathId, linkTo(column, id));
+    }
+    return hr;
+}
+
+/* Writes one MetaData; stop is set when the whole operation must end with the result. */
+HResult writeOne(DBHandle* h, const MetaData& meta, const FileKey& file, const FieldValueList& row,
+                 bool& stop)
+{
+    std::string column;
+    HResult hr = kaGetLinkColumn(meta.TableName, column);
+    if (hr < 0) {
+        stop = true;
+        return hr;
+    }
+    const FieldValue* link = findField(row, column);
+    if (link == nullptr || link->value.isNothing()) {
+        return linkNewRow(h, meta, file, column);
+    }
+    int32_t previous = link->value.isInt() ? link->value.asInt() : 0;
+    int32_t users = 0;
+    if (kaCountFileLinks(h, column, previous, &users) != S_OK) {
+        stop = true;
+        return E_FAIL;
+    }
+    return relinkFile(h, meta, file, column, previous, users);
+}
+
+/* The first tag of the item and kind in the list; null when none. */
+MetaTag* findTag(MetaDataList& list, const char* item, int32_t type)
+{
+    for (MetaData& meta : list) {
+        for (MetaTag& tag : meta.Tags) {
+            if (std::strcmp(tag.Name, item) == 0 && tag.Type == static_cast<uint32_t>(type)) {
+                return &tag;
+            }
+        }
+    }
+    return nullptr;
+}
+
+/* Reads the rows of the named table that the file links to into found. */
+HResult readLinkedRows(DBHandle* h, const MetadataLinkList& links, const char* table,
+                       MetaDataList& found)
+{
+    for (const auto& link : links) {
+        std::string name;
+        if (link.dataId.isNothing() || kaGetTableName(name, link.table) < 0 || name != table) {
+            continue;
+        }
+        HResult hr = kaReadDataRow(h, name, link.dataId, found);
+        if (hr < 0) {
+            return hr;
+        }
+    }
+    return S_OK;
+}
+
+/* Hands the tag's buffer over to the caller (it came from the library's allocator). */
+void handOver(MetaTag& tag, int32_t* size, void** data)
+{
+    *size = static_cast<int32_t>(tag.Size);
+    *data = tag.Data;
+    tag.Data = nullptr;
+}
+
+} // namespace
+
+HResult writeData(DBHandle* h, const char* path, MetaDataList* data)
+{
+    if (h == nullptr || data == nullptr || isEmpty(path) || IsFolderPath(path)) {
+        return E_INVALIDARG;
+    }
+    FileKey file;
+    HResult hr = findFileKey(h, path, file);
+    FieldValueList row;
+    if (hr < 0 || (hr = kaGetFileRow(h, file.name, file.pathId, row)) < 0) {
+        return hr;
+    }
+    hr = S_OK;
+    for (const MetaData& meta : *data) {
+        bool stop = false;
+        hr = writeOne(h, meta, file, row, stop);
+        if (stop) {
+            break;
+        }
+    }
+    return hr;
+}
+
+HResult readData(DBHandle* h, const char* path, MetaDataList* data)
+{
+    if (h == nullptr || isEmpty(path) || data == nullptr) {
+        return E_INVALIDARG;
+    }
+    FileKey file;
+    HResult hr = kaSearchPathData(h, path, &file.pathId);
+    if (hr < 0) {
+        return hr;
+    }
+    if ((hr = GetFileNamePart(path, file.name)) < 0) {
+        return hr == E_INVALIDARG ? hr : E_FAIL;
+    }
+    MetadataLinkList links;
+    if ((hr = readFileLinks(h, file, "Failed To KaAVDBReadData", links)) < 0) {
+        return hr;
+    }
+    for (const auto& link : links) {
+        if (link.dataId.isNothing()) {
+            continue;
+        }
+        std::string table;
+        if (kaGetTableName(table, link.table) < 0 || table.empty() ||
+            kaReadDataRow(h, table, link.dataId, *data) < 0) {
+            break;
+        }
+    }
+    return S_OK;
+}
+
+HResult readFilePartially(DBHandle* h, const char* path, const char* table, const char* item,
+                          int32_t type, int32_t* size, void** data)
+{
+    if (h == nullptr || isEmpty(path) || IsFolderPath(path) || isEmpty(table) || isEmpty(item) ||
+        type < 0 || size == nullptr || data == nullptr) {
+        return E_INVALIDARG;
+    }
+    FileKey file;
+    MetadataLinkList links;
+    HResult hr = findFileKey(h, path, file);
+    if (hr < 0 || (hr = readFileLinks(h, file, "Failed To KaAVDBReadFilePartially", links)) < 0) {
+        return hr;
+    }
+    MetaDataList found;
+    hr = readLinkedRows(h, links, table, found);
+    if (hr == S_OK) {
+        MetaTag* tag = findTag(found, item, type);
+        if (tag != nullptr) {
+            handOver(*tag, size, data);
+        } else {
+            hr = E_FAIL;
+        }
+    }
+    for (MetaData& meta : found) {
+        releaseTags(meta.Tags);
+    }
+    return hr;
+}
+
+HResult getDataTotalNum(int32_t* count)
+{
+    if (count == nullptr) {
+        return E_INVALIDARG;
+    }
+    std::vector<ConfiguredItem> items;
+    HResult hr = configuredItems(items);
+    if (hr < 0) {
+        return hr;
+    }
+    *count = static_cast<int32_t>(items.size());
+    return *count < 1 ? E_FAIL : S_OK;
+}
+
+HResult getData(int32_t index, char* table, char* item, int32_t* type, int32_t* size)
+{
+    if (index < 1 || table == nullptr || item == nullptr || type == nullptr || size == nullptr) {
+        return E_INVALIDARG;
+    }
+    std::vector<ConfiguredItem> items;
+    HResult hr = configuredItems(items);
+    if (hr < 0) {
+        return hr;
+    }
+    if (static_cast<std::size_t>(index) > items.size()) {
+        return E_FAIL;
+    }
+    // Each part is written as soon as it is known, and a part missing ends the walk there.
+    const ConfiguredItem& it = items[static_cast<std::size_t>(index) - 1];
+    std::strcpy(table, it.tableName.c_str());
+    ItemSpec spec = parseItem(it.value);
+    if (!spec.hasFirstComma) {
+        return E_FAIL;
+    }
+    std::strcpy(item, spec.name.c_str());
+    if (!spec.hasSecondComma) {
+        return E_FAIL;
+    }
+    *type = spec.kind;
+    if (spec.kind == 0 || spec.kind == 2) {
+        if (!spec.hasThirdComma) {
+            return E_FAIL;
+        }
+        *size = spec.size;
+    }
+    return S_OK;
+}
+
+HResult getDataNum(const char* table, int32_t* count)
+{
+    if (isEmpty(table) || count == nullptr) {
+        return E_INVALIDARG;
+    }
+    std::vector<ConfiguredItem> items;
+    HResult hr = configuredItems(items);
+    if (hr < 0) {
+        return hr;
+    }
+    int32_t n = 0;
+    for (const auto& it : items) {
+        n += it.tableName == table ? 1 : 0;
+    }
+    *count = n;
+    return n < 1 ? E_FAIL : S_OK;
+}
+
+HResult getReadTableDataCount(DBHandle* h, const char* table, int32_t* count)
+{
+    if (h == nullptr || isEmpty(table) || count == nullptr) {
+        return E_INVALIDARG;
+    }
+    return kaGetDataCount(h, sqlf("SELECT * FROM %s ", table), count);
+}
+
+HResult getReadTableData(DBHandle* h, int32_t position, const char* table, MetaTagList* tags)
+{
+    if (position < 1 || tags == nullptr) {
+        return E_INVALIDARG;
+    }
+    std::vector<std::string> names;
+    HResult hr = kaGetItemNames(table == nullptr ? "" : table, names);
+    if (hr < 0) {
+        return hr;
+    }
+    return kaReadTableRow(h, position, table, *tags, names);
+}
+
+HResult getReadTableDataEx(DBHandle* h, int32_t first, int32_t last, const char* table,
+                           MetaIdxDataList* rows)
+{
+    if (h == nullptr || first > last || rows == nullptr) {
+        return E_INVALIDARG;
+    }
+    if (first < 1) {
+        return KAVDB_E_OUT_OF_RANGE;
+    }
+    std::vector<std::string> names;
+    HResult hr = kaGetItemNames(table == nullptr ? "" : table, names);
+    if (hr < 0) {
+        return hr;
+    }
+    return guarded(
+        "Failed To KaAVDBGetReadTableDataEx",
+        [&] {
+            Recordset rs(connectionOf(h), sqlf("SELECT * FROM %s ", table), Cursor::Keyset);
+            long count = rs.recordCount();
+            if (count < 1) {
+                return KAVDB_E_NOT_FOUND;
+            }
+            if (count < last) {
+                return KAVDB_E_OUT_OF_RANGE;
+            }
+            rs.moveFirst();
+            if (first > 1) {
+                rs.move(first - 1);
+            }
+            for (int32_t p = first; p <= last; ++p, rs.moveNext()) {
+                rows->push_back(MetaIdxData{{}, p});
+                readTags(rs, names, rows->back().Tags);
+            }
+            return S_OK;
+        },
+        E_UNEXPECTED);
+}
+
+} // namespace kavdb::ops
