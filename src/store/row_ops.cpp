@@ -13,15 +13,7 @@ namespace {
 HResult openOneRow(DBHandle* h, const std::string& sql, std::unique_ptr<Recordset>& rs)
 {
     rs = std::make_unique<Recordset>(connectionOf(h), sql, Cursor::Keyset);
-    long n = CountRows(*rs);
-    if (n == 0) {
-        return KAVDB_E_NOT_FOUND;
-    }
-    if (n > 1) {
-        return E_FAIL;
-    }
-    rs->moveFirst();
-    return S_OK;
+    return standOnOnlyRow(*rs);
 }
 
 bool badArgs(DBHandle* h, const std::string& sql)
@@ -30,6 +22,28 @@ bool badArgs(DBHandle* h, const std::string& sql)
 }
 
 } // namespace
+
+HResult standOnOnlyRow(Recordset& rs)
+{
+    long n = CountRows(rs);
+    if (n == 0) {
+        return KAVDB_E_NOT_FOUND;
+    }
+    if (n > 1) {
+        return E_FAIL;
+    }
+    rs.moveFirst();
+    return S_OK;
+}
+
+HResult openOnlyRow(DBHandle* h, const std::string& sql, std::unique_ptr<Recordset>& rs)
+{
+    OpenRecordset(h, sql, Cursor::Keyset, rs);
+    if (!rs) {
+        throw EngineError(engine::code::kPointer, "kavdb", "There is no recordset to move on.");
+    }
+    return standOnOnlyRow(*rs);
+}
 
 HResult kaGetDataCount(DBHandle* h, const std::string& sql, int32_t* count)
 {

@@ -12,6 +12,14 @@
 
 namespace kavdb::store {
 
+/* Stands an open recordset on its only row: KAVDB_E_NOT_FOUND when it holds none, E_FAIL
+ * when it holds more than one (the cursor is then left where counting left it). */
+HResult standOnOnlyRow(Recordset& rs);
+/* Opens sql with a keyset cursor and stands on its only row, as above. A statement that
+ * cannot be opened is reported as "Failed to open recordset" and then raises kPointer:
+ * the caller's guard sees a move on a recordset that does not exist. */
+HResult openOnlyRow(DBHandle* h, const std::string& sql, std::unique_ptr<Recordset>& rs);
+
 HResult kaGetDataCount(DBHandle* h, const std::string& sql, int32_t* count);
 HResult kaGetData(DBHandle* h, const std::string& sql, const Value& column, Value* out);
 HResult kaGetData(DBHandle* h, const std::string& sql, FieldValueList& list);
