@@ -1,0 +1,302 @@
+/*
+ * Hostile input at every export: missing pointers, empty and oversized texts, odd bytes
+ * and names that look like SQL, broken records, and catalogue files that are not what
+ * they should be. Each gets a result code; nothing crashes or changes a row it should not.
+ */
+#include "reliability/reliability_support.h"
+#include "support/fixture.h"
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+namespace kavdb::test {
+namespace {
+
+using HostileInputTest = CatalogueTest;
+
+int32_t onImage(int32_t, void*, ImageReadRecord*) { return 0; }
+
+TEST_F(HostileInputTest, MissingPointersAreRefusedEverywhere)
+{
+    StringList list;
+    MetaDataList data;
+    MetaTagList tags;
+    MetaIdxDataList rows;
+    ImageDataList images;
+    ImageData image{};
+    int32_t n = 0;
+    char buf[1024];
+    void* out = nullptr;
+    const char* p = "/p/a.jpg";
+    HRESULT results[] = {
+        KaAVDBCreate(nullptr),
+        KaAVDBOpen(nullptr, &db_),
+        KaAVDBOpen(dbPath_.c_str(), nullptr),
+        KaAVDBClose(nullptr),
+        KaAVDBRegisterFile(nullptr, p, nullptr, nullptr),
+        KaAVDBRegisterFile(db_, nullptr, nullptr, nullptr),
+        KaAVDBRegisterFolder(db_, nullptr),
+        KaAVDBDeleteFile(db_, nullptr),
+        KaAVDBDeleteFolder(db_, nullptr),
+        KaAVDBMoveFile(db_, nullptr, p, 0),
+        KaAVDBMoveFile(db_, p, nullptr, 0),
+        KaAVDBCopyFile(db_, nullptr, p, 0),
+        KaAVDBCopyFile(db_, p, nullptr, 0),
+        KaAVDBWriteData(db_, p, nullptr),
+        KaAVDBWriteData(db_, nullptr, &data),
+        KaAVDBReadData(db_, p, nullptr),
+        KaAVDBReadData(db_, nullptr, &data),
+        KaAVDBReadFilePartially(db_, p, "ExifInfo", "Make", 0, nullptr, &out),
+        KaAVDBReadFilePartially(db_, p, "ExifInfo", "Make", 0, &n, nullptr),
+        KaAVDBReadFilePartially(db_, p, nullptr, "Make", 0, &n, &out),
+        KaAVDBReadFilePartially(db_, p, "ExifInfo", nullptr, 0, &n, &out),
+        KaAVDBGetDataTotalNum(nullptr),
+        KaAVDBGetData(1, nullptr, buf, &n, &n),
+        KaAVDBGetData(1, buf, buf, nullptr, &n),
+        KaAVDBGetDataNum(nullptr, &n),
+        KaAVDBGetDataNum("ExifInfo", nullptr),
+        KaAVDBGetReadTableDataCount(db_, nullptr, &n),
+        KaAVDBGetReadTableDataCount(db_, "ExifInfo", nullptr),
+        KaAVDBGetReadTableData(db_, 1, "ExifInfo", nullptr),
+        KaAVDBGetReadTableData(db_, 1, nullptr, &tags),
+        KaAVDBGetReadTableDataEx(db_, 1, 1, "ExifInfo", nullptr),
+        KaAVDBGetReadTableDataEx(db_, 1, 1, nullptr, &rows),
+        KaAVDBReadImage(db_, p, nullptr),
+        KaAVDBReadImage(db_, nullptr, &image),
+        KaAVDBWriteImage(db_, p, nullptr),
+        KaAVDBReadImages(db_, nullptr, nullptr, onImage),
+        KaAVDBReadImages(db_, nullptr, &list, nullptr),
+        KaAVDBReadImageBatch(db_, nullptr, &images),
+        KaAVDBReadImageBatch(db_, &list, nullptr),
+        KaAVDBReadUpdateData(db_, p, nullptr),
+        KaAVDBWriteUpdateData(db_, p, nullptr),
+        KaAVDBRefreshFolder(db_, nullptr, 1),
+        KaAVDBRefreshFiles(db_, nullptr, 1),
+        KaAVDBRefreshAll(nullptr, 1),
+        KaAVDBReadComment(db_, p, nullptr),
+        KaAVDBWriteComment(db_, p, nullptr),
+        KaAVDBReadFolderInfo(db_, "/p", nullptr),
+        KaAVDBGetCheck(db_, nullptr, &n),
+        KaAVDBSetCheck(db_, nullptr, 1),
+        KaAVDBDeleteInfo(db_, nullptr),
+        KaAVDBUpdateTableData(db_, "People", "Name", nullptr, "x"),
+        KaAVDBQuery(db_, nullptr, &list),
+        KaAVDBQuery(db_, "SELECT * FROM People WHERE 1=1", nullptr),
+        KaAVDBGetCountSQL(db_, "SELECT * FROM People WHERE 1=1", nullptr),
+        KaAVDBGetQueryFileList(db_, nullptr, &list, 1),
+        KaAVDBGetQueryFileList(db_, "SELECT 1 AS Filename", nullptr, 1),
+        KaAVDBExecuteSQL(db_, nullptr),
+        KaAVDBExecuteSQL(nullptr, "SELECT 1"),
+        FreeMetaTag(nullptr),
+        CopyMetaTag(nullptr, nullptr),
+        FreeMetaTagList(nullptr),
+        FreeMetaIdxDataList(nullptr),
+        FreeMetaDataList(nullptr),
+        FreeImageData(nullptr),
+        FreeImageDataList(nullptr),
+        FreeStringList(nullptr),
+        FreeBuffer(nullptr),
+        KaDBSVInitDatabase(nullptr),
+    };
+    int i = 0;
+    for (HRESULT hr : results) {
+        EXPECT_LT(hr, 0) << "call #" << i++;
+    }
+    SYSTEMTIME t{};
+    EXPECT_EQ(GetFileUpdateTM(nullptr, &t), -1);
+    STRtoSYSTEMTIME(&t, nullptr);
+    STRtoSYSTEMTIME(nullptr, "2004070501090807006");
+    SYSTEMTIMEtoSTR(t, nullptr);
+}
+
+TEST_F(HostileInputTest, TextsAtAndPastTheFixedLimits)
+{
+    std::string folder519 = "/" + std::string(517, 'f') + "/"; // 519 characters
+    std::string name259 = std::string(255, 'n') + ".jpg";
+    EXPECT_EQ(KaAVDBRegisterFile(db_, (folder519 + name259).c_str(), nullptr, nullptr), S_OK);
+    std::string folder520 = "/" + std::string(518, 'f') + "/";
+    EXPECT_EQ(KaAVDBRegisterFile(db_, (folder520 + "a.jpg").c_str(), nullptr, nullptr),
+              E_INVALIDARG);
+    std::string name260 = std::string(256, 'n') + ".jpg";
+    EXPECT_EQ(KaAVDBRegisterFile(db_, ("/p/" + name260).c_str(), nullptr, nullptr),
+              E_INVALIDARG);
+    std::string hugeSql = "SELECT 1 AS Filename WHERE '" + std::string(150000, 'x') + "' <> ''";
+    StringList list;
+    EXPECT_LT(KaAVDBGetQueryFileList(db_, hugeSql.c_str(), &list, 1), 0);
+    EXPECT_TRUE(list.empty());
+    char out[64];
+    EXPECT_LT(KaAVDBGetData(100000, out, out, reinterpret_cast<int32_t*>(out),
+                            reinterpret_cast<int32_t*>(out)),
+              0);
+}
+
+TEST_F(HostileInputTest, OddNamesRoundTrip)
+{
+    const char* names[] = {"q\"uote.jpg", "apo'strophe.jpg", "per%cent.jpg", "semi;colon.jpg",
+                           "dash--dash.jpg", "new\nline.jpg", "x\") OR (1=1.jpg",
+                           "bad\xff\xfeutf8.jpg", "tab\tname.jpg"};
+    ASSERT_EQ(KaAVDBRegisterFile(db_, "/p/a.jpg", nullptr, nullptr), S_OK);
+    ASSERT_EQ(KaAVDBWriteComment(db_, "/p/a.jpg", "keep"), S_OK);
+    for (const char* name : names) {
+        std::string path = std::string("/p/") + name;
+        ASSERT_EQ(KaAVDBRegisterFile(db_, path.c_str(), nullptr, nullptr), S_OK) << name;
+        MetaDataList data;
+        data.push_back(makeMeta("People", {{"Name", name}}));
+        EXPECT_EQ(KaAVDBWriteData(db_, path.c_str(), &data), S_OK) << name;
+        releaseTestTags(data);
+        EXPECT_EQ(KaAVDBWriteComment(db_, path.c_str(), name), S_OK) << name;
+        char comment[256] = {};
+        EXPECT_EQ(KaAVDBReadComment(db_, path.c_str(), comment), S_OK) << name;
+        EXPECT_STREQ(comment, name);
+        MetaDataList back;
+        EXPECT_EQ(KaAVDBReadData(db_, path.c_str(), &back), S_OK);
+        ASSERT_EQ(back.size(), 1u) << name;
+        EXPECT_EQ(tagText(back.front().Tags.front()), name);
+        FreeMetaDataList(&back);
+        EXPECT_EQ(KaAVDBDeleteFile(db_, path.c_str()), S_OK) << name;
+    }
+    char comment[64] = {};
+    ASSERT_EQ(KaAVDBReadComment(db_, "/p/a.jpg", comment), S_OK);
+    EXPECT_STREQ(comment, "keep");
+    EXPECT_EQ(queryColumn(db_, "SELECT Filename FROM MainTable").size(), 1u);
+}
+
+TEST_F(HostileInputTest, ANameCraftedToMatchAnotherFileNeverTouchesIt)
+{
+    ASSERT_EQ(KaAVDBRegisterFile(db_, "/p/a.jpg", nullptr, nullptr), S_OK);
+    ASSERT_EQ(KaAVDBWriteComment(db_, "/p/a.jpg", "original"), S_OK);
+    ASSERT_EQ(KaAVDBSetCheck(db_, "/p/a.jpg", 1), S_OK);
+    const char* crafted = "/p/a.jpg\") OR (Filename = \"a.jpg";
+    ASSERT_EQ(KaAVDBRegisterFile(db_, crafted, nullptr, nullptr), S_OK);
+    EXPECT_EQ(KaAVDBWriteComment(db_, crafted, "crafted"), S_OK);
+    EXPECT_EQ(KaAVDBSetCheck(db_, crafted, 0), S_OK);
+    ImageData image{nullptr, 0, 0, 0, 0, 0, {}};
+    EXPECT_EQ(KaAVDBWriteUpdateData(db_, crafted, "20200101"), S_OK);
+    EXPECT_EQ(KaAVDBReadImage(db_, crafted, &image), S_OK);
+    FreeImageData(&image);
+    EXPECT_EQ(KaAVDBDeleteFile(db_, crafted), S_OK);
+    char comment[64] = {};
+    ASSERT_EQ(KaAVDBReadComment(db_, "/p/a.jpg", comment), S_OK);
+    EXPECT_STREQ(comment, "original");
+    int32_t mark = -1;
+    ASSERT_EQ(KaAVDBGetCheck(db_, "/p/a.jpg", &mark), S_OK);
+    EXPECT_EQ(mark, 1);
+    char update[32] = {};
+    EXPECT_EQ(KaAVDBReadUpdateData(db_, "/p/a.jpg", update), static_cast<HRESULT>(E_FAIL));
+}
+
+TEST_F(HostileInputTest, ThumbnailDimensionsThatMatchNoBuffer)
+{
+    unsigned char px[16] = {};
+    struct {
+        int32_t w, h;
+    } dims[] = {{-4, 4}, {4, -4}, {0, 0}, {-1, -1}, {INT32_MAX, INT32_MAX}, {1 << 30, 1 << 30}};
+    int i = 0;
+    for (const auto& d : dims) {
+        ImageData image{px, d.w, d.h, 1, 1, 24, {}};
+        std::string path = "/t/f" + std::to_string(i++) + ".jpg";
+        EXPECT_EQ(KaAVDBRegisterFile(db_, path.c_str(), nullptr, &image), S_OK) << path;
+        EXPECT_EQ(KaAVDBWriteImage(db_, path.c_str(), &image), S_OK) << path;
+        ImageData back{};
+        EXPECT_EQ(KaAVDBReadImage(db_, path.c_str(), &back), S_OK);
+        EXPECT_EQ(back.Thumbnail, nullptr) << path;
+        FreeImageData(&back);
+    }
+}
+
+TEST_F(HostileInputTest, MetadataValueAtTheSizeOfTheLimit)
+{
+    std::string big(149999, 'v');
+    ASSERT_EQ(KaAVDBRegisterFile(db_, "/p/a.jpg", nullptr, nullptr), S_OK);
+    MetaDataList data;
+    data.push_back(makeMeta("People", {{"Name", big}}));
+    HRESULT hr = KaAVDBWriteData(db_, "/p/a.jpg", &data);
+    releaseTestTags(data);
+    EXPECT_TRUE(hr == S_OK || hr == E_INVALIDARG) << hr;
+    EXPECT_EQ(integrity(db_), "ok");
+}
+
+class HostileFileTest : public TempDirTest {};
+
+TEST_F(HostileFileTest, CataloguesThatAreNotWhatTheyShouldBe)
+{
+    std::string corrupt = dir_ + "/corrupt.mdb";
+    ASSERT_EQ(KaAVDBCreate(corrupt.c_str()), S_OK);
+    {
+        std::fstream f(corrupt, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(0);
+        f << "garbage garbage garbage garbage garbage";
+    }
+    DBHandle* h = nullptr;
+    ASSERT_EQ(KaAVDBOpen(corrupt.c_str(), &h), S_OK);
+    EXPECT_LT(KaAVDBRegisterFile(h, "/p/a.jpg", nullptr, nullptr), 0);
+    EXPECT_LT(KaAVDBClose(h), 0);
+
+    std::string folder = makeDir("folder.mdb");
+    h = nullptr;
+    HRESULT hr = KaAVDBOpen(folder.c_str(), &h);
+    if (hr == S_OK) {
+        EXPECT_LT(KaAVDBRegisterFile(h, "/p/a.jpg", nullptr, nullptr), 0);
+        KaAVDBClose(h);
+    }
+    EXPECT_LT(KaAVDBCreate(folder.c_str()), 0);
+}
+
+TEST_F(HostileFileTest, ReadOnlyCatalogueReadsButRefusesWrites)
+{
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "root ignores file permissions";
+    }
+    std::string path = dir_ + "/ro.mdb";
+    ASSERT_EQ(KaAVDBCreate(path.c_str()), S_OK);
+    chmod(path.c_str(), 0444);
+    DBHandle* h = nullptr;
+    ASSERT_EQ(KaAVDBOpen(path.c_str(), &h), S_OK);
+    EXPECT_LT(KaAVDBRegisterFile(h, "/p/a.jpg", nullptr, nullptr), 0);
+    KaAVDBClose(h);
+}
+
+TEST_F(HostileFileTest, AFullDiskFailsCallsWithoutCorruption)
+{
+    std::string path = dir_ + "/full.mdb";
+    ASSERT_EQ(KaAVDBCreate(path.c_str()), S_OK);
+    Child child = startChild([&](const auto& report) {
+        signal(SIGXFSZ, SIG_IGN);
+        struct rlimit lim = {256 * 1024, 256 * 1024};
+        setrlimit(RLIMIT_FSIZE, &lim);
+        DBHandle* h = nullptr;
+        if (KaAVDBOpen(path.c_str(), &h) != S_OK) {
+            _exit(2);
+        }
+        std::vector<unsigned char> px(64 * 64 * 3, 7);
+        for (int i = 0; i < 2000; ++i) {
+            ImageData image{px.data(), 64, 64, 1, 1, 24, {}};
+            std::string file = "/p/f" + std::to_string(i) + ".jpg";
+            if (KaAVDBRegisterFile(h, file.c_str(), nullptr, &image) < 0) {
+                report(i);
+                break;
+            }
+        }
+        KaAVDBClose(h);
+    });
+    int status = 0;
+    auto failed = collect(child, &status);
+    ASSERT_TRUE(WIFEXITED(status)) << "the process must not die of a full disk";
+    ASSERT_EQ(failed.size(), 1u) << "writes must fail once the file cannot grow";
+    DBHandle* h = nullptr;
+    ASSERT_EQ(KaAVDBOpen(path.c_str(), &h), S_OK);
+    EXPECT_EQ(integrity(h), "ok");
+    EXPECT_EQ(queryColumn(h, "SELECT Filename FROM MainTable").size(),
+              static_cast<size_t>(failed[0]));
+    KaAVDBClose(h);
+}
+
+} // namespace
+} // namespace kavdb::test
