@@ -1,0 +1,62 @@
+/*
+ * Image extensions, checked against the loaders libvips actually has (startVips first).
+ */
+#include "imaging/formats.h"
+
+#include <vips/vips.h>
+
+#include <algorithm>
+#include <cctype>
+
+namespace kavdb::imaging {
+namespace {
+
+struct Format {
+    const char* loader; // libvips operation nickname
+    std::vector<std::string> extensions;
+};
+
+const std::vector<Format>& knownFormats()
+{
+    static const std::vector<Format> formats = {
+        {"jpegload", {".jpg", ".jpeg", ".jpe", ".jfif"}},
+        {"pngload", {".png"}},
+        {"tiffload", {".tif", ".tiff"}},
+        {"webpload", {".webp"}},
+        {"gifload", {".gif"}},
+        {"heifload", {".heic", ".heif", ".avif"}},
+        {"jp2kload", {".jp2", ".j2k"}},
+        {"jxlload", {".jxl"}},
+    };
+    return formats;
+}
+
+bool loaderPresent(const char* nickname)
+{
+    return vips_type_find("VipsOperation", nickname) != 0;
+}
+
+} // namespace
+
+const std::vector<std::string>& imageExtensions()
+{
+    static const std::vector<std::string> available = [] {
+        std::vector<std::string> out;
+        for (const Format& f : knownFormats())
+            if (loaderPresent(f.loader))
+                out.insert(out.end(), f.extensions.begin(), f.extensions.end());
+        return out;
+    }();
+    return available;
+}
+
+bool isImageFileName(const std::filesystem::path& name)
+{
+    std::string ext = name.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::vector<std::string>& known = imageExtensions();
+    return !ext.empty() && std::find(known.begin(), known.end(), ext) != known.end();
+}
+
+} // namespace kavdb::imaging

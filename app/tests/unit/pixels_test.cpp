@@ -1,0 +1,55 @@
+/*
+ * Thumbnail pixel layouts: row stride and the RGB <-> padded BGR conversions.
+ */
+#include "imaging/pixels.h"
+
+#include <gtest/gtest.h>
+
+namespace kavdb::imaging {
+namespace {
+
+TEST(RowStride, RoundsBitsUpToWholeWords)
+{
+    struct Case {
+        int width, bits;
+        std::size_t stride;
+    };
+    for (Case c : {Case{1, 24, 4}, Case{4, 24, 12}, Case{5, 24, 16}, Case{160, 24, 480},
+                   Case{159, 24, 480}, Case{0, 24, 0}, Case{3, 8, 4}, Case{1, 32, 4}})
+        EXPECT_EQ(rowStride(c.width, c.bits), c.stride) << c.width << "x" << c.bits;
+}
+
+TEST(PaddedBgr, SwapsRedAndBlueAndZeroesPadding)
+{
+    // 5 x 2 pixels: 15 bytes of pixels per row, padded to 16.
+    std::vector<uint8_t> rgb;
+    for (int i = 0; i < 10; ++i) {
+        rgb.push_back(static_cast<uint8_t>(10 * i + 1)); // R
+        rgb.push_back(static_cast<uint8_t>(10 * i + 2)); // G
+        rgb.push_back(static_cast<uint8_t>(10 * i + 3)); // B
+    }
+    std::vector<uint8_t> bgr = rgbToPaddedBgr(rgb.data(), 5, 2);
+    ASSERT_EQ(bgr.size(), 32u);
+    EXPECT_EQ(bgr[0], 3);
+    EXPECT_EQ(bgr[1], 2);
+    EXPECT_EQ(bgr[2], 1);
+    EXPECT_EQ(bgr[15], 0);  // padding of row 0
+    EXPECT_EQ(bgr[16], 53); // first pixel of row 1 (pixel 5) starts at the stride
+    EXPECT_EQ(bgr[18], 51);
+    EXPECT_EQ(bgr[31], 0);
+}
+
+TEST(PaddedBgr, RoundTripsForEveryPaddingWidth)
+{
+    for (int width = 1; width <= 8; ++width) {
+        std::vector<uint8_t> rgb(static_cast<std::size_t>(width) * 3 * 3);
+        for (std::size_t i = 0; i < rgb.size(); ++i)
+            rgb[i] = static_cast<uint8_t>(i * 7 + width);
+        std::vector<uint8_t> bgr = rgbToPaddedBgr(rgb.data(), width, 3);
+        EXPECT_EQ(bgr.size(), rowStride(width, 24) * 3);
+        EXPECT_EQ(paddedBgrToRgb(bgr.data(), width, 3), rgb) << "width " << width;
+    }
+}
+
+} // namespace
+} // namespace kavdb::imaging

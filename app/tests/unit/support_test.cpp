@@ -1,0 +1,156 @@
+/*
+ * Small pieces of the tool: base64, result-code words, catalogue location, paths and
+ * the folder walk that finds photos.
+ */
+#include "base64.h"
+#include "catalogue_location.h"
+#include "paths.h"
+#include "result_words.h"
+#include "test_images.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+namespace kavdb {
+namespace {
+
+TEST(Base64, KnownVectorsBothWays)
+{
+    const std::pair<std::string, std::string> cases[] = {{"", ""},
+                                                         {"f", "Zg=="},
+                                                         {"fo", "Zm8="},
+                                                         {"foo", "Zm9v"},
+                                                         {"foob", "Zm9vYg=="},
+                                                         {"fooba", "Zm9vYmE="},
+                                                         {"foobar", "Zm9vYmFy"}};
+    for (const auto& [plain, coded] : cases) {
+        std::vector<uint8_t> bytes(plain.begin(), plain.end());
+        EXPECT_EQ(base64Encode(bytes), coded);
+        std::vector<uint8_t> back;
+        EXPECT_TRUE(base64Decode(coded, back));
+        EXPECT_EQ(back, bytes);
+    }
+    std::vector<uint8_t> out;
+    EXPECT_FALSE(base64Decode("Zm9v!", out));
+}
+
+TEST(ResultWords, KnownCodesReadAsWords)
+{
+    for (HRESULT code : {E_INVALIDARG, E_FAIL, KAVDB_E_ALREADY_EXISTS, KAVDB_E_NOT_FOUND,
+                         KAVDB_E_OUT_OF_RANGE, static_cast<HRESULT>(0x80040E14)})
+        EXPECT_EQ(resultWords(code).find("error 0x"), std::string::npos) << resultHex(code);
+    EXPECT_EQ(resultWords(KAVDB_E_NOT_FOUND), "not in the catalogue");
+    EXPECT_EQ(resultWords(static_cast<HRESULT>(0x80123456)), "error 0x80123456");
+    EXPECT_EQ(resultHex(KAVDB_E_NOT_FOUND), "0x8878000B");
+}
+
+/* Sets an environment variable for one test and restores it afterwards. */
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const char* value) : name_(name)
+    {
+        if (const char* old = std::getenv(name))
+            old_ = old;
+        had_ = std::getenv(name) != nullptr;
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    }
+    ~ScopedEnv()
+    {
+        if (had_)
+            setenv(name_.c_str(), old_.c_str(), 1);
+        else
+            unsetenv(name_.c_str());
+    }
+
+  private:
+    std::string name_;
+    std::string old_;
+    bool had_ = false;
+};
+
+TEST(CatalogueLocation, FollowsXdgDataHome)
+{
+    {
+        ScopedEnv data("XDG_DATA_HOME", "/srv/data");
+        EXPECT_EQ(defaultCataloguePath(), "/srv/data/kavdb/catalogue.mdb");
+    }
+    {
+        ScopedEnv data("XDG_DATA_HOME", nullptr);
+        ScopedEnv home("HOME", "/home/ann");
+        EXPECT_EQ(defaultCataloguePath(), "/home/ann/.local/share/kavdb/catalogue.mdb");
+    }
+    {
+        ScopedEnv data("XDG_DATA_HOME", "relative/dir"); // not absolute: ignored
+        ScopedEnv home("HOME", "/home/ann");
+        EXPECT_EQ(defaultCataloguePath(), "/home/ann/.local/share/kavdb/catalogue.mdb");
+    }
+    EXPECT_EQ(cataloguePath("/tmp/x.mdb"), "/tmp/x.mdb");
+    EXPECT_TRUE(acceptableCatalogueName("/tmp/x.mdb"));
+    EXPECT_FALSE(acceptableCatalogueName("/tmp/x.db"));
+}
+
+TEST(Paths, ArgumentsBecomeAbsoluteAndNormal)
+{
+    const std::string cwd = fs::current_path().string();
+    EXPECT_EQ(absolutePath("a/b/../c/"), cwd + "/a/c");
+    EXPECT_EQ(absolutePath("./photo.jpg"), cwd + "/photo.jpg");
+    EXPECT_EQ(absolutePath("/x//y/./z/"), "/x/y/z");
+    EXPECT_EQ(absolutePath("/"), "/");
+    EXPECT_EQ(folderKey("/x/y/"), "/x/y/");
+    EXPECT_EQ(folderKey("/x/y"), "/x/y/");
+    EXPECT_EQ(folderFromKey("/x/y/"), "/x/y");
+    EXPECT_EQ(parentFolder("/x/y/a.jpg"), "/x/y");
+    EXPECT_EQ(parentFolder("/a.jpg"), "/");
+    EXPECT_EQ(fileName("/x/y/a.jpg"), "a.jpg");
+}
+
+TEST(Paths, FolderWithinComparesWholeNames)
+{
+    EXPECT_TRUE(folderWithin("/a/", "/a"));
+    EXPECT_TRUE(folderWithin("/a/b/c/", "/a"));
+    EXPECT_FALSE(folderWithin("/ab/", "/a"));
+    EXPECT_FALSE(folderWithin("/b/", "/a"));
+    EXPECT_TRUE(folderWithin("/b/", "/"));
+}
+
+TEST(Paths, FindImagesGroupsPhotosByFolderInNameOrder)
+{
+    test::startTestVips();
+    fs::path root = fs::path(::testing::TempDir()) / "walk";
+    fs::remove_all(root);
+    fs::create_directories(root / "sub" / "deeper");
+    fs::create_directories(root / "elsewhere");
+    for (const char* rel : {"b.jpg", "a.PNG", "notes.txt", "README", "sub/z.tif", "sub/y.webp",
+                            "sub/deeper/x.jpeg", "elsewhere/far.jpg"})
+        std::ofstream(root / rel) << "x";
+    fs::create_directory_symlink(root / "elsewhere", root / "sub" / "link-to-folder");
+    fs::create_symlink(root / "b.jpg", root / "sub" / "link.jpg");
+
+    std::vector<FolderImages> groups = findImages(root.string());
+    std::vector<std::pair<std::string, std::vector<std::string>>> got;
+    for (const FolderImages& g : groups) {
+        std::vector<std::string> names;
+        for (const std::string& p : g.paths)
+            names.push_back(fs::path(p).lexically_relative(root).string());
+        got.emplace_back(fs::path(g.folder).lexically_relative(root).string(), names);
+    }
+    using Group = std::pair<std::string, std::vector<std::string>>;
+    EXPECT_EQ(got, (std::vector<Group>{
+                       {".", {"a.PNG", "b.jpg"}},
+                       {"elsewhere", {"elsewhere/far.jpg"}},
+                       {"sub", {"sub/link.jpg", "sub/y.webp", "sub/z.tif"}},
+                       {"sub/deeper", {"sub/deeper/x.jpeg"}},
+                   }));
+    fs::remove_all(root);
+}
+
+} // namespace
+} // namespace kavdb

@@ -1,0 +1,167 @@
+/*
+ * Image facts and thumbnails: sizes that fit 160 x 160 without enlarging, BGR order,
+ * every source kind ending as 24-bit pixels, orientation, and damaged input refused.
+ */
+#include "imaging/image_info.h"
+#include "imaging/pixels.h"
+#include "imaging/thumbnail.h"
+#include "test_images.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace kavdb::imaging {
+namespace {
+
+using test::encoded;
+using test::rampImage;
+using test::solidImage;
+
+class ThumbnailTest : public ::testing::Test {
+  protected:
+    void SetUp() override { test::startTestVips(); }
+
+    static Thumbnail thumbOf(const std::vector<uint8_t>& bytes)
+    {
+        return makeThumbnail(bytes.data(), bytes.size());
+    }
+    static ImageInfo infoOf(const std::vector<uint8_t>& bytes)
+    {
+        return readImageInfo(bytes.data(), bytes.size());
+    }
+};
+
+TEST_F(ThumbnailTest, FitsTheBoxKeepingTheShapeAndNeverEnlarges)
+{
+    struct Case {
+        int width, height, thumbWidth, thumbHeight;
+    };
+    for (Case c : {Case{2000, 1500, 160, 120}, Case{1500, 2000, 120, 160}, Case{320, 320, 160, 160},
+                   Case{1000, 100, 160, 16}, Case{100, 68, 100, 68}, Case{160, 90, 160, 90},
+                   Case{7, 3, 7, 3}}) {
+        std::vector<uint8_t> jpeg = encoded(rampImage(c.width, c.height), ".jpg");
+        Thumbnail t = thumbOf(jpeg);
+        EXPECT_EQ(t.width, c.thumbWidth) << c.width << "x" << c.height;
+        EXPECT_EQ(t.height, c.thumbHeight) << c.width << "x" << c.height;
+        EXPECT_EQ(t.bgr.size(), rowStride(t.width, 24) * t.height);
+        ImageInfo info = infoOf(jpeg);
+        EXPECT_EQ(info.width, c.width);
+        EXPECT_EQ(info.height, c.height);
+        EXPECT_EQ(info.bitcount, 24);
+    }
+}
+
+TEST_F(ThumbnailTest, StoresPixelsInBlueGreenRedOrder)
+{
+    Thumbnail t = thumbOf(encoded(solidImage(40, 30, {250, 10, 0}), ".png"));
+    ASSERT_EQ(t.width, 40);
+    const uint8_t* px = t.bgr.data() + rowStride(40, 24) * 10 + 3 * 20; // a middle pixel
+    EXPECT_EQ(px[0], 0);                                                // blue
+    EXPECT_EQ(px[1], 10);                                               // green
+    EXPECT_EQ(px[2], 250);                                              // red
+}
+
+TEST_F(ThumbnailTest, EveryKindOfSourceBecomes24BitColour)
+{
+    struct Case {
+        const char* what;
+        vips::VImage image;
+        const char* suffix;
+        int bitcount;
+    };
+    const std::vector<Case> cases = {
+        {"grey PNG", solidImage(50, 40, {128}), ".png", 8},
+        {"RGBA PNG", solidImage(50, 40, {255, 0, 0, 0}), ".png", 32},
+        {"16-bit PNG",
+         rampImage(50, 40)
+             .cast(VIPS_FORMAT_USHORT)
+             .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_RGB16)),
+         ".png", 48},
+        {"TIFF", rampImage(300, 200), ".tif", 24},
+        {"WebP", rampImage(300, 200), ".webp", 24},
+        {"grey JPEG", solidImage(300, 200, {90}), ".jpg", 8},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> bytes = encoded(c.image, c.suffix);
+        EXPECT_EQ(infoOf(bytes).bitcount, c.bitcount) << c.what;
+        Thumbnail t = thumbOf(bytes);
+        EXPECT_GT(t.width, 0) << c.what;
+        EXPECT_EQ(t.bgr.size(), rowStride(t.width, 24) * t.height) << c.what;
+    }
+}
+
+TEST_F(ThumbnailTest, TransparentPixelsTurnWhite)
+{
+    Thumbnail t = thumbOf(encoded(solidImage(20, 20, {255, 0, 0, 0}), ".png"));
+    ASSERT_FALSE(t.bgr.empty());
+    EXPECT_EQ(t.bgr[0], 255);
+    EXPECT_EQ(t.bgr[1], 255);
+    EXPECT_EQ(t.bgr[2], 255);
+}
+
+TEST_F(ThumbnailTest, ThumbnailIsUprightWhileTheStoredSizeIsNot)
+{
+    vips::VImage image = rampImage(400, 200).copy();
+    image.set("orientation", 6); // rotate 90 degrees to display
+    std::vector<uint8_t> jpeg = encoded(image, ".jpg");
+    ImageInfo info = infoOf(jpeg);
+    EXPECT_EQ(info.width, 400);
+    EXPECT_EQ(info.height, 200);
+    Thumbnail t = thumbOf(jpeg);
+    EXPECT_EQ(t.width, 80);
+    EXPECT_EQ(t.height, 160);
+}
+
+TEST_F(ThumbnailTest, DamagedOrForeignBytesAreRefused)
+{
+    std::vector<uint8_t> jpeg = encoded(rampImage(1200, 900), ".jpg");
+    std::vector<uint8_t> truncated(jpeg.begin(), jpeg.begin() + jpeg.size() / 2);
+    std::vector<uint8_t> text = {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '\n'};
+    EXPECT_THROW(thumbOf(truncated), ImageError);
+    EXPECT_THROW(thumbOf(text), ImageError);
+    EXPECT_THROW(infoOf(text), ImageError);
+    try {
+        thumbOf(text);
+    } catch (const ImageError& e) {
+        EXPECT_STRNE(e.what(), "");
+        EXPECT_EQ(std::string(e.what()).find('\n'), std::string::npos);
+    }
+}
+
+TEST_F(ThumbnailTest, TheCorruptedCameraFileIsRefused)
+{
+    std::vector<uint8_t> bytes =
+        test::readFileBytes(std::string(KAVDB_PHOTOS_DIR) + "/corrupted.jpg");
+    if (bytes.empty())
+        GTEST_SKIP() << "sample photos not found at " << KAVDB_PHOTOS_DIR;
+    EXPECT_THROW(thumbOf(bytes), ImageError);
+}
+
+/* Checked by hand with vipsheader: the stored sizes of some sample photos. */
+TEST_F(ThumbnailTest, SamplePhotosHaveTheirKnownSizes)
+{
+    struct Case {
+        const char* file;
+        int width, height, thumbWidth, thumbHeight;
+    };
+    for (Case c : {Case{"Canon_40D.jpg", 100, 68, 100, 68},
+                   Case{"Fujifilm_FinePix_E500.jpg", 59, 100, 59, 100},
+                   Case{"Canon_PowerShot_S40.jpg", 480, 360, 160, 120},
+                   Case{"Reconyx_HC500_Hyperfire.jpg", 2048, 1536, 160, 120}}) {
+        std::vector<uint8_t> bytes =
+            test::readFileBytes(std::string(KAVDB_PHOTOS_DIR) + "/" + c.file);
+        if (bytes.empty())
+            GTEST_SKIP() << "sample photos not found at " << KAVDB_PHOTOS_DIR;
+        ImageInfo info = infoOf(bytes);
+        EXPECT_EQ(info.width, c.width) << c.file;
+        EXPECT_EQ(info.height, c.height) << c.file;
+        EXPECT_EQ(info.bitcount, 24) << c.file;
+        Thumbnail t = thumbOf(bytes);
+        EXPECT_EQ(t.width, c.thumbWidth) << c.file;
+        EXPECT_EQ(t.height, c.thumbHeight) << c.file;
+    }
+}
+
+} // namespace
+} // namespace kavdb::imaging
