@@ -1,0 +1,58 @@
+/*
+ * Catalogue listings (catalogue_listing.h).
+ */
+#include "catalogue_listing.h"
+
+#include "paths.h"
+
+#include <algorithm>
+
+namespace kavdb {
+
+std::string sqlText(const std::string& text)
+{
+    std::string quoted = "\"";
+    for (char c : text) {
+        quoted += c;
+        if (c == '"')
+            quoted += '"';
+    }
+    return quoted + "\"";
+}
+
+Outcome cataloguedFolders(Catalogue& catalogue, std::vector<std::string>& out)
+{
+    std::vector<std::string> folders;
+    Outcome outcome =
+        catalogue.fileList("SELECT Pathname AS Filename FROM PathTable", true, folders);
+    std::sort(folders.begin(), folders.end());
+    out.insert(out.end(), folders.begin(), folders.end());
+    return outcome;
+}
+
+Outcome cataloguedFoldersWithin(Catalogue& catalogue, const std::string& folder,
+                                std::vector<std::string>& out)
+{
+    std::vector<std::string> all;
+    Outcome outcome = cataloguedFolders(catalogue, all);
+    for (const std::string& text : all)
+        if (folderWithin(text, folder))
+            out.push_back(text);
+    return outcome;
+}
+
+Outcome cataloguedFiles(Catalogue& catalogue, const std::string& folderText,
+                        std::vector<std::string>& out)
+{
+    std::vector<std::string> files;
+    Outcome outcome = catalogue.fileList(
+        "SELECT PathTable.Pathname, MainTable.Filename FROM MainTable, PathTable "
+        "WHERE MainTable.PathID = PathTable.PathID AND PathTable.Pathname = " +
+            sqlText(folderText),
+        false, files);
+    std::sort(files.begin(), files.end());
+    out.insert(out.end(), files.begin(), files.end());
+    return outcome;
+}
+
+} // namespace kavdb

@@ -1,0 +1,30 @@
+/*
+ * What the catalogue holds, folder by folder: the registered folders and the files of
+ * one folder, read with plain SQL over the catalogue's PathTable and MainTable (a folder
+ * text there is the folder's full path followed by "/").
+ */
+#pragma once
+
+#include "catalogue.h"
+
+#include <string>
+#include <vector>
+
+namespace kavdb {
+
+/* Folder texts of every registered folder, sorted. */
+Outcome cataloguedFolders(Catalogue& catalogue, std::vector<std::string>& out);
+
+/* Folder texts of the registered folders at or below folder (an absolute path). */
+Outcome cataloguedFoldersWithin(Catalogue& catalogue, const std::string& folder,
+                                std::vector<std::string>& out);
+
+/* Full paths of the files registered in one folder (given by its folder text), sorted. */
+Outcome cataloguedFiles(Catalogue& catalogue, const std::string& folderText,
+                        std::vector<std::string>& out);
+
+/* A text as an SQL text literal of the catalogue's dialect: in double quotes, with any
+ * double quote inside doubled. */
+std::string sqlText(const std::string& text);
+
+} // namespace kavdb

@@ -1,0 +1,93 @@
+/*
+ * The kavdb commands: one options record and one run function per command, grouped by
+ * family in this folder (add, search and sql, show, tag/comment/mark, mv/cp/rm, refresh,
+ * sheet). main.cpp only wires the command line to these. A run function returns the
+ * process exit code.
+ */
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kavdb::commands {
+
+/* 0 success, 1 some files or operations failed, 2 bad usage or no catalogue. */
+enum ExitCode { kExitOk = 0, kExitSomeFailed = 1, kExitUsage = 2 };
+
+struct GlobalOptions {
+    std::string db; // empty: the default catalogue
+    bool quiet = false;
+    bool verbose = false;
+};
+
+struct AddOptions {
+    std::vector<std::string> targets; // folders, or single files
+    bool force = false;               // re-read photos whose record is up to date
+};
+int runAdd(const GlobalOptions& global, const AddOptions& options);
+
+struct SearchOptions {
+    std::string statement; // full form: SELECT * FROM <tables> WHERE <condition>
+    std::string where;     // short form: the condition alone
+    std::string table = "ExifInfo";
+    bool count = false;
+};
+int runSearch(const GlobalOptions& global, const SearchOptions& options);
+
+struct SqlOptions {
+    std::string statement;
+};
+int runSql(const GlobalOptions& global, const SqlOptions& options);
+
+struct ShowOptions {
+    std::vector<std::string> files;
+};
+int runShow(const GlobalOptions& global, const ShowOptions& options);
+
+struct TagOptions {
+    std::string file;
+    std::string table;
+    std::vector<std::string> assignments; // ITEM=VALUE
+};
+int runTag(const GlobalOptions& global, const TagOptions& options);
+
+struct CommentOptions {
+    std::string file;
+    std::string text;
+};
+int runComment(const GlobalOptions& global, const CommentOptions& options);
+
+struct MarkOptions {
+    std::string file;
+    int mark = 0;
+};
+int runMark(const GlobalOptions& global, const MarkOptions& options);
+
+struct TransferOptions {
+    std::string from;
+    std::string to;
+    bool resetMark = false;
+};
+int runMove(const GlobalOptions& global, const TransferOptions& options);
+int runCopy(const GlobalOptions& global, const TransferOptions& options);
+
+struct RemoveOptions {
+    std::vector<std::string> targets;
+};
+int runRemove(const GlobalOptions& global, const RemoveOptions& options);
+
+struct RefreshOptions {
+    std::string folder; // empty: every catalogued folder
+    bool deleteChanged = false;
+};
+int runRefresh(const GlobalOptions& global, const RefreshOptions& options);
+
+struct SheetOptions {
+    std::string folder; // empty: the whole catalogue
+    std::string html;
+    std::string png;
+    int columns = 6;
+};
+int runSheet(const GlobalOptions& global, const SheetOptions& options);
+
+} // namespace kavdb::commands

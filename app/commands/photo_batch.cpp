@@ -1,0 +1,81 @@
+/*
+ * The photo loop (photo_batch.h). Which photos need reading is decided from one
+ * KaDBSVReadImages walk per folder, in name order, so the catalogue serves the whole
+ * folder from one statement.
+ */
+#include "commands/photo_batch.h"
+
+#include "commands/session.h"
+#include "imaging/vips_runtime.h"
+#include "photo_ingest.h"
+
+namespace kavdb::commands {
+namespace {
+
+bool upToDate(const ImageRecord& record, const std::string& path)
+{
+    SYSTEMTIME onDisk{};
+    return record.hasThumbnail() && fileUpdateTime(path, onDisk) &&
+           timeText(onDisk) == timeText(record.updated);
+}
+
+} // namespace
+
+std::vector<PendingPhoto> photosToRead(Catalogue& catalogue, const std::vector<std::string>& paths,
+                                       Need need, bool force, std::size_t& current)
+{
+    std::vector<PendingPhoto> pending;
+    catalogue.readImages(paths, [&](std::size_t index, const ImageRecord* record) {
+        if (index >= paths.size())
+            return;
+        const std::string& path = paths[index];
+        bool wanted = force || record == nullptr ||
+                      (need == Need::Missing ? !upToDate(*record, path) : !record->hasThumbnail());
+        if (need == Need::EmptyThumbnail && record == nullptr)
+            wanted = false; // refresh never adds files
+        if (wanted)
+            pending.push_back({path, record != nullptr});
+        else
+            ++current;
+    });
+    return pending;
+}
+
+void BatchResult::merge(const BatchResult& other)
+{
+    stored += other.stored;
+    failed += other.failed;
+    unreadable.insert(unreadable.end(), other.unreadable.begin(), other.unreadable.end());
+}
+
+BatchResult readAndStore(Catalogue& catalogue, const std::vector<PendingPhoto>& photos,
+                         const std::vector<ConfiguredItem>& configured, Progress& progress)
+{
+    BatchResult result;
+    for (const PendingPhoto& photo : photos) {
+        try {
+            Outcome stored =
+                storePhoto(catalogue, photo.path, readPhoto(photo.path), photo.hasRow, configured);
+            if (stored.ok()) {
+                ++result.stored;
+            } else {
+                report(photo.path, "cannot store its image record: " + stored.words());
+                ++result.failed;
+            }
+        } catch (const imaging::ImageError& e) {
+            result.unreadable.emplace_back(photo.path, e.what());
+            if (!photo.hasRow)
+                catalogue.enrollFile(photo.path); // catalogued all the same, without image
+        }
+        progress.advance();
+    }
+    return result;
+}
+
+void reportUnreadable(const BatchResult& result)
+{
+    for (const auto& [path, reason] : result.unreadable)
+        report(path, "not readable as an image (" + reason + "); catalogued without image");
+}
+
+} // namespace kavdb::commands

@@ -1,0 +1,48 @@
+/*
+ * The photo loop shared by `add` and `refresh`: decide which photos of a folder need
+ * reading, then read and store each, advancing the progress line. A photo that cannot be
+ * decoded stays catalogued without an image record and is collected for the summary.
+ */
+#pragma once
+
+#include "catalogue.h"
+#include "progress.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kavdb::commands {
+
+struct PendingPhoto {
+    std::string path;
+    bool hasRow = false; // the file already has its catalogue row
+};
+
+/* Why a photo needs reading. */
+enum class Need {
+    Missing,       // no image record, or one older than the file (what add looks for)
+    EmptyThumbnail // a row whose thumbnail is empty (what refresh looks for)
+};
+
+/* The photos among paths (one folder, sorted by name) that need reading; the others are
+ * counted in upToDate. force takes every photo. */
+std::vector<PendingPhoto> photosToRead(Catalogue& catalogue, const std::vector<std::string>& paths,
+                                       Need need, bool force, std::size_t& upToDate);
+
+struct BatchResult {
+    std::size_t stored = 0;
+    std::vector<std::pair<std::string, std::string>> unreadable; // path, reason
+    std::size_t failed = 0;                                      // reported already
+
+    void merge(const BatchResult& other);
+};
+
+/* Reads and stores every pending photo, one progress step each. */
+BatchResult readAndStore(Catalogue& catalogue, const std::vector<PendingPhoto>& photos,
+                         const std::vector<ConfiguredItem>& configured, Progress& progress);
+
+/* The unreadable photos on standard error, one line each. */
+void reportUnreadable(const BatchResult& result);
+
+} // namespace kavdb::commands

@@ -1,0 +1,170 @@
+/*
+ * The command-test fixture (command_fixture.h).
+ */
+#include "command_fixture.h"
+
+#include <fcntl.h>
+#include <pty.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+extern char** environ;
+
+namespace kavdb::test {
+namespace {
+
+std::string slurp(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::vector<char*> argvOf(std::vector<std::string>& args)
+{
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    return argv;
+}
+
+int exitCodeOf(int status)
+{
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+} // namespace
+
+void CommandTest::SetUp()
+{
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = (fs::temp_directory_path() / ("kavdb-app-" + std::string(info->test_suite_name()) + "-" +
+                                         info->name() + "-" + std::to_string(getpid())))
+               .string();
+    fs::remove_all(dir_);
+    fs::create_directories(dir_ + "/config");
+    fs::copy_file(KAVDB_INI_PATH, dir_ + "/config/kadb.ini");
+    setenv("KAVDB_CONFIG_DIR", (dir_ + "/config").c_str(), 1);
+    db_ = dir_ + "/catalogue.mdb";
+}
+
+void CommandTest::TearDown()
+{
+    closeCatalogue();
+    if (!HasFailure())
+        fs::remove_all(dir_);
+}
+
+RunResult CommandTest::kavdb(const std::vector<std::string>& args)
+{
+    std::vector<std::string> all = {KAVDB_EXE, "--db", db_};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv = argvOf(all);
+    const std::string outPath = dir_ + "/stdout.txt";
+    const std::string errPath = dir_ + "/stderr.txt";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    pid_t pid = 0;
+    RunResult result;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        result.exitCode = exitCodeOf(status);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    result.out = slurp(outPath);
+    result.err = slurp(errPath);
+    return result;
+}
+
+RunResult CommandTest::kavdbOnTerminal(const std::vector<std::string>& args)
+{
+    std::vector<std::string> all = {KAVDB_EXE, "--db", db_};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv = argvOf(all);
+    int master = -1;
+    pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+    if (pid == 0) {
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    RunResult result;
+    char chunk[4096];
+    ssize_t n;
+    while ((n = read(master, chunk, sizeof chunk)) > 0)
+        result.out.append(chunk, static_cast<std::size_t>(n));
+    close(master);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.exitCode = exitCodeOf(status);
+    return result;
+}
+
+std::string CommandTest::copyPhotos(const std::string& folder,
+                                    const std::vector<std::string>& names)
+{
+    const std::string target = dir_ + "/" + folder;
+    fs::create_directories(target);
+    for (const std::string& name : names) {
+        fs::copy_file(photosDir() + "/" + name, target + "/" + name);
+        fs::permissions(target + "/" + name, fs::perms::owner_write, fs::perm_options::add);
+    }
+    return target;
+}
+
+std::vector<std::string> CommandTest::samplePhotoNames()
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(KAVDB_PHOTOS_DIR))
+        if (entry.path().extension() == ".jpg")
+            names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+DBHandle* CommandTest::catalogue()
+{
+    if (!handle_)
+        EXPECT_EQ(KaAVDBOpen(db_.c_str(), &handle_), S_OK);
+    return handle_;
+}
+
+void CommandTest::closeCatalogue()
+{
+    if (handle_)
+        KaAVDBClose(handle_);
+    handle_ = nullptr;
+}
+
+std::string metaText(DBHandle* db, const std::string& path, const char* table, const char* item)
+{
+    int32_t size = 0;
+    void* data = nullptr;
+    if (KaAVDBReadFilePartially(db, path.c_str(), table, item, 0, &size, &data) != S_OK || !data)
+        return {};
+    std::string text(static_cast<const char*>(data));
+    FreeBuffer(data);
+    return text;
+}
+
+bool hasRow(DBHandle* db, const std::string& path)
+{
+    char comment[4096] = {};
+    return KaAVDBReadComment(db, path.c_str(), comment) == S_OK;
+}
+
+} // namespace kavdb::test

@@ -1,0 +1,55 @@
+/*
+ * Running the kavdb executable in tests: a temporary directory holding the catalogue
+ * (--db) and a copy of the shipped kadb.ini (KAVDB_CONFIG_DIR), a way to run kavdb with
+ * standard output and error captured (or on a pseudo-terminal), and a way to look into
+ * the catalogue afterwards through the library's handle functions.
+ */
+#pragma once
+
+#include "kavdbmgr.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace kavdb::test {
+
+struct RunResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+class CommandTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    /* Runs kavdb --db <catalogue> args..., standard error not a terminal. */
+    RunResult kavdb(const std::vector<std::string>& args);
+    /* The same with standard output and error on a pseudo-terminal; returns what it shows. */
+    RunResult kavdbOnTerminal(const std::vector<std::string>& args);
+
+    /* A folder in the temporary directory holding copies of the named sample photos. */
+    std::string copyPhotos(const std::string& folder, const std::vector<std::string>& names);
+    /* Every sample photo file name (all files of the photo folder, sorted). */
+    static std::vector<std::string> samplePhotoNames();
+    static std::string photosDir() { return KAVDB_PHOTOS_DIR; }
+
+    /* Opens the catalogue with the library for inspection (closed in TearDown). */
+    DBHandle* catalogue();
+    void closeCatalogue();
+
+    std::string dir_;
+    std::string db_;
+
+  private:
+    DBHandle* handle_ = nullptr;
+};
+
+/* Values read from the catalogue through the library. */
+std::string metaText(DBHandle* db, const std::string& path, const char* table, const char* item);
+bool hasRow(DBHandle* db, const std::string& path);
+
+} // namespace kavdb::test
