@@ -1,0 +1,60 @@
+/*
+ * Private to the engine layer: the tokenizer that both the Jet translator and the
+ * recordset's reading of a statement's shape stand on.
+ *
+ * It splits SQL text into tokens whose raw text, laid end to end, gives back the input,
+ * so that a rewriter can copy what it does not understand. Two flavours differ only in
+ * how double quotes read: a text literal in Jet, an identifier in SQLite. Every token
+ * takes at least one byte, and an unterminated literal runs to the end of the text.
+ */
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kavdb::engine {
+
+enum class Flavor { Jet, Sqlite };
+
+enum class Tok {
+    Space,  // blanks and comments
+    Word,   // bare identifier or keyword
+    Ident,  // quoted identifier: [x], `x`, or "x" in SQLite
+    String, // text literal: 'x', or "x" in Jet
+    Number,
+    Date,  // #...#, Jet only
+    Punct, // operator or punctuation, one to two characters
+    Other, // an unterminated literal or a stray byte
+};
+
+struct Token {
+    Tok kind;
+    std::string_view text; // raw text, a slice of the input
+};
+
+using Tokens = std::vector<Token>;
+
+Tokens tokenize(std::string_view sql, Flavor flavor);
+
+/* A token is keyword word (ASCII, ignoring case). */
+bool isKeyword(const Token& t, std::string_view word);
+bool isPunct(const Token& t, std::string_view p);
+bool isComment(const Token& t);
+/* The name a Word or Ident token stands for (quotes removed, doubled closers undone). */
+std::string identName(const Token& t);
+/* The text a String token stands for (quotes removed, doubled quotes undone). */
+std::string stringValue(const Token& t);
+/* Text as an SQLite literal: '...' with ' doubled. */
+std::string quoteLiteral(std::string_view text);
+
+/* Index of the next token from i that is not Space (end when none). */
+std::size_t nextSignificant(const Tokens& t, std::size_t i, std::size_t end);
+/* Index of the ')' that closes the '(' at open, or end when it is never closed. */
+std::size_t matchingParen(const Tokens& t, std::size_t open, std::size_t end);
+
+/* ASCII case-insensitive equality. */
+bool equalsIgnoreCase(std::string_view a, std::string_view b);
+
+} // namespace kavdb::engine
