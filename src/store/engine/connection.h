@@ -12,14 +12,17 @@
 #include "store/engine/error.h"
 
 #include <chrono>
+#include <memory>
 #include <string>
 
 struct sqlite3;
 
 namespace kavdb::engine {
 
+class StatementCache;
+
 class Connection {
-public:
+  public:
     Connection() = default;
     ~Connection();
     Connection(const Connection&) = delete;
@@ -61,8 +64,10 @@ public:
 
     /* The handle the engine layer's own classes work on; raises kObjectClosed. */
     sqlite3* native() const;
+    /* The prepared statements the engine layer's recordsets share; raises kObjectClosed. */
+    std::shared_ptr<StatementCache> statements() const;
 
-private:
+  private:
     void runNative(const std::string& sql);
 
     sqlite3* db_ = nullptr;
@@ -70,19 +75,20 @@ private:
     int depth_ = 0;
     bool failed_ = false;
     std::chrono::steady_clock::time_point sliceStart_{};
+    std::shared_ptr<StatementCache> statements_;
 };
 
 /* Begins on construction; commit() ends it (raising when the commit fails), and the
  * destructor commits what was not committed, quietly: work done before a failure stays. */
 class Transaction {
-public:
+  public:
     explicit Transaction(Connection& c);
     ~Transaction();
     void commit();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
 
-private:
+  private:
     Connection* conn_;
 };
 
