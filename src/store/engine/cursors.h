@@ -1,0 +1,173 @@
+/*
+ * Private to the engine layer: the three ways a recordset walks its rows.
+ *
+ * KeysetCursor holds the keys of a single-table select and reads the current row by key
+ * (or, while the walk goes forward in order, from one statement streaming the rows with
+ * their keys, checked key by key). StreamCursor steps a statement forward only. RowsCursor
+ * holds the values of a statement that has no row keys (a join, an aggregate). Position
+ * follows ADO: BOF before the first row, EOF after the last, both on no rows.
+ */
+#pragma once
+
+#include "store/engine/statement.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kavdb::engine {
+
+class RowCursor {
+  public:
+    virtual ~RowCursor() = default;
+
+    virtual void first() = 0;
+    virtual void next() = 0; // raises kNoCurrentRow at EOF
+    virtual void moveBy(long n) = 0;
+    virtual bool bof() = 0;
+    virtual bool eof() = 0;
+    virtual long count() const = 0; // -1 when the cursor cannot tell
+
+    /* Standing on a row that exists: not BOF/EOF, not deleted. */
+    virtual bool live() = 0;
+    /* Columns of the live row. */
+    virtual Value value(int i) = 0;
+    virtual long size(int i) = 0;
+    virtual Value chunk(int i, long n) = 0;
+
+    /* Rows of a table: the current row's key, and what changes do to the position. */
+    virtual int64_t key() = 0;
+    virtual void markDeleted() = 0;
+    virtual void invalidate() = 0; // the row changed: read it again
+    virtual void standOnNew(int64_t key) = 0;
+};
+
+/* A cursor whose current row is a statement standing on it. */
+class StatementRows : public RowCursor {
+  public:
+    Value value(int i) override { return columnValue(row(), i); }
+    long size(int i) override { return columnSize(row(), i); }
+    Value chunk(int i, long n) override { return columnChunk(row(), i, n); }
+
+  protected:
+    /* The statement standing on the live row. */
+    virtual sqlite3_stmt* row() = 0;
+};
+
+class KeysetCursor : public StatementRows {
+  public:
+    /* keys: the statement giving the keys in walk order (run here); stream: the rows
+     * with their key last, in the same order; one: a row by key. */
+    KeysetCursor(std::shared_ptr<StatementCache> cache, Stmt& keys, std::string stream, Stmt one);
+
+    void first() override;
+    void next() override;
+    void moveBy(long n) override;
+    bool bof() override { return keys_.empty() || pos_ < 0; }
+    bool eof() override { return keys_.empty() || pos_ >= static_cast<long>(keys_.size()); }
+    long count() const override { return static_cast<long>(keys_.size()); }
+    bool live() override;
+    int64_t key() override { return keys_[static_cast<std::size_t>(pos_)]; }
+    void markDeleted() override;
+    void invalidate() override { loaded_ = kNone; }
+    void standOnNew(int64_t key) override;
+
+  protected:
+    sqlite3_stmt* row() override;
+
+  private:
+    enum Source { kNone, kStream, kSeek };
+
+    bool load();
+    bool fromStream();
+    bool streamWorthIt();
+
+    std::shared_ptr<StatementCache> cache_;
+    std::vector<int64_t> keys_;
+    std::vector<bool> deleted_; // sized on first deletion
+    long pos_ = 0;
+    std::string streamSql_;
+    Stmt stream_, one_;
+    int streamKey_ = 0; // column of the key in the stream
+    Source loaded_ = kNone;
+    long loadedPos_ = -1;
+    int streamState_ = 0;    // 0 not decided, 1 usable, -1 not used
+    long streamNext_ = -1;   // the key index the stream's next row should have
+    bool lookahead_ = false; // the stream stands on a row not yet matched to a key
+    int misses_ = 0;
+};
+
+class StreamCursor : public StatementRows {
+  public:
+    /* keyColumn: index of the row key in stream (-1 for none); one: a row by key, for
+     * standing on an added row. */
+    StreamCursor(Stmt stream, int keyColumn, std::shared_ptr<StatementCache> cache,
+                 std::string one);
+
+    void first() override;
+    void next() override;
+    void moveBy(long n) override;
+    bool bof() override;
+    bool eof() override;
+    long count() const override { return -1; }
+    bool live() override;
+    int64_t key() override;
+    void markDeleted() override { deleted_ = true; }
+    void invalidate() override;
+    void standOnNew(int64_t key) override;
+
+  protected:
+    sqlite3_stmt* row() override;
+
+  private:
+    enum State { kNotStarted, kOnRow, kAtEnd };
+
+    void start();
+    void step();
+    /* Reads the current row again by its key (an added or changed row). */
+    void readByKey(int64_t key);
+
+    Stmt stream_;
+    int keyColumn_;
+    std::shared_ptr<StatementCache> cache_;
+    std::string oneSql_;
+    Stmt one_;
+    State state_ = kNotStarted;
+    long index_ = -1;
+    bool deleted_ = false;
+    bool onNew_ = false; // standing on a row this recordset added
+    bool byKey_ = false; // the current row is read through one_
+    bool oneLoaded_ = false, oneFound_ = false;
+    int64_t oneKey_ = 0;
+};
+
+class RowsCursor : public RowCursor {
+  public:
+    /* Reads every row of stmt. */
+    explicit RowsCursor(Stmt& stmt);
+
+    void first() override { pos_ = 0; }
+    void next() override;
+    void moveBy(long n) override;
+    bool bof() override { return rows_.empty() || pos_ < 0; }
+    bool eof() override { return rows_.empty() || pos_ >= static_cast<long>(rows_.size()); }
+    long count() const override { return static_cast<long>(rows_.size()); }
+    bool live() override { return !bof() && !eof(); }
+    Value value(int i) override;
+    long size(int i) override { return valueSize(value(i)); }
+    Value chunk(int i, long n) override { return valueChunk(value(i), n); }
+    int64_t key() override;
+    void markDeleted() override {}
+    void invalidate() override {}
+    void standOnNew(int64_t) override {}
+
+  private:
+    std::vector<std::vector<Value>> rows_;
+    long pos_ = 0;
+};
+
+/* Moving n rows from pos within [-1, count]: beyond either end gives BOF or EOF; moving
+ * on from BOF or EOF in the direction already taken raises kNoCurrentRow. */
+long movedPosition(long pos, long n, long count);
+
+} // namespace kavdb::engine
