@@ -100,12 +100,12 @@ class BackupTwin {
     bool usable_ = false;
 };
 
-/* Puts the catalogue back as it was before the savepoint; never raises. */
+/* Puts the catalogue back as it was before the savepoint (rolled back and released);
+ * never raises. */
 void undo(engine::Connection& c, BackupTwin& twin) noexcept
 {
     try {
         c.rollbackTo(kSavepoint);
-        c.release(kSavepoint);
     } catch (...) {
         try {
             twin.restore(c);
