@@ -1,6 +1,6 @@
 /*
  * A minimal application: formats a time through the library and counts the metadata
- * tables of the kadb.ini installed beside it. Exit status 0 when both work.
+ * items of the kadb.ini installed beside it. Exit status 0 when both work.
  */
 #include <kavdbmgr.h>
 
@@ -21,13 +21,13 @@ int main()
         return 1;
     }
 
-    int32_t tables = 0;
-    const HRESULT hr = KaAVDBGetDataTotalNum(&tables);
-    if (hr != S_OK || tables < 1) {
-        std::fprintf(stderr, "no metadata tables from the installed kadb.ini (0x%08x, %d)\n",
-                     static_cast<unsigned>(hr), tables);
+    int32_t items = 0;
+    const HRESULT hr = KaAVDBGetDataTotalNum(&items);
+    if (hr != S_OK || items < 1) {
+        std::fprintf(stderr, "no metadata items from the installed kadb.ini (0x%08x, %d)\n",
+                     static_cast<unsigned>(hr), items);
         return 1;
     }
-    std::printf("date text %s, %d metadata tables\n", text, tables);
+    std::printf("date text %s, %d configured metadata items\n", text, items);
     return 0;
 }
