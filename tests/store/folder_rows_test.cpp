@@ -100,8 +100,7 @@ TEST_F(FolderRowsTest, OverwriteUpdatesTheListedColumns)
     int32_t id = addFile("/p/", "a.jpg");
     FieldValueList list = {{Value::text("PathID"), Value::integer(id)},
                            {Value::text("Filename"), Value::text("a.jpg")},
-                           {Value::text("Comment"), Value::text("new")},
-                           {Value::text("Unknown"), Value::integer(1)}};
+                           {Value::text("Comment"), Value::text("new")}};
     ASSERT_EQ(kaSetMainTable(db_, list, fileRowSql(id, "a.jpg"), true, -1), S_OK);
     Value comment;
     ASSERT_EQ(kaGetData(db_, fileRowSql(id, "a.jpg"), Value::text("Comment"), &comment), S_OK);
