@@ -16,7 +16,7 @@ using store::sqlf;
 using store::Value;
 
 class RegistrationTest : public test::CatalogueTest {
-protected:
+  protected:
     int32_t rows(const std::string& sql)
     {
         int32_t n = -1;
