@@ -177,10 +177,9 @@ TEST_F(WriteReadTest, ValueHoldingAQuoteIsMatchedLikeAnyOther)
 
 TEST_F(WriteReadTest, WriteRefusesAndStops)
 {
-    MetaData ok = exif("Canon");
-    EXPECT_EQ(write("/p/none.jpg", ok), E_FAIL);            // not registered
-    EXPECT_EQ(write("/q/none.jpg", ok), KAVDB_E_NOT_FOUND); // folder not catalogued
-    EXPECT_EQ(write("/p/folder", ok), E_INVALIDARG);
+    EXPECT_EQ(write("/p/none.jpg", exif("Canon")), E_FAIL);            // not registered
+    EXPECT_EQ(write("/q/none.jpg", exif("Canon")), KAVDB_E_NOT_FOUND); // folder not catalogued
+    EXPECT_EQ(write("/p/folder", exif("Canon")), E_INVALIDARG);
     MetaDataList list;
     EXPECT_EQ(KaAVDBWriteData(nullptr, kA.c_str(), &list), E_INVALIDARG);
     EXPECT_EQ(KaAVDBWriteData(db_, kA.c_str(), nullptr), E_INVALIDARG);
