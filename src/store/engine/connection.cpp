@@ -127,6 +127,10 @@ void Connection::open(const std::string& path)
         failOpen(db, SQLITE_READONLY, "The catalogue file is read-only.");
     }
     runPragma(db, "PRAGMA synchronous=NORMAL");
+    // Double quotes name identifiers only: Jet's text literals are translated before
+    // they get here, and a misspelt quoted name must fail rather than become a text.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     registerJetFunctions(db);
     db_ = db;
     path_ = path;

@@ -7,6 +7,7 @@
  */
 #include "store/engine/dialect.h"
 
+#include "store/engine/functions.h"
 #include "store/engine/keys.h"
 #include "store/engine/lexer.h"
 
@@ -116,6 +117,7 @@ class Translator {
 
   private:
     std::string token(std::size_t i) const;
+    std::string word(std::size_t i) const;
     bool topAt(std::size_t i, std::size_t e, std::string& limit, std::size_t& next) const;
     std::optional<std::string> strComp(std::size_t i, std::size_t e, std::size_t b,
                                        std::size_t& next, int nesting) const;
@@ -160,14 +162,28 @@ std::string Translator::token(std::size_t i) const
     case Tok::Punct:
         return tok.text == "&" ? "||" : std::string(tok.text);
     case Tok::Word:
-        // Jet's True is -1.
-        if (isKeyword(tok, "TRUE")) {
-            return "-1";
-        }
-        return isKeyword(tok, "FALSE") ? "0" : std::string(tok.text);
+        return word(i);
     default:
         return std::string(tok.text);
     }
+}
+
+std::string Translator::word(std::size_t i) const
+{
+    const Token& tok = t_[i];
+    if (isKeyword(tok, "TRUE")) {
+        return "-1"; // Jet's True
+    }
+    if (isKeyword(tok, "FALSE")) {
+        return "0";
+    }
+    // LEFT and RIGHT are join words to SQLite; as Jet functions they go by other names.
+    std::size_t open = nextSignificant(t_, i + 1, t_.size());
+    if ((isKeyword(tok, "LEFT") || isKeyword(tok, "RIGHT")) && open < t_.size() &&
+        isPunct(t_[open], "(")) {
+        return isKeyword(tok, "LEFT") ? kJetLeft : kJetRight;
+    }
+    return std::string(tok.text);
 }
 
 /* "TOP n" right after SELECT [DISTINCT|ALL]: limit and the index after it (and its
@@ -461,9 +477,9 @@ std::vector<std::string> Translator::addColumns(const std::string& tableSql, std
 {
     std::vector<std::string> out;
     for (auto [db, de] : splitCommas(b, e)) {
-        std::size_t p = nextSignificant(t_, db, de);
-        if (p < de && isKeyword(t_[p], "COLUMN")) {
-            db = p + 1;
+        db = nextSignificant(t_, db, de);
+        if (db < de && isKeyword(t_[db], "COLUMN")) {
+            db = nextSignificant(t_, db + 1, de);
         }
         out.push_back("ALTER TABLE " + tableSql + " ADD COLUMN " + columnDef(db, de));
     }

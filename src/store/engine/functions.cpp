@@ -341,7 +341,7 @@ struct JetFunction {
 constexpr JetFunction kFunctions[] = {
     {"StrComp", 2, strCompFn}, {"StrComp", 3, strCompFn}, {"UCase", 1, ucaseFn},
     {"LCase", 1, lcaseFn},     {"Len", 1, lenFn},         {"Mid", 2, midFn},
-    {"Mid", 3, midFn},         {"Left", 2, leftFn},       {"Right", 2, rightFn},
+    {"Mid", 3, midFn},         {kJetLeft, 2, leftFn},     {kJetRight, 2, rightFn},
     {"InStr", 2, instrFn},     {"InStr", 3, instrFn},     {"InStr", 4, instrFn},
     {"Trim", 1, trimBothFn},   {"LTrim", 1, ltrimFn},     {"RTrim", 1, rtrimFn},
     {"IIf", 3, iifFn},         {"Nz", 1, nzFn},           {"Nz", 2, nzFn},

@@ -10,4 +10,9 @@ namespace kavdb::engine {
 
 void registerJetFunctions(sqlite3* db);
 
+/* Jet's Left and Right under the names SQLite can call them by (its grammar takes LEFT
+ * and RIGHT for join words); the dialect renames the calls. */
+inline constexpr const char* kJetLeft = "jet_left";
+inline constexpr const char* kJetRight = "jet_right";
+
 } // namespace kavdb::engine
