@@ -1,0 +1,239 @@
+/*
+ * Connection: opening and creating files, closing, running Jet statements, nested
+ * transactions, slice commits, savepoints, backup and restore.
+ */
+#include "store/engine/engine_fixture.h"
+
+#include <sqlite3.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+namespace kavdb::engine::test {
+namespace {
+
+class ConnectionTest : public EngineTest {
+  protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        conn_.execute("CREATE TABLE t (id COUNTER PRIMARY KEY, a LONGTEXT)");
+    }
+
+    /* Rows of t as another process sees them (committed only). */
+    long committedRows()
+    {
+        Connection other;
+        other.open(dbPath_);
+        Recordset rs(other, "SELECT id FROM t", Cursor::Keyset);
+        return rs.recordCount();
+    }
+};
+
+TEST_F(ConnectionTest, OpenSetsWalSynchronousAndBusyTimeout)
+{
+    EXPECT_EQ(scalar("PRAGMA journal_mode").toText(), "wal");
+    EXPECT_EQ(scalar("PRAGMA synchronous").toInt(), 1);
+    EXPECT_EQ(scalar("PRAGMA busy_timeout").toInt(), 5000);
+    EXPECT_EQ(conn_.path(), dbPath_);
+}
+
+TEST_F(ConnectionTest, CreateMakesADatabaseAndRefusesAnExistingFile)
+{
+    std::string path = pathOf("new.mdb");
+    Connection::create(path);
+    EXPECT_GT(std::filesystem::file_size(path), 0u);
+    Connection c;
+    c.open(path);
+    EXPECT_TRUE(c.isOpen());
+    EXPECT_EQ(codeOf([&] { Connection::create(path); }), code::kFail);
+    EXPECT_EQ(codeOf([&] { Connection::create(pathOf("missing/dir/x.mdb")); }), code::kFail);
+}
+
+TEST_F(ConnectionTest, FilesThatCannotBeOpenedLeaveTheConnectionClosed)
+{
+    std::ofstream(pathOf("text.mdb")) << "this is not a database, only some text\n";
+    std::filesystem::create_directory(pathOf("folder.mdb"));
+    for (const std::string& path :
+         {pathOf("missing.mdb"), pathOf("text.mdb"), pathOf("folder.mdb")}) {
+        SCOPED_TRACE(path);
+        Connection c;
+        try {
+            c.open(path);
+            ADD_FAILURE() << "opened";
+        } catch (const EngineError& e) {
+            EXPECT_EQ(e.code(), code::kFail);
+            EXPECT_FALSE(e.description().empty());
+        }
+        EXPECT_FALSE(c.isOpen());
+        EXPECT_EQ(codeOf([&] { c.close(); }), code::kObjectClosed);
+    }
+    EXPECT_FALSE(std::filesystem::exists(pathOf("missing.mdb")));
+}
+
+TEST_F(ConnectionTest, ClosedConnectionRefusesWork)
+{
+    EXPECT_EQ(codeOf([&] { conn_.open(dbPath_); }), code::kFail); // open already
+    conn_.close();
+    EXPECT_FALSE(conn_.isOpen());
+    EXPECT_EQ(codeOf([&] { conn_.close(); }), code::kObjectClosed);
+    EXPECT_EQ(codeOf([&] { conn_.execute("SELECT 1"); }), code::kObjectClosed);
+    EXPECT_EQ(codeOf([&] { conn_.begin(); }), code::kObjectClosed);
+    EXPECT_EQ(codeOf([&] { Recordset rs(conn_, "SELECT * FROM t", Cursor::Keyset); }),
+              code::kObjectClosed);
+    conn_.open(dbPath_);
+    EXPECT_TRUE(conn_.isOpen());
+}
+
+TEST_F(ConnectionTest, ExecuteRunsEveryStatementOfTheText)
+{
+    conn_.execute("INSERT INTO t (a) VALUES (\"x;y\"); INSERT INTO t (a) VALUES ('z');;");
+    EXPECT_EQ(count("t"), 2);
+    EXPECT_EQ(conn_.changes(), 1);
+    EXPECT_EQ(scalar("SELECT a FROM t WHERE id = 1").toText(), "x;y");
+    EXPECT_EQ(codeOf([&] { conn_.execute("INSERT INTO t (a) VALUES ('w'); SELEC 1"); }),
+              code::kSyntax);
+    EXPECT_EQ(count("t"), 3); // the statement before the failure stays
+}
+
+TEST_F(ConnectionTest, NestedTransactionsCommitOnceAtTheOutermost)
+{
+    conn_.begin();
+    conn_.begin();
+    EXPECT_EQ(conn_.depth(), 2);
+    conn_.execute("INSERT INTO t (a) VALUES ('x')");
+    conn_.commit();
+    EXPECT_EQ(conn_.depth(), 1);
+    EXPECT_EQ(committedRows(), 0);
+    conn_.commit();
+    EXPECT_EQ(conn_.depth(), 0);
+    EXPECT_EQ(committedRows(), 1);
+    EXPECT_EQ(codeOf([&] { conn_.commit(); }), code::kFail);
+    EXPECT_EQ(codeOf([&] { conn_.rollback(); }), code::kFail);
+}
+
+TEST_F(ConnectionTest, OutermostRollbackUndoesTheWork)
+{
+    conn_.begin();
+    conn_.execute("INSERT INTO t (a) VALUES ('x')");
+    conn_.rollback();
+    EXPECT_EQ(conn_.depth(), 0);
+    EXPECT_EQ(count("t"), 0);
+}
+
+TEST_F(ConnectionTest, InnerRollbackUndoesTheWholeTransactionAtTheOutermostCommit)
+{
+    conn_.begin();
+    conn_.execute("INSERT INTO t (a) VALUES ('outer')");
+    conn_.begin();
+    conn_.execute("INSERT INTO t (a) VALUES ('inner')");
+    conn_.rollback();
+    conn_.yieldIfDue(0); // a failed transaction is never committed in slices
+    EXPECT_EQ(committedRows(), 0);
+    EXPECT_EQ(codeOf([&] { conn_.commit(); }), code::kFail);
+    EXPECT_EQ(conn_.depth(), 0);
+    EXPECT_EQ(count("t"), 0);
+}
+
+TEST_F(ConnectionTest, TransactionObjectCommitsExplicitlyOrWhenItGoes)
+{
+    {
+        Transaction tx(conn_);
+        conn_.execute("INSERT INTO t (a) VALUES ('kept')");
+        EXPECT_EQ(conn_.depth(), 1);
+    }
+    EXPECT_EQ(conn_.depth(), 0);
+    EXPECT_EQ(committedRows(), 1);
+    Transaction tx(conn_);
+    conn_.execute("INSERT INTO t (a) VALUES ('second')");
+    tx.commit();
+    EXPECT_EQ(committedRows(), 2);
+}
+
+TEST_F(ConnectionTest, YieldCommitsTheOutermostSliceWhenItIsDue)
+{
+    conn_.begin();
+    conn_.execute("INSERT INTO t (a) VALUES ('a')");
+    conn_.yieldIfDue(60000); // not due
+    EXPECT_EQ(committedRows(), 0);
+    conn_.begin();
+    conn_.yieldIfDue(0); // nested: only the outermost commits in slices
+    EXPECT_EQ(committedRows(), 0);
+    conn_.commit();
+    conn_.yieldIfDue(0);
+    EXPECT_EQ(committedRows(), 1);
+    EXPECT_EQ(conn_.depth(), 1);
+    conn_.execute("INSERT INTO t (a) VALUES ('b')");
+    EXPECT_EQ(committedRows(), 1);
+    conn_.commit();
+    EXPECT_EQ(committedRows(), 2);
+}
+
+TEST_F(ConnectionTest, AWriterWaitsForAnotherWriterInsteadOfFailing)
+{
+    Connection other;
+    other.open(dbPath_);
+    other.begin();
+    other.execute("INSERT INTO t (a) VALUES ('other')");
+    std::thread finisher([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        other.commit();
+    });
+    conn_.begin(); // waits on the busy timeout until the other commits
+    conn_.execute("INSERT INTO t (a) VALUES ('mine')");
+    conn_.commit();
+    finisher.join();
+    EXPECT_EQ(count("t"), 2);
+}
+
+TEST_F(ConnectionTest, SavepointsRollBackOrKeepTheirPart)
+{
+    conn_.begin();
+    conn_.execute("INSERT INTO t (a) VALUES ('before')");
+    conn_.savepoint("unit");
+    conn_.execute("INSERT INTO t (a) VALUES ('undone')");
+    conn_.rollbackTo("unit");
+    conn_.savepoint("unit");
+    conn_.execute("INSERT INTO t (a) VALUES ('kept')");
+    conn_.release("unit");
+    conn_.commit();
+    EXPECT_EQ(count("t"), 2);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM t WHERE a = 'undone'").toInt(), 0);
+    EXPECT_EQ(codeOf([&] { conn_.release("nosuch"); }), code::kSyntax);
+}
+
+TEST_F(ConnectionTest, BackupIsACompleteCopyWhileOpen)
+{
+    for (int i = 0; i < 50; ++i) {
+        conn_.execute("INSERT INTO t (a) VALUES ('row" + std::to_string(i) + "')");
+    }
+    std::string copy = pathOf("copy.bak");
+    conn_.backupTo(copy);
+    conn_.execute("DELETE FROM t");
+    Connection c;
+    c.open(copy);
+    Recordset rs(c, "SELECT * FROM t ORDER BY id", Cursor::Keyset);
+    EXPECT_EQ(rs.recordCount(), 50);
+    EXPECT_EQ(rs.get("a").asText(), "row0");
+}
+
+TEST_F(ConnectionTest, RestoreReplacesTheContentWithTheFile)
+{
+    conn_.execute("INSERT INTO t (a) VALUES ('saved')");
+    std::string copy = pathOf("copy.bak");
+    conn_.backupTo(copy);
+    conn_.execute("INSERT INTO t (a) VALUES ('later'); CREATE TABLE extra (x INTEGER)");
+    conn_.restoreFrom(copy);
+    EXPECT_EQ(count("t"), 1);
+    EXPECT_EQ(scalar("SELECT a FROM t").toText(), "saved");
+    EXPECT_EQ(codeOf([&] { scalar("SELECT * FROM extra"); }), code::kNoSuchTable);
+    EXPECT_EQ(codeOf([&] { conn_.restoreFrom(pathOf("missing.bak")); }), code::kFail);
+    EXPECT_EQ(count("t"), 1);
+}
+
+} // namespace
+} // namespace kavdb::engine::test

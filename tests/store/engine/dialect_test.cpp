@@ -1,0 +1,257 @@
+/*
+ * The Jet dialect: each rewrite rule on its own, literals left untouched, statements
+ * split, DDL types and keys, and the StrComp equality served by an index.
+ */
+#include "store/engine/dialect.h"
+#include "store/engine/engine_fixture.h"
+#include "store/engine/lexer.h"
+#include "store/engine/sql_shape.h"
+
+#include <gtest/gtest.h>
+
+namespace kavdb::engine::test {
+namespace {
+
+struct Rule {
+    const char* name;
+    const char* jet;
+    const char* sqlite;
+};
+
+const Rule kRules[] = {
+    {"double-quoted text is a literal", R"(SELECT * FROM t WHERE a = "x")",
+     "SELECT * FROM t WHERE a = 'x'"},
+    {"a literal that names a column is still text",
+     R"(SELECT * FROM t WHERE Filename = "Filename")",
+     "SELECT * FROM t WHERE Filename = 'Filename'"},
+    {"doubled double quotes are one", R"(SELECT "a""b")", R"(SELECT 'a"b')"},
+    {"single quotes inside are doubled", R"(SELECT "it's")", "SELECT 'it''s'"},
+    {"single-quoted literals pass unchanged", R"(SELECT 'say "hi" [x] & y', 'a''b')",
+     R"(SELECT 'say "hi" [x] & y', 'a''b')"},
+    {"bracketed names", "SELECT [File Name], [a\"b] FROM [My Table]",
+     R"(SELECT "File Name", "a""b" FROM "My Table")"},
+    {"ampersand concatenates", R"(SELECT Pathname & Filename & "x")",
+     "SELECT Pathname || Filename || 'x'"},
+    {"TOP becomes LIMIT", "SELECT TOP 10 * FROM t ORDER BY a",
+     "SELECT * FROM t ORDER BY a LIMIT 10"},
+    {"TOP after DISTINCT", "SELECT DISTINCT TOP 2 a FROM t", "SELECT DISTINCT a FROM t LIMIT 2"},
+    {"TOP in a subquery", "SELECT * FROM t WHERE a IN (SELECT TOP 1 b FROM u) AND c = 1",
+     "SELECT * FROM t WHERE a IN (SELECT b FROM u LIMIT 1) AND c = 1"},
+    {"TOP PERCENT is left alone", "SELECT TOP 5 PERCENT * FROM t", "SELECT TOP 5 PERCENT * FROM t"},
+    {"a column named top", "SELECT top FROM t", "SELECT top FROM t"},
+    {"ISO date", "SELECT * FROM t WHERE d > #2004-03-05#",
+     "SELECT * FROM t WHERE d > '2004-03-05'"},
+    {"US date", "SELECT #3/5/2004#", "SELECT '2004-03-05'"},
+    {"date and time", "SELECT #2004-03-05 10:20:30#", "SELECT '2004-03-05 10:20:30'"},
+    {"binary StrComp", R"(SELECT * FROM t WHERE StrComp(Pathname,"C:\x\",0)=0)",
+     R"(SELECT * FROM t WHERE (Pathname = 'C:\x\' COLLATE BINARY))"},
+    {"StrComp with blanks", R"(WHERE StrComp( t.Filename , "a" , 0 ) = 0 AND x=1)",
+     "WHERE (t.Filename = 'a' COLLATE BINARY) AND x=1"},
+    {"StrComp not equal", R"(WHERE NOT StrComp(a, b, 0) <> 0)",
+     "WHERE NOT (a <> b COLLATE BINARY)"},
+    {"text StrComp", R"(WHERE StrComp(Comment,"A",1)=0)", "WHERE (Comment = 'A' COLLATE NOCASE)"},
+    {"StrComp of expressions", R"(WHERE StrComp(a & "x", Mid(b,2), 0)=0)",
+     "WHERE ((a || 'x') = (Mid(b,2)) COLLATE BINARY)"},
+    {"StrComp compared with other than 0", "WHERE StrComp(a,b,0)=1", "WHERE StrComp(a,b,0)=1"},
+    {"StrComp used as a value", "SELECT StrComp(a,b,0) FROM t", "SELECT StrComp(a,b,0) FROM t"},
+    {"StrComp in arithmetic", "WHERE 1 + StrComp(a,b,0)=0", "WHERE 1 + StrComp(a,b,0)=0"},
+    {"True and False", "WHERE Marking = True OR Flag = false", "WHERE Marking = -1 OR Flag = 0"},
+    {"Left and Right calls", "SELECT Left(a, 2), Right (b,1) FROM t LEFT JOIN u",
+     "SELECT jet_left(a, 2), jet_right (b,1) FROM t LEFT JOIN u"},
+    {"comments become blanks", "SELECT a -- note\nFROM t", "SELECT a  FROM t"},
+    {"unknown text passes", "PRAGMA table_info(t)", "PRAGMA table_info(t)"},
+    {"create table types",
+     "CREATE TABLE SceneInfo (DataID AUTOINCREMENT PRIMARY KEY, Item1 LONGTEXT, Item2 INTEGER, "
+     "Item3 BINARY)",
+     "CREATE TABLE SceneInfo (DataID INTEGER PRIMARY KEY AUTOINCREMENT, Item1 TEXT COLLATE "
+     "NOCASE, Item2 INTEGER, Item3 BLOB)"},
+    {"create table size words",
+     "CREATE TABLE t ([Id] COUNTER CONSTRAINT pk PRIMARY KEY, Filename TEXT(255), Pathname "
+     "MEMO, n LONG, s SHORT, b BYTE, v VARCHAR(20), c CHAR(2), lb LONGBINARY, vb VARBINARY(9), "
+     "d DOUBLE NOT NULL)",
+     R"(CREATE TABLE t ("Id" INTEGER PRIMARY KEY AUTOINCREMENT, Filename TEXT, Pathname )"
+     "TEXT, n INTEGER, s INTEGER, b INTEGER, v TEXT COLLATE NOCASE, c TEXT COLLATE NOCASE, lb "
+     "BLOB, vb BLOB, d DOUBLE NOT NULL)"},
+    {"create table keeps its constraints",
+     "CREATE TABLE t (a INTEGER, b TEXT DEFAULT \"x\", PRIMARY KEY (a))",
+     "CREATE TABLE t (a INTEGER, b TEXT COLLATE NOCASE DEFAULT 'x', PRIMARY KEY (a))"},
+    {"alter table add column", "ALTER TABLE MainTable ADD DataID8 INTEGER;",
+     "ALTER TABLE MainTable ADD COLUMN DataID8 INTEGER"},
+    {"alter table add text column", "ALTER TABLE t ADD COLUMN Filename TEXT(50)",
+     "ALTER TABLE t ADD COLUMN Filename TEXT"},
+};
+
+TEST(DialectTest, EachRuleRewritesItsConstruct)
+{
+    for (const auto& rule : kRules) {
+        SCOPED_TRACE(rule.name);
+        auto out = translateJet(rule.jet);
+        ASSERT_EQ(out.size(), 1u);
+        EXPECT_EQ(out[0], rule.sqlite);
+    }
+}
+
+TEST(DialectTest, StatementsSplitAtSemicolonsOutsideLiterals)
+{
+    auto out = translateJet("INSERT INTO t VALUES (\"a;b\"); ; DELETE FROM t WHERE x = 'c;d';  ");
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[0], "INSERT INTO t VALUES ('a;b')");
+    EXPECT_EQ(out[1], "DELETE FROM t WHERE x = 'c;d'");
+    EXPECT_TRUE(translateJet("").empty());
+    EXPECT_TRUE(translateJet(" ;\n; -- only a comment").empty());
+}
+
+TEST(DialectTest, SeveralColumnsAddedInOneAlterBecomeOneStatementEach)
+{
+    auto out = translateJet("ALTER TABLE t ADD a LONGTEXT, b INTEGER");
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[0], "ALTER TABLE t ADD COLUMN a TEXT COLLATE NOCASE");
+    EXPECT_EQ(out[1], "ALTER TABLE t ADD COLUMN b INTEGER");
+}
+
+TEST(DialectTest, UnfinishedTextNeverBreaksTheTranslator)
+{
+    for (const char* text : {"SELECT \"open", "SELECT [open", "StrComp(", "SELECT TOP",
+                             "CREATE TABLE t (", "ALTER TABLE", "#2004-01-01", "'", "\"", "(((",
+                             ")))", "ALTER TABLE t ADD FOREIGN KEY (", "SELECT #x#"}) {
+        SCOPED_TRACE(text);
+        auto out = translateJet(text);
+        ASSERT_EQ(out.size(), 1u);
+        EXPECT_FALSE(out[0].empty());
+    }
+}
+
+TEST(DialectTest, ColumnTypesAndIdentifiers)
+{
+    EXPECT_EQ(sqliteColumnType("Comment", "LONGTEXT"), "TEXT COLLATE NOCASE");
+    EXPECT_EQ(sqliteColumnType("Pathname", "TEXT(255)"), "TEXT");
+    EXPECT_EQ(sqliteColumnType("filename", "MEMO"), "TEXT");
+    EXPECT_EQ(sqliteColumnType("x", "BINARY"), "BLOB");
+    EXPECT_EQ(sqliteColumnType("x", "long"), "INTEGER");
+    EXPECT_EQ(sqliteColumnType("x", "COUNTER"), "INTEGER PRIMARY KEY AUTOINCREMENT");
+    EXPECT_EQ(sqliteColumnType("x", "DATETIME"), "DATETIME");
+    EXPECT_TRUE(isExactTextColumn("PATHNAME"));
+    EXPECT_TRUE(isExactTextColumn("Filename"));
+    EXPECT_FALSE(isExactTextColumn("Comment"));
+    EXPECT_EQ(quoteIdent("a\"b"), "\"a\"\"b\"");
+}
+
+class DialectDbTest : public EngineTest {};
+
+TEST_F(DialectDbTest, TheBinaryStrCompEqualityUsesAnIndex)
+{
+    conn_.execute("CREATE TABLE PathTable (PathID COUNTER PRIMARY KEY, Pathname TEXT(255))");
+    conn_.execute("CREATE INDEX PathTable_Pathname ON PathTable (Pathname)");
+    auto sql = translateJet(R"(SELECT * FROM PathTable WHERE StrComp(Pathname,"C:\a\",0)=0)");
+    ASSERT_EQ(sql.size(), 1u);
+    Recordset plan(conn_, "EXPLAIN QUERY PLAN " + sql[0], Cursor::Keyset);
+    std::string detail = plan.get("detail").asText();
+    EXPECT_NE(detail.find("USING"), std::string::npos) << detail;
+    EXPECT_NE(detail.find("INDEX PathTable_Pathname"), std::string::npos) << detail;
+}
+
+TEST_F(DialectDbTest, StrCompComparesExactlyOnAnyColumn)
+{
+    conn_.execute("CREATE TABLE t (id COUNTER PRIMARY KEY, Comment LONGTEXT)");
+    conn_.execute(
+        "INSERT INTO t (Comment) VALUES (\"Abc\"); INSERT INTO t (Comment) VALUES ('abc')");
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM t WHERE Comment = \"ABC\"").toInt(), 2);
+    EXPECT_EQ(scalar("SELECT id FROM t WHERE StrComp(Comment,\"abc\",0)=0").toInt(), 2);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM t WHERE StrComp(Comment,\"ABC\",1)=0").toInt(), 2);
+}
+
+TEST_F(DialectDbTest, TheStatementsOfTheSchemaExtensionRun)
+{
+    conn_.execute("CREATE TABLE MainTable (FieldID COUNTER PRIMARY KEY, Filename TEXT)");
+    conn_.execute("INSERT INTO MainTable (Filename) VALUES (\"a.jpg\")");
+    conn_.execute("CREATE TABLE SceneInfo (DataID AUTOINCREMENT PRIMARY KEY, Item1 LONGTEXT, "
+                  "Item2 INTEGER, Item3 BINARY);");
+    conn_.execute("ALTER TABLE MainTable ADD DataID8 INTEGER;");
+    conn_.execute("ALTER TABLE MainTable ADD FOREIGN KEY (DataID8) REFERENCES SceneInfo(DataID);");
+    conn_.execute("INSERT INTO SceneInfo (Item1) VALUES (\"beach\")");
+    conn_.execute("UPDATE MainTable SET DataID8 = 1");
+    EXPECT_EQ(codeOf([&] { conn_.execute("UPDATE MainTable SET DataID8 = 2"); }),
+              code::kConstraint);
+    EXPECT_EQ(codeOf([&] { conn_.execute("DELETE FROM SceneInfo"); }), code::kConstraint);
+    // No update rule was named: a referred key cannot change.
+    EXPECT_EQ(codeOf([&] { conn_.execute("UPDATE SceneInfo SET DataID = 5"); }), code::kConstraint);
+    EXPECT_EQ(codeOf([&] {
+                  conn_.execute("ALTER TABLE MainTable ADD FOREIGN KEY (Nothere) REFERENCES "
+                                "SceneInfo(DataID)");
+              }),
+              code::kUnknownColumn);
+}
+
+TEST_F(DialectDbTest, ANamedKeyWithACascadeRule)
+{
+    conn_.execute("CREATE TABLE P (k INTEGER PRIMARY KEY); CREATE TABLE C (ref INTEGER)");
+    conn_.execute("INSERT INTO P VALUES (1); INSERT INTO C VALUES (1)");
+    conn_.execute("ALTER TABLE C ADD CONSTRAINT CRef FOREIGN KEY (ref) REFERENCES P (k) "
+                  "ON UPDATE CASCADE");
+    conn_.execute("UPDATE P SET k = 3");
+    EXPECT_EQ(scalar("SELECT ref FROM C").toInt(), 3);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM sqlite_master WHERE name LIKE 'CRef%'").toInt(), 4);
+}
+
+struct ShapeCase {
+    const char* sql;
+    bool single;
+    const char* keys;
+};
+
+TEST(SelectShapeTest, PlainSingleTableSelectsGetKeyStatements)
+{
+    const ShapeCase cases[] = {
+        {"SELECT * FROM MainTable ", true, "SELECT rowid FROM MainTable ORDER BY rowid"},
+        {"SELECT a, b AS c FROM t AS x WHERE x.a = 1 ORDER BY b DESC LIMIT 5", true,
+         "SELECT rowid FROM t AS x WHERE x.a = 1 ORDER BY b DESC, rowid LIMIT 5"},
+        {"SELECT \"a b\" FROM main.\"T t\" WHERE (a IN (SELECT z FROM u GROUP BY z))", true,
+         "SELECT rowid FROM main.\"T t\" WHERE (a IN (SELECT z FROM u GROUP BY z)) ORDER BY rowid"},
+        {"SELECT COUNT(*) FROM t", false, ""},
+        {"SELECT DISTINCT a FROM t", false, ""},
+        {"SELECT a FROM t, u", false, ""},
+        {"SELECT a FROM t JOIN u ON t.x = u.x", false, ""},
+        {"SELECT a FROM t LEFT JOIN u", false, ""},
+        {"SELECT a FROM t GROUP BY a", false, ""},
+        {"SELECT a FROM t UNION SELECT b FROM u", false, ""},
+        {"SELECT a FROM t ORDER BY 1", false, ""},
+        {"SELECT a FROM (SELECT a FROM t)", false, ""},
+        {"WITH x AS (SELECT 1) SELECT * FROM x", false, ""},
+        {"UPDATE t SET a = 1", false, ""},
+        {"SELECT 1", false, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sql);
+        SelectShape s = readSelect(c.sql);
+        EXPECT_EQ(s.singleTable, c.single);
+        if (c.single) {
+            EXPECT_EQ(keysSql(s), c.keys);
+        }
+    }
+    SelectShape s = readSelect("SELECT a FROM t WHERE b = 2");
+    EXPECT_EQ(streamSql(s, true), "SELECT a, rowid FROM t WHERE b = 2 ORDER BY rowid");
+    EXPECT_EQ(streamSql(s, false), "SELECT a, rowid FROM t WHERE b = 2");
+    EXPECT_EQ(rowSql(s), "SELECT a FROM t WHERE rowid = ?");
+}
+
+TEST(LexerTest, TokensGiveBackTheirText)
+{
+    const std::string text =
+        "SELECT [a b], \"x\"\"y\", 'it''s', #1/2/2003#, 1.5e3 -- c\n/* d */ <>";
+    for (Flavor flavor : {Flavor::Jet, Flavor::Sqlite}) {
+        std::string joined;
+        for (const Token& t : tokenize(text, flavor)) {
+            ASSERT_FALSE(t.text.empty());
+            joined += t.text;
+        }
+        EXPECT_EQ(joined, text);
+    }
+    Tokens jet = tokenize("\"a\"\"b\" [c]", Flavor::Jet);
+    EXPECT_EQ(jet[0].kind, Tok::String);
+    EXPECT_EQ(stringValue(jet[0]), "a\"b");
+    EXPECT_EQ(identName(jet[2]), "c");
+    EXPECT_EQ(tokenize("\"a\"", Flavor::Sqlite)[0].kind, Tok::Ident);
+}
+
+} // namespace
+} // namespace kavdb::engine::test

@@ -1,0 +1,79 @@
+/*
+ * The engine tests' fixture: temporary catalogue files and value look-ups.
+ */
+#include "store/engine/engine_fixture.h"
+
+#include "store/engine/statement.h"
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace kavdb::engine::test {
+
+void EngineTest::SetUp()
+{
+    char tmpl[] = "/tmp/kavdb-engine-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    dbPath_ = pathOf("cat.mdb");
+    Connection::create(dbPath_);
+    conn_.open(dbPath_);
+}
+
+void EngineTest::TearDown()
+{
+    if (conn_.isOpen()) {
+        conn_.close();
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+}
+
+Value EngineTest::scalar(const std::string& sql)
+{
+    Recordset rs(conn_, sql, Cursor::Keyset);
+    return rs.eof() ? Value() : rs.get(rs.fieldName(0));
+}
+
+long EngineTest::count(const std::string& table)
+{
+    return scalar("SELECT COUNT(*) FROM " + table).toInt();
+}
+
+void EngineTest::native(const std::string& sql)
+{
+    runOnce(conn_.native(), sql);
+}
+
+void FilesTest::SetUp()
+{
+    EngineTest::SetUp();
+    conn_.execute("CREATE TABLE Files (FieldID COUNTER PRIMARY KEY, PathID INTEGER, "
+                  "Filename TEXT(255), Comment LONGTEXT, Thumb LONGBINARY, Marking INTEGER)");
+    conn_.execute("CREATE INDEX Files_PathFile ON Files (PathID, Filename)");
+}
+
+int32_t FilesTest::addFile(int32_t pathId, const std::string& name, const std::string& comment)
+{
+    Recordset rs(conn_, "SELECT * FROM Files", Cursor::ForwardOnly);
+    rs.addNew({"FieldID", "PathID", "Filename", "Comment"},
+              {Value(), Value::integer(pathId), Value::text(name),
+               comment.empty() ? Value() : Value::text(comment)});
+    return rs.get("FieldID").asInt();
+}
+
+void FilesTest::addFiles(int n)
+{
+    Transaction tx(conn_);
+    for (int i = 0; i < n; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "f%04d.jpg", i);
+        addFile(1, name, "c" + std::to_string(i));
+    }
+    tx.commit();
+}
+
+} // namespace kavdb::engine::test

@@ -1,0 +1,57 @@
+/*
+ * Fixture of the engine layer's tests: a temporary directory with a fresh catalogue file
+ * opened on a connection, and small helpers to run SQL and read single values back.
+ */
+#pragma once
+
+#include "store/engine/connection.h"
+#include "store/engine/recordset.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace kavdb::engine::test {
+
+class EngineTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    /* A path inside the temporary directory. */
+    std::string pathOf(const std::string& name) const { return dir_ + "/" + name; }
+    /* The first column of the first row of a Jet query, read through a keyset. */
+    Value scalar(const std::string& sql);
+    long count(const std::string& table);
+    /* Runs SQLite's own SQL (no Jet translation). */
+    void native(const std::string& sql);
+
+    std::string dir_;
+    std::string dbPath_;
+    Connection conn_;
+};
+
+/* EngineTest with a table shaped like the catalogue's file table:
+ * Files(FieldID counter key, PathID int, Filename exact text, Comment text, Thumb blob,
+ * Marking int). */
+class FilesTest : public EngineTest {
+  protected:
+    void SetUp() override;
+    /* Adds a row; returns its FieldID. */
+    int32_t addFile(int32_t pathId, const std::string& name, const std::string& comment = "");
+    /* Adds n rows named f0000.jpg, f0001.jpg, ... in folder 1. */
+    void addFiles(int n);
+};
+
+/* Calls f and returns the code of the EngineError it raises (0 when none). */
+template <class F> HResult codeOf(F&& f)
+{
+    try {
+        f();
+    } catch (const EngineError& e) {
+        return e.code();
+    }
+    return 0;
+}
+
+} // namespace kavdb::engine::test
