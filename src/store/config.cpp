@@ -11,6 +11,7 @@
 #include <dlfcn.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <mutex>
@@ -251,39 +252,34 @@ HResult kaGetTableNames(std::vector<std::string>& out)
     }
 }
 
-/* The 1-based number of the first table of that name, 0 when none. */
+/* The 1-based number of the first table of that name: E_INVALIDARG for an empty name,
+ * E_FAIL when no table has it. */
 static HResult tableNumber(const std::string& table, int& number)
 {
+    if (table.empty()) {
+        return E_INVALIDARG;
+    }
     std::vector<std::string> names;
     HResult hr = kaGetTableNames(names);
     if (hr < 0) {
         return hr;
     }
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (names[i] == table) {
-            number = static_cast<int>(i) + 1;
-            return S_OK;
-        }
+    auto it = std::find(names.begin(), names.end(), table);
+    if (it == names.end()) {
+        return E_FAIL;
     }
-    number = 0;
+    number = static_cast<int>(it - names.begin()) + 1;
     return S_OK;
 }
 
 HResult kaGetLinkColumn(const std::string& table, std::string& out)
 {
-    if (table.empty()) {
-        return E_INVALIDARG;
-    }
     int k = 0;
     HResult hr = tableNumber(table, k);
-    if (hr < 0) {
-        return hr;
+    if (hr == S_OK) {
+        out = "DataID" + std::to_string(k);
     }
-    if (k == 0) {
-        return E_FAIL;
-    }
-    out = "DataID" + std::to_string(k);
-    return S_OK;
+    return hr;
 }
 
 HResult kaGetTableName(std::string& out, int k)
@@ -306,16 +302,10 @@ HResult kaGetTableName(std::string& out, int k)
 HResult kaGetItemNames(const std::string& table, std::vector<std::string>& out)
 {
     out.clear();
-    if (table.empty()) {
-        return E_INVALIDARG;
-    }
     int k = 0;
     HResult hr = tableNumber(table, k);
     if (hr < 0) {
         return hr;
-    }
-    if (k == 0) {
-        return E_FAIL;
     }
     std::string ini;
     kaGetIniPath(ini);
