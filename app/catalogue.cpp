@@ -25,8 +25,12 @@ std::string& engineDetail()
     return detail;
 }
 
+/* The first error reported during a call is its cause; later ones only say which steps
+ * gave up because of it. */
 void captureEngineError(const char* message, HRESULT, const char*, const char* description)
 {
+    if (!engineDetail().empty())
+        return;
     std::string text = description && *description ? description : (message ? message : "");
     while (!text.empty() && (text.back() == '\n' || text.back() == ' ' || text.back() == '.'))
         text.pop_back();

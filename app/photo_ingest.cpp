@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -45,6 +46,28 @@ std::vector<uint8_t> readWholeFile(const std::string& path)
     return bytes;
 }
 
+/* Writing metadata keeps the items a write does not mention, so an item the photo no
+ * longer carries (its file was replaced) is written blank: empty text, or 0. */
+void blankVanishedItems(Catalogue& catalogue, const std::string& path, TableItems& items)
+{
+    std::vector<TableItems> stored;
+    catalogue.readItems(path, stored);
+    for (const TableItems& table : stored) {
+        if (table.table != items.table)
+            continue;
+        for (const Item& old : table.items) {
+            bool kept = std::any_of(items.items.begin(), items.items.end(),
+                                    [&](const Item& item) { return item.name == old.name; });
+            if (kept)
+                continue;
+            if (std::holds_alternative<int32_t>(old.value))
+                items.items.push_back({old.name, int32_t{0}});
+            else if (std::holds_alternative<std::string>(old.value))
+                items.items.push_back({old.name, std::string()});
+        }
+    }
+}
+
 } // namespace
 
 PhotoRecord readPhoto(const std::string& path)
@@ -73,6 +96,8 @@ Outcome storePhoto(Catalogue& catalogue, const std::string& path, const PhotoRec
     if (!outcome.ok())
         return outcome;
     TableItems items = cameraTableItems(photo.camera, configured);
+    if (hasRow)
+        blankVanishedItems(catalogue, path, items);
     if (items.items.empty())
         return outcome;
     return catalogue.writeItems(path, items);

@@ -20,7 +20,7 @@ constexpr CodeWords kWords[] = {
     {0x80070057u, "invalid argument (a missing, malformed or too long path or value)"},
     {0x80004005u, "the operation failed"},
     {0x8007000Eu, "out of memory"},
-    {0x80004003u, "no open catalogue object to work on"},
+    {0x80004003u, "the statement or record could not be opened"},
     {0x8000FFFFu, "unexpected failure while reading a table"},
     {0x8878000Au, "already in the catalogue"},
     {0x8878000Bu, "not in the catalogue"},

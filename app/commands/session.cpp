@@ -48,6 +48,7 @@ int statementExitCode(const Outcome& outcome)
 {
     switch (static_cast<uint32_t>(outcome.code)) {
     case 0x80070057u: // statement refused before it ran
+    case 0x80004003u: // statement the engine could not open
     case 0x80040E14u: // syntax
     case 0x80040E37u: // no such table
     case 0x80040E10u: // no such column

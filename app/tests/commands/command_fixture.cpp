@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -43,6 +44,33 @@ int exitCodeOf(int status)
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+/* The library keeps its configuration path for the life of the process, so every test of
+ * one process shares one configuration folder, made once and removed at the end. */
+class ConfigEnvironment : public ::testing::Environment {
+  public:
+    static const std::string& dir()
+    {
+        static const std::string path = [] {
+            std::string d =
+                (fs::temp_directory_path() / ("kavdb-app-config-" + std::to_string(getpid())))
+                    .string();
+            fs::create_directories(d);
+            fs::copy_file(KAVDB_INI_PATH, d + "/kadb.ini", fs::copy_options::overwrite_existing);
+            setenv("KAVDB_CONFIG_DIR", d.c_str(), 1);
+            return d;
+        }();
+        return path;
+    }
+    void TearDown() override
+    {
+        std::error_code ec;
+        fs::remove_all(dir(), ec);
+    }
+};
+
+[[maybe_unused]] const auto* const kConfigEnvironment =
+    ::testing::AddGlobalTestEnvironment(new ConfigEnvironment);
+
 } // namespace
 
 void CommandTest::SetUp()
@@ -52,9 +80,8 @@ void CommandTest::SetUp()
                                          info->name() + "-" + std::to_string(getpid())))
                .string();
     fs::remove_all(dir_);
-    fs::create_directories(dir_ + "/config");
-    fs::copy_file(KAVDB_INI_PATH, dir_ + "/config/kadb.ini");
-    setenv("KAVDB_CONFIG_DIR", (dir_ + "/config").c_str(), 1);
+    fs::create_directories(dir_);
+    ConfigEnvironment::dir();
     db_ = dir_ + "/catalogue.mdb";
 }
 
@@ -65,10 +92,20 @@ void CommandTest::TearDown()
         fs::remove_all(dir_);
 }
 
+std::vector<std::string> CommandTest::commandLine(const std::vector<std::string>& args) const
+{
+    std::vector<std::string> all = {KAVDB_EXE};
+    if (std::find(args.begin(), args.end(), "--db") == args.end()) {
+        all.push_back("--db");
+        all.push_back(db_);
+    }
+    all.insert(all.end(), args.begin(), args.end());
+    return all;
+}
+
 RunResult CommandTest::kavdb(const std::vector<std::string>& args)
 {
-    std::vector<std::string> all = {KAVDB_EXE, "--db", db_};
-    all.insert(all.end(), args.begin(), args.end());
+    std::vector<std::string> all = commandLine(args);
     std::vector<char*> argv = argvOf(all);
     const std::string outPath = dir_ + "/stdout.txt";
     const std::string errPath = dir_ + "/stderr.txt";
@@ -93,8 +130,7 @@ RunResult CommandTest::kavdb(const std::vector<std::string>& args)
 
 RunResult CommandTest::kavdbOnTerminal(const std::vector<std::string>& args)
 {
-    std::vector<std::string> all = {KAVDB_EXE, "--db", db_};
-    all.insert(all.end(), args.begin(), args.end());
+    std::vector<std::string> all = commandLine(args);
     std::vector<char*> argv = argvOf(all);
     int master = -1;
     pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
@@ -126,6 +162,11 @@ std::string CommandTest::copyPhotos(const std::string& folder,
     return target;
 }
 
+std::string CommandTest::photosDir()
+{
+    return fs::absolute(KAVDB_PHOTOS_DIR).lexically_normal().string();
+}
+
 std::vector<std::string> CommandTest::samplePhotoNames()
 {
     std::vector<std::string> names;
@@ -138,8 +179,9 @@ std::vector<std::string> CommandTest::samplePhotoNames()
 
 DBHandle* CommandTest::catalogue()
 {
-    if (!handle_)
+    if (!handle_) {
         EXPECT_EQ(KaAVDBOpen(db_.c_str(), &handle_), S_OK);
+    }
     return handle_;
 }
 

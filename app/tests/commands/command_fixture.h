@@ -1,6 +1,6 @@
 /*
  * Running the kavdb executable in tests: a temporary directory holding the catalogue
- * (--db) and a copy of the shipped kadb.ini (KAVDB_CONFIG_DIR), a way to run kavdb with
+ * (--db), a copy of the shipped kadb.ini (KAVDB_CONFIG_DIR), a way to run kavdb with
  * standard output and error captured (or on a pseudo-terminal), and a way to look into
  * the catalogue afterwards through the library's handle functions.
  */
@@ -26,7 +26,8 @@ class CommandTest : public ::testing::Test {
     void SetUp() override;
     void TearDown() override;
 
-    /* Runs kavdb --db <catalogue> args..., standard error not a terminal. */
+    /* Runs kavdb --db <catalogue> args... (no --db of its own when args hold one),
+     * standard error not a terminal. */
     RunResult kavdb(const std::vector<std::string>& args);
     /* The same with standard output and error on a pseudo-terminal; returns what it shows. */
     RunResult kavdbOnTerminal(const std::vector<std::string>& args);
@@ -35,7 +36,8 @@ class CommandTest : public ::testing::Test {
     std::string copyPhotos(const std::string& folder, const std::vector<std::string>& names);
     /* Every sample photo file name (all files of the photo folder, sorted). */
     static std::vector<std::string> samplePhotoNames();
-    static std::string photosDir() { return KAVDB_PHOTOS_DIR; }
+    /* The sample photo folder as the catalogue keys it: absolute and lexically normal. */
+    static std::string photosDir();
 
     /* Opens the catalogue with the library for inspection (closed in TearDown). */
     DBHandle* catalogue();
@@ -45,6 +47,8 @@ class CommandTest : public ::testing::Test {
     std::string db_;
 
   private:
+    std::vector<std::string> commandLine(const std::vector<std::string>& args) const;
+
     DBHandle* handle_ = nullptr;
 };
 

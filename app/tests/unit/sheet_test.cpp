@@ -4,12 +4,12 @@
  */
 #include "base64.h"
 #include "sheet.h"
+#include "sheet_page.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <regex>
 
 namespace kavdb {
 namespace {
@@ -63,16 +63,13 @@ class SheetTest : public ::testing::Test {
 TEST_F(SheetTest, HtmlHoldsOneEmbeddedPngPerPhotoGroupedByFolder)
 {
     std::string html = renderSheetHtml(sampleGroups(), "sheet");
-    std::regex image(
-        R"re(<img src="data:image/png;base64,([A-Za-z0-9+/=]+)" width="(\d+)" height="(\d+)")re");
     std::vector<std::pair<int, int>> sizes;
-    for (auto it = std::sregex_iterator(html.begin(), html.end(), image);
-         it != std::sregex_iterator(); ++it) {
+    for (const test::EmbeddedImage& img : test::embeddedImages(html)) {
         std::vector<uint8_t> png;
-        ASSERT_TRUE(base64Decode((*it)[1].str(), png));
+        ASSERT_TRUE(base64Decode(img.base64, png));
         vips::VImage decoded = vips::VImage::new_from_buffer(png.data(), png.size(), "");
-        EXPECT_EQ(decoded.width(), std::stoi((*it)[2].str()));
-        EXPECT_EQ(decoded.height(), std::stoi((*it)[3].str()));
+        EXPECT_EQ(decoded.width(), img.width);
+        EXPECT_EQ(decoded.height(), img.height);
         EXPECT_EQ(decoded.getpoint(0, 0)[0], 200); // red survived the trip
         sizes.emplace_back(decoded.width(), decoded.height());
     }

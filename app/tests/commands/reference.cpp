@@ -1,0 +1,70 @@
+/*
+ * Reference facts of a photo (reference.h).
+ */
+#include "reference.h"
+
+#include "imaging/vips_runtime.h"
+
+#include <exiv2/exiv2.hpp>
+#include <vips/vips8>
+
+#include <algorithm>
+#include <cmath>
+
+namespace kavdb::test {
+namespace {
+
+std::string exifText(const Exiv2::ExifData& exif, const char* key)
+{
+    auto it = exif.findKey(Exiv2::ExifKey(key));
+    if (it == exif.end())
+        return {};
+    std::string s = it->toString();
+    s = s.substr(0, s.find('\0'));
+    s.erase(s.find_last_not_of(" \t") + 1);
+    s.erase(0, s.find_first_not_of(" \t"));
+    return s;
+}
+
+} // namespace
+
+Reference referenceOf(const std::string& path)
+{
+    imaging::startVips("kavdb_app_command_tests");
+    Reference ref;
+    try {
+        vips::VImage image = vips::VImage::new_from_file(
+            path.c_str(), vips::VImage::option()->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
+        ref.width = image.width();
+        ref.height = image.height();
+        if (image.get_typeof("orientation") != 0)
+            ref.orientation = image.get_int("orientation");
+        vips::VImage copy = image.copy_memory(); // decodes every pixel: fails for damage
+        ref.readable = copy.width() == ref.width;
+    } catch (const vips::VError&) {
+        vips_error_clear();
+        ref.readable = false;
+    }
+    Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+    try {
+        auto file = Exiv2::ImageFactory::open(path);
+        file->readMetadata();
+        ref.make = exifText(file->exifData(), "Exif.Image.Make");
+        ref.model = exifText(file->exifData(), "Exif.Image.Model");
+    } catch (const std::exception&) {
+    }
+    return ref;
+}
+
+void expectedThumbnail(const Reference& ref, int& width, int& height)
+{
+    int w = ref.width;
+    int h = ref.height;
+    if (ref.orientation >= 5 && ref.orientation <= 8)
+        std::swap(w, h);
+    double scale = std::min(1.0, 160.0 / std::max(w, h));
+    width = static_cast<int>(std::lround(w * scale));
+    height = static_cast<int>(std::lround(h * scale));
+}
+
+} // namespace kavdb::test

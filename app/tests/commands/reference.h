@@ -1,0 +1,26 @@
+/*
+ * What a photo holds, read in the test directly with libvips (from the file, not from a
+ * buffer as the tool does) and Exiv2, to compare the catalogue against.
+ */
+#pragma once
+
+#include <string>
+
+namespace kavdb::test {
+
+struct Reference {
+    bool readable = false;
+    int width = 0;
+    int height = 0;
+    int orientation = 1;
+    std::string make;
+    std::string model;
+};
+
+Reference referenceOf(const std::string& path);
+
+/* The thumbnail size a photo of this reference must get: upright, fitting 160 x 160,
+ * never enlarged (each side may differ by one pixel of rounding). */
+void expectedThumbnail(const Reference& ref, int& width, int& height);
+
+} // namespace kavdb::test

@@ -1,0 +1,143 @@
+/*
+ * `kavdb refresh`: after files change or disappear on disk, entries of deleted files go,
+ * changed photos are read again (or dropped with --delete-changed), and a folder given
+ * on the command line limits the work to its tree.
+ */
+#include "command_fixture.h"
+
+#include <sys/stat.h>
+#include <utime.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace kavdb::test {
+namespace {
+
+class RefreshTest : public CommandTest {
+  protected:
+    void SetUp() override
+    {
+        CommandTest::SetUp();
+        folder_ = copyPhotos("p", {"Canon_40D.jpg", "Nikon_D70.jpg"});
+        other_ = copyPhotos("q", {"Pentax_K10D.jpg"});
+        ASSERT_EQ(kavdb({"add", folder_, other_}).exitCode, 0);
+    }
+
+    /* Gives a file another modification time, an hour earlier. */
+    static void touch(const std::string& path)
+    {
+        struct stat st {};
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        struct utimbuf times {
+            st.st_atime, st.st_mtime - 3600
+        };
+        ASSERT_EQ(utime(path.c_str(), &times), 0);
+    }
+
+    /* Puts other photo content under an existing name (a newer time as well). */
+    void replaceWith(const std::string& path, const std::string& samplePhoto)
+    {
+        fs::copy_file(photosDir() + "/" + samplePhoto, path, fs::copy_options::overwrite_existing);
+        touch(path);
+    }
+
+    ImageData image(const std::string& path)
+    {
+        ImageData data{};
+        KaAVDBReadImage(catalogue(), path.c_str(), &data);
+        return data;
+    }
+
+    static std::string timeOf(const std::string& path)
+    {
+        SYSTEMTIME t{};
+        GetFileUpdateTM(path.c_str(), &t);
+        char text[32] = {};
+        SYSTEMTIMEtoSTR(t, text);
+        return text;
+    }
+
+    std::string folder_;
+    std::string other_;
+};
+
+TEST_F(RefreshTest, AChangedPhotoIsReadAgain)
+{
+    const std::string photo = folder_ + "/Canon_40D.jpg";
+    replaceWith(photo, "Reconyx_HC500_Hyperfire.jpg");
+    RunResult run = kavdb({"refresh"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("1 photo read again"), std::string::npos) << run.out;
+
+    ImageData data = image(photo);
+    EXPECT_EQ(data.Width, 2048);
+    EXPECT_EQ(data.ThumbnailWidth, 160);
+    EXPECT_NE(data.Thumbnail, nullptr);
+    char stored[32] = {};
+    SYSTEMTIMEtoSTR(data.UpdateTM, stored);
+    EXPECT_EQ(stored, timeOf(photo));
+    FreeImageData(&data);
+    EXPECT_EQ(metaText(catalogue(), photo, "ExifInfo", "Make"), ""); // that photo has none
+}
+
+TEST_F(RefreshTest, UnchangedPhotosAreLeftAlone)
+{
+    RunResult run = kavdb({"refresh"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("0 photos read again"), std::string::npos) << run.out;
+}
+
+TEST_F(RefreshTest, DeletedFilesLoseTheirEntries)
+{
+    fs::remove(folder_ + "/Nikon_D70.jpg");
+    EXPECT_EQ(kavdb({"refresh"}).exitCode, 0);
+    EXPECT_FALSE(hasRow(catalogue(), folder_ + "/Nikon_D70.jpg"));
+    EXPECT_TRUE(hasRow(catalogue(), folder_ + "/Canon_40D.jpg"));
+}
+
+TEST_F(RefreshTest, DeleteChangedDropsChangedEntries)
+{
+    touch(folder_ + "/Canon_40D.jpg");
+    RunResult run = kavdb({"refresh", "--delete-changed"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_FALSE(hasRow(catalogue(), folder_ + "/Canon_40D.jpg"));
+    EXPECT_TRUE(hasRow(catalogue(), folder_ + "/Nikon_D70.jpg"));
+}
+
+TEST_F(RefreshTest, AFolderArgumentLimitsTheWork)
+{
+    replaceWith(folder_ + "/Canon_40D.jpg", "Reconyx_HC500_Hyperfire.jpg");
+    replaceWith(other_ + "/Pentax_K10D.jpg", "Reconyx_HC500_Hyperfire.jpg");
+    RunResult run = kavdb({"refresh", other_});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    ImageData refreshed = image(other_ + "/Pentax_K10D.jpg");
+    ImageData untouched = image(folder_ + "/Canon_40D.jpg");
+    EXPECT_EQ(refreshed.Width, 2048);
+    EXPECT_EQ(untouched.Width, 100); // not looked at yet
+    EXPECT_NE(untouched.Thumbnail, nullptr);
+    FreeImageData(&refreshed);
+    FreeImageData(&untouched);
+
+    RunResult unknown = kavdb({"refresh", dir_ + "/nowhere"});
+    EXPECT_EQ(unknown.exitCode, 1);
+}
+
+TEST_F(RefreshTest, AnUnreadableChangeIsReportedAndKeptWithoutThumbnail)
+{
+    const std::string photo = folder_ + "/Nikon_D70.jpg";
+    fs::resize_file(photo, fs::file_size(photo) / 3); // truncated
+    touch(photo);
+    RunResult run = kavdb({"refresh"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("Nikon_D70.jpg: not readable as an image"), std::string::npos)
+        << run.err;
+    ImageData data = image(photo);
+    EXPECT_EQ(data.Thumbnail, nullptr);
+    FreeImageData(&data);
+    EXPECT_TRUE(hasRow(catalogue(), photo));
+}
+
+} // namespace
+} // namespace kavdb::test
