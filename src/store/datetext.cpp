@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
@@ -41,6 +42,22 @@ SYSTEMTIME fromLocalTime(const std::tm& local, long nanoseconds)
     t.wSecond = static_cast<uint16_t>(local.tm_sec);
     t.wMilliseconds = static_cast<uint16_t>(nanoseconds / 1000000);
     return t;
+}
+
+/* The local update time of a file examined by stat or fstat; false for a directory,
+ * which is not a file whose update time the catalogue keeps. */
+bool updateTimeOf(const struct stat& st, SYSTEMTIME* t)
+{
+    if (S_ISDIR(st.st_mode)) {
+        return false;
+    }
+    std::tm local{};
+    const std::time_t seconds = st.st_mtim.tv_sec;
+    if (localtime_r(&seconds, &local) == nullptr) {
+        return false;
+    }
+    *t = fromLocalTime(local, st.st_mtim.tv_nsec);
+    return true;
 }
 
 } // namespace
@@ -107,17 +124,19 @@ int fileUpdateTime(const char* path, SYSTEMTIME* t) noexcept
     struct stat st {};
     const bool statted = ::fstat(fd, &st) == 0;
     ::close(fd);
-    // A directory is not a file whose update time the catalogue keeps.
-    if (!statted || S_ISDIR(st.st_mode)) {
+    return statted && updateTimeOf(st, t) ? 1 : -1;
+}
+
+int fileTimeOrAbsence(const char* path, SYSTEMTIME* t) noexcept
+{
+    if (path == nullptr || t == nullptr) {
         return -1;
     }
-    std::tm local{};
-    const std::time_t seconds = st.st_mtim.tv_sec;
-    if (localtime_r(&seconds, &local) == nullptr) {
-        return -1;
+    struct stat st {};
+    if (::stat(path, &st) != 0) {
+        return errno == ENOENT || errno == ENOTDIR ? 0 : -1;
     }
-    *t = fromLocalTime(local, st.st_mtim.tv_nsec);
-    return 1;
+    return updateTimeOf(st, t) ? 1 : -1;
 }
 
 int64_t rowStride(int32_t width, int32_t bitsPerPixel) noexcept

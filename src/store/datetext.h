@@ -39,6 +39,10 @@ void parseDateText(const char* text, SYSTEMTIME* t) noexcept;
  * filled: 1, or -1 with *t untouched when the file cannot be opened (a directory
  * cannot). */
 int fileUpdateTime(const char* path, SYSTEMTIME* t) noexcept;
+/* The same time from a single stat, for walks over many files: 1 with *t filled, 0 when
+ * the file certainly does not exist, -1 when that cannot be told or it has no update
+ * time (a directory), *t untouched then. */
+int fileTimeOrAbsence(const char* path, SYSTEMTIME* t) noexcept;
 
 /* Bytes in one pixel row of width pixels at bitsPerPixel, rounded up to whole 32-bit
  * words; 0 when either is not positive. */
