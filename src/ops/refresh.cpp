@@ -9,10 +9,9 @@
 #include "store/datetext.h"
 #include "store/folder_rows.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <list>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
 
 namespace kavdb::ops {
 
@@ -30,27 +29,41 @@ bool validMode(int32_t mode)
 
 enum class OnDisk { Missing, Unreadable, Present };
 
-/* Whether the file is there, and its update time's text when it can be read. Only a
- * file that is certainly absent counts as missing: a search permission problem does not
- * say the file is gone. */
-OnDisk fileTimeText(const char* path, std::string& text)
+/* Whether the file is there, and its update time's text when it can be read, from one
+ * look at the file: a refresh looks at every file of the catalogue. Only a file that is
+ * certainly absent counts as missing; a permission problem does not say it is gone. */
+OnDisk fileTimeText(const char* path, char* text)
 {
-    struct stat st {};
-    if (::stat(path, &st) != 0) {
-        return errno == ENOENT || errno == ENOTDIR ? OnDisk::Missing : OnDisk::Unreadable;
-    }
     SYSTEMTIME t{};
-    if (fileUpdateTime(path, &t) < 0) {
+    switch (fileTimeOrAbsence(path, &t)) {
+    case 0:
+        return OnDisk::Missing;
+    case 1:
+        writeDateText(t, text);
+        return OnDisk::Present;
+    default:
         return OnDisk::Unreadable;
     }
-    text = dateText(t);
-    return OnDisk::Present;
 }
 
 void deleteRow(Recordset& rs)
 {
     rs.deleteCurrent();
     rs.update();
+}
+
+/* Keeps a changed file's row with the file's time and no thumbnail. The row is written
+ * by its key, so the walk need not read the thumbnail it throws away. */
+void keepWithNewTime(DBHandle* h, Recordset& rs, const char* now)
+{
+    Recordset row(connectionOf(h), folderRowsSql("MainTable", "FieldID", readInt(rs, "FieldID")),
+                  Cursor::Keyset);
+    if (row.eof()) {
+        throw EngineError(engine::code::kNoCurrentRow, "kavdb", "The file's row has gone.");
+    }
+    row.put("Thumbnail", Value());
+    row.put("UpdateTM", Value::text(now));
+    row.update();
 }
 
 /* Refreshes one listed file; false when the walk must stop there. */
@@ -71,37 +84,82 @@ bool refreshListed(DBHandle* h, const std::string& path, int32_t mode, HResult& 
         rs.moveFirst();
         // A file without a row cannot be refreshed; there is nothing for the engine to
         // fail on, so nothing is reported.
-        HResult hr = rs.eof() ? E_FAIL : kaRefreshData(&rs, path.c_str(), mode);
+        HResult hr = rs.eof() ? E_FAIL : kaRefreshData(h, &rs, path.c_str(), mode);
         stop = hr < 0;
         return hr;
     });
     return !stop;
 }
 
-/* The Pathname of every folder row, as stored. */
-HResult kaGetPathData(DBHandle* h, std::list<Value>& folders)
+/* A folder row as the whole-catalogue refresh collects it. */
+struct FolderRow {
+    Value pathname;
+    Value pathId;
+};
+
+/* Every folder row, in the order the rows come back. */
+HResult kaGetPathData(DBHandle* h, std::vector<FolderRow>& folders)
 {
     if (h == nullptr) {
         return E_INVALIDARG;
     }
     return guarded("Failed To kaGetPathData", [&] {
-        Recordset rs(connectionOf(h), "SELECT Pathname FROM PathTable", Cursor::ForwardOnly);
+        Recordset rs(connectionOf(h), "SELECT PathID, Pathname FROM PathTable",
+                     Cursor::ForwardOnly);
         for (; !rs.eof(); rs.moveNext()) {
-            folders.push_back(rs.get("Pathname"));
+            folders.push_back({rs.get("Pathname"), rs.get("PathID")});
         }
         return S_OK;
     });
 }
 
+/* Walks the file rows of one folder in place; text ends in its separator. */
+HResult walkFolderRows(DBHandle* h, const std::string& text, int32_t pathId, int32_t mode)
+{
+    return guarded("Failed To KaAVDBRefreshFolder", [&] {
+        engine::Connection& conn = connectionOf(h);
+        // Only what is compared is read: the thumbnails stay where they are.
+        Recordset rs(
+            conn,
+            sqlf("SELECT FieldID, Filename, UpdateTM FROM MainTable WHERE (PathID = %d)", pathId),
+            Cursor::Keyset);
+        HResult last = S_OK;
+        std::string path = text;
+        for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
+            path.resize(text.size());
+            path += readText(rs, "Filename");
+            if ((last = kaRefreshData(h, &rs, path.c_str(), mode)) < 0) {
+                break;
+            }
+            conn.yieldIfDue();
+        }
+        return last;
+    });
+}
+
+/* Refreshes one collected folder. Looking its text up again would find this very row
+ * when the text is complete (ends in its separator) and no other row holds it, so then
+ * the row's own PathID is used; any other text goes the whole way of refreshFolder. */
+HResult refreshCollected(DBHandle* h, const FolderRow& row,
+                         const std::unordered_map<std::string, int>& holders, int32_t mode)
+{
+    const std::string& text = row.pathname.asText();
+    if (validMode(mode) && row.pathId.isInt() && endsWithSeparator(text) &&
+        text.size() <= kFolderMax && holders.at(text) == 1) {
+        return walkFolderRows(h, text, row.pathId.asInt(), mode);
+    }
+    return refreshFolder(h, text.c_str(), mode);
+}
+
 } // namespace
 
-HResult kaRefreshData(Recordset* rs, const char* path, int32_t mode)
+HResult kaRefreshData(DBHandle* h, Recordset* rs, const char* path, int32_t mode)
 {
-    if (rs == nullptr || path == nullptr || *path == '\0' || !validMode(mode)) {
+    if (h == nullptr || rs == nullptr || path == nullptr || *path == '\0' || !validMode(mode)) {
         return E_INVALIDARG;
     }
     return guarded("Failed To kaRefreshData", [&] {
-        std::string now;
+        char now[kDateTextCapacity];
         switch (fileTimeText(path, now)) {
         case OnDisk::Missing:
             deleteRow(*rs);
@@ -113,16 +171,14 @@ HResult kaRefreshData(Recordset* rs, const char* path, int32_t mode)
             break;
         }
         Value stored = rs->get("UpdateTM");
-        if (stored.isText() && stored.asText() == now) {
+        if (stored.isText() && stored.asText() == std::string_view(now)) {
             return S_OK;
         }
         if (mode == kDeleteChanged) {
             deleteRow(*rs);
             return S_OK;
         }
-        rs->put("Thumbnail", Value());
-        rs->put("UpdateTM", Value::text(now));
-        rs->update();
+        keepWithNewTime(h, *rs, now);
         return S_OK;
     });
 }
@@ -144,20 +200,7 @@ HResult refreshFolder(DBHandle* h, const char* folder, int32_t mode)
     if (hr < 0) {
         return hr;
     }
-    return guarded("Failed To KaAVDBRefreshFolder", [&] {
-        engine::Connection& conn = connectionOf(h);
-        Recordset rs(conn, folderRowsSql("MainTable", "PathID", pathId), Cursor::Keyset);
-        HResult last = S_OK;
-        for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
-            // The folder text as stored ends in its separator.
-            std::string path = text + readText(rs, "Filename");
-            if ((last = kaRefreshData(&rs, path.c_str(), mode)) < 0) {
-                break;
-            }
-            conn.yieldIfDue();
-        }
-        return last;
-    });
+    return walkFolderRows(h, text, pathId, mode);
 }
 
 HResult refreshFiles(DBHandle* h, StringList* paths, int32_t mode)
@@ -176,17 +219,23 @@ HResult refreshFiles(DBHandle* h, StringList* paths, int32_t mode)
 
 HResult refreshAll(DBHandle* h, int32_t mode)
 {
-    std::list<Value> folders;
+    std::vector<FolderRow> folders;
     HResult hr = kaGetPathData(h, folders);
     if (hr < 0) {
         return hr;
     }
+    std::unordered_map<std::string, int> holders;
+    for (const FolderRow& row : folders) {
+        if (row.pathname.isText()) {
+            ++holders[row.pathname.asText()];
+        }
+    }
     HResult last = S_OK;
-    for (const Value& folder : folders) {
-        if (!folder.isText()) {
+    for (const FolderRow& row : folders) {
+        if (!row.pathname.isText()) {
             return E_FAIL;
         }
-        if ((last = refreshFolder(h, folder.asText().c_str(), mode)) < 0) {
+        if ((last = refreshCollected(h, row, holders, mode)) < 0) {
             return last;
         }
     }

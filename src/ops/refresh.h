@@ -12,8 +12,9 @@ namespace kavdb::ops {
 
 using store::HResult;
 
-/* The row step: rs stands on the row of the file at path. */
-HResult kaRefreshData(store::Recordset* rs, const char* path, int32_t mode);
+/* The row step: rs stands on the row of the file at path and holds at least its
+ * FieldID and UpdateTM. */
+HResult kaRefreshData(DBHandle* h, store::Recordset* rs, const char* path, int32_t mode);
 
 HResult refreshFolder(DBHandle* h, const char* folder, int32_t mode);
 /* E_FAIL when a listed path could not be refreshed (it and the rest are left). */

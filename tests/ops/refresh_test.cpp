@@ -147,6 +147,19 @@ TEST_F(RefreshTest, RewrittenFileKeepsItsRowWithANewTimeInModeTwo)
     EXPECT_STREQ(comment, "kept");
 }
 
+TEST_F(RefreshTest, ListedRewrittenFileKeepsItsRowWithANewTimeInModeTwo)
+{
+    registerOnDisk("a.jpg");
+    registerOnDisk("b.jpg");
+    setMtime(at("b.jpg"), kRewrittenAt);
+    StringList paths{at("a.jpg"), at("b.jpg")};
+    ASSERT_EQ(KaAVDBRefreshFiles(db_, &paths, 2), S_OK);
+    EXPECT_EQ(storedTime(at("b.jpg")), timeOf(at("b.jpg")));
+    EXPECT_TRUE(test::fileColumn(db_, at("b.jpg"), "Thumbnail").isNull());
+    EXPECT_TRUE(test::fileColumn(db_, at("a.jpg"), "Thumbnail").isBytes());
+    EXPECT_EQ(test::fileColumn(db_, at("b.jpg"), "Width"), Value::integer(640));
+}
+
 TEST_F(RefreshTest, AChangeOfMillisecondsAloneIsAChange)
 {
     registerOnDisk("a.jpg");
