@@ -56,24 +56,30 @@ bool folderWithin(const std::string& folderText, const std::string& folder)
     return folderText.compare(0, key.size(), key) == 0;
 }
 
-std::vector<FolderImages> findImages(const std::string& root)
+std::vector<std::string> findFiles(const std::string& root)
 {
-    std::map<std::string, std::vector<std::string>> byFolder;
+    std::vector<std::string> files;
     std::error_code ec;
     auto options = fs::directory_options::skip_permission_denied;
     for (fs::recursive_directory_iterator it(root, options, ec), end; !ec && it != end;
          it.increment(ec)) {
         // Regular files and links to them count; links to folders are not followed.
-        if (it->is_directory(ec) || !it->is_regular_file(ec))
-            continue;
-        if (imaging::isImageFileName(it->path().filename()))
-            byFolder[it->path().parent_path().string()].push_back(it->path().string());
+        if (!it->is_directory(ec) && it->is_regular_file(ec))
+            files.push_back(it->path().string());
     }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::vector<FolderImages> findImages(const std::string& root)
+{
+    std::map<std::string, std::vector<std::string>> byFolder;
+    for (const std::string& path : findFiles(root))
+        if (imaging::isImageFileName(fileName(path)))
+            byFolder[parentFolder(path)].push_back(path);
     std::vector<FolderImages> groups;
-    for (auto& [folder, paths] : byFolder) {
-        std::sort(paths.begin(), paths.end());
+    for (auto& [folder, paths] : byFolder)
         groups.push_back({folder, std::move(paths)});
-    }
     return groups;
 }
 

@@ -29,6 +29,10 @@ std::string fileName(const std::string& path);
 /* True when folderText (a catalogue folder text, ending in "/") is folder or lies below it. */
 bool folderWithin(const std::string& folderText, const std::string& folder);
 
+/* Every file under root (regular files and links to them), sorted byte-wise, descending
+ * into sub-folders but not through symbolic links to folders. */
+std::vector<std::string> findFiles(const std::string& root);
+
 /* The image files under root, one group per folder (folders and names sorted byte-wise),
  * descending into sub-folders but not through symbolic links to folders. */
 struct FolderImages {

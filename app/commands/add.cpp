@@ -42,16 +42,34 @@ Targets collectTargets(const std::vector<std::string>& arguments)
     return targets;
 }
 
+/* The library cannot key a path without a "."; such files are named, and every other
+ * file is registered on its own, where the library's folder walk stopped early. */
+bool registerOneByOne(Catalogue& catalogue, const std::string& folder)
+{
+    bool ok = true;
+    for (const std::string& path : findFiles(folder)) {
+        if (path.find('.') == std::string::npos) {
+            report(path, "cannot be catalogued: the catalogue needs a \".\" in a file's path");
+            ok = false;
+            continue;
+        }
+        Outcome outcome = catalogue.enrollFile(path);
+        if (!outcome.ok() && !outcome.is(KAVDB_E_ALREADY_EXISTS)) {
+            report(path, "cannot be catalogued: " + outcome.words());
+            ok = false;
+        }
+    }
+    return ok;
+}
+
 /* Registers every file of each folder tree; a file already catalogued is no failure. */
 bool registerFolders(Catalogue& catalogue, const std::vector<std::string>& folders)
 {
     bool ok = true;
     for (const std::string& folder : folders) {
         Outcome outcome = catalogue.enrollFolder(folder);
-        if (!outcome.ok() && !outcome.is(KAVDB_E_ALREADY_EXISTS)) {
-            report(folder, "not every file could be registered: " + outcome.words());
-            ok = false;
-        }
+        if (!outcome.ok() && !outcome.is(KAVDB_E_ALREADY_EXISTS))
+            ok = registerOneByOne(catalogue, folder) && ok;
     }
     return ok;
 }

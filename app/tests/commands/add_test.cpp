@@ -11,6 +11,7 @@
 #include <vips/vips8>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -142,6 +143,25 @@ TEST_F(AddTest, SingleFilesAndMissingPaths)
     EXPECT_EQ(image.Width, 100);
     FreeImageData(&image);
     EXPECT_FALSE(hasRow(catalogue(), folder + "/Canon_40D.jpg"));
+}
+
+TEST_F(AddTest, AFileTheCatalogueCannotKeyIsNamedAndTheRestStillCatalogued)
+{
+    const std::string folder = copyPhotos("p", {"Canon_40D.jpg"});
+    copyPhotos("p/sub", {"Nikon_D70.jpg"});
+    for (const char* rel : {"/Makefile", "/sub/notes.txt"}) {
+        FILE* f = std::fopen((folder + rel).c_str(), "w");
+        std::fputs("text\n", f);
+        std::fclose(f);
+    }
+    RunResult run = kavdb({"add", folder});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("Makefile: cannot be catalogued"), std::string::npos) << run.err;
+    EXPECT_TRUE(hasRow(catalogue(), folder + "/Canon_40D.jpg"));
+    EXPECT_TRUE(hasRow(catalogue(), folder + "/sub/Nikon_D70.jpg"));
+    EXPECT_TRUE(hasRow(catalogue(), folder + "/sub/notes.txt"));
+    EXPECT_EQ(metaText(catalogue(), folder + "/sub/Nikon_D70.jpg", "ExifInfo", "Model"),
+              "NIKON D70");
 }
 
 TEST_F(AddTest, RelativeFoldersAreCataloguedUnderTheirFullPath)

@@ -121,7 +121,7 @@ TEST(Paths, FolderWithinComparesWholeNames)
     EXPECT_TRUE(folderWithin("/b/", "/"));
 }
 
-TEST(Paths, FindImagesGroupsPhotosByFolderInNameOrder)
+TEST(Paths, FolderWalkFindsFilesAndPhotosByFolderInNameOrder)
 {
     test::startTestVips();
     fs::path root = fs::path(::testing::TempDir()) / "walk";
@@ -149,6 +149,12 @@ TEST(Paths, FindImagesGroupsPhotosByFolderInNameOrder)
                        {"sub", {"sub/link.jpg", "sub/y.webp", "sub/z.tif"}},
                        {"sub/deeper", {"sub/deeper/x.jpeg"}},
                    }));
+    std::vector<std::string> all;
+    for (const std::string& p : findFiles(root.string()))
+        all.push_back(fs::path(p).lexically_relative(root).string());
+    EXPECT_EQ(all, (std::vector<std::string>{"README", "a.PNG", "b.jpg", "elsewhere/far.jpg",
+                                             "notes.txt", "sub/deeper/x.jpeg", "sub/link.jpg",
+                                             "sub/y.webp", "sub/z.tif"}));
     fs::remove_all(root);
 }
 
