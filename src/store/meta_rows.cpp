@@ -101,7 +101,7 @@ HResult insertRegistered(DBHandle* h, const MetaData& data, int32_t* dataId)
         bool placed = false;
         for (const auto& item : all) {
             ItemSpec spec = parseItem(item.value);
-            bool sized = spec.kind == 1 || spec.hasThirdComma;
+            bool sized = (spec.kind != 0 && spec.kind != 2) || spec.hasThirdComma;
             if (!spec.hasFirstComma || !spec.hasSecondComma || !sized || names.size() >= n) {
                 break;
             }
@@ -165,16 +165,27 @@ HResult findDataId(DBHandle* h, const std::string& sql, int32_t* dataId)
 
 HResult kaUpdateMetaData(DBHandle* h, const MetaData& data, int32_t dataId)
 {
-    FieldValueList values;
-    for (const auto& tag : data.Tags) {
-        Value v;
-        HResult hr = kaMetaTagToValue(tag, &v);
-        if (hr < 0) {
+    return guarded("Failed To kaUpdateMetaData", [&] {
+        std::unique_ptr<Recordset> rs;
+        HResult hr =
+            openOnlyRow(h, sqlf("SELECT * FROM %s WHERE (DataID=%d)", data.TableName, dataId), rs);
+        // A missing row is reported before any tag is looked at; a tag that does not
+        // convert leaves the row as it was.
+        std::vector<Value> values(data.Tags.size());
+        auto value = values.begin();
+        for (auto tag = data.Tags.begin(); hr == S_OK && tag != data.Tags.end(); ++tag) {
+            hr = kaMetaTagToValue(*tag, &*value++);
+        }
+        if (hr != S_OK) {
             return hr;
         }
-        values.push_back({Value::text(tag.Name), v});
-    }
-    return kaSetData(h, sqlf("SELECT * FROM %s WHERE (DataID=%d)", data.TableName, dataId), values);
+        value = values.begin();
+        for (const auto& tag : data.Tags) {
+            rs->put(tag.Name, *value++);
+        }
+        rs->update();
+        return S_OK;
+    });
 }
 
 HResult kaSetMetaData(DBHandle* h, const MetaData& data, int32_t* dataId)

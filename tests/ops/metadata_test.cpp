@@ -163,6 +163,18 @@ TEST_F(WriteReadTest, WritingTheSameMetaDataTwiceKeepsTheRow)
     EXPECT_EQ(tableRows("ExifInfo"), 1);
 }
 
+TEST_F(WriteReadTest, TagThatDoesNotConvertLeavesTheRowAsItWas)
+{
+    ASSERT_EQ(write(kA, exif("Canon")), S_OK);
+    const int32_t id = link(kA, kExif);
+    MetaData m = exif("Nikon");
+    m.Tags.push_back(test::binTag("Preview", {})); // a binary value needs at least one byte
+    EXPECT_EQ(write(kA, m), E_INVALIDARG);
+    EXPECT_EQ(link(kA, kExif), id);
+    EXPECT_EQ(item("ExifInfo", id, "Make").asText(), "Canon");
+    EXPECT_EQ(tableRows("ExifInfo"), 1);
+}
+
 TEST_F(WriteReadTest, ValueHoldingAQuoteIsMatchedLikeAnyOther)
 {
     ASSERT_EQ(write(kA, makeMeta("Caption", {{"Title", "say \"hi\""}})), S_OK);
