@@ -9,6 +9,7 @@
  */
 #pragma once
 
+#include "store/engine/sql_shape.h"
 #include "store/engine/statement.h"
 
 #include <memory>
@@ -26,7 +27,7 @@ class RowCursor {
     virtual void moveBy(long n) = 0;
     virtual bool bof() = 0;
     virtual bool eof() = 0;
-    virtual long count() const = 0; // -1 when the cursor cannot tell
+    virtual long count() = 0; // -1 when the cursor cannot tell
 
     /* Standing on a row that exists: not BOF/EOF, not deleted. */
     virtual bool live() = 0;
@@ -56,16 +57,21 @@ class StatementRows : public RowCursor {
 
 class KeysetCursor : public StatementRows {
   public:
-    /* keys: the statement giving the keys in walk order (run here); stream: the rows
-     * with their key last, in the same order; one: a row by key. */
-    KeysetCursor(std::shared_ptr<StatementCache> cache, Stmt& keys, std::string stream, Stmt one);
+    /* one: a row by key. A select of a whole table takes its keys as the walk reaches
+     * them (rows added after open stay out: their keys are above the highest at open);
+     * any other select takes all of them here. */
+    KeysetCursor(std::shared_ptr<StatementCache> cache, const KeysetSql& sql, Stmt one);
 
-    void first() override;
+    void first() override { pos_ = 0; }
     void next() override;
     void moveBy(long n) override;
-    bool bof() override { return keys_.empty() || pos_ < 0; }
-    bool eof() override { return keys_.empty() || pos_ >= static_cast<long>(keys_.size()); }
-    long count() const override { return static_cast<long>(keys_.size()); }
+    bool bof() override { return pos_ < 0 || !available(0); }
+    bool eof() override
+    {
+        return (pos_ < 0 || pos_ >= static_cast<long>(keys_.size())) &&
+               !available(pos_ < 0 ? 0 : pos_);
+    }
+    long count() override;
     bool live() override;
     int64_t key() override { return keys_[static_cast<std::size_t>(pos_)]; }
     void markDeleted() override;
@@ -73,27 +79,44 @@ class KeysetCursor : public StatementRows {
     void standOnNew(int64_t key) override;
 
   protected:
-    sqlite3_stmt* row() override;
+    sqlite3_stmt* row() override
+    {
+        if (loaded_ == kNone || loadedPos_ != pos_) {
+            requireRow();
+        }
+        return loaded_ == kStream ? stream_.get() : one_.get();
+    }
 
   private:
     enum Source { kNone, kStream, kSeek };
 
+    void requireRow();
+
+    /* A key at index pos is known, fetching keys as needed. */
+    bool available(long pos);
+    bool fetchKey();
+    void complete();
+    void appendKey(int64_t key);
     bool load();
     bool fromStream();
+    bool stepStream();
     bool streamWorthIt();
 
     std::shared_ptr<StatementCache> cache_;
     std::vector<int64_t> keys_;
     std::vector<bool> deleted_; // sized on first deletion
     long pos_ = 0;
-    std::string streamSql_;
+    bool complete_ = true; // every key is in keys_
+    int64_t bound_ = 0;    // the highest key at open, for a whole-table walk
+    std::string streamSql_, moreSql_;
     Stmt stream_, one_;
-    int streamKey_ = 0; // column of the key in the stream
+    int streamKey_; // column of the key in the stream
     Source loaded_ = kNone;
     long loadedPos_ = -1;
     int streamState_ = 0;    // 0 not decided, 1 usable, -1 not used
     long streamNext_ = -1;   // the key index the stream's next row should have
     bool lookahead_ = false; // the stream stands on a row not yet matched to a key
+    int64_t lookaheadKey_ = 0;
     int misses_ = 0;
 };
 
@@ -109,7 +132,7 @@ class StreamCursor : public StatementRows {
     void moveBy(long n) override;
     bool bof() override;
     bool eof() override;
-    long count() const override { return -1; }
+    long count() override { return -1; }
     bool live() override;
     int64_t key() override;
     void markDeleted() override { deleted_ = true; }
@@ -151,7 +174,7 @@ class RowsCursor : public RowCursor {
     void moveBy(long n) override;
     bool bof() override { return rows_.empty() || pos_ < 0; }
     bool eof() override { return rows_.empty() || pos_ >= static_cast<long>(rows_.size()); }
-    long count() const override { return static_cast<long>(rows_.size()); }
+    long count() override { return static_cast<long>(rows_.size()); }
     bool live() override { return !bof() && !eof(); }
     Value value(int i) override;
     long size(int i) override { return valueSize(value(i)); }

@@ -1,14 +1,20 @@
 /*
- * The keyset cursor: the keys of a single-table select taken at open, the current row
- * read by key. A forward walk in key order is served by one streaming statement instead
- * of a look-up per row; each streamed row is checked against the key the walk expects,
- * and any other move, or a row that does not match, falls back to the look-up.
+ * The keyset cursor: the keys of a single-table select, the current row read by key. A
+ * forward walk in key order is served by one streaming statement instead of a look-up
+ * per row; each streamed row is checked against the key the walk expects, and any other
+ * move, or a row that does not match, falls back to the look-up.
+ *
+ * A walk over a whole table takes its keys from that same stream as it goes, bounded by
+ * the highest key at open, so a full walk reads the table once; a count, a jump or an
+ * added row first takes the remaining keys (and only the keys).
  */
 #include "store/engine/cursors.h"
 
 #include "store/engine/native.h"
 
 #include <sqlite3.h>
+
+#include <limits>
 
 namespace kavdb::engine {
 
@@ -31,19 +37,20 @@ long movedPosition(long pos, long n, long count)
     return to < -1 ? -1 : to > count ? count : to;
 }
 
-KeysetCursor::KeysetCursor(std::shared_ptr<StatementCache> cache, Stmt& keys, std::string stream,
-                           Stmt one)
-    : cache_(std::move(cache)), streamSql_(std::move(stream)), one_(std::move(one))
+KeysetCursor::KeysetCursor(std::shared_ptr<StatementCache> cache, const KeysetSql& sql, Stmt one)
+    : cache_(std::move(cache)), streamSql_(sql.stream), moreSql_(sql.more), one_(std::move(one)),
+      streamKey_(sql.streamKey)
 {
+    if (!sql.bound.empty()) {
+        Stmt bound(cache_, sql.bound);
+        complete_ = !bound.step() || sqlite3_column_type(bound.get(), 0) == SQLITE_NULL;
+        bound_ = complete_ ? 0 : sqlite3_column_int64(bound.get(), 0);
+        return;
+    }
+    Stmt keys(cache_, sql.keys);
     while (keys.step()) {
         keys_.push_back(sqlite3_column_int64(keys.get(), 0));
     }
-    keys.reset();
-}
-
-void KeysetCursor::first()
-{
-    pos_ = 0;
 }
 
 void KeysetCursor::next()
@@ -56,12 +63,25 @@ void KeysetCursor::next()
 
 void KeysetCursor::moveBy(long n)
 {
-    pos_ = movedPosition(pos_, n, count());
+    available(pos_ < 0 ? 0 : pos_);
+    if (!complete_ && n > 0 && pos_ + n >= static_cast<long>(keys_.size())) {
+        complete(); // a jump: the keys alone, not the rows in between
+    }
+    pos_ = movedPosition(pos_, n, static_cast<long>(keys_.size()));
+}
+
+long KeysetCursor::count()
+{
+    complete();
+    return static_cast<long>(keys_.size());
 }
 
 bool KeysetCursor::live()
 {
-    if (bof() || eof()) {
+    if (loaded_ != kNone && loadedPos_ == pos_) {
+        return true;
+    }
+    if (pos_ < 0 || !available(pos_)) {
         return false;
     }
     if (!deleted_.empty() && deleted_[static_cast<std::size_t>(pos_)]) {
@@ -81,20 +101,81 @@ void KeysetCursor::markDeleted()
 
 void KeysetCursor::standOnNew(int64_t key)
 {
-    keys_.push_back(key);
-    if (!deleted_.empty()) {
-        deleted_.push_back(false);
-    }
+    complete();
+    appendKey(key);
     pos_ = static_cast<long>(keys_.size()) - 1;
     loaded_ = kNone;
 }
 
-sqlite3_stmt* KeysetCursor::row()
+void KeysetCursor::requireRow()
 {
     if (!live()) {
         raiseNoCurrentRow();
     }
-    return loaded_ == kStream ? stream_.get() : one_.get();
+}
+
+bool KeysetCursor::available(long pos)
+{
+    while (!complete_ && pos >= static_cast<long>(keys_.size())) {
+        if (!fetchKey()) {
+            break;
+        }
+    }
+    return pos < static_cast<long>(keys_.size());
+}
+
+void KeysetCursor::appendKey(int64_t key)
+{
+    keys_.push_back(key);
+    if (!deleted_.empty()) {
+        deleted_.push_back(false);
+    }
+}
+
+/* The next key of a whole-table walk: from the stream when it stands at the frontier
+ * of the keys taken so far, else by taking all the rest. */
+bool KeysetCursor::fetchKey()
+{
+    bool aligned = streamWorthIt() && streamNext_ == static_cast<long>(keys_.size());
+    if (!aligned) {
+        complete();
+        return false;
+    }
+    if (!lookahead_ && !stepStream()) {
+        complete_ = true;
+        return false;
+    }
+    int64_t key = lookaheadKey_;
+    if (key > bound_) {
+        complete_ = true; // added after open: not a member
+        streamNext_ = -1;
+        return false;
+    }
+    if (!keys_.empty() && key <= keys_.back()) {
+        complete();
+        return false;
+    }
+    appendKey(key);
+    // The streamed row is that key's row: the walk stands on it without a look-up.
+    lookahead_ = false;
+    ++streamNext_;
+    loaded_ = kStream;
+    loadedPos_ = static_cast<long>(keys_.size()) - 1;
+    return true;
+}
+
+void KeysetCursor::complete()
+{
+    if (complete_) {
+        return;
+    }
+    Stmt more(cache_, moreSql_);
+    more.bindKey(1, keys_.empty() ? std::numeric_limits<int64_t>::min() : keys_.back());
+    more.bindKey(2, bound_);
+    while (more.step()) {
+        appendKey(sqlite3_column_int64(more.get(), 0));
+    }
+    complete_ = true;
 }
 
 bool KeysetCursor::load()
@@ -109,7 +190,7 @@ bool KeysetCursor::load()
         one_.reset();
         one_.bindKey(1, key());
         if (!one_.step()) {
-            markDeleted(); // gone since the keys were taken
+            markDeleted(); // gone since its key was taken
             return false;
         }
         loaded_ = kSeek;
@@ -122,13 +203,26 @@ bool KeysetCursor::streamWorthIt()
 {
     if (streamState_ == 0) {
         streamState_ = -1;
-        if (keys_.size() >= kStreamMinimum && !planSorts(cache_->db(), streamSql_)) {
+        bool wholeTable = !moreSql_.empty(); // a table scan in key order: never sorted
+        if (wholeTable ||
+            (keys_.size() >= kStreamMinimum && !planSorts(cache_->db(), streamSql_))) {
             stream_ = Stmt(cache_, streamSql_);
-            streamKey_ = stream_.columnCount() - 1;
+            streamNext_ = 0;
             streamState_ = 1;
         }
     }
     return streamState_ == 1;
+}
+
+bool KeysetCursor::stepStream()
+{
+    if (!stream_.step()) {
+        streamNext_ = -1;
+        return false;
+    }
+    lookahead_ = true;
+    lookaheadKey_ = sqlite3_column_int64(stream_.get(), streamKey_);
+    return true;
 }
 
 bool KeysetCursor::fromStream()
@@ -145,15 +239,11 @@ bool KeysetCursor::fromStream()
     if (pos_ != streamNext_) {
         return false;
     }
-    if (!lookahead_) {
-        if (!stream_.step()) {
-            streamNext_ = -1;
-            return false;
-        }
-        lookahead_ = true;
+    if (!lookahead_ && !stepStream()) {
+        return false;
     }
     ++streamNext_;
-    if (sqlite3_column_int64(stream_.get(), streamKey_) == key()) {
+    if (lookaheadKey_ == key()) {
         lookahead_ = false;
         misses_ = 0;
         return true;

@@ -188,20 +188,6 @@ Tokens tokenize(std::string_view sql, Flavor flavor)
     return out;
 }
 
-bool equalsIgnoreCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool isKeyword(const Token& t, std::string_view word)
 {
     return t.kind == Tok::Word && equalsIgnoreCase(t.text, word);

@@ -54,7 +54,21 @@ std::size_t nextSignificant(const Tokens& t, std::size_t i, std::size_t end);
 /* Index of the ')' that closes the '(' at open, or end when it is never closed. */
 std::size_t matchingParen(const Tokens& t, std::size_t open, std::size_t end);
 
-/* ASCII case-insensitive equality. */
-bool equalsIgnoreCase(std::string_view a, std::string_view b);
+/* ASCII case-insensitive equality (no locale; bytes of UTF-8 sequences compare as they
+ * are). Inline: field look-ups by name run it on every read. */
+inline bool equalsIgnoreCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto x = static_cast<unsigned char>(a[i]);
+        auto y = static_cast<unsigned char>(b[i]);
+        if (x != y && ((x | 0x20) != (y | 0x20) || (x | 0x20) < 'a' || (x | 0x20) > 'z')) {
+            return false;
+        }
+    }
+    return true;
+}
 
 } // namespace kavdb::engine

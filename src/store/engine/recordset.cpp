@@ -28,9 +28,13 @@ void Recordset::Impl::ensureOpen() const
 
 int Recordset::Impl::fieldIndex(const std::string& name) const
 {
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (equalsIgnoreCase(fields[i], name)) {
-            return static_cast<int>(i);
+    if (name.size() >= fieldsByLength.size()) {
+        return -1;
+    }
+    for (int i : fieldsByLength[name.size()]) {
+        const std::string& field = fields[static_cast<std::size_t>(i)];
+        if (field == name || equalsIgnoreCase(field, name)) { // mostly spelt as declared
+            return i;
         }
     }
     return -1;
@@ -79,11 +83,8 @@ std::string Recordset::Impl::columnFor(const std::string& name) const
                : name;
 }
 
-void Recordset::Impl::flush()
+void Recordset::Impl::write()
 {
-    if (pending.empty()) {
-        return;
-    }
     // Taken out first: a failed write is not retried on every later move.
     auto changes = std::move(pending);
     pending.clear();
@@ -220,11 +221,10 @@ Value Recordset::get(const std::string& name)
 {
     impl_->ensureOpen();
     int f = impl_->field(name);
-    impl_->requireRow();
     if (const Value* v = impl_->pendingValue(f)) {
-        return *v;
+        return *v; // put on this row, not written yet
     }
-    return impl_->cursor->value(f);
+    return impl_->cursor->value(f); // raises kNoCurrentRow without a live row
 }
 
 void Recordset::put(const std::string& name, const Value& value)

@@ -4,9 +4,11 @@
  * Two cursors. Forward-only streams the statement and is what inserts open (AddNew).
  * Keyset takes, at open, the row keys of a single-table statement and reads the current
  * row's values on demand, so walking rows with large thumbnails holds one row at a time;
- * changes (put/update/delete) go to that row by its key. A keyset over a join or any
- * statement that is not a plain single-table select is read-only and holds the selected
- * values.
+ * changes (put/update/delete) go to that row by its key. (A select of a whole table takes
+ * its keys as the walk reaches them, limited to the rows present at open; a row deleted
+ * by another statement before the walk reaches it is then not met at all.) A keyset over
+ * a join or any statement that is not a plain single-table select is read-only and holds
+ * the selected values.
  *
  * Position rules are ADO's: after open the cursor stands on the first row; BOF is true
  * before the first row, EOF after the last, both on an empty result. Reading a field

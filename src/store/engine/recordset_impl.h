@@ -23,13 +23,15 @@ struct Recordset::Impl {
     std::shared_ptr<StatementCache> cache;
     std::unique_ptr<RowCursor> cursor; // null once closed
     std::vector<std::string> fields;
+    std::vector<std::vector<int>> fieldsByLength; // indexes by name length: quick look-up
     std::vector<std::string> columns; // table column of each field; empty for an expression
     std::string table;                // SQL naming the table; empty: read-only
     std::vector<std::pair<int, Value>> pending;
 
     /* Opening (recordset_open.cpp). */
     void open(Connection& conn, const std::string& jetSql, Cursor type);
-    void openTable(const SelectShape& shape, Cursor type);
+    void openTable(SelectShape shape, Cursor type);
+    int keyField(const std::string& tableName) const; // the field that is the row key
     void openStatement(Stmt probe, Cursor type);
     void describe(sqlite3_stmt* stmt, int count, const std::string& tableName);
 
@@ -41,8 +43,14 @@ struct Recordset::Impl {
     void requireWritable(int field) const;
     const Value* pendingValue(int field) const;
 
-    /* Changes. */
-    void flush();
+    /* Changes: flush writes what was put into the current row, if anything. */
+    void flush()
+    {
+        if (!pending.empty()) {
+            write();
+        }
+    }
+    void write();
     std::string columnFor(const std::string& name) const;
 };
 

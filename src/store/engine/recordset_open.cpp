@@ -44,22 +44,38 @@ void Recordset::Impl::open(Connection& conn, const std::string& jetSql, Cursor t
     openStatement(std::move(probe), type);
 }
 
-void Recordset::Impl::openTable(const SelectShape& shape, Cursor type)
+void Recordset::Impl::openTable(SelectShape shape, Cursor type)
 {
     Stmt one(cache, rowSql(shape));
     int count = one.columnCount();
+    describe(one.get(), count, shape.tableName);
+    shape.keyField = keyField(shape.tableName);
     std::unique_ptr<RowCursor> walk;
     if (type == Cursor::Keyset) {
-        Stmt keys(cache, keysSql(shape));
-        describe(one.get(), count, shape.tableName);
-        walk = std::make_unique<KeysetCursor>(cache, keys, streamSql(shape, true), std::move(one));
+        walk = std::make_unique<KeysetCursor>(cache, keysetSql(shape, count), std::move(one));
     } else {
         Stmt stream(cache, streamSql(shape, false));
-        describe(one.get(), count, shape.tableName);
-        walk = std::make_unique<StreamCursor>(std::move(stream), count, cache, rowSql(shape));
+        int key = shape.keyField >= 0 ? shape.keyField : count;
+        walk = std::make_unique<StreamCursor>(std::move(stream), key, cache, rowSql(shape));
     }
     cursor = std::move(walk);
     table = shape.table;
+}
+
+int Recordset::Impl::keyField(const std::string& tableName) const
+{
+    // AUTOINCREMENT is allowed on the INTEGER PRIMARY KEY alone, which is the row key.
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        int autoinc = 0;
+        if (!columns[i].empty() &&
+            sqlite3_table_column_metadata(cache->db(), nullptr, tableName.c_str(),
+                                          columns[i].c_str(), nullptr, nullptr, nullptr, nullptr,
+                                          &autoinc) == SQLITE_OK &&
+            autoinc != 0) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
 }
 
 void Recordset::Impl::openStatement(Stmt probe, Cursor type)
@@ -76,6 +92,7 @@ void Recordset::Impl::describe(sqlite3_stmt* stmt, int count, const std::string&
 {
     fields.clear();
     columns.clear();
+    fieldsByLength.clear();
     for (int i = 0; i < count; ++i) {
         const char* name = sqlite3_column_name(stmt, i);
         const char* origin = sqlite3_column_origin_name(stmt, i);
@@ -84,6 +101,11 @@ void Recordset::Impl::describe(sqlite3_stmt* stmt, int count, const std::string&
                     equalsIgnoreCase(from, tableName);
         fields.emplace_back(name != nullptr ? name : "");
         columns.emplace_back(ours ? origin : "");
+        std::size_t length = fields.back().size();
+        if (length >= fieldsByLength.size()) {
+            fieldsByLength.resize(length + 1);
+        }
+        fieldsByLength[length].push_back(i);
     }
 }
 

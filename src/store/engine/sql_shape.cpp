@@ -206,7 +206,20 @@ std::string keysSql(const SelectShape& s)
 
 std::string streamSql(const SelectShape& s, bool keyOrder)
 {
-    return "SELECT " + s.list + ", rowid" + tail(s, keyOrder);
+    return "SELECT " + s.list + (s.keyField >= 0 ? "" : ", rowid") + tail(s, keyOrder);
+}
+
+KeysetSql keysetSql(const SelectShape& s, int fields)
+{
+    KeysetSql sql{"", streamSql(s, true), s.keyField >= 0 ? s.keyField : fields, "", ""};
+    if (!s.where.empty() || !s.orderBy.empty() || !s.limit.empty()) {
+        sql.keys = keysSql(s);
+        return sql;
+    }
+    std::string from = " FROM " + s.from;
+    sql.bound = "SELECT max(rowid)" + from;
+    sql.more = "SELECT rowid" + from + " WHERE rowid > ? AND rowid <= ? ORDER BY rowid";
+    return sql;
 }
 
 std::string rowSql(const SelectShape& s)

@@ -214,10 +214,10 @@ bool fitsInt32(int64_t v)
     return v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max();
 }
 
-std::string columnText(sqlite3_stmt* stmt, int i)
+std::string valueText(sqlite3_value* v)
 {
-    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-    return p != nullptr ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)))
+    const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+    return p != nullptr ? std::string(p, static_cast<std::size_t>(sqlite3_value_bytes(v)))
                         : std::string();
 }
 
@@ -225,25 +225,28 @@ std::string columnText(sqlite3_stmt* stmt, int i)
 
 Value columnValue(sqlite3_stmt* stmt, int i)
 {
-    switch (sqlite3_column_type(stmt, i)) {
+    // A connection is used by one thread at a time (it is opened without SQLite's
+    // mutex), so the column's value object may be read directly, at one call per read.
+    sqlite3_value* v = sqlite3_column_value(stmt, i);
+    switch (sqlite3_value_type(v)) {
     case SQLITE_INTEGER: {
-        int64_t v = sqlite3_column_int64(stmt, i);
-        return fitsInt32(v) ? Value::integer(static_cast<int32_t>(v))
-                            : Value::text(std::to_string(v));
+        int64_t n = sqlite3_value_int64(v);
+        return fitsInt32(n) ? Value::integer(static_cast<int32_t>(n))
+                            : Value::text(std::to_string(n));
     }
     case SQLITE_FLOAT: {
-        double d = sqlite3_column_double(stmt, i);
+        double d = sqlite3_value_double(v);
         if (d >= std::numeric_limits<int32_t>::min() && d <= std::numeric_limits<int32_t>::max() &&
             d == static_cast<double>(static_cast<int32_t>(d))) {
             return Value::integer(static_cast<int32_t>(d));
         }
-        return Value::text(columnText(stmt, i));
+        return Value::text(valueText(v));
     }
     case SQLITE_TEXT:
-        return Value::text(columnText(stmt, i));
+        return Value::text(valueText(v));
     case SQLITE_BLOB: {
-        const auto* p = static_cast<const uint8_t*>(sqlite3_column_blob(stmt, i));
-        auto n = static_cast<std::size_t>(sqlite3_column_bytes(stmt, i));
+        const auto* p = static_cast<const uint8_t*>(sqlite3_value_blob(v));
+        auto n = static_cast<std::size_t>(sqlite3_value_bytes(v));
         return Value::bytes(p != nullptr ? Bytes(p, p + n) : Bytes());
     }
     default:
