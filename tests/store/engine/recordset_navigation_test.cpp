@@ -203,6 +203,79 @@ TEST_F(NavigationTest, KeysetMembershipIsFixedAtOpen)
     EXPECT_EQ(seen, 19);
 }
 
+TEST_F(NavigationTest, AWholeTableWalkLeavesOutRowsAddedAfterOpen)
+{
+    addFiles(30);
+    Recordset rs(conn_, "SELECT * FROM Files", Cursor::Keyset);
+    rs.move(10); // keys taken only as far as the walk went
+    addFile(1, "late.jpg");
+    std::vector<std::string> names;
+    for (; !rs.eof(); rs.moveNext()) {
+        names.push_back(rs.get("Filename").asText());
+    }
+    ASSERT_EQ(names.size(), 20u);
+    EXPECT_EQ(names.back(), "f0029.jpg");
+    EXPECT_EQ(rs.recordCount(), 30);
+    EXPECT_EQ(walk(rs).size(), 30u);
+}
+
+TEST_F(NavigationTest, AWholeTableWalkCountsAndJumpsBeforeReadingRows)
+{
+    addFiles(50);
+    Recordset rs(conn_, "SELECT * FROM Files", Cursor::Keyset);
+    rs.move(3);
+    EXPECT_EQ(rs.get("Filename").asText(), "f0003.jpg");
+    rs.move(40);
+    EXPECT_EQ(rs.get("Filename").asText(), "f0043.jpg");
+    EXPECT_EQ(rs.recordCount(), 50);
+    rs.move(-43);
+    EXPECT_EQ(rs.get("Filename").asText(), "f0000.jpg");
+    rs.move(49);
+    EXPECT_EQ(rs.get("Filename").asText(), "f0049.jpg");
+    rs.moveNext();
+    EXPECT_TRUE(rs.eof());
+}
+
+TEST_F(NavigationTest, AWholeTableWalkAddsItsOwnRowsAtTheEnd)
+{
+    addFiles(20);
+    Recordset rs(conn_, "SELECT * FROM Files", Cursor::Keyset);
+    rs.move(5);
+    rs.addNew({"Filename"}, {Value::text("own.jpg")});
+    EXPECT_EQ(rs.recordCount(), 21);
+    rs.moveNext();
+    EXPECT_TRUE(rs.eof());
+    auto names = walk(rs);
+    ASSERT_EQ(names.size(), 21u);
+    EXPECT_EQ(names[19], "f0019.jpg");
+    EXPECT_EQ(names[20], "own.jpg");
+}
+
+TEST_F(NavigationTest, AWholeTableWalkNeverReachesRowsDeletedBeforeIt)
+{
+    addFiles(30);
+    Recordset rs(conn_, "SELECT FieldID, Filename FROM Files", Cursor::Keyset);
+    EXPECT_EQ(rs.get("Filename").asText(), "f0000.jpg");
+    conn_.execute("DELETE FROM Files WHERE FieldID IN (5, 6, 7, 20)");
+    long live = 0;
+    for (; !rs.eof(); rs.moveNext()) {
+        live += rs.status() == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(live, 26);
+    EXPECT_EQ(rs.recordCount(), 26);
+}
+
+TEST_F(NavigationTest, AnEmptyTableIsBothBofAndEof)
+{
+    Recordset rs(conn_, "SELECT * FROM Files", Cursor::Keyset);
+    EXPECT_TRUE(rs.bof());
+    EXPECT_TRUE(rs.eof());
+    EXPECT_EQ(rs.recordCount(), 0);
+    rs.addNew({"Filename"}, {Value::text("first.jpg")});
+    EXPECT_EQ(rs.recordCount(), 1);
+    EXPECT_EQ(walk(rs), std::vector<std::string>{"first.jpg"});
+}
+
 TEST_F(NavigationTest, JoinsAndAggregatesAreReadOnlyRowsOfTheirOwn)
 {
     native("CREATE TABLE Paths (PathID INTEGER PRIMARY KEY, Pathname TEXT)");
