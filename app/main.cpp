@@ -48,6 +48,8 @@ void addCommands(CLI::App& app, Options& o, Runner& chosen)
     a->add_option("FOLDER", add.targets, "Folders to catalogue, with their sub-folders")
         ->required();
     a->add_flag("--force", add.force, "Read every photo again, even when its record is current");
+    a->add_option("-j,--jobs", add.jobs, "Photos read at once (default: one per processor)")
+        ->check(CLI::Range(1u, 64u));
 
     SearchOptions& search = o.search;
     auto* s = command(app, "search", "Find catalogued files by their metadata", chosen,

@@ -100,6 +100,7 @@ VImage folderGrid(const SheetGroup& group, int columns, const SheetGeometry& g)
 
 void writeSheetPng(const std::vector<SheetGroup>& groups, int columns, const std::string& path)
 {
+    imaging::startVips(nullptr);
     const SheetGeometry g = sheetGeometry();
     int width = 0;
     int height = 0;

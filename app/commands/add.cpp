@@ -103,7 +103,7 @@ int runAdd(const GlobalOptions& global, const AddOptions& options)
         std::vector<PendingPhoto> pending =
             photosToRead(*catalogue, group.paths, Need::Missing, options.force, current);
         progress.advance(current - before);
-        result.merge(readAndStore(*catalogue, pending, configured, progress));
+        result.merge(readAndStore(*catalogue, pending, configured, progress, options.jobs));
     }
     progress.finish();
     reportUnreadable(result);

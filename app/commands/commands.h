@@ -23,6 +23,7 @@ struct GlobalOptions {
 struct AddOptions {
     std::vector<std::string> targets; // folders, or single files
     bool force = false;               // re-read photos whose record is up to date
+    unsigned jobs = 0;                // photos read at once; 0: one per processor
 };
 int runAdd(const GlobalOptions& global, const AddOptions& options);
 

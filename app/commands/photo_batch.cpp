@@ -6,8 +6,8 @@
 #include "commands/photo_batch.h"
 
 #include "commands/session.h"
-#include "imaging/vips_runtime.h"
 #include "photo_ingest.h"
+#include "photo_prefetch.h"
 
 namespace kavdb::commands {
 namespace {
@@ -49,23 +49,29 @@ void BatchResult::merge(const BatchResult& other)
 }
 
 BatchResult readAndStore(Catalogue& catalogue, const std::vector<PendingPhoto>& photos,
-                         const std::vector<ConfiguredItem>& configured, Progress& progress)
+                         const std::vector<ConfiguredItem>& configured, Progress& progress,
+                         unsigned readers)
 {
+    std::vector<std::string> paths;
+    for (const PendingPhoto& photo : photos)
+        paths.push_back(photo.path);
+    PhotoPrefetch reader(std::move(paths), readers ? readers : PhotoPrefetch::defaultDepth());
     BatchResult result;
     for (const PendingPhoto& photo : photos) {
-        try {
+        PhotoRead read = reader.next();
+        if (!read.photo) {
+            result.unreadable.emplace_back(photo.path, read.error);
+            if (!photo.hasRow)
+                catalogue.enrollFile(photo.path); // catalogued all the same, without image
+        } else {
             Outcome stored =
-                storePhoto(catalogue, photo.path, readPhoto(photo.path), photo.hasRow, configured);
+                storePhoto(catalogue, photo.path, *read.photo, photo.hasRow, configured);
             if (stored.ok()) {
                 ++result.stored;
             } else {
                 report(photo.path, "cannot store its image record: " + stored.words());
                 ++result.failed;
             }
-        } catch (const imaging::ImageError& e) {
-            result.unreadable.emplace_back(photo.path, e.what());
-            if (!photo.hasRow)
-                catalogue.enrollFile(photo.path); // catalogued all the same, without image
         }
         progress.advance();
     }

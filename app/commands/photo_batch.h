@@ -38,9 +38,11 @@ struct BatchResult {
     void merge(const BatchResult& other);
 };
 
-/* Reads and stores every pending photo, one progress step each. */
+/* Reads and stores every pending photo, one progress step each; up to `readers` photos
+ * are read at once, ahead of the one being stored (0: one per processor). */
 BatchResult readAndStore(Catalogue& catalogue, const std::vector<PendingPhoto>& photos,
-                         const std::vector<ConfiguredItem>& configured, Progress& progress);
+                         const std::vector<ConfiguredItem>& configured, Progress& progress,
+                         unsigned readers = 0);
 
 /* The unreadable photos on standard error, one line each. */
 void reportUnreadable(const BatchResult& result);

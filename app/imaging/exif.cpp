@@ -128,8 +128,12 @@ CameraMetadata collect(const ExifData& exif)
 
 CameraMetadata readCameraMetadata(const uint8_t* data, std::size_t size)
 {
-    static std::once_flag muted;
-    std::call_once(muted, [] { Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute); });
+    static std::once_flag started;
+    std::call_once(started, [] {
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+        Exiv2::XmpParser::initialize(); // not thread-safe itself; photos are read on several
+                                        // threads
+    });
     try {
         auto image = Exiv2::ImageFactory::open(data, static_cast<long>(size));
         if (!image.get())

@@ -3,6 +3,8 @@
  */
 #include "imaging/formats.h"
 
+#include "imaging/vips_runtime.h"
+
 #include <vips/vips.h>
 
 #include <algorithm>
@@ -41,6 +43,7 @@ bool loaderPresent(const char* nickname)
 const std::vector<std::string>& imageExtensions()
 {
     static const std::vector<std::string> available = [] {
+        startVips(nullptr);
         std::vector<std::string> out;
         for (const Format& f : knownFormats())
             if (loaderPresent(f.loader))

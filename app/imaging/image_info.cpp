@@ -12,6 +12,7 @@ namespace kavdb::imaging {
 
 ImageInfo readImageInfo(const uint8_t* data, std::size_t size)
 {
+    startVips(nullptr);
     try {
         vips::VImage header = vips::VImage::new_from_buffer(
             data, size, "", vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));

@@ -25,6 +25,7 @@ vips::VImage wrapRgb(const std::vector<uint8_t>& rgb, int width, int height)
 
 std::vector<uint8_t> encodePng(const std::vector<uint8_t>& rgb, int width, int height)
 {
+    startVips(nullptr);
     try {
         void* buffer = nullptr;
         std::size_t size = 0;

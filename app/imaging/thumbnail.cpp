@@ -44,6 +44,7 @@ VImage toRgb8(VImage image)
 
 Thumbnail makeThumbnail(const uint8_t* data, std::size_t size, int box)
 {
+    startVips(nullptr);
     try {
         BorrowedBlob blob(data, size);
         VImage image = VImage::thumbnail_buffer(blob.get(), box,

@@ -32,7 +32,9 @@ class BorrowedBlob {
     VipsBlob* blob_;
 };
 
-/* Starts libvips; later calls do nothing. showWarnings lets libvips' warnings through. */
+/* Starts libvips; later calls do nothing. showWarnings lets libvips' warnings through.
+ * Every function of this folder calls it, so a program that wants the warnings calls it
+ * first, from main. */
 void startVips(const char* argv0, bool showWarnings = false);
 
 /* The last libvips error as one line, and the error buffer cleared. */
