@@ -43,65 +43,84 @@ HResult findFileKey(DBHandle* h, const char* path, FileKey& file)
     return hr;
 }
 
-/* The link values of the file's one row, from the highest table number down. */
-HResult readFileLinks(DBHandle* h, const FileKey& file, const char* message,
-                      MetadataLinkList& links)
-{
-    return guarded(message, [&] {
-        Recordset rs(connectionOf(h), fileRowSql(file.pathId, file.name), Cursor::Keyset);
-        long rows = rs.recordCount();
-        if (rows != 1) {
-            return rows == 0 ? KAVDB_E_NOT_FOUND : E_FAIL;
+/* The file's one MainTable row, held open for a whole call: its link values as they were
+ * when it was opened (highest table number first), and new links put on it in place. */
+class FileRow {
+  public:
+    /* KAVDB_E_NOT_FOUND or E_FAIL unless exactly one row; engine errors reported under
+     * message. */
+    HResult open(DBHandle* h, const FileKey& file, const char* message)
+    {
+        return guarded(message, [&] {
+            rs_ = std::make_unique<Recordset>(connectionOf(h), fileRowSql(file.pathId, file.name),
+                                              Cursor::Keyset);
+            HResult hr = standOnOnlyRow(*rs_);
+            const int fixed = static_cast<int>(std::size(kMainColumns));
+            for (int k = rs_->fieldCount() - fixed; hr == S_OK && k >= 1; --k) {
+                links_.push_back({k, rs_->get("DataID" + std::to_string(k))});
+            }
+            return hr;
+        });
+    }
+    const MetadataLinkList& links() const { return links_; }
+    /* The DataID the link column held when the row was opened; 0 for none. */
+    int32_t previous(const std::string& column) const
+    {
+        for (const auto& link : links_) {
+            if ("DataID" + std::to_string(link.table) == column && !link.dataId.isNothing()) {
+                return link.dataId.isInt() ? link.dataId.asInt() : -1;
+            }
         }
-        const int fixed = static_cast<int>(std::size(kMainColumns));
-        for (int k = rs.fieldCount() - fixed; k >= 1; --k) {
-            links.push_back({k, rs.get("DataID" + std::to_string(k))});
-        }
-        return S_OK;
-    });
-}
+        return 0;
+    }
+    HResult setLink(const std::string& column, int32_t dataId)
+    {
+        return guarded("Failed To kaSetData", [&] {
+            rs_->put(column, Value::integer(dataId));
+            rs_->update();
+            return S_OK;
+        });
+    }
 
-FieldValue linkTo(const std::string& column, int32_t dataId)
-{
-    return {Value::text(column), Value::integer(dataId)};
-}
+  private:
+    std::unique_ptr<Recordset> rs_;
+    MetadataLinkList links_;
+};
 
 /* The file already has a row (previous) in the table: the tags laid over it give the row
  * to link to. A shared row stays with its other files; an unshared one is replaced (and
  * deleted), or overwritten in place when no row for the merged tuple can be had. */
-HResult relinkFile(DBHandle* h, const MetaData& meta, const FileKey& file,
-                   const std::string& column, int32_t previous, int32_t users)
+HResult relinkFile(DBHandle* h, const MetaData& meta, FileRow& row, const std::string& column,
+                   int32_t previous, int32_t users)
 {
     int32_t id = previous;
     HResult hr = kaFindOrAddData(h, meta, &id, true);
     const bool found = hr == S_OK && id > 0;
     if (users >= 2) {
-        return found ? kaSetFileLink(h, file.name, file.pathId, linkTo(column, id)) : hr;
+        return found ? row.setLink(column, id) : hr;
     }
     if (!found) {
         return kaUpdateMetaData(h, meta, previous);
     }
-    hr = kaSetFileLink(h, file.name, file.pathId, linkTo(column, id));
+    hr = row.setLink(column, id);
     if (hr == S_OK && id != previous) {
         hr = kaDelDataRow(h, meta.TableName, previous);
     }
     return hr;
 }
 
-HResult linkNewRow(DBHandle* h, const MetaData& meta, const FileKey& file,
-                   const std::string& column)
+HResult linkNewRow(DBHandle* h, const MetaData& meta, FileRow& row, const std::string& column)
 {
     int32_t id = -1;
     HResult hr = kaFindOrAddData(h, meta, &id, true);
     if (id > 0 && hr == S_OK) {
-        hr = kaSetFileLink(h, file.name, file.pathId, linkTo(column, id));
+        hr = row.setLink(column, id);
     }
     return hr;
 }
 
 /* Writes one MetaData; stop is set when the whole operation must end with the result. */
-HResult writeOne(DBHandle* h, const MetaData& meta, const FileKey& file, const FieldValueList& row,
-                 bool& stop)
+HResult writeOne(DBHandle* h, const MetaData& meta, FileRow& row, bool& stop)
 {
     std::string column;
     HResult hr = kaGetLinkColumn(meta.TableName, column);
@@ -109,17 +128,16 @@ HResult writeOne(DBHandle* h, const MetaData& meta, const FileKey& file, const F
         stop = true;
         return hr;
     }
-    const FieldValue* link = findField(row, column);
-    if (link == nullptr || link->value.isNothing()) {
-        return linkNewRow(h, meta, file, column);
+    const int32_t previous = row.previous(column);
+    if (previous == 0) {
+        return linkNewRow(h, meta, row, column);
     }
-    int32_t previous = link->value.isInt() ? link->value.asInt() : 0;
     int32_t users = 0;
     if (kaCountFileLinks(h, column, previous, &users) != S_OK) {
         stop = true;
         return E_FAIL;
     }
-    return relinkFile(h, meta, file, column, previous, users);
+    return relinkFile(h, meta, row, column, previous, users);
 }
 
 /* The first tag of the item and kind in the list; null when none. */
@@ -169,14 +187,17 @@ HResult writeData(DBHandle* h, const char* path, MetaDataList* data)
     }
     FileKey file;
     HResult hr = findFileKey(h, path, file);
-    FieldValueList row;
-    if (hr < 0 || (hr = kaGetFileRow(h, file.name, file.pathId, row)) < 0) {
+    if (hr < 0) {
         return hr;
     }
-    hr = S_OK;
+    // The row is read (and checked to be the only one) before the first MetaData.
+    FileRow row;
+    if (row.open(h, file, "Failed To kaGetData") != S_OK) {
+        return E_FAIL;
+    }
     for (const MetaData& meta : *data) {
         bool stop = false;
-        hr = writeOne(h, meta, file, row, stop);
+        hr = writeOne(h, meta, row, stop);
         if (stop) {
             break;
         }
@@ -197,11 +218,11 @@ HResult readData(DBHandle* h, const char* path, MetaDataList* data)
     if ((hr = GetFileNamePart(path, file.name)) < 0) {
         return hr == E_INVALIDARG ? hr : E_FAIL;
     }
-    MetadataLinkList links;
-    if ((hr = readFileLinks(h, file, "Failed To KaAVDBReadData", links)) < 0) {
+    FileRow row;
+    if ((hr = row.open(h, file, "Failed To KaAVDBReadData")) < 0) {
         return hr;
     }
-    for (const auto& link : links) {
+    for (const auto& link : row.links()) {
         if (link.dataId.isNothing()) {
             continue;
         }
@@ -222,13 +243,13 @@ HResult readFilePartially(DBHandle* h, const char* path, const char* table, cons
         return E_INVALIDARG;
     }
     FileKey file;
-    MetadataLinkList links;
+    FileRow row;
     HResult hr = findFileKey(h, path, file);
-    if (hr < 0 || (hr = readFileLinks(h, file, "Failed To KaAVDBReadFilePartially", links)) < 0) {
+    if (hr < 0 || (hr = row.open(h, file, "Failed To KaAVDBReadFilePartially")) < 0) {
         return hr;
     }
     MetaDataList found;
-    hr = readLinkedRows(h, links, table, found);
+    hr = readLinkedRows(h, row.links(), table, found);
     if (hr == S_OK) {
         MetaTag* tag = findTag(found, item, type);
         if (tag != nullptr) {
