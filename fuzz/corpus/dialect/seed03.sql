@@ -1,0 +1,1 @@
+SELECT TOP 10 Pathname & Filename AS FullPath FROM MainTable ORDER BY Filename DESC

@@ -1,0 +1,1 @@
+ALTER TABLE MainTable ADD DataID8 INTEGER;

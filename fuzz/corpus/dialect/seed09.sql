@@ -1,0 +1,1 @@
+DELETE FROM ExifInfo WHERE Make = "Canon"; UPDATE MainTable SET Marking = True WHERE Comment IS NULL

@@ -1,0 +1,1 @@
+Filename = "a""b.jpg"
