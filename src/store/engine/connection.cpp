@@ -302,15 +302,24 @@ void Connection::rollbackTo(const std::string& name)
 
 void Connection::backupTo(const std::string& path)
 {
-    sqlite3* source = native();
-    sqlite3* target = openFile(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    // Inside a transaction this connection cannot be a backup's source; a second,
+    // read-only connection sees the last committed state, which is what a twin is for.
+    sqlite3* own = native();
+    sqlite3* reader = nullptr;
+    if (sqlite3_get_autocommit(own) == 0) {
+        reader = openFile(path_, SQLITE_OPEN_READONLY);
+    }
+    sqlite3* target = nullptr;
     try {
-        copyDatabase(target, source);
+        target = openFile(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        copyDatabase(target, reader != nullptr ? reader : own);
     } catch (...) {
         sqlite3_close_v2(target);
+        sqlite3_close_v2(reader);
         throw;
     }
     sqlite3_close_v2(target);
+    sqlite3_close_v2(reader);
 }
 
 void Connection::restoreFrom(const std::string& path)

@@ -221,6 +221,23 @@ TEST_F(ConnectionTest, BackupIsACompleteCopyWhileOpen)
     EXPECT_EQ(rs.get("a").asText(), "row0");
 }
 
+TEST_F(ConnectionTest, BackupInsideATransactionCopiesTheCommittedState)
+{
+    conn_.execute("INSERT INTO t (a) VALUES ('committed')");
+    std::string copy = pathOf("inside.bak");
+    {
+        Transaction tx(conn_);
+        conn_.execute("INSERT INTO t (a) VALUES ('pending')");
+        conn_.backupTo(copy);
+        tx.commit();
+    }
+    Connection c;
+    c.open(copy);
+    Recordset rs(c, "SELECT a FROM t ORDER BY id", Cursor::Keyset);
+    ASSERT_EQ(rs.recordCount(), 1);
+    EXPECT_EQ(rs.get("a").asText(), "committed");
+}
+
 TEST_F(ConnectionTest, RestoreReplacesTheContentWithTheFile)
 {
     conn_.execute("INSERT INTO t (a) VALUES ('saved')");
