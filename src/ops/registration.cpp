@@ -7,6 +7,7 @@
 #include "store/config.h"
 #include "store/datetext.h"
 #include "store/folder_rows.h"
+#include "store/image_fields.h"
 #include "store/meta_rows.h"
 #include "store/row_ops.h"
 
@@ -17,9 +18,6 @@ namespace kavdb::ops {
 using namespace kavdb::store;
 
 namespace {
-
-// A thumbnail larger than this cannot be a thumbnail: the record's dimensions are wrong.
-constexpr int64_t kMaxThumbnailBytes = int64_t{256} << 20;
 
 /* The query that finds the file row of a (PathID, name) pair at registration. */
 std::string registeredSql(int32_t pathId, const std::string& name)
@@ -78,10 +76,8 @@ void AddImageFields(const ImageData& image, FieldValueList& list)
         list.push_back({Value::text(name), Value::integer(v)});
     }
     list.push_back({Value::text("UpdateTM"), Value::text(dateText(image.UpdateTM))});
-    int64_t bytes = rowStride(image.ThumbnailWidth, 24) * image.ThumbnailHeight;
     Value thumb;
-    if (image.Thumbnail != nullptr && bytes > 0 && bytes <= kMaxThumbnailBytes &&
-        engine::ToByteArrayValue(&thumb, image.Thumbnail, static_cast<int32_t>(bytes)) == S_OK) {
+    if (thumbnailValue(image, &thumb)) {
         list.push_back({Value::text("Thumbnail"), thumb});
     }
 }
