@@ -277,6 +277,15 @@ void Connection::yieldIfDue(int sliceMs)
     if (now - sliceStart_ < std::chrono::milliseconds(sliceMs)) {
         return;
     }
+    // A statement still stepping holds its read snapshot across the commit; if another
+    // process wrote meanwhile, the new write lock could not be had on that snapshot and
+    // would fail at once. The slice waits for a moment when nothing is stepping.
+    for (sqlite3_stmt* s = sqlite3_next_stmt(db_, nullptr); s != nullptr;
+         s = sqlite3_next_stmt(db_, s)) {
+        if (sqlite3_stmt_busy(s)) {
+            return;
+        }
+    }
     if (sqlite3_get_autocommit(db_) == 0) {
         runNative("COMMIT");
     }
