@@ -123,7 +123,8 @@ HResult kaRegisterFile(DBHandle* h, const char* path, int32_t* pathSlot, MetaDat
     if (image != nullptr) {
         AddImageFields(*image, list);
     }
-    return kaSetMainTable(h, list, sql, false, -1);
+    // The look-up above stands for the insert's own: one query per file, not two.
+    return kaSetMainTable(h, list, counted == S_OK ? std::string() : sql, false, -1);
 }
 
 HResult registerFile(DBHandle* h, const char* path, MetaDataList* data, ImageData* image)

@@ -178,7 +178,7 @@ HResult kaSetMainTable(DBHandle* h, FieldValueList& list, const std::string& sql
         return E_FAIL;
     }
     bool exists = false;
-    if (kaAnyRow(h, sql, &exists) < 0) {
+    if (!sql.empty() && kaAnyRow(h, sql, &exists) < 0) {
         return E_POINTER;
     }
     if (exists) {

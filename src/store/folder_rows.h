@@ -28,7 +28,8 @@ HResult kaSearchPathData(DBHandle* h, const char* path, int32_t* pathId);
 HResult kaSetPathTable(DBHandle* h, const char* path, int32_t* pathId);
 
 /* Adds one file row from the list (entries are moved out as they are written); sql selects
- * the row of the same PathID and Filename. tables -1: the configured count. */
+ * the row of the same PathID and Filename (empty: the caller has just looked, in the same
+ * transaction, and found none). tables -1: the configured count. */
 HResult kaSetMainTable(DBHandle* h, FieldValueList& list, const std::string& sql, bool overwrite,
                        int32_t tables);
 HResult kaUpdateMainTable(DBHandle* h, const FieldValueList& list);

@@ -4,6 +4,7 @@
  */
 #include "store/engine/statement.h"
 
+#include "store/engine/literal_shape.h"
 #include "store/engine/native.h"
 
 #include <sqlite3.h>
@@ -69,10 +70,19 @@ void StatementCache::close()
     db_ = nullptr;
 }
 
-Stmt::Stmt(std::shared_ptr<StatementCache> cache, const std::string& sql)
-    : cache_(std::move(cache)), sql_(sql)
+Stmt::Stmt(std::shared_ptr<StatementCache> cache, const std::string& sql) : cache_(std::move(cache))
 {
+    LiteralShape shape = shapeOf(sql);
+    sql_ = std::move(shape.sql);
     stmt_ = cache_->take(sql_);
+    try {
+        for (std::size_t i = 0; i < shape.literals.size(); ++i) {
+            bind(shape.firstIndex + static_cast<int>(i), shape.literals[i]);
+        }
+    } catch (...) {
+        release();
+        throw;
+    }
 }
 
 Stmt::Stmt(sqlite3* db, const std::string& sql) : sql_(sql)

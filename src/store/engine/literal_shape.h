@@ -1,0 +1,31 @@
+/*
+ * Private to the engine layer: the shape of a statement with its compared literals taken
+ * out as parameters.
+ *
+ * The library's statements name files, folders and rows by value ("Filename = 'a.jpg'"),
+ * so nearly every one has a text of its own, and preparing it anew each time would cost
+ * more than running it. A literal compared with = <> < > <= >= LIKE or GLOB becomes a
+ * numbered parameter instead, so statements that differ only in those values share one
+ * prepared statement. Anonymous '?' placeholders keep their indexes (1..k); the literals
+ * follow from k+1.
+ */
+#pragma once
+
+#include "store/engine/value.h"
+
+#include <string>
+#include <vector>
+
+namespace kavdb::engine {
+
+struct LiteralShape {
+    std::string sql;             // the statement with literals as ?N
+    std::vector<Value> literals; // their values, to bind from firstIndex on
+    int firstIndex = 1;
+};
+
+/* The shape of a data statement (SELECT, INSERT, UPDATE, DELETE, WITH, REPLACE); any
+ * other statement, or one that already names its parameters, comes back as it is. */
+LiteralShape shapeOf(const std::string& sql);
+
+} // namespace kavdb::engine
