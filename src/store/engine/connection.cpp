@@ -214,7 +214,8 @@ int Connection::changes() const
 
 void Connection::begin()
 {
-    if (native() != nullptr && depth_ == 0) {
+    native(); // raises when closed
+    if (depth_ == 0) {
         // IMMEDIATE: a writer waits on the busy timeout here instead of failing later on
         // the upgrade from reading to writing.
         runNative("BEGIN IMMEDIATE");

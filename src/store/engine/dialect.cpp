@@ -512,24 +512,20 @@ std::optional<std::vector<std::string>> Translator::addForeignKey(const std::str
         return std::nullopt;
     }
     key.cascadeUpdate = false; // a statement-made key has no rule unless it names one
+    // A word that is not there leaves i on the same token, so alternatives can follow.
     while (nextSignificant(t_, i, e) < e) {
-        std::size_t j = i;
-        if (!expect(j, "ON")) {
+        if (!expect(i, "ON")) {
             return std::nullopt;
         }
-        std::size_t at = j;
-        bool update = expect(j, "UPDATE");
-        if (!update && !expect(j = at, "DELETE")) {
+        bool update = expect(i, "UPDATE");
+        if (!update && !expect(i, "DELETE")) {
             return std::nullopt;
         }
-        at = j;
-        bool cascade = expect(j, "CASCADE");
-        if (!cascade && !expect(j = at, "RESTRICT") &&
-            !(expect(j = at, "NO") && expect(j, "ACTION"))) {
+        bool cascade = expect(i, "CASCADE");
+        if (!cascade && !expect(i, "RESTRICT") && !(expect(i, "NO") && expect(i, "ACTION"))) {
             return std::nullopt;
         }
         (update ? key.cascadeUpdate : key.cascadeDelete) = cascade;
-        i = j;
     }
     key.name = name.empty() ? derivedKeyName(key.child, key.column) : name;
     return foreignKeyStatements(key);

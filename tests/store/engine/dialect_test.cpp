@@ -193,6 +193,25 @@ TEST_F(DialectDbTest, ANamedKeyWithACascadeRule)
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM sqlite_master WHERE name LIKE 'CRef%'").toInt(), 4);
 }
 
+TEST_F(DialectDbTest, KeyRulesForDeleteAndUpdate)
+{
+    conn_.execute("CREATE TABLE P (k INTEGER PRIMARY KEY); CREATE TABLE C (ref INTEGER)");
+    conn_.execute("INSERT INTO P VALUES (1); INSERT INTO P VALUES (2); INSERT INTO C VALUES (1)");
+    conn_.execute("ALTER TABLE C ADD FOREIGN KEY (ref) REFERENCES P (k) ON DELETE CASCADE "
+                  "ON UPDATE NO ACTION");
+    EXPECT_EQ(codeOf([&] { conn_.execute("UPDATE P SET k = 5 WHERE k = 1"); }), code::kConstraint);
+    conn_.execute("UPDATE P SET k = 6 WHERE k = 2"); // nothing refers to it
+    conn_.execute("DELETE FROM P WHERE k = 1");
+    EXPECT_EQ(count("C"), 0);
+    // A rule SQLite's triggers here do not know leaves the statement to SQLite, which
+    // refuses it.
+    EXPECT_EQ(codeOf([&] {
+                  conn_.execute("ALTER TABLE C ADD FOREIGN KEY (ref) REFERENCES P (k) ON "
+                                "DELETE SET NULL");
+              }),
+              code::kSyntax);
+}
+
 struct ShapeCase {
     const char* sql;
     bool single;
