@@ -1,0 +1,63 @@
+/*
+ * Statement shapes: which literals become parameters, and where the caller's own
+ * placeholders stay.
+ */
+#include "store/engine/literal_shape.h"
+
+#include <gtest/gtest.h>
+
+namespace kavdb::engine {
+namespace {
+
+TEST(LiteralShapeTest, ComparedLiteralsBecomeParameters)
+{
+    struct Case {
+        const char* sql;
+        const char* shape;
+        std::vector<Value> literals;
+        int first;
+    } cases[] = {
+        {"SELECT * FROM t WHERE (PathID = 5) AND (Filename = 'a''b.jpg')",
+         "SELECT * FROM t WHERE (PathID = ?1) AND (Filename = ?2)",
+         {Value::integer(5), Value::text("a'b.jpg")},
+         1},
+        {"SELECT a FROM t WHERE rowid=? AND b LIKE '%x%'",
+         "SELECT a FROM t WHERE rowid=?1 AND b LIKE ?2",
+         {Value::text("%x%")},
+         2},
+        {"SELECT 'kept', 1 AS n FROM t ORDER BY 1",
+         "SELECT 'kept', 1 AS n FROM t ORDER BY 1",
+         {},
+         1},
+        {"SELECT * FROM t WHERE a = -3 AND b = 1.5",
+         "SELECT * FROM t WHERE a = -3 AND b = 1.5",
+         {},
+         1},
+        {"CREATE TABLE x (a TEXT DEFAULT 'v')", "CREATE TABLE x (a TEXT DEFAULT 'v')", {}, 1},
+        {"SELECT * FROM t WHERE a = :name AND b = 'x'",
+         "SELECT * FROM t WHERE a = :name AND b = 'x'",
+         {},
+         1},
+        {"DELETE FROM t WHERE Pathname = '/p/' COLLATE BINARY",
+         "DELETE FROM t WHERE Pathname = ?1 COLLATE BINARY",
+         {Value::text("/p/")},
+         1},
+    };
+    for (const auto& c : cases) {
+        LiteralShape s = shapeOf(c.sql);
+        EXPECT_EQ(s.sql, c.shape) << c.sql;
+        EXPECT_EQ(s.literals, c.literals) << c.sql;
+        if (!c.literals.empty()) {
+            EXPECT_EQ(s.firstIndex, c.first) << c.sql;
+        }
+    }
+}
+
+TEST(LiteralShapeTest, StatementsDifferingInValuesShareAShape)
+{
+    EXPECT_EQ(shapeOf("SELECT * FROM t WHERE a = 'x'").sql,
+              shapeOf("SELECT * FROM t WHERE a = 'yy'").sql);
+}
+
+} // namespace
+} // namespace kavdb::engine
