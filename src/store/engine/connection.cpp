@@ -280,7 +280,9 @@ void Connection::yieldIfDue(int sliceMs)
     }
     // A statement still stepping holds its read snapshot across the commit; if another
     // process wrote meanwhile, the new write lock could not be had on that snapshot and
-    // would fail at once. The slice waits for a moment when nothing is stepping.
+    // would fail at once. Keyset walks let go of their statements (and find their place
+    // again by key); anything else still stepping makes the slice wait for a later moment.
+    statements_->releaseHeld();
     for (sqlite3_stmt* s = sqlite3_next_stmt(db_, nullptr); s != nullptr;
          s = sqlite3_next_stmt(db_, s)) {
         if (sqlite3_stmt_busy(s)) {

@@ -55,12 +55,15 @@ class StatementRows : public RowCursor {
     virtual sqlite3_stmt* row() = 0;
 };
 
-class KeysetCursor : public StatementRows {
+class KeysetCursor : public StatementRows, private StatementHolder {
   public:
     /* one: a row by key. A select of a whole table takes its keys as the walk reaches
      * them (rows added after open stay out: their keys are above the highest at open);
      * any other select takes all of them here. */
     KeysetCursor(std::shared_ptr<StatementCache> cache, const KeysetSql& sql, Stmt one);
+    ~KeysetCursor() override;
+    KeysetCursor(const KeysetCursor&) = delete;
+    KeysetCursor& operator=(const KeysetCursor&) = delete;
 
     void first() override { pos_ = 0; }
     void next() override;
@@ -91,6 +94,7 @@ class KeysetCursor : public StatementRows {
     enum Source { kNone, kStream, kSeek };
 
     void requireRow();
+    void releaseStatements() override;
 
     /* A key at index pos is known, fetching keys as needed. */
     bool available(long pos);

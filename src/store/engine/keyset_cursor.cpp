@@ -45,12 +45,29 @@ KeysetCursor::KeysetCursor(std::shared_ptr<StatementCache> cache, const KeysetSq
         Stmt bound(cache_, sql.bound);
         complete_ = !bound.step() || sqlite3_column_type(bound.get(), 0) == SQLITE_NULL;
         bound_ = complete_ ? 0 : sqlite3_column_int64(bound.get(), 0);
-        return;
+    } else {
+        Stmt keys(cache_, sql.keys);
+        while (keys.step()) {
+            keys_.push_back(sqlite3_column_int64(keys.get(), 0));
+        }
     }
-    Stmt keys(cache_, sql.keys);
-    while (keys.step()) {
-        keys_.push_back(sqlite3_column_int64(keys.get(), 0));
-    }
+    cache_->enrol(this); // last: nothing after it raises
+}
+
+KeysetCursor::~KeysetCursor()
+{
+    cache_->leave(this);
+}
+
+void KeysetCursor::releaseStatements()
+{
+    // The stream's place is lost; the walk goes on by look-up (or streams afresh from
+    // the first row), and the current row is read again by its key.
+    stream_.reset();
+    one_.reset();
+    streamNext_ = -1;
+    lookahead_ = false;
+    loaded_ = kNone;
 }
 
 void KeysetCursor::next()

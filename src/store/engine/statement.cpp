@@ -70,6 +70,23 @@ void StatementCache::close()
     db_ = nullptr;
 }
 
+void StatementCache::enrol(StatementHolder* holder)
+{
+    holders_.push_back(holder);
+}
+
+void StatementCache::leave(StatementHolder* holder)
+{
+    std::erase(holders_, holder);
+}
+
+void StatementCache::releaseHeld()
+{
+    for (StatementHolder* holder : holders_) {
+        holder->releaseStatements();
+    }
+}
+
 Stmt::Stmt(std::shared_ptr<StatementCache> cache, const std::string& sql) : cache_(std::move(cache))
 {
     LiteralShape shape = shapeOf(sql);

@@ -14,11 +14,23 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace kavdb::engine {
+
+/* Something that keeps statements of the cache stepping between calls (a keyset's row
+ * stream). Before a slice commit it lets them go, so that no read snapshot outlives the
+ * commit, and finds its place again by key afterwards. */
+class StatementHolder {
+  public:
+    virtual void releaseStatements() = 0;
+
+  protected:
+    ~StatementHolder() = default;
+};
 
 class StatementCache {
   public:
@@ -37,9 +49,15 @@ class StatementCache {
     /* Finalizes every idle statement and marks the cache closed. */
     void close();
 
+    /* Holders enrol for as long as they live; releaseHeld asks each to let go. */
+    void enrol(StatementHolder* holder);
+    void leave(StatementHolder* holder);
+    void releaseHeld();
+
   private:
     sqlite3* db_;
     std::unordered_multimap<std::string, sqlite3_stmt*> idle_;
+    std::vector<StatementHolder*> holders_;
 };
 
 /* One borrowed statement. Empty (null) until assigned. */

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace kavdb::engine::test {
 namespace {
 
@@ -205,6 +208,34 @@ TEST_F(ChangesTest, ChangingRowsWhileWalkingReachesEveryRowOnce)
     EXPECT_EQ(walked, 60);
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM Files WHERE PathID = 2").toInt(), 20);
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM Files WHERE Filename LIKE 'zf%'").toInt(), 20);
+}
+
+TEST_F(ChangesTest, ASliceCommitInTheMiddleOfAWalkLetsTheWalkGoOn)
+{
+    addFiles(60);
+    for (const char* sql : {"SELECT * FROM Files", "SELECT * FROM Files WHERE PathID = 1"}) {
+        SCOPED_TRACE(sql);
+        conn_.execute("UPDATE Files SET Marking = 0");
+        conn_.begin();
+        Recordset rs(conn_, sql, Cursor::Keyset);
+        std::vector<std::string> names;
+        for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
+            names.push_back(rs.get("Filename").asText());
+            rs.put("Marking", Value::integer(1));
+            if (names.size() == 20) {
+                rs.update();
+                conn_.yieldIfDue(0); // the walk's statements must not hold the slice back
+                EXPECT_EQ(
+                    committed(dbPath_, "SELECT COUNT(*) FROM Files WHERE Marking = 1").toInt(), 20);
+            }
+        }
+        rs.close();
+        conn_.commit();
+        ASSERT_EQ(names.size(), 60u);
+        EXPECT_EQ(names[20], "f0020.jpg");
+        EXPECT_EQ(names[59], "f0059.jpg");
+        EXPECT_EQ(scalar("SELECT COUNT(*) FROM Files WHERE Marking = 1").toInt(), 60);
+    }
 }
 
 TEST_F(ChangesTest, FindStartsAtTheCurrentRowAndStopsAtEof)
