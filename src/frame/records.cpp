@@ -6,6 +6,7 @@
  */
 #include "kavdbmgr.h"
 #include "store/engine/alloc.h"
+#include "store/meta_rows.h"
 
 #include <cstring>
 
@@ -13,29 +14,8 @@ namespace {
 
 using kavdb::kaAlloc;
 using kavdb::kaFree;
-
-/* Only the three known kinds own their buffer; any other kind leaves it to whoever
- * set it and merely forgets the pointer. */
-bool ownsData(const MetaTag& tag)
-{
-    return tag.Type <= 2;
-}
-
-void releaseTag(MetaTag& tag) noexcept
-{
-    if (ownsData(tag)) {
-        kaFree(tag.Data);
-    }
-    tag.Data = nullptr;
-}
-
-void releaseTags(MetaTagList& tags) noexcept
-{
-    for (MetaTag& tag : tags) {
-        releaseTag(tag);
-    }
-    tags.clear();
-}
+using kavdb::store::releaseTag;
+using kavdb::store::releaseTags;
 
 void releaseImage(ImageData& image) noexcept
 {

@@ -91,11 +91,20 @@ void readTags(Recordset& rs, const std::vector<std::string>& names, MetaTagList&
     }
 }
 
+void releaseTag(MetaTag& tag) noexcept
+{
+    // Only the three known kinds own their buffer; any other kind leaves it to whoever
+    // set it and merely forgets the pointer.
+    if (tag.Type <= 2) {
+        kaFree(tag.Data);
+    }
+    tag.Data = nullptr;
+}
+
 void releaseTags(MetaTagList& tags) noexcept
 {
     for (MetaTag& tag : tags) {
-        kaFree(tag.Data);
-        tag.Data = nullptr;
+        releaseTag(tag);
     }
     tags.clear();
 }
