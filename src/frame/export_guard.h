@@ -4,11 +4,13 @@
  * ever crosses the export boundary.
  *
  * The folder cache is trusted only inside one outermost call: between calls another
- * process may have removed the folder row it remembers.
+ * process may have removed the folder row it remembers. The configuration file, likewise,
+ * is looked at once per call.
  */
 #pragma once
 
 #include "kavdbmgr.h"
+#include "store/config.h"
 #include "store/engine/connection.h"
 #include "store/handle.h"
 #include "store/report.h"
@@ -18,6 +20,7 @@ namespace kavdb::frame {
 template <class F> HRESULT exportCall(DBHandle* h, F&& work) noexcept
 {
     try {
+        store::ConfigCallScope config;
         if (h == nullptr || !h->Connection || !h->Connection->isOpen()) {
             return work();
         }
@@ -40,6 +43,7 @@ template <class F> HRESULT exportCall(DBHandle* h, F&& work) noexcept
 template <class F> HRESULT exportCall(F&& work) noexcept
 {
     try {
+        store::ConfigCallScope config;
         return work();
     } catch (...) {
         return E_FAIL;

@@ -4,7 +4,7 @@
  *
  * The file is parsed again whenever it changed on disk (its identity, size and
  * modification time), which keeps "read on every call" true without parsing the same
- * bytes thousands of times in a folder walk.
+ * bytes thousands of times in a folder walk; inside one call it is looked at only once.
  */
 #include "store/config.h"
 
@@ -82,10 +82,17 @@ std::vector<IniEntry> parseIni(std::istream& in)
     return entries;
 }
 
+thread_local int callDepth = 0;
+thread_local bool checkedInCall = false;
+
 /* The parsed file, re-read when the file on disk is not the one parsed last. */
 const std::vector<IniEntry>& snapshotOf(const std::string& file)
 {
     static thread_local IniSnapshot snap;
+    if (checkedInCall && snap.path == file) {
+        return snap.entries;
+    }
+    checkedInCall = callDepth > 0;
     struct stat st {};
     if (stat(file.c_str(), &st) != 0) {
         snap = IniSnapshot{};
@@ -137,6 +144,18 @@ HResult cachedPath(const char* fileName, std::string& out)
 }
 
 } // namespace
+
+ConfigCallScope::ConfigCallScope()
+{
+    ++callDepth;
+}
+
+ConfigCallScope::~ConfigCallScope()
+{
+    if (--callDepth == 0) {
+        checkedInCall = false;
+    }
+}
 
 std::string GetProfileString(const std::string& section, const std::string& key,
                              std::size_t bufferSize, const std::string& file)

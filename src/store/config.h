@@ -20,6 +20,17 @@ namespace kavdb::store {
 std::string GetProfileString(const std::string& section, const std::string& key,
                              std::size_t bufferSize, const std::string& file);
 
+/* While one lives (an export call, nested calls included), kadb.ini is looked at on disk
+ * once, at the first read, and taken as it was for the rest of the call: a folder walk
+ * reads the configuration thousands of times. */
+class ConfigCallScope {
+  public:
+    ConfigCallScope();
+    ~ConfigCallScope();
+    ConfigCallScope(const ConfigCallScope&) = delete;
+    ConfigCallScope& operator=(const ConfigCallScope&) = delete;
+};
+
 HResult kaGetIniPath(std::string& out);
 HResult kaGetDatPath(std::string& out);
 

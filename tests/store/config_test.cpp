@@ -64,6 +64,26 @@ TEST_F(ProfileReaderTest, RereadsTheFileWhenItChanges)
     EXPECT_EQ(GetProfileString("S", "k", 128, ini), "two, longer");
 }
 
+TEST_F(ProfileReaderTest, OneCallReadsTheFileAsItWasAtItsFirstRead)
+{
+    std::string ini = write("[S]\nk=one\n");
+    {
+        ConfigCallScope call;
+        EXPECT_EQ(GetProfileString("S", "k", 128, ini), "one");
+        write("[S]\nk=two, longer\n");
+        {
+            ConfigCallScope nested;
+            EXPECT_EQ(GetProfileString("S", "k", 128, ini), "one");
+        }
+        EXPECT_EQ(GetProfileString("S", "k", 128, ini), "one");
+    }
+    EXPECT_EQ(GetProfileString("S", "k", 128, ini), "two, longer");
+    {
+        ConfigCallScope next;
+        EXPECT_EQ(GetProfileString("S", "k", 128, ini), "two, longer");
+    }
+}
+
 TEST_F(ProfileReaderTest, MissingFileReadsEmpty)
 {
     EXPECT_EQ(GetProfileString("S", "k", 128, dir_ + "/none.ini"), "");
