@@ -11,6 +11,7 @@
 #include "store/engine/dialect.h"
 #include "store/engine/functions.h"
 #include "store/engine/native.h"
+#include "store/engine/open_plan.h"
 #include "store/engine/statement.h"
 
 #include <sqlite3.h>
@@ -108,6 +109,8 @@ void copyDatabase(sqlite3* to, sqlite3* from)
 
 } // namespace
 
+Connection::Connection() = default;
+
 Connection::~Connection()
 {
     if (db_ != nullptr) {
@@ -143,6 +146,8 @@ void Connection::open(const std::string& path)
     depth_ = 0;
     failed_ = false;
     statements_ = std::make_shared<StatementCache>(db);
+    plans_ = std::make_unique<PlanCache>();
+    sqlite3_set_authorizer(db, &PlanCache::watch, plans_.get());
 }
 
 void Connection::create(const std::string& path)
@@ -173,6 +178,8 @@ void Connection::close()
     }
     statements_->close();
     statements_.reset();
+    sqlite3_set_authorizer(db_, nullptr, nullptr);
+    plans_.reset();
     // Statements still held by open recordsets die with them; close_v2 waits for that.
     sqlite3_close_v2(db_);
     db_ = nullptr;
@@ -192,6 +199,12 @@ std::shared_ptr<StatementCache> Connection::statements() const
 {
     native();
     return statements_;
+}
+
+PlanCache& Connection::plans()
+{
+    native();
+    return *plans_;
 }
 
 void Connection::runNative(const std::string& sql)

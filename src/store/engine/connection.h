@@ -20,10 +20,11 @@ struct sqlite3;
 namespace kavdb::engine {
 
 class StatementCache;
+class PlanCache;
 
 class Connection {
   public:
-    Connection() = default;
+    Connection();
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
@@ -66,6 +67,8 @@ class Connection {
     sqlite3* native() const;
     /* The prepared statements the engine layer's recordsets share; raises kObjectClosed. */
     std::shared_ptr<StatementCache> statements() const;
+    /* What opening recordsets on this connection has worked out; raises kObjectClosed. */
+    PlanCache& plans();
 
   private:
     void runNative(const std::string& sql);
@@ -76,6 +79,7 @@ class Connection {
     bool failed_ = false;
     std::chrono::steady_clock::time_point sliceStart_{};
     std::shared_ptr<StatementCache> statements_;
+    std::unique_ptr<PlanCache> plans_;
 };
 
 /* Begins on construction; commit() ends it (raising when the commit fails), and the

@@ -55,12 +55,18 @@ class StatementRows : public RowCursor {
     virtual sqlite3_stmt* row() = 0;
 };
 
+/* The statements a keyset walks a single-table select with (see KeysetSql), in shape. */
+struct KeysetStatements {
+    LiteralShape keys, stream, bound, more;
+    int streamKey = 0;
+};
+
 class KeysetCursor : public StatementRows, private StatementHolder {
   public:
     /* one: a row by key. A select of a whole table takes its keys as the walk reaches
      * them (rows added after open stay out: their keys are above the highest at open);
      * any other select takes all of them here. */
-    KeysetCursor(std::shared_ptr<StatementCache> cache, const KeysetSql& sql, Stmt one);
+    KeysetCursor(std::shared_ptr<StatementCache> cache, const KeysetStatements& sql, Stmt one);
     ~KeysetCursor() override;
     KeysetCursor(const KeysetCursor&) = delete;
     KeysetCursor& operator=(const KeysetCursor&) = delete;
@@ -112,7 +118,7 @@ class KeysetCursor : public StatementRows, private StatementHolder {
     long pos_ = 0;
     bool complete_ = true; // every key is in keys_
     int64_t bound_ = 0;    // the highest key at open, for a whole-table walk
-    std::string streamSql_, moreSql_;
+    LiteralShape streamSql_, moreSql_;
     Stmt stream_, one_;
     int streamKey_; // column of the key in the stream
     Source loaded_ = kNone;
@@ -129,7 +135,7 @@ class StreamCursor : public StatementRows {
     /* keyColumn: index of the row key in stream (-1 for none); one: a row by key, for
      * standing on an added row. */
     StreamCursor(Stmt stream, int keyColumn, std::shared_ptr<StatementCache> cache,
-                 std::string one);
+                 LiteralShape one);
 
     void first() override;
     void next() override;
@@ -157,7 +163,7 @@ class StreamCursor : public StatementRows {
     Stmt stream_;
     int keyColumn_;
     std::shared_ptr<StatementCache> cache_;
-    std::string oneSql_;
+    LiteralShape oneSql_;
     Stmt one_;
     State state_ = kNotStarted;
     long index_ = -1;

@@ -37,11 +37,12 @@ long movedPosition(long pos, long n, long count)
     return to < -1 ? -1 : to > count ? count : to;
 }
 
-KeysetCursor::KeysetCursor(std::shared_ptr<StatementCache> cache, const KeysetSql& sql, Stmt one)
+KeysetCursor::KeysetCursor(std::shared_ptr<StatementCache> cache, const KeysetStatements& sql,
+                           Stmt one)
     : cache_(std::move(cache)), streamSql_(sql.stream), moreSql_(sql.more), one_(std::move(one)),
       streamKey_(sql.streamKey)
 {
-    if (!sql.bound.empty()) {
+    if (!sql.bound.sql.empty()) {
         Stmt bound(cache_, sql.bound);
         complete_ = !bound.step() || sqlite3_column_type(bound.get(), 0) == SQLITE_NULL;
         bound_ = complete_ ? 0 : sqlite3_column_int64(bound.get(), 0);
@@ -220,9 +221,9 @@ bool KeysetCursor::streamWorthIt()
 {
     if (streamState_ == 0) {
         streamState_ = -1;
-        bool wholeTable = !moreSql_.empty(); // a table scan in key order: never sorted
+        bool wholeTable = !moreSql_.sql.empty(); // a table scan in key order: never sorted
         if (wholeTable ||
-            (keys_.size() >= kStreamMinimum && !planSorts(cache_->db(), streamSql_))) {
+            (keys_.size() >= kStreamMinimum && !planSorts(cache_->db(), streamSql_.sql))) {
             stream_ = Stmt(cache_, streamSql_);
             streamNext_ = 0;
             streamState_ = 1;

@@ -188,16 +188,6 @@ Tokens tokenize(std::string_view sql, Flavor flavor)
     return out;
 }
 
-bool isKeyword(const Token& t, std::string_view word)
-{
-    return t.kind == Tok::Word && equalsIgnoreCase(t.text, word);
-}
-
-bool isPunct(const Token& t, std::string_view p)
-{
-    return t.kind == Tok::Punct && t.text == p;
-}
-
 bool isComment(const Token& t)
 {
     return t.kind == Tok::Space && (t.text.substr(0, 2) == "--" || t.text.substr(0, 2) == "/*");

@@ -38,9 +38,6 @@ using Tokens = std::vector<Token>;
 
 Tokens tokenize(std::string_view sql, Flavor flavor);
 
-/* A token is keyword word (ASCII, ignoring case). */
-bool isKeyword(const Token& t, std::string_view word);
-bool isPunct(const Token& t, std::string_view p);
 bool isComment(const Token& t);
 /* The name a Word or Ident token stands for (quotes removed, doubled closers undone). */
 std::string identName(const Token& t);
@@ -69,6 +66,17 @@ inline bool equalsIgnoreCase(std::string_view a, std::string_view b)
         }
     }
     return true;
+}
+
+/* A token is keyword word (ASCII, ignoring case), or the punctuation p. Inline: the
+ * translator and the statement readers ask this of every token. */
+inline bool isKeyword(const Token& t, std::string_view word)
+{
+    return t.kind == Tok::Word && equalsIgnoreCase(t.text, word);
+}
+inline bool isPunct(const Token& t, std::string_view p)
+{
+    return t.kind == Tok::Punct && t.text == p;
 }
 
 } // namespace kavdb::engine

@@ -25,17 +25,34 @@ bool isDataStatement(const Tokens& t)
     return false;
 }
 
+bool isMarker(const Token& t)
+{
+    return t.kind == Tok::Punct && t.text.size() == 1 &&
+           (t.text[0] == '?' || t.text[0] == ':' || t.text[0] == '@' || t.text[0] == '$');
+}
+
 /* Named or numbered parameters already present: their indexes are the caller's. */
 bool namesItsParameters(const Tokens& t)
 {
     for (std::size_t i = 0; i + 1 < t.size(); ++i) {
-        bool marker =
-            isPunct(t[i], "?") || isPunct(t[i], ":") || isPunct(t[i], "@") || isPunct(t[i], "$");
-        if (marker && (t[i + 1].kind == Tok::Number || t[i + 1].kind == Tok::Word)) {
+        if (isMarker(t[i]) && (t[i + 1].kind == Tok::Number || t[i + 1].kind == Tok::Word)) {
             return true;
         }
     }
     return false;
+}
+
+/* = == <> != < > <= >= (the lexer gives an operator of one or two characters). */
+bool isOperator(const Token& t)
+{
+    if (t.kind != Tok::Punct) {
+        return false;
+    }
+    std::string_view op = t.text;
+    if (op.size() == 1) {
+        return op[0] == '=' || op[0] == '<' || op[0] == '>';
+    }
+    return op == "==" || op == "<>" || op == "!=" || op == "<=" || op == ">=";
 }
 
 bool isComparison(const Token& t)
@@ -43,12 +60,21 @@ bool isComparison(const Token& t)
     if (t.kind == Tok::Word) {
         return isKeyword(t, "LIKE") || isKeyword(t, "GLOB");
     }
-    for (const char* op : {"=", "==", "<>", "!=", "<", ">", "<=", ">="}) {
-        if (isPunct(t, op)) {
-            return true;
-        }
+    return isOperator(t);
+}
+
+/* In Jet text only "column op literal" counts: "StrComp(...) = 0" is read by the
+ * translator, and LIKE patterns are rewritten. */
+bool comparesColumn(const Tokens& t, std::size_t op)
+{
+    if (!isOperator(t[op])) {
+        return false;
     }
-    return false;
+    std::size_t i = op;
+    while (i > 0 && t[i - 1].kind == Tok::Space) {
+        --i;
+    }
+    return i > 0 && (t[i - 1].kind == Tok::Word || t[i - 1].kind == Tok::Ident);
 }
 
 /* The literal's value when it can stand as a parameter; empty otherwise. */
@@ -98,6 +124,42 @@ LiteralShape shapeOf(const std::string& sql)
     }
     if (shape.literals.empty()) {
         shape.sql = sql;
+    }
+    return shape;
+}
+
+LiteralShape jetShapeOf(const std::string& jet)
+{
+    LiteralShape shape;
+    shape.firstIndex = kJetLiteralBase + 1;
+    if (jet.find_first_of("=<>") == std::string::npos) {
+        shape.sql = jet; // nothing is compared
+        return shape;
+    }
+    Tokens t = tokenize(jet, Flavor::Jet);
+    bool anyMarker = false;
+    for (const auto& tok : t) {
+        anyMarker = anyMarker || isMarker(tok);
+    }
+    if (anyMarker || !isDataStatement(t)) {
+        shape.sql = jet;
+        return shape;
+    }
+    shape.sql.reserve(jet.size() + 8);
+    std::size_t previous = t.size();
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        Value literal =
+            previous < t.size() && comparesColumn(t, previous) ? literalValue(t[i]) : Value();
+        if (!literal.isEmpty()) {
+            shape.literals.push_back(literal);
+            shape.sql +=
+                "?" + std::to_string(kJetLiteralBase + static_cast<int>(shape.literals.size()));
+        } else {
+            shape.sql += t[i].text;
+        }
+        if (t[i].kind != Tok::Space) {
+            previous = i;
+        }
     }
     return shape;
 }

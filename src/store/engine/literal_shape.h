@@ -28,4 +28,20 @@ struct LiteralShape {
  * other statement, or one that already names its parameters, comes back as it is. */
 LiteralShape shapeOf(const std::string& sql);
 
+/* Literals taken out of Jet text, before translation, are numbered from here on: above
+ * every parameter the statements the engine derives from a select use of their own. */
+inline constexpr int kJetLiteralBase = 10;
+
+/* The shape of a Jet data statement: a text or whole number compared with a column by
+ * = <> < > <= >= becomes ?N (N from kJetLiteralBase + 1), which translation passes
+ * through untouched. Anything the translator reads (StrComp's "= 0", TOP n, LIKE patterns,
+ * #dates#) stays. A statement holding parameters of its own comes back as it is. */
+LiteralShape jetShapeOf(const std::string& jet);
+
+/* A statement used as it stands: no literal is looked for. */
+inline LiteralShape verbatim(std::string sql)
+{
+    return LiteralShape{std::move(sql), {}, 1};
+}
+
 } // namespace kavdb::engine

@@ -28,11 +28,12 @@ void Recordset::Impl::ensureOpen() const
 
 int Recordset::Impl::fieldIndex(const std::string& name) const
 {
-    if (name.size() >= fieldsByLength.size()) {
+    const auto& byLength = layout->fieldsByLength;
+    if (name.size() >= byLength.size()) {
         return -1;
     }
-    for (int i : fieldsByLength[name.size()]) {
-        const std::string& field = fields[static_cast<std::size_t>(i)];
+    for (int i : byLength[name.size()]) {
+        const std::string& field = fields()[static_cast<std::size_t>(i)];
         if (field == name || equalsIgnoreCase(field, name)) { // mostly spelt as declared
             return i;
         }
@@ -60,7 +61,7 @@ void Recordset::Impl::requireRow()
 
 void Recordset::Impl::requireWritable(int f) const
 {
-    if (table.empty() || (f >= 0 && columns[static_cast<std::size_t>(f)].empty())) {
+    if (table.empty() || (f >= 0 && column(f).empty())) {
         raiseEngine(code::kFail, "The recordset or field cannot be updated.");
     }
 }
@@ -78,9 +79,7 @@ const Value* Recordset::Impl::pendingValue(int f) const
 std::string Recordset::Impl::columnFor(const std::string& name) const
 {
     int f = fieldIndex(name);
-    return f >= 0 && !columns[static_cast<std::size_t>(f)].empty()
-               ? columns[static_cast<std::size_t>(f)]
-               : name;
+    return f >= 0 && !column(f).empty() ? column(f) : name;
 }
 
 void Recordset::Impl::write()
@@ -90,11 +89,10 @@ void Recordset::Impl::write()
     pending.clear();
     std::string sql = "UPDATE " + table + " SET ";
     for (std::size_t i = 0; i < changes.size(); ++i) {
-        sql += (i > 0 ? ", " : "") +
-               quoteIdent(columns[static_cast<std::size_t>(changes[i].first)]) + " = ?";
+        sql += (i > 0 ? ", " : "") + quoteIdent(column(changes[i].first)) + " = ?";
     }
     sql += " WHERE rowid = ?";
-    Stmt write(cache, sql);
+    Stmt write(cache, verbatim(sql));
     int n = 1;
     for (const auto& change : changes) {
         write.bind(n++, change.second);
@@ -166,7 +164,7 @@ bool Recordset::find(const std::string& column, const Value& value)
 {
     impl_->ensureOpen();
     int f = impl_->field(column);
-    bool exact = isExactTextColumn(impl_->fields[static_cast<std::size_t>(f)]);
+    bool exact = isExactTextColumn(impl_->fields()[static_cast<std::size_t>(f)]);
     impl_->flush();
     RowCursor& c = *impl_->cursor;
     if (c.bof() && !c.eof()) {
@@ -198,7 +196,7 @@ int Recordset::status() const
 int Recordset::fieldCount() const
 {
     impl_->ensureOpen();
-    return static_cast<int>(impl_->fields.size());
+    return static_cast<int>(impl_->fields().size());
 }
 
 std::string Recordset::fieldName(int index) const
@@ -208,7 +206,7 @@ std::string Recordset::fieldName(int index) const
         raiseEngine(code::kFieldNotFound, "Item cannot be found in the collection corresponding "
                                           "to the requested name or ordinal.");
     }
-    return impl_->fields[static_cast<std::size_t>(index)];
+    return impl_->fields()[static_cast<std::size_t>(index)];
 }
 
 bool Recordset::hasField(const std::string& name) const
@@ -285,7 +283,7 @@ void Recordset::addNew(const std::vector<std::string>& names, const std::vector<
     std::string sql =
         "INSERT INTO " + impl_->table +
         (given.empty() ? " DEFAULT VALUES" : " (" + columns + ") VALUES (" + marks + ")");
-    Stmt insert(impl_->cache, sql);
+    Stmt insert(impl_->cache, verbatim(sql));
     for (std::size_t i = 0; i < given.size(); ++i) {
         insert.bind(static_cast<int>(i) + 1, *given[i]);
     }
@@ -305,7 +303,7 @@ void Recordset::deleteCurrent()
     impl_->requireWritable(-1);
     impl_->requireRow();
     impl_->pending.clear(); // an edit of a deleted row has nowhere to go
-    Stmt erase(impl_->cache, "DELETE FROM " + impl_->table + " WHERE rowid = ?");
+    Stmt erase(impl_->cache, verbatim("DELETE FROM " + impl_->table + " WHERE rowid = ?"));
     erase.bindKey(1, impl_->cursor->key());
     erase.run();
     impl_->cursor->markDeleted();

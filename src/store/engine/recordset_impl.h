@@ -9,8 +9,8 @@
 #pragma once
 
 #include "store/engine/cursors.h"
+#include "store/engine/open_plan.h"
 #include "store/engine/recordset.h"
-#include "store/engine/sql_shape.h"
 
 #include <memory>
 #include <string>
@@ -22,18 +22,19 @@ namespace kavdb::engine {
 struct Recordset::Impl {
     std::shared_ptr<StatementCache> cache;
     std::unique_ptr<RowCursor> cursor; // null once closed
-    std::vector<std::string> fields;
-    std::vector<std::vector<int>> fieldsByLength; // indexes by name length: quick look-up
-    std::vector<std::string> columns; // table column of each field; empty for an expression
-    std::string table;                // SQL naming the table; empty: read-only
+    std::shared_ptr<const Layout> layout;
+    std::string table;           // SQL naming the table; empty: read-only
+    std::vector<Value> literals; // taken out of the Jet text, bound to every statement
     std::vector<std::pair<int, Value>> pending;
+
+    const std::vector<std::string>& fields() const { return layout->fields; }
+    const std::string& column(int f) const { return layout->columns[static_cast<std::size_t>(f)]; }
 
     /* Opening (recordset_open.cpp). */
     void open(Connection& conn, const std::string& jetSql, Cursor type);
-    void openTable(SelectShape shape, Cursor type);
-    int keyField(const std::string& tableName) const; // the field that is the row key
-    void openStatement(Stmt probe, Cursor type);
-    void describe(sqlite3_stmt* stmt, int count, const std::string& tableName);
+    void runEach(const OpenPlan& plan, const std::string& jetSql);
+    void openTable(const OpenPlan& plan, Cursor type);
+    void openStatement(const std::string& sql, Cursor type);
 
     /* Guards and look-ups. */
     void ensureOpen() const;

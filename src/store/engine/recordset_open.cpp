@@ -1,11 +1,11 @@
 /*
- * Opening a recordset: the Jet text is translated, a statement that returns no rows is
- * run at once (the recordset is then closed, as ADO leaves it), a plain single-table
- * select gets a keyset or streaming cursor with row keys, and anything else is read as it
- * stands.
+ * Opening a recordset: the plan of the Jet text (made, or kept from an earlier opening of
+ * the same shape) says what to do. Several statements are run at once (the recordset is
+ * then closed, as ADO leaves it), and so is a single one that returns no rows; a plain
+ * single-table select gets a keyset or streaming cursor with row keys, and anything else
+ * is read as it stands.
  */
 #include "store/engine/dialect.h"
-#include "store/engine/lexer.h"
 #include "store/engine/native.h"
 #include "store/engine/recordset_impl.h"
 
@@ -15,97 +15,67 @@ namespace kavdb::engine {
 
 void Recordset::Impl::open(Connection& conn, const std::string& jetSql, Cursor type)
 {
-    sqlite3* db = conn.native();
     cache = conn.statements();
-    std::vector<std::string> statements = translateJet(jetSql);
-    if (statements.empty()) {
-        raiseEngine(code::kSyntax, "The command text holds no statement.");
+    LiteralShape jet = jetShapeOf(jetSql);
+    PlanCache& plans = conn.plans();
+    std::shared_ptr<const OpenPlan> plan = plans.find(jet.sql, cache);
+    bool known = plan != nullptr;
+    if (!known) {
+        plan = makePlan(cache, jet.sql);
     }
-    if (statements.size() > 1) {
-        for (const std::string& sql : statements) {
-            runOnce(db, sql);
-        }
-        return;
+    literals = std::move(jet.literals);
+    if (plan->statements.size() > 1) {
+        runEach(*plan, jetSql);
+    } else if (plan->table) {
+        openTable(*plan, type);
+    } else {
+        openStatement(plan->statements[0], type);
     }
-    SelectShape shape = readSelect(statements[0]);
-    if (shape.singleTable) {
-        try {
-            openTable(shape, type);
-            return;
-        } catch (const EngineError&) {
-            // Not a table with row keys after all (a view, say): read it as it stands.
-        }
+    if (!known) {
+        plans.keep(jet.sql, std::move(plan)); // only a plan that opened
     }
-    Stmt probe(db, statements[0]);
+}
+
+void Recordset::Impl::runEach(const OpenPlan& plan, const std::string& jetSql)
+{
+    // Literals are numbered across the whole text; each statement runs with its own.
+    std::vector<std::string> statements = literals.empty() ? plan.statements : translateJet(jetSql);
+    for (const std::string& sql : statements) {
+        runOnce(cache->db(), sql);
+    }
+}
+
+void Recordset::Impl::openTable(const OpenPlan& plan, Cursor type)
+{
+    if (type == Cursor::Keyset) {
+        const KeysetStatements& k = plan.keyset;
+        KeysetStatements bound{withLiterals(k.keys, literals), withLiterals(k.stream, literals),
+                               withLiterals(k.bound, literals), withLiterals(k.more, literals),
+                               k.streamKey};
+        Stmt one(cache, withLiterals(plan.one, literals));
+        cursor = std::make_unique<KeysetCursor>(cache, bound, std::move(one));
+    } else {
+        Stmt stream(cache, withLiterals(plan.stream, literals));
+        cursor = std::make_unique<StreamCursor>(std::move(stream), plan.streamKey, cache,
+                                                withLiterals(plan.one, literals));
+    }
+    layout = plan.layout;
+    table = plan.tableSql;
+}
+
+void Recordset::Impl::openStatement(const std::string& sql, Cursor type)
+{
+    Stmt probe(cache->db(), sql);
+    probe.bindLiterals(LiteralShape{sql, literals, kJetLiteralBase + 1});
     if (probe.columnCount() == 0) {
         probe.run();
         return;
     }
-    openStatement(std::move(probe), type);
-}
-
-void Recordset::Impl::openTable(SelectShape shape, Cursor type)
-{
-    Stmt one(cache, rowSql(shape));
-    int count = one.columnCount();
-    describe(one.get(), count, shape.tableName);
-    shape.keyField = keyField(shape.tableName);
-    std::unique_ptr<RowCursor> walk;
-    if (type == Cursor::Keyset) {
-        walk = std::make_unique<KeysetCursor>(cache, keysetSql(shape, count), std::move(one));
-    } else {
-        Stmt stream(cache, streamSql(shape, false));
-        int key = shape.keyField >= 0 ? shape.keyField : count;
-        walk = std::make_unique<StreamCursor>(std::move(stream), key, cache, rowSql(shape));
-    }
-    cursor = std::move(walk);
-    table = shape.table;
-}
-
-int Recordset::Impl::keyField(const std::string& tableName) const
-{
-    // AUTOINCREMENT is allowed on the INTEGER PRIMARY KEY alone, which is the row key.
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        int autoinc = 0;
-        if (!columns[i].empty() &&
-            sqlite3_table_column_metadata(cache->db(), nullptr, tableName.c_str(),
-                                          columns[i].c_str(), nullptr, nullptr, nullptr, nullptr,
-                                          &autoinc) == SQLITE_OK &&
-            autoinc != 0) {
-            return static_cast<int>(i);
-        }
-    }
-    return -1;
-}
-
-void Recordset::Impl::openStatement(Stmt probe, Cursor type)
-{
-    describe(probe.get(), probe.columnCount(), "");
+    layout = describe(probe.get(), "");
     if (type == Cursor::Keyset) {
         cursor = std::make_unique<RowsCursor>(probe);
     } else {
-        cursor = std::make_unique<StreamCursor>(std::move(probe), -1, cache, "");
-    }
-}
-
-void Recordset::Impl::describe(sqlite3_stmt* stmt, int count, const std::string& tableName)
-{
-    fields.clear();
-    columns.clear();
-    fieldsByLength.clear();
-    for (int i = 0; i < count; ++i) {
-        const char* name = sqlite3_column_name(stmt, i);
-        const char* origin = sqlite3_column_origin_name(stmt, i);
-        const char* from = sqlite3_column_table_name(stmt, i);
-        bool ours = origin != nullptr && from != nullptr && !tableName.empty() &&
-                    equalsIgnoreCase(from, tableName);
-        fields.emplace_back(name != nullptr ? name : "");
-        columns.emplace_back(ours ? origin : "");
-        std::size_t length = fields.back().size();
-        if (length >= fieldsByLength.size()) {
-            fieldsByLength.resize(length + 1);
-        }
-        fieldsByLength[length].push_back(i);
+        cursor = std::make_unique<StreamCursor>(std::move(probe), -1, cache, LiteralShape{});
     }
 }
 

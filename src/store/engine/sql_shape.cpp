@@ -218,13 +218,13 @@ KeysetSql keysetSql(const SelectShape& s, int fields)
     }
     std::string from = " FROM " + s.from;
     sql.bound = "SELECT max(rowid)" + from;
-    sql.more = "SELECT rowid" + from + " WHERE rowid > ? AND rowid <= ? ORDER BY rowid";
+    sql.more = "SELECT rowid" + from + " WHERE rowid > ?1 AND rowid <= ?2 ORDER BY rowid";
     return sql;
 }
 
 std::string rowSql(const SelectShape& s)
 {
-    return "SELECT " + s.list + " FROM " + s.from + " WHERE rowid = ?";
+    return "SELECT " + s.list + " FROM " + s.from + " WHERE rowid = ?1";
 }
 
 } // namespace kavdb::engine

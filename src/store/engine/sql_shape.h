@@ -47,7 +47,9 @@ std::string keysSql(const SelectShape& s);
 /* The rows with their key: the key field, else the key as one more, last column.
  * keyOrder adds the keyset's order. */
 std::string streamSql(const SelectShape& s, bool keyOrder);
-/* One row by key (parameter 1), columns as the select list gives them. */
+/* One row by key (parameter 1), columns as the select list gives them. Derived statements
+ * number their own parameters, so literals taken out of the source as higher numbered
+ * parameters keep their places. */
 std::string rowSql(const SelectShape& s);
 
 } // namespace kavdb::engine

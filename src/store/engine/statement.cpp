@@ -63,11 +63,16 @@ void StatementCache::giveBack(const std::string& sql, sqlite3_stmt* stmt)
 
 void StatementCache::close()
 {
+    dropIdle();
+    db_ = nullptr;
+}
+
+void StatementCache::dropIdle()
+{
     for (auto& entry : idle_) {
         sqlite3_finalize(entry.second);
     }
     idle_.clear();
-    db_ = nullptr;
 }
 
 void StatementCache::enrol(StatementHolder* holder)
@@ -87,18 +92,31 @@ void StatementCache::releaseHeld()
     }
 }
 
-Stmt::Stmt(std::shared_ptr<StatementCache> cache, const std::string& sql) : cache_(std::move(cache))
+Stmt::Stmt(std::shared_ptr<StatementCache> cache, const std::string& sql)
+    : Stmt(std::move(cache), shapeOf(sql))
 {
-    LiteralShape shape = shapeOf(sql);
-    sql_ = std::move(shape.sql);
+}
+
+Stmt::Stmt(std::shared_ptr<StatementCache> cache, const LiteralShape& shaped)
+    : cache_(std::move(cache)), sql_(shaped.sql)
+{
     stmt_ = cache_->take(sql_);
     try {
-        for (std::size_t i = 0; i < shape.literals.size(); ++i) {
-            bind(shape.firstIndex + static_cast<int>(i), shape.literals[i]);
-        }
+        bindLiterals(shaped);
     } catch (...) {
         release();
         throw;
+    }
+}
+
+void Stmt::bindLiterals(const LiteralShape& shaped)
+{
+    int held = sqlite3_bind_parameter_count(stmt_);
+    for (std::size_t i = 0; i < shaped.literals.size(); ++i) {
+        int index = shaped.firstIndex + static_cast<int>(i);
+        if (index <= held) {
+            bind(index, shaped.literals[i]);
+        }
     }
 }
 

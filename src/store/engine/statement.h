@@ -8,6 +8,7 @@
  */
 #pragma once
 
+#include "store/engine/literal_shape.h"
 #include "store/engine/value.h"
 
 #include <cstdint>
@@ -48,6 +49,9 @@ class StatementCache {
     void giveBack(const std::string& sql, sqlite3_stmt* stmt);
     /* Finalizes every idle statement and marks the cache closed. */
     void close();
+    /* Finalizes every idle statement: after a schema change, a statement compiled before
+     * it still describes the old columns until it is next stepped. */
+    void dropIdle();
 
     /* Holders enrol for as long as they live; releaseHeld asks each to let go. */
     void enrol(StatementHolder* holder);
@@ -65,6 +69,9 @@ class Stmt {
   public:
     Stmt() = default;
     Stmt(std::shared_ptr<StatementCache> cache, const std::string& sql);
+    /* A text already in shape: prepared from the cache as it stands, its literals bound
+     * (those whose parameter the statement does not hold are passed over). */
+    Stmt(std::shared_ptr<StatementCache> cache, const LiteralShape& shaped);
     /* A statement of its own, finalized when it goes. */
     Stmt(sqlite3* db, const std::string& sql);
     ~Stmt();
@@ -85,6 +92,9 @@ class Stmt {
     void bind(int index, const Value& value); // index from 1
     void bindKey(int index, int64_t key);
     int columnCount() const;
+
+    /* Binds the literals of a shape from its first index on. */
+    void bindLiterals(const LiteralShape& shaped);
 
   private:
     void release() noexcept;

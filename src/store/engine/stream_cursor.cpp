@@ -12,7 +12,7 @@
 namespace kavdb::engine {
 
 StreamCursor::StreamCursor(Stmt stream, int keyColumn, std::shared_ptr<StatementCache> cache,
-                           std::string one)
+                           LiteralShape one)
     : stream_(std::move(stream)), keyColumn_(keyColumn), cache_(std::move(cache)),
       oneSql_(std::move(one))
 {
@@ -134,7 +134,7 @@ int64_t StreamCursor::key()
 
 void StreamCursor::readByKey(int64_t key)
 {
-    if (oneSql_.empty()) {
+    if (oneSql_.sql.empty()) {
         raiseEngine(code::kFail, "The recordset is read-only.");
     }
     oneKey_ = key;

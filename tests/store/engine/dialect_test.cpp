@@ -250,7 +250,7 @@ TEST(SelectShapeTest, PlainSingleTableSelectsGetKeyStatements)
     SelectShape s = readSelect("SELECT a FROM t WHERE b = 2");
     EXPECT_EQ(streamSql(s, true), "SELECT a, rowid FROM t WHERE b = 2 ORDER BY rowid");
     EXPECT_EQ(streamSql(s, false), "SELECT a, rowid FROM t WHERE b = 2");
-    EXPECT_EQ(rowSql(s), "SELECT a FROM t WHERE rowid = ?");
+    EXPECT_EQ(rowSql(s), "SELECT a FROM t WHERE rowid = ?1");
 }
 
 TEST(LexerTest, TokensGiveBackTheirText)

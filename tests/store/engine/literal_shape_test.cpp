@@ -59,5 +59,45 @@ TEST(LiteralShapeTest, StatementsDifferingInValuesShareAShape)
               shapeOf("SELECT * FROM t WHERE a = 'yy'").sql);
 }
 
+TEST(LiteralShapeTest, JetTextLosesOnlyLiteralsComparedWithAColumn)
+{
+    struct Case {
+        const char* jet;
+        const char* shape;
+        std::vector<Value> literals;
+    } cases[] = {
+        {"SELECT * FROM MainTable WHERE (PathID = 5) AND Filename=\"a\"\"b.jpg\"",
+         "SELECT * FROM MainTable WHERE (PathID = ?11) AND Filename=?12",
+         {Value::integer(5), Value::text("a\"b.jpg")}},
+        {"UPDATE [Main Table] SET Comment = 'it''s' WHERE [Field ID] <> 3",
+         "UPDATE [Main Table] SET Comment = ?11 WHERE [Field ID] <> ?12",
+         {Value::text("it's"), Value::integer(3)}},
+        // Read by the translator, or not compared with a column: kept.
+        {"SELECT PathID FROM PathTable WHERE StrComp(Pathname,\"/p/\",0)=0",
+         "SELECT PathID FROM PathTable WHERE StrComp(Pathname,\"/p/\",0)=0",
+         {}},
+        {"SELECT TOP 5 * FROM t WHERE a LIKE \"x*\" AND \"v\" = b AND c = #2020/01/02#",
+         "SELECT TOP 5 * FROM t WHERE a LIKE \"x*\" AND \"v\" = b AND c = #2020/01/02#",
+         {}},
+        {"SELECT * FROM t WHERE a = -3 AND b = 1.5 AND c = 1234567890",
+         "SELECT * FROM t WHERE a = -3 AND b = 1.5 AND c = 1234567890",
+         {}},
+        // The caller's own parameters, and statements that are not data access.
+        {"SELECT * FROM t WHERE a = ? AND b = \"x\"",
+         "SELECT * FROM t WHERE a = ? AND b = \"x\"",
+         {}},
+        {"CREATE TABLE x (a TEXT DEFAULT \"v\", CHECK (a = \"v\"))",
+         "CREATE TABLE x (a TEXT DEFAULT \"v\", CHECK (a = \"v\"))",
+         {}},
+        {"SELECT * FROM MainTable ", "SELECT * FROM MainTable ", {}},
+    };
+    for (const auto& c : cases) {
+        LiteralShape s = jetShapeOf(c.jet);
+        EXPECT_EQ(s.sql, c.shape) << c.jet;
+        EXPECT_EQ(s.literals, c.literals) << c.jet;
+        EXPECT_EQ(s.firstIndex, kJetLiteralBase + 1) << c.jet;
+    }
+}
+
 } // namespace
 } // namespace kavdb::engine
