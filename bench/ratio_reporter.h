@@ -1,7 +1,9 @@
 /*
  * Benchmark main with ratios: runs the registered benchmarks with the console reporter
  * and then prints, for every benchmark named "X/..." that has a twin "X_baseline/...",
- * the ratio of their real times, which is the number each target is stated in.
+ * the ratio of their real times, which is the number each target is stated in. A
+ * benchmark run with repetitions counts by its median, which a noisy neighbour on a
+ * shared machine moves far less than the mean.
  */
 #pragma once
 
@@ -10,17 +12,22 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace kavdb::bench {
 
 class RatioReporter : public benchmark::ConsoleReporter {
-public:
+  public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
         ConsoleReporter::ReportRuns(runs);
         for (const auto& r : runs) {
-            if (r.run_type == Run::RT_Iteration) {
-                times_[r.benchmark_name()] = r.GetAdjustedRealTime();
+            std::string name = r.run_name.str();
+            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
+                times_[name] = r.GetAdjustedRealTime();
+                medians_[name] = true;
+            } else if (r.run_type == Run::RT_Iteration && !medians_[name]) {
+                times_[name] = r.GetAdjustedRealTime();
             }
         }
     }
@@ -39,13 +46,26 @@ public:
         }
     }
 
-private:
+  private:
     std::map<std::string, double> times_;
+    std::map<std::string, bool> medians_;
 };
 
+/* Repetitions of a pair are interleaved unless the command line says otherwise, so that
+ * a slow spell of a shared machine falls on both sides of a ratio alike. */
 inline int runWithRatios(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
+    std::vector<char*> args(argv, argv + argc);
+    static char interleave[] = "--benchmark_enable_random_interleaving=true";
+    bool given = false;
+    for (char* a : args) {
+        given = given || std::string(a).rfind("--benchmark_enable_random_interleaving", 0) == 0;
+    }
+    if (!given) {
+        args.insert(args.begin() + 1, interleave);
+    }
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
@@ -54,5 +74,8 @@ inline int runWithRatios(int argc, char** argv)
 
 } // namespace kavdb::bench
 
-#define KAVDB_BENCHMARK_MAIN()                                                                  \
-    int main(int argc, char** argv) { return kavdb::bench::runWithRatios(argc, argv); }
+#define KAVDB_BENCHMARK_MAIN()                                                                     \
+    int main(int argc, char** argv)                                                                \
+    {                                                                                              \
+        return kavdb::bench::runWithRatios(argc, argv);                                            \
+    }

@@ -36,9 +36,12 @@ void RegisterFolder(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * 10000);
 }
-BENCHMARK(RegisterFolder)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(RegisterFolder)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(7);
 
-void exec(sqlite3* db, const char* sql) { sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
+void exec(sqlite3* db, const char* sql)
+{
+    sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+}
 
 /* The same rows inserted by hand: list each folder, one folder row and its file rows. */
 void RegisterFolder_baseline(benchmark::State& state)
@@ -64,8 +67,8 @@ void RegisterFolder_baseline(benchmark::State& state)
         sqlite3_stmt* fileIns = nullptr;
         sqlite3_prepare_v2(db, "INSERT INTO PathTable(Pathname) VALUES(?)", -1, &folderIns,
                            nullptr);
-        sqlite3_prepare_v2(db, "INSERT INTO MainTable(PathID, Filename) VALUES(?,?)", -1,
-                           &fileIns, nullptr);
+        sqlite3_prepare_v2(db, "INSERT INTO MainTable(PathID, Filename) VALUES(?,?)", -1, &fileIns,
+                           nullptr);
         exec(db, "BEGIN");
         for (const auto& dir : std::filesystem::directory_iterator(root)) {
             std::string folder = dir.path().string() + "/";
@@ -94,7 +97,7 @@ void RegisterFolder_baseline(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * 10000);
 }
-BENCHMARK(RegisterFolder_baseline)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(RegisterFolder_baseline)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(7);
 
 /* A catalogue of files in folders of 100, registered once per size. */
 DBHandle* catalogueOf(int files)
@@ -131,8 +134,14 @@ void deleteOneFile(benchmark::State& state, int files)
 
 // The "baseline" of the large catalogue is the same call in a small one: the ratio is
 // how much the cost per call grows with the catalogue.
-void DeleteFileIn100k(benchmark::State& state) { deleteOneFile(state, 100000); }
-void DeleteFileIn100k_baseline(benchmark::State& state) { deleteOneFile(state, 1000); }
+void DeleteFileIn100k(benchmark::State& state)
+{
+    deleteOneFile(state, 100000);
+}
+void DeleteFileIn100k_baseline(benchmark::State& state)
+{
+    deleteOneFile(state, 1000);
+}
 BENCHMARK(DeleteFileIn100k_baseline)->Unit(benchmark::kMicrosecond)->Iterations(300);
 BENCHMARK(DeleteFileIn100k)->Unit(benchmark::kMicrosecond)->Iterations(300);
 

@@ -84,6 +84,7 @@ std::vector<IniEntry> parseIni(std::istream& in)
 
 thread_local int callDepth = 0;
 thread_local bool checkedInCall = false;
+thread_local unsigned long parses = 0; // moves whenever the snapshot's entries may change
 
 /* The parsed file, re-read when the file on disk is not the one parsed last. */
 const std::vector<IniEntry>& snapshotOf(const std::string& file)
@@ -97,6 +98,7 @@ const std::vector<IniEntry>& snapshotOf(const std::string& file)
     if (stat(file.c_str(), &st) != 0) {
         snap = IniSnapshot{};
         snap.path = file;
+        ++parses;
         return snap.entries;
     }
     bool same = snap.path == file && snap.dev == st.st_dev && snap.ino == st.st_ino &&
@@ -105,6 +107,7 @@ const std::vector<IniEntry>& snapshotOf(const std::string& file)
     if (!same) {
         std::ifstream in(file, std::ios::binary);
         snap.entries = parseIni(in);
+        ++parses;
         snap.path = file;
         snap.dev = st.st_dev;
         snap.ino = st.st_ino;
@@ -256,19 +259,32 @@ HResult configuredItems(std::vector<ConfiguredItem>& out)
 
 HResult kaGetTableNames(std::vector<std::string>& out)
 {
+    // Asked for on every file a walk registers: kept while the parsed file stays.
+    static thread_local struct {
+        std::string ini;
+        unsigned long parse = 0;
+        std::vector<std::string> names;
+    } known;
     out.clear();
     std::string ini;
     HResult hr = kaGetIniPath(ini);
     if (hr < 0) {
         return hr;
     }
+    snapshotOf(ini);
+    if (known.parse == parses && known.ini == ini) {
+        out = known.names;
+        return S_OK;
+    }
     for (int k = 1;; ++k) {
         std::string name = kaReadTableName(k, ini);
         if (name.empty()) {
-            return S_OK;
+            break;
         }
         out.push_back(name);
     }
+    known = {ini, parses, out};
+    return S_OK;
 }
 
 /* The 1-based number of the first table of that name: E_INVALIDARG for an empty name,

@@ -160,14 +160,19 @@ std::string quoteText(std::string_view text)
 
 std::string sqlf(const char* format, ...)
 {
+    // Most statements fit the stack buffer and are formatted once.
+    char buffer[512];
     va_list args;
     va_start(args, format);
     va_list copy;
     va_copy(copy, args);
-    int n = std::vsnprintf(nullptr, 0, format, copy);
+    int n = std::vsnprintf(buffer, sizeof buffer, format, copy);
     va_end(copy);
-    std::string out(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
-    if (n > 0) {
+    std::string out;
+    if (n > 0 && static_cast<std::size_t>(n) < sizeof buffer) {
+        out.assign(buffer, static_cast<std::size_t>(n));
+    } else if (n > 0) {
+        out.assign(static_cast<std::size_t>(n), '\0');
         std::vsnprintf(out.data(), out.size() + 1, format, args);
     }
     va_end(args);

@@ -75,6 +75,10 @@ TEST(SqlTextTest, QuoteDoublesDoubleQuotesOnly)
     EXPECT_EQ(quoteText("it's"), "it's");
     EXPECT_EQ(quoteText("\"\""), "\"\"\"\"");
     EXPECT_EQ(sqlf("(%s = %d)", "PathID", 7), "(PathID = 7)");
+    for (std::size_t size : {510u, 511u, 512u, 5000u}) { // around the short-text buffer
+        std::string name(size, 'n');
+        EXPECT_EQ(sqlf("F=\"%s\"", name.c_str()), "F=\"" + name + "\"") << size;
+    }
 }
 
 TEST(FieldListTest, FindsTheFirstTextNameExactly)

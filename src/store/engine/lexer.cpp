@@ -3,20 +3,44 @@
  */
 #include "store/engine/lexer.h"
 
-#include <cctype>
-
 namespace kavdb::engine {
 
 namespace {
 
+// ASCII classes, whatever locale the host application has set.
+bool isDigit(unsigned char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool isAlpha(unsigned char c)
+{
+    return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
+}
+
+bool isAlnum(unsigned char c)
+{
+    return isDigit(c) || isAlpha(c);
+}
+
+bool isSpace(unsigned char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+bool isPunctuation(unsigned char c)
+{
+    return c > ' ' && c < 0x7f && !isAlnum(c);
+}
+
 bool isWordStart(unsigned char c)
 {
-    return std::isalpha(c) || c == '_' || c >= 0x80;
+    return isAlpha(c) || c == '_' || c >= 0x80;
 }
 
 bool isWordPart(unsigned char c)
 {
-    return std::isalnum(c) || c == '_' || c == '$' || c >= 0x80;
+    return isAlnum(c) || c == '_' || c == '$' || c >= 0x80;
 }
 
 /* Length of a quoted run starting at s[0] == close's opener; a doubled closer stays
@@ -48,7 +72,7 @@ std::size_t spaceLength(std::string_view s)
         return close == std::string_view::npos ? s.size() : close + 2;
     }
     std::size_t i = 0;
-    while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) {
+    while (i < s.size() && isSpace(static_cast<unsigned char>(s[i]))) {
         ++i;
     }
     return i;
@@ -59,7 +83,7 @@ std::size_t numberLength(std::string_view s)
     std::size_t i = 0;
     while (i < s.size()) {
         auto c = static_cast<unsigned char>(s[i]);
-        if (std::isalnum(c) || c == '.') {
+        if (isAlnum(c) || c == '.') {
             ++i;
         } else if ((c == '+' || c == '-') && (s[i - 1] == 'e' || s[i - 1] == 'E') &&
                    !(i >= 2 && (s[0] == '0' && (s[1] == 'x' || s[1] == 'X')))) {
@@ -79,9 +103,9 @@ std::size_t dateLength(std::string_view s)
         if (c == '#') {
             return i > 1 ? i + 1 : 0;
         }
-        bool allowed = std::isdigit(static_cast<unsigned char>(c)) || c == '/' || c == '-' ||
-                       c == ':' || c == ' ' || c == '.' || c == 'A' || c == 'P' || c == 'M' ||
-                       c == 'a' || c == 'p' || c == 'm';
+        bool allowed = isDigit(static_cast<unsigned char>(c)) || c == '/' || c == '-' || c == ':' ||
+                       c == ' ' || c == '.' || c == 'A' || c == 'P' || c == 'M' || c == 'a' ||
+                       c == 'p' || c == 'm';
         if (!allowed) {
             return 0;
         }
@@ -113,8 +137,7 @@ Token nextToken(std::string_view s, Flavor flavor)
         }
         return {Tok::Word, s.substr(0, n)};
     }
-    if (std::isdigit(c) ||
-        (c == '.' && s.size() > 1 && std::isdigit(static_cast<unsigned char>(s[1])))) {
+    if (isDigit(c) || (c == '.' && s.size() > 1 && isDigit(static_cast<unsigned char>(s[1])))) {
         return {Tok::Number, s.substr(0, numberLength(s))};
     }
     bool closed = false;
@@ -146,7 +169,7 @@ Token nextToken(std::string_view s, Flavor flavor)
     default:
         break;
     }
-    if (std::ispunct(c)) {
+    if (isPunctuation(c)) {
         return {Tok::Punct, s.substr(0, punctLength(s))};
     }
     return {Tok::Other, s.substr(0, 1)};
@@ -180,6 +203,7 @@ char closerOf(char open)
 Tokens tokenize(std::string_view sql, Flavor flavor)
 {
     Tokens out;
+    out.reserve(sql.size() / 2 + 4); // blanks are tokens too: about two bytes a token
     while (!sql.empty()) {
         Token t = nextToken(sql, flavor);
         out.push_back(t);

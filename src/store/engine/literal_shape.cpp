@@ -5,6 +5,7 @@
 
 #include "store/engine/lexer.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace kavdb::engine {
@@ -132,7 +133,8 @@ LiteralShape jetShapeOf(const std::string& jet)
 {
     LiteralShape shape;
     shape.firstIndex = kJetLiteralBase + 1;
-    if (jet.find_first_of("=<>") == std::string::npos) {
+    if (std::none_of(jet.begin(), jet.end(),
+                     [](char c) { return c == '=' || c == '<' || c == '>'; })) {
         shape.sql = jet; // nothing is compared
         return shape;
     }
@@ -146,21 +148,26 @@ LiteralShape jetShapeOf(const std::string& jet)
         return shape;
     }
     shape.sql.reserve(jet.size() + 8);
+    std::size_t copied = 0; // the text up to here is in shape.sql
     std::size_t previous = t.size();
     for (std::size_t i = 0; i < t.size(); ++i) {
-        Value literal =
-            previous < t.size() && comparesColumn(t, previous) ? literalValue(t[i]) : Value();
-        if (!literal.isEmpty()) {
-            shape.literals.push_back(literal);
-            shape.sql +=
-                "?" + std::to_string(kJetLiteralBase + static_cast<int>(shape.literals.size()));
-        } else {
-            shape.sql += t[i].text;
+        if (previous < t.size() && comparesColumn(t, previous)) {
+            Value literal = literalValue(t[i]);
+            if (!literal.isEmpty()) {
+                auto at = static_cast<std::size_t>(t[i].text.data() - jet.data());
+                shape.sql.append(jet, copied, at - copied);
+                copied = at + t[i].text.size();
+                shape.literals.push_back(std::move(literal));
+                shape.sql += '?';
+                shape.sql +=
+                    std::to_string(kJetLiteralBase + static_cast<int>(shape.literals.size()));
+            }
         }
         if (t[i].kind != Tok::Space) {
             previous = i;
         }
     }
+    shape.sql.append(jet, copied);
     return shape;
 }
 

@@ -19,6 +19,8 @@ namespace {
 
 /* Enough for every statement shape of a few recordsets on every table at once. */
 constexpr std::size_t kIdleLimit = 128;
+/* Texts remembered (most with no idle statement) before the empty ones are let go. */
+constexpr std::size_t kTextLimit = 4 * kIdleLimit;
 
 } // namespace
 
@@ -33,9 +35,10 @@ sqlite3_stmt* StatementCache::take(const std::string& sql)
         raiseEngine(code::kObjectClosed, "The connection is closed.");
     }
     auto it = idle_.find(sql);
-    if (it != idle_.end()) {
-        sqlite3_stmt* stmt = it->second;
-        idle_.erase(it);
+    if (it != idle_.end() && !it->second.empty()) {
+        sqlite3_stmt* stmt = it->second.back();
+        it->second.pop_back();
+        --idleCount_;
         return stmt;
     }
     sqlite3_stmt* stmt = nullptr;
@@ -52,13 +55,17 @@ sqlite3_stmt* StatementCache::take(const std::string& sql)
 
 void StatementCache::giveBack(const std::string& sql, sqlite3_stmt* stmt)
 {
-    if (db_ == nullptr || idle_.size() >= kIdleLimit) {
+    if (db_ == nullptr || idleCount_ >= kIdleLimit) {
         sqlite3_finalize(stmt);
         return;
     }
     sqlite3_reset(stmt);
     sqlite3_clear_bindings(stmt);
-    idle_.emplace(sql, stmt);
+    if (idle_.size() >= kTextLimit) {
+        std::erase_if(idle_, [](const auto& entry) { return entry.second.empty(); });
+    }
+    idle_[sql].push_back(stmt);
+    ++idleCount_;
 }
 
 void StatementCache::close()
@@ -70,9 +77,12 @@ void StatementCache::close()
 void StatementCache::dropIdle()
 {
     for (auto& entry : idle_) {
-        sqlite3_finalize(entry.second);
+        for (sqlite3_stmt* stmt : entry.second) {
+            sqlite3_finalize(stmt);
+        }
     }
     idle_.clear();
+    idleCount_ = 0;
 }
 
 void StatementCache::enrol(StatementHolder* holder)

@@ -60,7 +60,10 @@ class StatementCache {
 
   private:
     sqlite3* db_;
-    std::unordered_multimap<std::string, sqlite3_stmt*> idle_;
+    // Idle statements by text; a text's list stays when it empties, so that giving a
+    // statement back costs no allocation.
+    std::unordered_map<std::string, std::vector<sqlite3_stmt*>> idle_;
+    std::size_t idleCount_ = 0;
     std::vector<StatementHolder*> holders_;
 };
 
