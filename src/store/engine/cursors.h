@@ -132,9 +132,12 @@ class KeysetCursor : public StatementRows, private StatementHolder {
 
 class StreamCursor : public StatementRows {
   public:
-    /* keyColumn: index of the row key in stream (-1 for none); one: a row by key, for
-     * standing on an added row. */
-    StreamCursor(Stmt stream, int keyColumn, std::shared_ptr<StatementCache> cache,
+    /* A statement read as it stands: rows without keys. */
+    StreamCursor(Stmt stream, std::shared_ptr<StatementCache> cache);
+    /* A table's rows: stream is prepared at the first look at the rows (a recordset opened
+     * only to add rows never prepares it); keyColumn is the row key's index in it, one
+     * reads a row by key, for standing on an added or changed row. */
+    StreamCursor(std::shared_ptr<StatementCache> cache, LiteralShape stream, int keyColumn,
                  LiteralShape one);
 
     void first() override;
@@ -161,6 +164,7 @@ class StreamCursor : public StatementRows {
     void readByKey(int64_t key);
 
     Stmt stream_;
+    LiteralShape streamSql_; // empty when stream_ was given
     int keyColumn_;
     std::shared_ptr<StatementCache> cache_;
     LiteralShape oneSql_;

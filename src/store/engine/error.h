@@ -18,8 +18,8 @@ using HResult = int32_t;
 /* Result codes an engine error carries. They are what an application sees when an
  * operation fails inside the engine, so they keep the values ADO gives them. */
 namespace code {
-inline constexpr HResult kSyntax = static_cast<HResult>(0x80040E14);       // bad statement
-inline constexpr HResult kNoSuchTable = static_cast<HResult>(0x80040E37);  // unknown table
+inline constexpr HResult kSyntax = static_cast<HResult>(0x80040E14);      // bad statement
+inline constexpr HResult kNoSuchTable = static_cast<HResult>(0x80040E37); // unknown table
 inline constexpr HResult kUnknownColumn = static_cast<HResult>(0x80040E10);
 inline constexpr HResult kFieldNotFound = static_cast<HResult>(0x800A0CC1); // recordset field
 inline constexpr HResult kNoCurrentRow = static_cast<HResult>(0x800A0BCD);  // BOF or EOF
@@ -33,7 +33,7 @@ inline constexpr HResult kPointer = static_cast<HResult>(0x80004003);
 } // namespace code
 
 class EngineError : public std::runtime_error {
-public:
+  public:
     EngineError(HResult code, std::string source, std::string description)
         : std::runtime_error(description), code_(code), source_(std::move(source)),
           description_(std::move(description))
@@ -44,7 +44,7 @@ public:
     const std::string& source() const { return source_; }
     const std::string& description() const { return description_; }
 
-private:
+  private:
     HResult code_;
     std::string source_;
     std::string description_;

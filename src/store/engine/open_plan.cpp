@@ -15,6 +15,9 @@ namespace {
 
 /* Enough for every shape the catalogue operations open, and a few of the caller's own. */
 constexpr std::size_t kPlanLimit = 64;
+/* Longer texts (composed searches, say) are rarely opened twice; keeping them would only
+ * hold memory. */
+constexpr std::size_t kPlanTextLimit = 8 * 1024;
 
 /* The field that is the row key: AUTOINCREMENT is allowed on the INTEGER PRIMARY KEY
  * alone, which is the row key. */
@@ -43,6 +46,7 @@ void planTable(const std::shared_ptr<StatementCache>& cache, SelectShape shape, 
     int count = static_cast<int>(plan.layout->fields.size());
     shape.keyField = keyField(cache->db(), *plan.layout, shape.tableName);
     plan.stream = shapeOf(streamSql(shape, false));
+    Stmt streams(cache, plan.stream); // a forward walk prepares it late: refused here, at open
     plan.streamKey = shape.keyField >= 0 ? shape.keyField : count;
     KeysetSql keyset = keysetSql(shape, count);
     plan.keyset = {keyset.keys.empty() ? LiteralShape{} : shapeOf(keyset.keys),
@@ -161,7 +165,7 @@ int PlanCache::watch(void* self, int action, const char*, const char*, const cha
 
 void PlanCache::keep(const std::string& key, std::shared_ptr<const OpenPlan> plan)
 {
-    if (byKey_.count(key) != 0) {
+    if (key.size() > kPlanTextLimit || byKey_.count(key) != 0) {
         return;
     }
     order_.emplace_front(key, std::move(plan));

@@ -31,7 +31,7 @@ enum class Cursor { ForwardOnly = 0, Keyset = 1 };
 inline constexpr int kRowDeleted = 4;
 
 class Recordset {
-public:
+  public:
     /* Opens jetSql on the connection; raises on failure (statement rejected, closed
      * connection). */
     Recordset(Connection& conn, const std::string& jetSql, Cursor cursor);
@@ -77,7 +77,7 @@ public:
 
     struct Impl;
 
-private:
+  private:
     std::unique_ptr<Impl> impl_;
 };
 

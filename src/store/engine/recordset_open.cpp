@@ -55,9 +55,8 @@ void Recordset::Impl::openTable(const OpenPlan& plan, Cursor type)
         Stmt one(cache, withLiterals(plan.one, literals));
         cursor = std::make_unique<KeysetCursor>(cache, bound, std::move(one));
     } else {
-        Stmt stream(cache, withLiterals(plan.stream, literals));
-        cursor = std::make_unique<StreamCursor>(std::move(stream), plan.streamKey, cache,
-                                                withLiterals(plan.one, literals));
+        cursor = std::make_unique<StreamCursor>(cache, withLiterals(plan.stream, literals),
+                                                plan.streamKey, withLiterals(plan.one, literals));
     }
     layout = plan.layout;
     table = plan.tableSql;
@@ -75,7 +74,7 @@ void Recordset::Impl::openStatement(const std::string& sql, Cursor type)
     if (type == Cursor::Keyset) {
         cursor = std::make_unique<RowsCursor>(probe);
     } else {
-        cursor = std::make_unique<StreamCursor>(std::move(probe), -1, cache, LiteralShape{});
+        cursor = std::make_unique<StreamCursor>(std::move(probe), cache);
     }
 }
 

@@ -1,7 +1,7 @@
 /*
- * The forward-only cursor: steps its statement as the walk asks (nothing runs before the
- * first look at the rows, so a recordset opened only to add rows never reads any), and
- * reads an added or changed row again by its key.
+ * The forward-only cursor: steps its statement as the walk asks (nothing is prepared or
+ * run before the first look at the rows, so a recordset opened only to add rows never
+ * reads any), and reads an added or changed row again by its key.
  */
 #include "store/engine/cursors.h"
 
@@ -11,9 +11,14 @@
 
 namespace kavdb::engine {
 
-StreamCursor::StreamCursor(Stmt stream, int keyColumn, std::shared_ptr<StatementCache> cache,
-                           LiteralShape one)
-    : stream_(std::move(stream)), keyColumn_(keyColumn), cache_(std::move(cache)),
+StreamCursor::StreamCursor(Stmt stream, std::shared_ptr<StatementCache> cache)
+    : stream_(std::move(stream)), keyColumn_(-1), cache_(std::move(cache))
+{
+}
+
+StreamCursor::StreamCursor(std::shared_ptr<StatementCache> cache, LiteralShape stream,
+                           int keyColumn, LiteralShape one)
+    : streamSql_(std::move(stream)), keyColumn_(keyColumn), cache_(std::move(cache)),
       oneSql_(std::move(one))
 {
 }
@@ -21,6 +26,9 @@ StreamCursor::StreamCursor(Stmt stream, int keyColumn, std::shared_ptr<Statement
 void StreamCursor::start()
 {
     if (state_ == kNotStarted) {
+        if (!stream_) {
+            stream_ = Stmt(cache_, streamSql_);
+        }
         step();
     }
 }

@@ -30,7 +30,7 @@ enum class Kind : uint16_t {
 using Bytes = std::vector<uint8_t>;
 
 class Value {
-public:
+  public:
     Value() = default; // empty: "nothing given"
 
     static Value null();
@@ -64,7 +64,7 @@ public:
 
     bool operator==(const Value& other) const = default;
 
-private:
+  private:
     struct NullTag {
         bool operator==(const NullTag&) const = default;
     };
