@@ -358,6 +358,8 @@ void Connection::restoreFrom(const std::string& path)
         throw;
     }
     sqlite3_close_v2(source);
+    plans_->clear();
+    statements_->dropIdle();
 }
 
 Transaction::Transaction(Connection& c) : conn_(&c)

@@ -126,16 +126,14 @@ std::shared_ptr<const OpenPlan> PlanCache::find(const std::string& key,
                                                 const std::shared_ptr<StatementCache>& cache)
 {
     if (mayHaveMoved_ || sqlite3_get_autocommit(cache->db()) != 0) {
-        mayHaveMoved_ = false;
         int64_t schema = schemaVersion(cache);
         if (schema != schema_) {
-            order_.clear();
-            byKey_.clear();
+            clear();
             cache->dropIdle();
             rereadSchema(cache);
             schema_ = schema;
-            return nullptr;
         }
+        mayHaveMoved_ = false;
     }
     auto it = byKey_.find(key);
     if (it == byKey_.end()) {
@@ -143,6 +141,13 @@ std::shared_ptr<const OpenPlan> PlanCache::find(const std::string& key,
     }
     order_.splice(order_.begin(), order_, it->second);
     return it->second->second;
+}
+
+void PlanCache::clear()
+{
+    order_.clear();
+    byKey_.clear();
+    mayHaveMoved_ = true;
 }
 
 int PlanCache::watch(void* self, int action, const char*, const char*, const char*, const char*)

@@ -96,6 +96,18 @@ TEST_F(OpenPlanTest, SchemaChangesOfThisConnectionAreSeen)
     tx.commit();
 }
 
+TEST_F(OpenPlanTest, ARestoredFileIsReadAsItIs)
+{
+    addFile(1, "a.jpg");
+    conn_.backupTo(pathOf("twin.mdb"));
+    conn_.execute("ALTER TABLE Files ADD COLUMN Extra INTEGER");
+    addFile(1, "b.jpg");
+    EXPECT_EQ(fieldsOf("SELECT * FROM Files WHERE PathID = 1"), 7);
+    conn_.restoreFrom(pathOf("twin.mdb"));
+    EXPECT_EQ(fieldsOf("SELECT * FROM Files WHERE PathID = 1"), 6);
+    EXPECT_EQ(namesWhere("PathID = 1", Cursor::Keyset), (std::vector<std::string>{"a.jpg"}));
+}
+
 TEST_F(OpenPlanTest, SchemaChangesOfAnotherConnectionAreSeen)
 {
     EXPECT_EQ(fieldsOf("SELECT * FROM Files WHERE PathID = 1"), 6);

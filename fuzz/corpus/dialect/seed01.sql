@@ -1,1 +1,0 @@
-SELECT * FROM MainTable WHERE (PathID = 12) AND (StrComp(Filename,"IMG_0001.JPG",0)=0)

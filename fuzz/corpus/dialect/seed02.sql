@@ -1,1 +1,0 @@
-SELECT * FROM PathTable WHERE StrComp(Pathname,"C:\photos\2004\",0)=0

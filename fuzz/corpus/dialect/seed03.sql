@@ -1,1 +1,0 @@
-SELECT TOP 10 Pathname & Filename AS FullPath FROM MainTable ORDER BY Filename DESC

@@ -1,1 +1,0 @@
-ALTER TABLE MainTable ADD DataID8 INTEGER;

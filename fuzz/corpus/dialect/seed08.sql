@@ -1,1 +1,0 @@
-SELECT [File Name], 'it''s', "say ""hi""" FROM [My Table] WHERE d > #2004-03-05# OR d < #3/5/2004#

@@ -1,1 +1,0 @@
-DELETE FROM ExifInfo WHERE Make = "Canon"; UPDATE MainTable SET Marking = True WHERE Comment IS NULL

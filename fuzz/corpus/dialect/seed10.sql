@@ -1,1 +1,0 @@
-SELECT * FROM t WHERE a IN (SELECT TOP 1 b FROM u WHERE StrComp(Left(b, 2), Mid(c, 3), 1) <> 0)

@@ -1,1 +1,0 @@
-Filename = "a""b.jpg"
