@@ -19,7 +19,10 @@ using namespace kavdb::store;
 
 namespace {
 
-/* The query that finds the file row of a (PathID, name) pair at registration. */
+/* The query that finds the file row of a (PathID, name) pair at registration, with the
+ * pair bound (one plan for every file of a walk), and the same as plain text. */
+constexpr const char* kRegisteredSql = "SELECT * FROM MainTable WHERE (PathID = ?) AND Filename=?";
+
 std::string registeredSql(int32_t pathId, const std::string& name)
 {
     return sqlf("SELECT * FROM MainTable WHERE (PathID = %d) AND Filename=\"%s\"", pathId,
@@ -109,9 +112,9 @@ HResult kaRegisterFile(DBHandle* h, const char* path, int32_t* pathSlot, MetaDat
         return hr;
     }
     FieldValueList list = {{Value::text("PathID"), Value::integer(pathId)}};
-    std::string sql = registeredSql(pathId, name);
     bool exists = false;
-    HResult counted = kaAnyRow(h, sql, &exists);
+    HResult counted =
+        kaAnyRow(h, kRegisteredSql, {Value::integer(pathId), Value::text(name)}, &exists);
     if (counted == S_OK && exists) {
         return KAVDB_E_ALREADY_EXISTS;
     }
@@ -124,7 +127,8 @@ HResult kaRegisterFile(DBHandle* h, const char* path, int32_t* pathSlot, MetaDat
         AddImageFields(*image, list);
     }
     // The look-up above stands for the insert's own: one query per file, not two.
-    return kaSetMainTable(h, list, counted == S_OK ? std::string() : sql, false, -1);
+    return kaSetMainTable(h, list, counted == S_OK ? std::string() : registeredSql(pathId, name),
+                          false, -1);
 }
 
 HResult registerFile(DBHandle* h, const char* path, MetaDataList* data, ImageData* image)

@@ -188,15 +188,35 @@ HResult kaGetDataIDList(DBHandle* h, const std::string& sql, std::list<int32_t>&
 
 namespace kavdb::store {
 
-HResult kaAnyRow(DBHandle* h, const std::string& sql, bool* any)
+namespace {
+
+/* Whether the recordset open() gives has a row. */
+template <class Open> HResult anyRow(DBHandle* h, const std::string& sql, bool* any, Open open)
 {
     if (badArgs(h, sql) || any == nullptr) {
         return E_INVALIDARG;
     }
     return guarded("Failed To kaGetDataCount", [&] {
-        Recordset rs(connectionOf(h), sql, Cursor::ForwardOnly);
-        *any = !rs.bof() && !rs.eof();
+        std::unique_ptr<Recordset> rs = open();
+        *any = !rs->bof() && !rs->eof();
         return S_OK;
+    });
+}
+
+} // namespace
+
+HResult kaAnyRow(DBHandle* h, const std::string& sql, bool* any)
+{
+    return anyRow(h, sql, any, [&] {
+        return std::make_unique<Recordset>(connectionOf(h), sql, Cursor::ForwardOnly);
+    });
+}
+
+HResult kaAnyRow(DBHandle* h, const std::string& sql, std::vector<Value> values, bool* any)
+{
+    return anyRow(h, sql, any, [&] {
+        return std::make_unique<Recordset>(connectionOf(h), sql, std::move(values),
+                                           Cursor::ForwardOnly);
     });
 }
 

@@ -36,5 +36,8 @@ namespace kavdb::store {
 /* Whether sql selects any row at all; reads at most one row, however many match, so
  * "is this folder or metadata row still used" costs the same in any catalogue. */
 HResult kaAnyRow(DBHandle* h, const std::string& sql, bool* any);
+/* The same for a text whose '?' placeholders take values, in order: for the look-ups a
+ * folder walk makes once per file. */
+HResult kaAnyRow(DBHandle* h, const std::string& sql, std::vector<Value> values, bool* any);
 
 } // namespace kavdb::store

@@ -4,6 +4,7 @@
 #include "store/engine/literal_shape.h"
 
 #include "store/engine/lexer.h"
+#include "store/engine/native.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -169,6 +170,33 @@ LiteralShape jetShapeOf(const std::string& jet)
     }
     shape.sql.append(jet, copied);
     return shape;
+}
+
+std::string numberPlaceholders(const std::string& jet, std::size_t count)
+{
+    Tokens t = tokenize(jet, Flavor::Jet);
+    std::string out;
+    out.reserve(jet.size() + 2 * count);
+    std::size_t found = 0;
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        bool named =
+            i + 1 < t.size() && (t[i + 1].kind == Tok::Number || t[i + 1].kind == Tok::Word);
+        if (isMarker(t[i]) && (named || !isPunct(t[i], "?"))) {
+            raiseEngine(code::kInvalidArg, "Values are bound to '?' placeholders only.");
+        }
+        if (isPunct(t[i], "?")) {
+            out += '?';
+            out += std::to_string(kJetLiteralBase + static_cast<int>(++found));
+        } else {
+            out += t[i].text;
+        }
+    }
+    if (found != count) {
+        raiseEngine(code::kInvalidArg, "The command text has " + std::to_string(found) +
+                                           " placeholders for " + std::to_string(count) +
+                                           " values.");
+    }
+    return out;
 }
 
 } // namespace kavdb::engine

@@ -38,6 +38,11 @@ inline constexpr int kJetLiteralBase = 10;
  * #dates#) stays. A statement holding parameters of its own comes back as it is. */
 LiteralShape jetShapeOf(const std::string& jet);
 
+/* Jet text whose '?' placeholders, count of them, take values bound from outside: each
+ * becomes ?N, N from kJetLiteralBase + 1, like a literal taken out. Raises kInvalidArg
+ * when the text holds another number of them, or parameters of other forms. */
+std::string numberPlaceholders(const std::string& jet, std::size_t count);
+
 /* A statement used as it stands: no literal is looked for. */
 inline LiteralShape verbatim(std::string sql)
 {

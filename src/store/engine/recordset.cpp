@@ -107,7 +107,22 @@ void Recordset::Impl::write()
 Recordset::Recordset(Connection& conn, const std::string& jetSql, Cursor cursor)
     : impl_(std::make_unique<Impl>())
 {
-    impl_->open(conn, jetSql, cursor);
+    LiteralShape jet = jetShapeOf(jetSql);
+    impl_->literals = std::move(jet.literals);
+    impl_->open(
+        conn, jet.sql, [&] { return jet.sql; }, cursor);
+}
+
+Recordset::Recordset(Connection& conn, const std::string& jetSql, std::vector<Value> values,
+                     Cursor cursor)
+    : impl_(std::make_unique<Impl>())
+{
+    // Kept apart from the plans of texts whose '?' the caller binds no value to.
+    static const std::string kBound = "\x01bound ";
+    impl_->literals = std::move(values);
+    impl_->open(
+        conn, kBound + jetSql, [&] { return numberPlaceholders(jetSql, impl_->literals.size()); },
+        cursor);
 }
 
 Recordset::~Recordset()

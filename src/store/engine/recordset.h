@@ -35,6 +35,11 @@ class Recordset {
     /* Opens jetSql on the connection; raises on failure (statement rejected, closed
      * connection). */
     Recordset(Connection& conn, const std::string& jetSql, Cursor cursor);
+    /* Opens jetSql with values bound to its '?' placeholders, one each, in order: a value
+     * is never spliced into the text, so it needs no quoting, and all openings of the text
+     * share one plan. Raises kInvalidArg when the counts differ. */
+    Recordset(Connection& conn, const std::string& jetSql, std::vector<Value> values,
+              Cursor cursor);
     ~Recordset();
     Recordset(const Recordset&) = delete;
     Recordset& operator=(const Recordset&) = delete;

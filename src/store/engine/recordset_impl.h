@@ -12,6 +12,7 @@
 #include "store/engine/open_plan.h"
 #include "store/engine/recordset.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -31,8 +32,10 @@ struct Recordset::Impl {
     const std::string& column(int f) const { return layout->columns[static_cast<std::size_t>(f)]; }
 
     /* Opening (recordset_open.cpp). */
-    void open(Connection& conn, const std::string& jetSql, Cursor type);
-    void runEach(const OpenPlan& plan, const std::string& jetSql);
+    /* Opens by the plan kept under key, or by one made from the text shaped() gives. */
+    void open(Connection& conn, const std::string& key, const std::function<std::string()>& shaped,
+              Cursor type);
+    void runEach(const OpenPlan& plan);
     void openTable(const OpenPlan& plan, Cursor type);
     void openStatement(const std::string& sql, Cursor type);
 

@@ -13,35 +13,35 @@
 
 namespace kavdb::engine {
 
-void Recordset::Impl::open(Connection& conn, const std::string& jetSql, Cursor type)
+void Recordset::Impl::open(Connection& conn, const std::string& key,
+                           const std::function<std::string()>& shaped, Cursor type)
 {
     cache = conn.statements();
-    LiteralShape jet = jetShapeOf(jetSql);
     PlanCache& plans = conn.plans();
-    std::shared_ptr<const OpenPlan> plan = plans.find(jet.sql, cache);
+    std::shared_ptr<const OpenPlan> plan = plans.find(key, cache);
     bool known = plan != nullptr;
     if (!known) {
-        plan = makePlan(cache, jet.sql);
+        plan = makePlan(cache, shaped());
     }
-    literals = std::move(jet.literals);
     if (plan->statements.size() > 1) {
-        runEach(*plan, jetSql);
+        runEach(*plan);
     } else if (plan->table) {
         openTable(*plan, type);
     } else {
         openStatement(plan->statements[0], type);
     }
     if (!known) {
-        plans.keep(jet.sql, std::move(plan)); // only a plan that opened
+        plans.keep(key, std::move(plan)); // only a plan that opened
     }
 }
 
-void Recordset::Impl::runEach(const OpenPlan& plan, const std::string& jetSql)
+void Recordset::Impl::runEach(const OpenPlan& plan)
 {
-    // Literals are numbered across the whole text; each statement runs with its own.
-    std::vector<std::string> statements = literals.empty() ? plan.statements : translateJet(jetSql);
-    for (const std::string& sql : statements) {
-        runOnce(cache->db(), sql);
+    // Literals are numbered across the whole text: each statement binds those it holds.
+    for (const std::string& sql : plan.statements) {
+        Stmt each(cache->db(), sql);
+        each.bindLiterals(LiteralShape{sql, literals, kJetLiteralBase + 1});
+        each.run();
     }
 }
 

@@ -80,6 +80,55 @@ TEST_F(OpenPlanTest, SeveralStatementsRunWithTheirOwnValues)
     EXPECT_TRUE(scalar("SELECT Comment FROM Files WHERE Filename = \"a.jpg\"").isNull());
 }
 
+TEST_F(OpenPlanTest, BoundValuesNeedNoQuotingAndShareAPlan)
+{
+    addFile(1, "a.jpg");
+    addFile(2, "it\"s 'q'.jpg");
+    const std::string sql = "SELECT * FROM Files WHERE (PathID = ?) AND Filename=?";
+    struct Case {
+        int32_t path;
+        const char* name;
+        bool found;
+    } cases[] = {
+        {1, "a.jpg", true}, {2, "it\"s 'q'.jpg", true}, {2, "a.jpg", false}, {1, "A.JPG", false}};
+    for (const auto& c : cases) {
+        Recordset rs(conn_, sql, {Value::integer(c.path), Value::text(c.name)},
+                     Cursor::ForwardOnly);
+        EXPECT_EQ(!rs.eof(), c.found) << c.path << " " << c.name;
+        if (!rs.eof()) {
+            EXPECT_EQ(rs.get("Filename").toText(), c.name);
+        }
+    }
+    // The same text with its '?' left unbound is another statement.
+    Recordset unbound(conn_, sql, Cursor::Keyset);
+    EXPECT_TRUE(unbound.eof());
+}
+
+TEST_F(OpenPlanTest, BoundValuesMustMatchThePlaceholders)
+{
+    for (const char* sql : {"SELECT * FROM Files WHERE PathID = ?", "SELECT * FROM Files",
+                            "SELECT * FROM Files WHERE PathID = ?1 AND Filename = ?",
+                            "SELECT * FROM Files WHERE PathID = :p AND Filename = ?"}) {
+        EXPECT_EQ(
+            codeOf([&] {
+                Recordset rs(conn_, sql, {Value::integer(1), Value::text("a")}, Cursor::Keyset);
+            }),
+            code::kInvalidArg)
+            << sql;
+    }
+}
+
+TEST_F(OpenPlanTest, BoundValuesReachEachOfSeveralStatements)
+{
+    addFile(1, "a.jpg");
+    addFile(2, "gone.jpg");
+    Recordset(conn_,
+              "UPDATE Files SET Comment = ? WHERE PathID = ?; DELETE FROM Files WHERE Filename = ?",
+              {Value::text("c"), Value::integer(1), Value::text("gone.jpg")}, Cursor::ForwardOnly);
+    EXPECT_EQ(scalar("SELECT Comment FROM Files WHERE Filename = \"a.jpg\"").toText(), "c");
+    EXPECT_EQ(count("Files"), 1);
+}
+
 TEST_F(OpenPlanTest, SchemaChangesOfThisConnectionAreSeen)
 {
     EXPECT_EQ(fieldsOf("SELECT * FROM Files"), 6);
