@@ -118,6 +118,23 @@ HResult writeComment(DBHandle* h, const char* path, const char* comment)
     });
 }
 
+namespace {
+
+/* Does act on the folder row of pathId, reporting engine errors under message. */
+template <class Act> HResult onFolderRow(DBHandle* h, int32_t pathId, const char* message, Act act)
+{
+    return guarded(message, [&] {
+        std::unique_ptr<Recordset> rs;
+        HResult found = openOnlyRow(h, folderRowsSql("PathTable", "PathID", pathId), rs);
+        if (found == S_OK) {
+            act(*rs);
+        }
+        return found;
+    });
+}
+
+} // namespace
+
 HResult readFolderInfo(DBHandle* h, const char* folder, char* out)
 {
     HResult hr = checkFolderArgs(h, folder, out);
@@ -134,14 +151,8 @@ HResult readFolderInfo(DBHandle* h, const char* folder, char* out)
         (hr = GetFileNamePart(folder, last)) < 0) {
         return hr;
     }
-    return guarded("Failed To KaAVDBReadFolderInfo", [&] {
-        std::unique_ptr<Recordset> rs;
-        HResult found = openOnlyRow(h, folderRowsSql("PathTable", "PathID", pathId), rs);
-        if (found == S_OK) {
-            copyComment(*rs, out);
-        }
-        return found;
-    });
+    return onFolderRow(h, pathId, "Failed To KaAVDBReadFolderInfo",
+                       [&](Recordset& rs) { copyComment(rs, out); });
 }
 
 HResult writeFolderInfo(DBHandle* h, const char* folder, const char* text)
@@ -156,14 +167,8 @@ HResult writeFolderInfo(DBHandle* h, const char* folder, const char* text)
         (hr = GetFileNamePart(folder, last)) < 0) {
         return hr;
     }
-    return guarded("Failed To search path data", [&] {
-        std::unique_ptr<Recordset> rs;
-        HResult found = openOnlyRow(h, folderRowsSql("PathTable", "PathID", pathId), rs);
-        if (found == S_OK) {
-            writeText(*rs, "Comment", text);
-        }
-        return found;
-    });
+    return onFolderRow(h, pathId, "Failed To search path data",
+                       [&](Recordset& rs) { writeText(rs, "Comment", text); });
 }
 
 HResult setCheck(DBHandle* h, const char* path, int32_t mark)

@@ -358,8 +358,7 @@ void Connection::restoreFrom(const std::string& path)
         throw;
     }
     sqlite3_close_v2(source);
-    plans_->clear();
-    statements_->dropIdle();
+    plans_->forgetAll(*statements_);
 }
 
 Transaction::Transaction(Connection& c) : conn_(&c)

@@ -128,8 +128,7 @@ std::shared_ptr<const OpenPlan> PlanCache::find(const std::string& key,
     if (mayHaveMoved_ || sqlite3_get_autocommit(cache->db()) != 0) {
         int64_t schema = schemaVersion(cache);
         if (schema != schema_) {
-            clear();
-            cache->dropIdle();
+            forgetAll(*cache);
             rereadSchema(cache);
             schema_ = schema;
         }
@@ -143,10 +142,11 @@ std::shared_ptr<const OpenPlan> PlanCache::find(const std::string& key,
     return it->second->second;
 }
 
-void PlanCache::clear()
+void PlanCache::forgetAll(StatementCache& cache)
 {
     order_.clear();
     byKey_.clear();
+    cache.dropIdle();
     mayHaveMoved_ = true;
 }
 

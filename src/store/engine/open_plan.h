@@ -67,8 +67,9 @@ class PlanCache {
     std::shared_ptr<const OpenPlan> find(const std::string& key,
                                          const std::shared_ptr<StatementCache>& cache);
     void keep(const std::string& key, std::shared_ptr<const OpenPlan> plan);
-    /* Forgets every plan (the file's content was replaced underneath). */
-    void clear();
+    /* Forgets every plan, and the idle statements compiled on the old schema (the file's
+     * content was replaced underneath, or its schema changed). */
+    void forgetAll(StatementCache& cache);
 
     /* SQLite's authorizer, set on the connection with the cache as its context: it sees
      * every statement as it is compiled and only watches, never refuses. */

@@ -40,7 +40,7 @@ void Recordset::Impl::runEach(const OpenPlan& plan)
     // Literals are numbered across the whole text: each statement binds those it holds.
     for (const std::string& sql : plan.statements) {
         Stmt each(cache->db(), sql);
-        each.bindLiterals(LiteralShape{sql, literals, kJetLiteralBase + 1});
+        each.bindLiterals(literals, kJetLiteralBase + 1);
         each.run();
     }
 }
@@ -65,7 +65,7 @@ void Recordset::Impl::openTable(const OpenPlan& plan, Cursor type)
 void Recordset::Impl::openStatement(const std::string& sql, Cursor type)
 {
     Stmt probe(cache->db(), sql);
-    probe.bindLiterals(LiteralShape{sql, literals, kJetLiteralBase + 1});
+    probe.bindLiterals(literals, kJetLiteralBase + 1);
     if (probe.columnCount() == 0) {
         probe.run();
         return;

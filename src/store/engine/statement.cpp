@@ -112,20 +112,20 @@ Stmt::Stmt(std::shared_ptr<StatementCache> cache, const LiteralShape& shaped)
 {
     stmt_ = cache_->take(sql_);
     try {
-        bindLiterals(shaped);
+        bindLiterals(shaped.literals, shaped.firstIndex);
     } catch (...) {
         release();
         throw;
     }
 }
 
-void Stmt::bindLiterals(const LiteralShape& shaped)
+void Stmt::bindLiterals(const std::vector<Value>& values, int first)
 {
     int held = sqlite3_bind_parameter_count(stmt_);
-    for (std::size_t i = 0; i < shaped.literals.size(); ++i) {
-        int index = shaped.firstIndex + static_cast<int>(i);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        int index = first + static_cast<int>(i);
         if (index <= held) {
-            bind(index, shaped.literals[i]);
+            bind(index, values[i]);
         }
     }
 }

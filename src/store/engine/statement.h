@@ -96,8 +96,9 @@ class Stmt {
     void bindKey(int index, int64_t key);
     int columnCount() const;
 
-    /* Binds the literals of a shape from its first index on. */
-    void bindLiterals(const LiteralShape& shaped);
+    /* Binds values from parameter first on, passing over those the statement does not
+     * hold. */
+    void bindLiterals(const std::vector<Value>& values, int first);
 
   private:
     void release() noexcept;
