@@ -15,13 +15,17 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 namespace kavdb::test {
 namespace {
 
 using HostileInputTest = CatalogueTest;
 
-int32_t onImage(int32_t, void*, ImageReadRecord*) { return 0; }
+int32_t onImage(int32_t, void*, ImageReadRecord*)
+{
+    return 0;
+}
 
 TEST_F(HostileInputTest, MissingPointersAreRefusedEverywhere)
 {
@@ -125,12 +129,11 @@ TEST_F(HostileInputTest, TextsAtAndPastTheFixedLimits)
     EXPECT_EQ(KaAVDBRegisterFile(db_, (folder520 + "a.jpg").c_str(), nullptr, nullptr),
               E_INVALIDARG);
     std::string name260 = std::string(256, 'n') + ".jpg";
-    EXPECT_EQ(KaAVDBRegisterFile(db_, ("/p/" + name260).c_str(), nullptr, nullptr),
-              E_INVALIDARG);
+    EXPECT_EQ(KaAVDBRegisterFile(db_, ("/p/" + name260).c_str(), nullptr, nullptr), E_INVALIDARG);
     // The library's own statements are bounded; a search whose condition cannot fit is
     // refused rather than cut.
-    std::string hugeCondition = "SELECT * FROM People WHERE People.Name = '" +
-                                std::string(150000, 'x') + "'";
+    std::string hugeCondition =
+        "SELECT * FROM People WHERE People.Name = '" + std::string(150000, 'x') + "'";
     StringList list;
     EXPECT_EQ(KaAVDBQuery(db_, hugeCondition.c_str(), &list), E_INVALIDARG);
     EXPECT_TRUE(list.empty());
@@ -144,9 +147,9 @@ TEST_F(HostileInputTest, TextsAtAndPastTheFixedLimits)
 
 TEST_F(HostileInputTest, OddNamesRoundTrip)
 {
-    const char* names[] = {"q\"uote.jpg", "apo'strophe.jpg", "per%cent.jpg", "semi;colon.jpg",
-                           "dash--dash.jpg", "new\nline.jpg", "x\") OR (1=1.jpg",
-                           "bad\xff\xfeutf8.jpg", "tab\tname.jpg"};
+    const char* names[] = {"q\"uote.jpg",      "apo'strophe.jpg",     "per%cent.jpg",
+                           "semi;colon.jpg",   "dash--dash.jpg",      "new\nline.jpg",
+                           "x\") OR (1=1.jpg", "bad\xff\xfeutf8.jpg", "tab\tname.jpg"};
     ASSERT_EQ(KaAVDBRegisterFile(db_, "/p/a.jpg", nullptr, nullptr), S_OK);
     ASSERT_EQ(KaAVDBWriteComment(db_, "/p/a.jpg", "keep"), S_OK);
     for (const char* name : names) {
@@ -254,17 +257,69 @@ TEST_F(HostileFileTest, CataloguesThatAreNotWhatTheyShouldBe)
     EXPECT_LT(KaAVDBCreate(folder.c_str()), 0);
 }
 
+/* Runs body in a child process without the right to write the catalogue: as "nobody"
+ * when the test runs as root (root may write any file). */
+int runUnprivileged(const std::function<int()>& body)
+{
+    int pid = fork();
+    if (pid == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
+            _exit(90);
+        }
+        _exit(body());
+    }
+    int status = -1;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + status;
+}
+
+/* A catalogue file the process may not write, in a folder it may write (the -shm file can
+ * be made) or on a read-only medium (it cannot): searches and reads work, writes fail
+ * and change nothing. */
 TEST_F(HostileFileTest, ReadOnlyCatalogueReadsButRefusesWrites)
 {
-    if (geteuid() == 0) {
-        GTEST_SKIP() << "root ignores file permissions";
-    }
-    std::string path = dir_ + "/ro.mdb";
+    const std::string path = dir_ + "/ro.mdb";
+    const std::string photo = dir_ + "/p/a.jpg";
     ASSERT_EQ(KaAVDBCreate(path.c_str()), S_OK);
-    chmod(path.c_str(), 0444);
     DBHandle* h = nullptr;
     ASSERT_EQ(KaAVDBOpen(path.c_str(), &h), S_OK);
-    EXPECT_LT(KaAVDBRegisterFile(h, "/p/a.jpg", nullptr, nullptr), 0);
+    ASSERT_EQ(KaAVDBRegisterFile(h, photo.c_str(), nullptr, nullptr), S_OK);
+    ASSERT_EQ(KaAVDBWriteComment(h, photo.c_str(), "kept"), S_OK);
+    KaAVDBClose(h);
+    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+    for (mode_t folder : {0777, 0755}) {
+        SCOPED_TRACE(folder);
+        ASSERT_EQ(chmod(dir_.c_str(), folder), 0);
+        int exit = runUnprivileged([&] {
+            DBHandle* ro = nullptr;
+            char text[1024] = {};
+            StringList found;
+            int32_t count = 0;
+            if (KaAVDBOpen(path.c_str(), &ro) != S_OK) {
+                return 1;
+            }
+            bool reads =
+                KaAVDBReadComment(ro, photo.c_str(), text) == S_OK && std::string(text) == "kept" &&
+                KaAVDBGetQueryFileList(ro, "SELECT Filename FROM MainTable", &found, 1) == S_OK &&
+                found.size() == 1 &&
+                KaAVDBGetCountSQL(ro, "SELECT * FROM MainTable WHERE MainTable.FieldID > 0",
+                                  &count) == S_OK &&
+                count == 1 && KaAVDBExecuteSQL(ro, "SELECT * FROM MainTable") == S_OK;
+            bool writesFail =
+                KaAVDBWriteComment(ro, photo.c_str(), "changed") < 0 &&
+                KaAVDBRegisterFile(ro, (dir_ + "/p/b.jpg").c_str(), nullptr, nullptr) < 0 &&
+                KaAVDBExecuteSQL(ro, "DELETE FROM MainTable") < 0;
+            FreeStringList(&found);
+            KaAVDBClose(ro);
+            return reads ? (writesFail ? 0 : 3) : 2;
+        });
+        EXPECT_EQ(exit, 0) << "1: open failed, 2: a read failed, 3: a write went through";
+    }
+    ASSERT_EQ(chmod(dir_.c_str(), 0700), 0);
+    ASSERT_EQ(KaAVDBOpen(path.c_str(), &h), S_OK);
+    char text[1024] = {};
+    EXPECT_EQ(KaAVDBReadComment(h, photo.c_str(), text), S_OK);
+    EXPECT_STREQ(text, "kept");
     KaAVDBClose(h);
 }
 
