@@ -145,6 +145,110 @@ TEST_F(HostileInputTest, TextsAtAndPastTheFixedLimits)
               0);
 }
 
+/* Jet runs one statement per call and has no comments: wherever the application's SQL or
+ * a caller's name reaches the engine, a second statement, a comment, a blank text or a
+ * parameter without a value is refused, and nothing changes. A search the engine refuses
+ * answers E_POINTER, as searches always have (the sink gets the engine's code); a
+ * metadata write names its table in the configuration before any SQL. */
+TEST_F(HostileInputTest, OnlyOneStatementEverReachesTheEngine)
+{
+    const HRESULT syntax = static_cast<HRESULT>(0x80040E14);
+    const HRESULT noValue = static_cast<HRESULT>(0x80040E10);
+    MetaDataList ann;
+    ann.push_back(makeMeta("People", {{"Name", "Ann"}}));
+    ASSERT_EQ(KaAVDBRegisterFile(db_, "/p/a.jpg", &ann, nullptr), S_OK);
+    releaseTestTags(ann);
+    MetaDataList bad;
+    bad.push_back(makeMeta("People; DELETE FROM MainTable", {{"Name", "Bob"}}));
+    const std::string search =
+        "SELECT * FROM People WHERE People.Name = 'x'; DELETE FROM MainTable";
+    std::string deleteInfo = "SELECT * FROM People WHERE Name = 'x'; DELETE FROM MainTable";
+    StringList list;
+    int32_t n = 0;
+    const struct {
+        const char* what;
+        HRESULT got;
+        HRESULT expected;
+    } calls[] = {
+        {"query", KaAVDBQuery(db_, search.c_str(), &list), E_POINTER},
+        {"count", KaAVDBGetCountSQL(db_, search.c_str(), &n), E_POINTER},
+        {"file list",
+         KaAVDBGetQueryFileList(db_,
+                                "SELECT Filename FROM MainTable; DELETE FROM "
+                                "MainTable",
+                                &list, 1),
+         syntax},
+        {"execute", KaAVDBExecuteSQL(db_, "DELETE FROM People; DELETE FROM MainTable"), syntax},
+        {"line comment", KaAVDBExecuteSQL(db_, "DELETE FROM MainTable -- all"), syntax},
+        {"block comment", KaAVDBExecuteSQL(db_, "DELETE FROM MainTable /* all */"), syntax},
+        {"not a Jet statement", KaAVDBExecuteSQL(db_, "PRAGMA writable_schema = 1"), syntax},
+        {"empty", KaAVDBExecuteSQL(db_, ""), syntax},
+        {"blank", KaAVDBExecuteSQL(db_, " \n\t;"), syntax},
+        {"unbound", KaAVDBExecuteSQL(db_, "DELETE FROM MainTable WHERE FieldID <> ?"), noValue},
+        {"unbound name",
+         KaAVDBGetQueryFileList(db_,
+                                "SELECT Filename FROM MainTable WHERE "
+                                "Filename <> :f",
+                                &list, 1),
+         noValue},
+        {"delete info", KaAVDBDeleteInfo(db_, deleteInfo.data()), syntax},
+        {"table count", KaAVDBGetReadTableDataCount(db_, "MainTable; DELETE FROM MainTable", &n),
+         syntax},
+        {"rename", KaAVDBUpdateTableData(db_, "People; DELETE FROM MainTable", "Name", "Ann", "B"),
+         syntax},
+        {"register", KaAVDBRegisterFile(db_, "/p/b.jpg", &bad, nullptr), syntax},
+        {"write", KaAVDBWriteData(db_, "/p/a.jpg", &bad), E_FAIL},
+    };
+    for (const auto& c : calls) {
+        EXPECT_EQ(c.got, c.expected) << c.what;
+    }
+    ASSERT_FALSE(errors().empty());
+    EXPECT_EQ(errors().front().code, syntax) << errors().front().message;
+    releaseTestTags(bad);
+    FreeStringList(&list);
+    EXPECT_EQ(queryColumn(db_, "SELECT Filename FROM MainTable").size(), 1u);
+    MetaDataList back;
+    ASSERT_EQ(KaAVDBReadData(db_, "/p/a.jpg", &back), S_OK);
+    EXPECT_EQ(tagText(back.front().Tags.front()), "Ann");
+    FreeMetaDataList(&back);
+}
+
+/* Every limit is checked before anything is written: a refused call adds no folder row. */
+TEST_F(HostileInputTest, ACallRefusedForALimitChangesNothing)
+{
+    ASSERT_EQ(KaAVDBRegisterFile(db_, "/p/a.jpg", nullptr, nullptr), S_OK);
+    const std::string longName = "/q/" + std::string(100000, 'n') + ".jpg";
+    const std::string longFolder = "/" + std::string(100000, 'f') + "/a.jpg";
+    const std::string name260 = "/new/" + std::string(256, 'n') + ".jpg";
+    const std::string longSql =
+        "SELECT Filename FROM MainTable WHERE Filename <> '" + std::string(150000, 'x') + "'";
+    ImageData image{};
+    MetaDataList none;
+    ASSERT_EQ(KaDBSVInitDatabase(dbPath_.c_str()), S_OK);
+    StringList list;
+    HRESULT results[] = {
+        KaAVDBRegisterFile(db_, longName.c_str(), nullptr, nullptr),
+        KaAVDBRegisterFile(db_, longFolder.c_str(), nullptr, nullptr),
+        KaDBSVEnrollFile(longName.c_str(), &none),
+        KaDBSVEnrollImage(longName.c_str(), &image),
+        KaAVDBMoveFile(db_, "/p/a.jpg", longName.c_str(), 1),
+        KaAVDBCopyFile(db_, "/p/a.jpg", longName.c_str(), 1),
+        KaAVDBMoveFile(db_, "/p/a.jpg", name260.c_str(), 1),
+        KaAVDBCopyFile(db_, "/p/a.jpg", name260.c_str(), 1),
+        KaAVDBExecuteSQL(db_, longSql.c_str()),
+        KaAVDBGetQueryFileList(db_, longSql.c_str(), &list, 1),
+    };
+    KaDBSVExitDatabase();
+    int i = 0;
+    for (HRESULT hr : results) {
+        EXPECT_EQ(hr, E_INVALIDARG) << "call #" << i++;
+    }
+    EXPECT_EQ(queryColumn(db_, "SELECT Pathname AS Filename FROM PathTable"),
+              std::vector<std::string>{"/p/"});
+    EXPECT_EQ(queryColumn(db_, "SELECT Filename FROM MainTable"),
+              std::vector<std::string>{"a.jpg"});
+}
+
 TEST_F(HostileInputTest, OddNamesRoundTrip)
 {
     const char* names[] = {"q\"uote.jpg",      "apo'strophe.jpg",     "per%cent.jpg",

@@ -287,6 +287,7 @@ void Connection::runNative(const std::string& sql)
 void Connection::execute(const std::string& jetSql)
 {
     sqlite3* db = native();
+    refuseUnboundParameters(jetSql);
     for (const std::string& sql : translateJet(jetSql)) {
         runOnce(db, sql);
     }

@@ -646,6 +646,21 @@ std::vector<std::string> translateJet(const std::string& jet)
     return out;
 }
 
+void refuseUnboundParameters(const std::string& jet)
+{
+    if (jet.find_first_of("?:@$") == std::string::npos) {
+        return; // the common case costs one scan, not a tokenizing
+    }
+    for (const Token& t : tokenize(jet, Flavor::Jet)) {
+        char c = t.text[0];
+        if ((t.kind == Tok::Punct || t.kind == Tok::Other) &&
+            (c == '?' || c == ':' || c == '@' || c == '$')) {
+            raiseEngine(code::kUnknownColumn,
+                        "No value given for one or more required parameters.");
+        }
+    }
+}
+
 bool isExactTextColumn(const std::string& column)
 {
     return equalsIgnoreCase(column, "Pathname") || equalsIgnoreCase(column, "Filename");

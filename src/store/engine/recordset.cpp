@@ -107,6 +107,7 @@ void Recordset::Impl::write()
 Recordset::Recordset(Connection& conn, const std::string& jetSql, Cursor cursor)
     : impl_(std::make_unique<Impl>())
 {
+    refuseUnboundParameters(jetSql);
     LiteralShape jet = jetShapeOf(jetSql);
     impl_->literals = std::move(jet.literals);
     impl_->open(

@@ -86,9 +86,9 @@ TEST_F(OpenPlanTest, BoundValuesNeedNoQuotingAndShareAPlan)
             EXPECT_EQ(rs.get("Filename").toText(), c.name);
         }
     }
-    // The same text with its '?' left unbound is another statement.
-    Recordset unbound(conn_, sql, Cursor::Keyset);
-    EXPECT_TRUE(unbound.eof());
+    // The same text with its '?' left unbound is refused, as Jet refuses a missing value.
+    EXPECT_EQ(codeOf([&] { Recordset unbound(conn_, sql, Cursor::Keyset); }),
+              code::kUnknownColumn);
 }
 
 TEST_F(OpenPlanTest, BoundValuesMustMatchThePlaceholders)
