@@ -13,6 +13,7 @@
 #include "store/engine/functions.h"
 #include "store/engine/native.h"
 #include "store/engine/open_plan.h"
+#include "store/engine/schema.h"
 #include "store/engine/statement.h"
 #include "store/engine/turns.h"
 
@@ -288,7 +289,9 @@ void Connection::execute(const std::string& jetSql)
 {
     sqlite3* db = native();
     refuseUnboundParameters(jetSql);
-    for (const std::string& sql : translateJet(jetSql)) {
+    std::vector<std::string> statements = translateJet(jetSql);
+    refuseBreakingAKey(*this, jetSql);
+    for (const std::string& sql : statements) {
         runOnce(db, sql);
     }
 }

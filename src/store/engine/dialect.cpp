@@ -646,6 +646,24 @@ std::vector<std::string> translateJet(const std::string& jet)
     return out;
 }
 
+std::string droppedTable(const std::string& jet)
+{
+    std::size_t start = jet.find_first_not_of(" \t\r\n");
+    if (start == std::string::npos ||
+        !equalsIgnoreCase(std::string_view(jet).substr(start, 4), "DROP")) {
+        return {}; // most texts are not, and need no tokenizing to tell
+    }
+    Tokens t = tokenize(jet, Flavor::Jet);
+    std::size_t drop = nextSignificant(t, 0, t.size());
+    std::size_t table = drop < t.size() ? nextSignificant(t, drop + 1, t.size()) : t.size();
+    std::size_t name = table < t.size() ? nextSignificant(t, table + 1, t.size()) : t.size();
+    if (name == t.size() || !isKeyword(t[drop], "DROP") || !isKeyword(t[table], "TABLE") ||
+        (t[name].kind != Tok::Word && t[name].kind != Tok::Ident)) {
+        return {};
+    }
+    return identName(t[name]);
+}
+
 void refuseUnboundParameters(const std::string& jet)
 {
     if (jet.find_first_of("?:@$") == std::string::npos) {

@@ -23,6 +23,9 @@ namespace kavdb::engine {
  * TABLE takes several); raises kSyntax for a text that is not one Jet statement. */
 std::vector<std::string> translateJet(const std::string& jet);
 
+/* The table a DROP TABLE statement names, or "" for any other statement. */
+std::string droppedTable(const std::string& jet);
+
 /* Raises kUnknownColumn, as Jet does for a value it was not given, when the text holds
  * a parameter placeholder (? : @ $) outside its literals: a text run without values
  * must not have SQLite bind Null in their place. */
