@@ -66,7 +66,8 @@ typedef struct SYSTEMTIME {
 struct DBHandle;
 
 /* One metadata item. Type: 0 text (Data is NUL-terminated, Size = length + 1),
- * 1 integer (Data points at one int32_t, Size = 4), 2 binary (Size bytes). */
+ * 1 integer (Data points at one int32_t, Size = 4), 2 binary (Size bytes),
+ * 3 number (Data points at one double, Size = 8). */
 struct MetaTag {
     char Name[520];
     uint32_t Type;

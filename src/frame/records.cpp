@@ -23,8 +23,8 @@ void releaseImage(ImageData& image) noexcept
     image.Thumbnail = nullptr;
 }
 
-/* Byte count of the copy's own buffer: text is re-measured, an integer is 4; 0 for the
- * kinds whose buffer a copy keeps sharing. */
+/* Byte count of the copy's own buffer: text is re-measured, an integer is 4, a number 8;
+ * 0 for the kinds whose buffer a copy keeps sharing. */
 uint32_t copiedSize(const MetaTag& src)
 {
     switch (src.Type) {
@@ -32,6 +32,8 @@ uint32_t copiedSize(const MetaTag& src)
         return static_cast<uint32_t>(std::strlen(static_cast<const char*>(src.Data)) + 1);
     case 1:
         return sizeof(int32_t);
+    case 3:
+        return sizeof(double);
     default:
         return 0;
     }
@@ -53,8 +55,8 @@ extern "C" HRESULT CopyMetaTag(const MetaTag* src, MetaTag* dst)
     if (src == nullptr || dst == nullptr) {
         return E_INVALIDARG;
     }
-    if (src->Type > 1) {
-        return S_OK;
+    if (src->Type != 0 && src->Type != 1 && src->Type != 3) {
+        return S_OK; // binary and unknown kinds: the copy keeps sharing the buffer
     }
     if (src->Data == nullptr) {
         return E_INVALIDARG;

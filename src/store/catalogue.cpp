@@ -36,6 +36,8 @@ ColumnType typeOfKind(int kind)
         return ColumnType::Int;
     case 2:
         return ColumnType::Binary;
+    case 3:
+        return ColumnType::Double;
     default:
         return ColumnType::None;
     }
@@ -82,7 +84,7 @@ std::vector<ColumnSpec> mainTableColumns(int32_t tables)
 }
 
 /* The columns of metadata table k; E_FAIL for an item value lacking one of its first two
- * commas. A kind other than 0, 1, 2 ends the list. */
+ * commas. A kind other than 0 to 3 ends the list. */
 HResult metaTableColumns(int k, const std::string& ini, std::vector<ColumnSpec>& cols)
 {
     cols = {{"DataID", ColumnType::Int, kKeyFlags}};

@@ -28,9 +28,14 @@ std::string hexBytes(const engine::Bytes& bytes)
 }
 
 /* One condition of a match query for a column and a value; "" when the value takes no
- * part in the match. */
-std::string condition(const std::string& column, const Value& v)
+ * part in the match. A number is bound to a '?' (its value appended to bound): no text
+ * of it is needed, and the row matches on the very same double. */
+std::string condition(const std::string& column, const Value& v, std::vector<Value>& bound)
 {
+    if (v.isDouble()) {
+        bound.push_back(v);
+        return sqlf("(%s = ?)", column.c_str());
+    }
     if (v.isInt()) {
         return sqlf("(%s = %d)", column.c_str(), v.asInt());
     }
@@ -54,7 +59,7 @@ void addCondition(std::string& sql, bool& first, const std::string& cond)
 
 /* The registration match: every tag must name an item; items not given must be Null.
  * Binary values match by their bytes. */
-HResult registrationQuery(const MetaData& data, std::string& sql)
+HResult registrationQuery(const MetaData& data, std::string& sql, std::vector<Value>& bound)
 {
     std::vector<std::string> items;
     if (kaGetItemNames(data.TableName, items) < 0) {
@@ -72,7 +77,7 @@ HResult registrationQuery(const MetaData& data, std::string& sql)
         items.erase(it);
         std::string cond = v.isBytes()
                                ? sqlf("(%s = X'%s')", tag.Name, hexBytes(v.asBytes()).c_str())
-                               : condition(tag.Name, v);
+                               : condition(tag.Name, v, bound);
         addCondition(sql, first, cond);
     }
     for (const auto& left : items) {
@@ -111,7 +116,7 @@ HResult insertRegistered(DBHandle* h, const MetaData& data, int32_t* dataId)
             names.push_back(spec.name);
             values.emplace_back();
             for (const auto& tag : data.Tags) {
-                if (spec.name == tag.Name && tag.Data != nullptr && tag.Type <= 2 &&
+                if (spec.name == tag.Name && tag.Data != nullptr && tag.Type <= 3 &&
                     kaMetaTagToValue(tag, &values.back()) == S_OK) {
                     placed = true;
                     break;
@@ -147,11 +152,27 @@ HResult insertMerged(DBHandle* h, const std::string& table, const FieldValueList
     });
 }
 
+/* The DataID of the only row sql selects with the bound values in its '?' places. */
+HResult readBoundDataId(DBHandle* h, const std::string& sql, const std::vector<Value>& bound,
+                        Value& id)
+{
+    return guarded("Failed To kaGetData", [&] {
+        Recordset rs(connectionOf(h), sql, bound, Cursor::Keyset);
+        HResult hr = standOnOnlyRow(rs);
+        if (hr == S_OK) {
+            id = rs.get("DataID");
+        }
+        return hr;
+    });
+}
+
 /* Exactly one row selected by sql gives its DataID. */
-HResult findDataId(DBHandle* h, const std::string& sql, int32_t* dataId)
+HResult findDataId(DBHandle* h, const std::string& sql, const std::vector<Value>& bound,
+                   int32_t* dataId)
 {
     Value id;
-    HResult hr = kaGetData(h, sql, Value::text("DataID"), &id);
+    HResult hr = bound.empty() ? kaGetData(h, sql, Value::text("DataID"), &id)
+                               : readBoundDataId(h, sql, bound, id);
     if (hr == S_OK && !id.isInt()) {
         return E_FAIL;
     }
@@ -202,12 +223,13 @@ HResult kaSetMetaData(DBHandle* h, const MetaData& data, int32_t* dataId)
     bool any = false;
     if (kaAnyRow(h, sqlf("SELECT DataID FROM %s", data.TableName), &any) == S_OK && any) {
         std::string sql;
-        HResult hr = registrationQuery(data, sql);
+        std::vector<Value> bound;
+        HResult hr = registrationQuery(data, sql, bound);
         if (hr < 0) {
             return hr;
         }
         int32_t found = 0;
-        if (findDataId(h, sql, &found) == S_OK) {
+        if (findDataId(h, sql, bound, &found) == S_OK) {
             if (dataId != nullptr) {
                 *dataId = found;
             }
@@ -232,6 +254,7 @@ HResult kaFindOrAddData(DBHandle* h, const MetaData& data, int32_t* dataId, bool
         return E_FAIL;
     }
     std::string sql = sqlf("SELECT DataID FROM %s WHERE ", data.TableName);
+    std::vector<Value> bound;
     bool first = true;
     for (auto& item : items) {
         for (const auto& tag : data.Tags) {
@@ -242,9 +265,9 @@ HResult kaFindOrAddData(DBHandle* h, const MetaData& data, int32_t* dataId, bool
                 break;
             }
         }
-        addCondition(sql, first, condition(item.name.asText(), item.value));
+        addCondition(sql, first, condition(item.name.asText(), item.value, bound));
     }
-    if (!first && findDataId(h, sql, dataId) == S_OK) {
+    if (!first && findDataId(h, sql, bound, dataId) == S_OK) {
         return S_OK;
     }
     return add ? (insertMerged(h, data.TableName, items, dataId) == S_OK ? S_OK : E_FAIL) : E_FAIL;

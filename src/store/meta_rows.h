@@ -42,7 +42,7 @@ HResult kaReadTableRow(DBHandle* h, int32_t position, const std::string& table, 
 /* Tags of the current row of rs for the item names; tags that do not convert are left
  * out. */
 void readTags(Recordset& rs, const std::vector<std::string>& names, MetaTagList& tags);
-/* Releases a tag's buffer (kinds 0-2 own theirs) and clears its pointer; the list form
+/* Releases a tag's buffer (kinds 0-3 own theirs) and clears its pointer; the list form
  * releases every tag and empties the list. */
 void releaseTag(MetaTag& tag) noexcept;
 void releaseTags(MetaTagList& tags) noexcept;

@@ -1,7 +1,7 @@
 /*
  * MetaTag <-> column value conversion. Texts end at their NUL (and carry it in Size when
- * read); integers are four bytes; binary values are raw bytes. Every buffer comes from the
- * library's allocator.
+ * read); integers are four bytes; binary values are raw bytes; numbers (kind 3) are an
+ * eight-byte double. Every buffer comes from the library's allocator.
  */
 #include "store/engine/alloc.h"
 #include "store/meta_rows.h"
@@ -43,6 +43,11 @@ HResult kaSetMetaTag(const std::string& column, const Value& value, MetaTag* out
         tag.Type = 1;
         tag.Size = 4;
         tag.Data = copyOut(&v, 4);
+    } else if (value.isDouble()) {
+        double v = value.asDouble();
+        tag.Type = 3;
+        tag.Size = sizeof v;
+        tag.Data = copyOut(&v, sizeof v);
     } else if (value.isBytes()) {
         const auto& b = value.asBytes();
         tag.Type = 2;
@@ -76,6 +81,12 @@ HResult kaMetaTagToValue(const MetaTag& tag, Value* out)
     case 2:
         return engine::ToByteArrayValue(out, static_cast<const uint8_t*>(tag.Data),
                                         static_cast<int32_t>(tag.Size));
+    case 3: {
+        double v = 0;
+        std::memcpy(&v, tag.Data, sizeof v);
+        *out = Value::real(v);
+        return S_OK;
+    }
     default:
         return E_FAIL;
     }
@@ -93,9 +104,9 @@ void readTags(Recordset& rs, const std::vector<std::string>& names, MetaTagList&
 
 void releaseTag(MetaTag& tag) noexcept
 {
-    // Only the three known kinds own their buffer; any other kind leaves it to whoever
+    // Only the four known kinds own their buffer; any other kind leaves it to whoever
     // set it and merely forgets the pointer.
-    if (tag.Type <= 2) {
+    if (tag.Type <= 3) {
         kaFree(tag.Data);
     }
     tag.Data = nullptr;

@@ -35,6 +35,8 @@ const char* sqlTypeOfKind(int kind)
         return "INTEGER";
     case 2:
         return "BINARY";
+    case 3:
+        return "DOUBLE";
     default:
         return nullptr;
     }

@@ -70,7 +70,8 @@ TEST_P(MetaTagRelease, OwnedKindsLoseTheirBufferAndKeepNameTypeAndSize)
     EXPECT_EQ(tag.Size, sizeof value);
 }
 
-INSTANTIATE_TEST_SUITE_P(TextIntegerBinary, MetaTagRelease, ::testing::Values(0u, 1u, 2u));
+INSTANTIATE_TEST_SUITE_P(TextIntegerBinaryNumber, MetaTagRelease,
+                         ::testing::Values(0u, 1u, 2u, 3u));
 
 TEST(MetaTagReleaseOdd, UnknownKindClearsThePointerButReleasesNothing)
 {
@@ -296,6 +297,22 @@ TEST_F(TagCopy, IntegerGetsFourBytesOfItsOwn)
     FreeMetaTag(&dst);
 }
 
+TEST_F(TagCopy, NumberGetsEightBytesOfItsOwn)
+{
+    const double value = -33.868820;
+    MetaTag src = libraryTag("GPSLatitude", 3, &value, sizeof value);
+    src.Size = 3; // a wrong size does not carry over
+    MetaTag dst = shallowCopy(src);
+    EXPECT_EQ(CopyMetaTag(&src, &dst), S_OK);
+    EXPECT_NE(dst.Data, src.Data);
+    EXPECT_EQ(dst.Size, 8u);
+    double copied = 0;
+    std::memcpy(&copied, dst.Data, 8);
+    EXPECT_EQ(copied, value);
+    FreeMetaTag(&src);
+    FreeMetaTag(&dst);
+}
+
 class TagCopyShared : public ::testing::TestWithParam<uint32_t> {};
 
 TEST_P(TagCopyShared, OtherKindsLeaveTheTargetAsTheCallerSetIt)
@@ -316,9 +333,9 @@ TEST_P(TagCopyShared, OtherKindsLeaveTheTargetAsTheCallerSetIt)
 
 INSTANTIATE_TEST_SUITE_P(BinaryAndUnknown, TagCopyShared, ::testing::Values(2u, 5u));
 
-TEST_F(TagCopy, TextOrIntegerWithoutDataIsRefused)
+TEST_F(TagCopy, TextIntegerOrNumberWithoutDataIsRefused)
 {
-    for (uint32_t type : {0u, 1u}) {
+    for (uint32_t type : {0u, 1u, 3u}) {
         MetaTag src{};
         src.Type = type;
         MetaTag dst = shallowCopy(src);

@@ -132,6 +132,11 @@ MetaTag intTag(const std::string& name, int32_t value)
     return newTag(name, 1, &value, 4);
 }
 
+MetaTag numberTag(const std::string& name, double value)
+{
+    return newTag(name, 3, &value, sizeof value);
+}
+
 MetaTag binTag(const std::string& name, const std::vector<uint8_t>& bytes)
 {
     return newTag(name, 2, bytes.data(), static_cast<uint32_t>(bytes.size()));
@@ -166,6 +171,15 @@ void releaseTestTags(MetaDataList& list)
 std::string tagText(const MetaTag& t)
 {
     return t.Type == 0 && t.Data != nullptr ? std::string(static_cast<const char*>(t.Data)) : "";
+}
+
+double tagNumber(const MetaTag& t)
+{
+    double v = 0;
+    if (t.Type == 3 && t.Data != nullptr) {
+        std::memcpy(&v, t.Data, sizeof v);
+    }
+    return v;
 }
 
 int32_t tagInt(const MetaTag& t)

@@ -59,10 +59,12 @@ MetaData makeMeta(const std::string& table,
 MetaTag textTag(const std::string& name, const std::string& value);
 MetaTag intTag(const std::string& name, int32_t value);
 MetaTag binTag(const std::string& name, const std::vector<uint8_t>& bytes);
+MetaTag numberTag(const std::string& name, double value);
 /* Releases tags made by the helpers above (allocated with new[]). */
 void releaseTestTags(MetaDataList& list);
-/* Reads a tag's text or integer. */
+/* Reads a tag's text, integer or number. */
 std::string tagText(const MetaTag& t);
 int32_t tagInt(const MetaTag& t);
+double tagNumber(const MetaTag& t);
 
 } // namespace kavdb::test

@@ -133,8 +133,7 @@ TEST_F(ThumbnailTest, TheCorruptedCameraFileIsRefused)
 {
     std::vector<uint8_t> bytes =
         test::readFileBytes(std::string(KAVDB_PHOTOS_DIR) + "/corrupted.jpg");
-    if (bytes.empty())
-        GTEST_SKIP() << "sample photos not found at " << KAVDB_PHOTOS_DIR;
+    ASSERT_FALSE(bytes.empty()) << "missing test photo in " << KAVDB_PHOTOS_DIR;
     EXPECT_THROW(thumbOf(bytes), ImageError);
 }
 
@@ -151,8 +150,7 @@ TEST_F(ThumbnailTest, SamplePhotosHaveTheirKnownSizes)
                    Case{"Reconyx_HC500_Hyperfire.jpg", 2048, 1536, 160, 120}}) {
         std::vector<uint8_t> bytes =
             test::readFileBytes(std::string(KAVDB_PHOTOS_DIR) + "/" + c.file);
-        if (bytes.empty())
-            GTEST_SKIP() << "sample photos not found at " << KAVDB_PHOTOS_DIR;
+        ASSERT_FALSE(bytes.empty()) << "missing test photo " << c.file;
         ImageInfo info = infoOf(bytes);
         EXPECT_EQ(info.width, c.width) << c.file;
         EXPECT_EQ(info.height, c.height) << c.file;

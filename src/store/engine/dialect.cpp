@@ -24,7 +24,7 @@ namespace {
 /* StrComp rewrites nest through their arguments; deeper nesting is left to the function. */
 constexpr int kMaxNesting = 16;
 
-enum class TypeClass { Unknown, Counter, Text, Binary, Integer };
+enum class TypeClass { Unknown, Counter, Text, Binary, Integer, Real };
 
 TypeClass classifyType(std::string_view word)
 {
@@ -37,6 +37,9 @@ TypeClass classifyType(std::string_view word)
     static constexpr std::string_view integers[] = {"INTEGER",  "LONG",    "INT",     "SHORT",
                                                     "SMALLINT", "BYTE",    "TINYINT", "INTEGER1",
                                                     "INTEGER2", "INTEGER4"};
+    static constexpr std::string_view reals[] = {"DOUBLE",     "FLOAT",      "FLOAT8",
+                                                 "IEEEDOUBLE", "NUMBER",     "SINGLE",
+                                                 "FLOAT4",     "IEEESINGLE", "REAL"};
     auto in = [&](const auto& list) {
         for (std::string_view w : list) {
             if (equalsIgnoreCase(w, word)) {
@@ -54,6 +57,9 @@ TypeClass classifyType(std::string_view word)
     if (in(binaries)) {
         return TypeClass::Binary;
     }
+    if (in(reals)) {
+        return TypeClass::Real;
+    }
     return in(integers) ? TypeClass::Integer : TypeClass::Unknown;
 }
 
@@ -68,6 +74,8 @@ std::string typeText(TypeClass type, const std::string& column)
         return "BLOB";
     case TypeClass::Integer:
         return "INTEGER";
+    case TypeClass::Real:
+        return "REAL";
     default:
         return {};
     }

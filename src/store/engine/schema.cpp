@@ -28,6 +28,9 @@ std::string columnDefinition(const ColumnSpec& col)
         }
         type = "INTEGER";
         break;
+    case ColumnType::Double:
+        type = sqliteColumnType(col.name, "DOUBLE");
+        break;
     case ColumnType::Text:
         type = sqliteColumnType(col.name, "LONGTEXT");
         break;

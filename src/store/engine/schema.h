@@ -17,7 +17,7 @@
 namespace kavdb::engine {
 
 /* Column engine types as the catalogue's schema names them. */
-enum class ColumnType : int32_t { None = 0, Int = 3, Text = 203, Binary = 205 };
+enum class ColumnType : int32_t { None = 0, Int = 3, Double = 5, Text = 203, Binary = 205 };
 
 inline constexpr uint32_t kColAutoIncrement = 1;
 inline constexpr uint32_t kColNullable = 2;

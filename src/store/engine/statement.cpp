@@ -218,6 +218,9 @@ void Stmt::bind(int index, const Value& value)
     case Kind::Bool:
         rc = sqlite3_bind_int(stmt_, index, value.asBool() ? -1 : 0); // stored as Jet does
         break;
+    case Kind::Double:
+        rc = sqlite3_bind_double(stmt_, index, value.asDouble());
+        break;
     case Kind::Text: {
         const std::string& s = value.asText();
         rc = sqlite3_bind_text64(stmt_, index, s.data(), s.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
@@ -272,6 +275,14 @@ bool fitsInt32(int64_t v)
     return v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max();
 }
 
+/* A column the catalogue made for numbers; only its values arrive as doubles, so that a
+ * float anywhere else reads as it always has (an integer when whole, else its text). */
+bool declaredReal(sqlite3_stmt* stmt, int i)
+{
+    const char* type = sqlite3_column_decltype(stmt, i);
+    return type != nullptr && sqlite3_stricmp(type, "REAL") == 0;
+}
+
 std::string valueText(sqlite3_value* v)
 {
     const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
@@ -294,6 +305,9 @@ Value columnValue(sqlite3_stmt* stmt, int i)
     }
     case SQLITE_FLOAT: {
         double d = sqlite3_value_double(v);
+        if (declaredReal(stmt, i)) {
+            return Value::real(d);
+        }
         if (d >= std::numeric_limits<int32_t>::min() && d <= std::numeric_limits<int32_t>::max() &&
             d == static_cast<double>(static_cast<int32_t>(d))) {
             return Value::integer(static_cast<int32_t>(d));
@@ -349,6 +363,8 @@ long valueSize(const Value& v)
     case Kind::Int:
     case Kind::Bool:
         return 4;
+    case Kind::Double:
+        return 8;
     case Kind::Text:
         return static_cast<long>(v.asText().size());
     case Kind::Bytes:

@@ -8,7 +8,9 @@
 #include "store/engine/native.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace kavdb::engine {
 
@@ -30,6 +32,13 @@ Value Value::integer(int32_t i)
 {
     Value v;
     v.v_ = i;
+    return v;
+}
+
+Value Value::real(double d)
+{
+    Value v;
+    v.v_ = d;
     return v;
 }
 
@@ -58,7 +67,7 @@ Kind Value::kindOf() const
 {
     // The order of the variant's alternatives.
     static constexpr Kind kinds[] = {Kind::Empty, Kind::Null, Kind::Error, Kind::Int,
-                                     Kind::Text,  Kind::Bool, Kind::Bytes};
+                                     Kind::Text,  Kind::Bool, Kind::Bytes, Kind::Double};
     return kinds[v_.index()];
 }
 
@@ -105,6 +114,14 @@ int32_t Value::asInt() const
     mismatch("the value is not an integer");
 }
 
+double Value::asDouble() const
+{
+    if (const auto* d = std::get_if<double>(&v_)) {
+        return *d;
+    }
+    mismatch("the value is not a floating-point number");
+}
+
 const std::string& Value::asText() const
 {
     if (const auto* s = std::get_if<std::string>(&v_)) {
@@ -136,6 +153,14 @@ int32_t Value::toInt() const
         return asInt();
     case Kind::Bool:
         return asBool() ? -1 : 0; // Jet's True
+    case Kind::Double: {
+        double rounded = std::nearbyint(asDouble()); // the default mode: half to even
+        if (rounded >= std::numeric_limits<int32_t>::min() &&
+            rounded <= std::numeric_limits<int32_t>::max()) {
+            return static_cast<int32_t>(rounded);
+        }
+        mismatch("the number does not fit in 32 bits");
+    }
     case Kind::Text: {
         int32_t i = 0;
         if (parseInt32(asText(), i)) {
@@ -157,6 +182,11 @@ std::string Value::toText() const
         return std::to_string(asInt());
     case Kind::Bool:
         return asBool() ? "True" : "False";
+    case Kind::Double: {
+        char text[32];
+        auto [end, ec] = std::to_chars(text, text + sizeof text, asDouble());
+        return std::string(text, ec == std::errc() ? end : text);
+    }
     default:
         mismatch("the value cannot be converted to a text");
     }

@@ -4,7 +4,8 @@
  * It stands where ADO's VARIANT stood, and its kind() answers the same codes (0 empty,
  * 1 null, 3 int32, 8 text, 10 error/argument left out, 11 bool, 0x2011 byte array), so
  * the operations above can keep their rules ("an integer when the value is of kind 3").
- * Texts are UTF-8 bytes, passed through unchanged.
+ * A floating-point number answers 5, the variant code of a double. Texts are UTF-8 bytes,
+ * passed through unchanged.
  */
 #pragma once
 
@@ -21,6 +22,7 @@ enum class Kind : uint16_t {
     Empty = 0,
     Null = 1,
     Int = 3,
+    Double = 5,
     Text = 8,
     Error = 10,
     Bool = 11,
@@ -36,6 +38,7 @@ class Value {
     static Value null();
     static Value missing(); // the error kind that stands for an argument left out
     static Value integer(int32_t v);
+    static Value real(double v);
     static Value text(std::string v);
     static Value boolean(bool v);
     static Value bytes(Bytes v);
@@ -47,18 +50,21 @@ class Value {
     bool isNull() const { return kindOf() == Kind::Null; }
     bool isNothing() const { return isEmpty() || isNull(); } // no value stored
     bool isInt() const { return kindOf() == Kind::Int; }
+    bool isDouble() const { return kindOf() == Kind::Double; }
     bool isText() const { return kindOf() == Kind::Text; }
     bool isBytes() const { return kindOf() == Kind::Bytes; }
 
     /* Direct access; the kind must match (checked: a mismatch raises kTypeMismatch). */
     int32_t asInt() const;
+    double asDouble() const;
     const std::string& asText() const;
     const Bytes& asBytes() const;
     bool asBool() const;
 
-    /* The engine's type conversion: int from int, bool, or numeric text; text from
-     * int, bool or text. Anything else (null, empty, bytes, text that is not a
-     * number) raises an EngineError with kTypeMismatch. */
+    /* The engine's type conversion: int from int, bool, numeric text, or a double that
+     * fits (rounded half to even); text from int, bool, double (the shortest text that
+     * reads back as the same number) or text. Anything else (null, empty, bytes, text
+     * that is not a number) raises an EngineError with kTypeMismatch. */
     int32_t toInt() const;
     std::string toText() const;
 
@@ -71,7 +77,7 @@ class Value {
     struct MissingTag {
         bool operator==(const MissingTag&) const = default;
     };
-    std::variant<std::monostate, NullTag, MissingTag, int32_t, std::string, bool, Bytes> v_;
+    std::variant<std::monostate, NullTag, MissingTag, int32_t, std::string, bool, Bytes, double> v_;
 };
 
 /* Byte-array helpers for binary columns. ToByteArrayValue: 0, or kInvalidArg for null

@@ -74,7 +74,7 @@ const Rule kRules[] = {
      "d DOUBLE NOT NULL)",
      R"(CREATE TABLE t ("Id" INTEGER PRIMARY KEY AUTOINCREMENT, Filename TEXT, Pathname )"
      "TEXT, n INTEGER, s INTEGER, b INTEGER, v TEXT COLLATE NOCASE, c TEXT COLLATE NOCASE, lb "
-     "BLOB, vb BLOB, d DOUBLE NOT NULL)"},
+     "BLOB, vb BLOB, d REAL NOT NULL)"},
     {"create table keeps its constraints",
      "CREATE TABLE t (a INTEGER, b TEXT DEFAULT \"x\", PRIMARY KEY (a))",
      "CREATE TABLE t (a INTEGER, b TEXT COLLATE NOCASE DEFAULT 'x', PRIMARY KEY (a))"},
@@ -82,6 +82,10 @@ const Rule kRules[] = {
      "ALTER TABLE MainTable ADD COLUMN DataID8 INTEGER"},
     {"alter table add text column", "ALTER TABLE t ADD COLUMN Filename TEXT(50)",
      "ALTER TABLE t ADD COLUMN Filename TEXT"},
+    {"number types", "CREATE TABLE t (a DOUBLE, b FLOAT, c SINGLE, d IEEEDOUBLE, e NUMBER)",
+     "CREATE TABLE t (a REAL, b REAL, c REAL, d REAL, e REAL)"},
+    {"alter table add number column", "ALTER TABLE t ADD FNumber DOUBLE;",
+     "ALTER TABLE t ADD COLUMN FNumber REAL"},
 };
 
 TEST(DialectTest, EachRuleRewritesItsConstruct)
@@ -139,6 +143,7 @@ TEST(DialectTest, ColumnTypesAndIdentifiers)
     EXPECT_EQ(sqliteColumnType("x", "BINARY"), "BLOB");
     EXPECT_EQ(sqliteColumnType("x", "long"), "INTEGER");
     EXPECT_EQ(sqliteColumnType("x", "COUNTER"), "INTEGER PRIMARY KEY AUTOINCREMENT");
+    EXPECT_EQ(sqliteColumnType("x", "double"), "REAL");
     EXPECT_EQ(sqliteColumnType("x", "DATETIME"), "DATETIME");
     EXPECT_TRUE(isExactTextColumn("PATHNAME"));
     EXPECT_TRUE(isExactTextColumn("Filename"));

@@ -92,6 +92,23 @@ TEST_F(ChangesTest, AddNewStoresEveryKindOfValue)
     EXPECT_EQ(rs.get("Marking").asInt(), -1); // Jet's True
 }
 
+TEST_F(ChangesTest, ANumberColumnKeepsTheExactDoubleAndOnlyItReadsAsOne)
+{
+    conn_.execute("CREATE TABLE Nums (id COUNTER PRIMARY KEY, n DOUBLE, i INTEGER)");
+    const double sum = 0.1 + 0.2; // no short text reads back as this double
+    Recordset rs(conn_, "SELECT * FROM Nums", Cursor::Keyset);
+    rs.addNew({"n", "i"}, {Value::real(sum), Value::real(2.5)});
+    rs.addNew({"n"}, {Value::real(50)});
+    Recordset back(conn_, "SELECT * FROM Nums WHERE n > 3", Cursor::Keyset);
+    ASSERT_EQ(back.recordCount(), 1);
+    EXPECT_EQ(back.get("n"), Value::real(50)); // whole, and still a number
+    back.put("n", Value::real(-7.5));
+    back.update();
+    EXPECT_EQ(committed(dbPath_, "SELECT n FROM Nums WHERE n < 0"), Value::real(-7.5));
+    EXPECT_EQ(committed(dbPath_, "SELECT n FROM Nums WHERE n < 1 AND n > 0"), Value::real(sum));
+    EXPECT_EQ(committed(dbPath_, "SELECT i FROM Nums WHERE i > 2"), Value::text("2.5"));
+}
+
 TEST_F(ChangesTest, APutValueIsKeptWhenTheCursorMovesOffTheRow)
 {
     addFiles(3);

@@ -17,6 +17,7 @@ TEST(ValueTest, KindsAnswerTheVariantCodes)
     EXPECT_EQ(Value().kind(), 0);
     EXPECT_EQ(Value::null().kind(), 1);
     EXPECT_EQ(Value::integer(5).kind(), 3);
+    EXPECT_EQ(Value::real(2.5).kind(), 5);
     EXPECT_EQ(Value::text("x").kind(), 8);
     EXPECT_EQ(Value::missing().kind(), 10);
     EXPECT_EQ(Value::boolean(true).kind(), 11);
@@ -32,6 +33,7 @@ TEST(ValueTest, AccessOfTheWrongKindIsATypeMismatch)
     EXPECT_EQ(codeOf([] { Value::integer(1).asText(); }), code::kTypeMismatch);
     EXPECT_EQ(codeOf([] { Value::null().asBytes(); }), code::kTypeMismatch);
     EXPECT_EQ(codeOf([] { Value::integer(1).asBool(); }), code::kTypeMismatch);
+    EXPECT_EQ(codeOf([] { Value::integer(1).asDouble(); }), code::kTypeMismatch);
     EXPECT_EQ(Value::bytes({7, 8}).asBytes(), (Bytes{7, 8}));
 }
 
@@ -56,6 +58,11 @@ TEST(ValueTest, ToIntConvertsIntegersBooleansAndWholeNumericTexts)
         {Value::text("1.5"), false, 0},
         {Value::text(""), false, 0},
         {Value::text("   "), false, 0},
+        {Value::real(7.0), true, 7},
+        {Value::real(2.5), true, 2}, // half to even, as Jet rounds
+        {Value::real(3.5), true, 4},
+        {Value::real(-2.6), true, -3},
+        {Value::real(3e9), false, 0},
         {Value::null(), false, 0},
         {Value(), false, 0},
         {Value::bytes({1}), false, 0},
@@ -70,12 +77,16 @@ TEST(ValueTest, ToIntConvertsIntegersBooleansAndWholeNumericTexts)
     }
 }
 
-TEST(ValueTest, ToTextConvertsTextsIntegersAndBooleans)
+TEST(ValueTest, ToTextConvertsTextsIntegersBooleansAndNumbers)
 {
     EXPECT_EQ(Value::text("abc").toText(), "abc");
     EXPECT_EQ(Value::integer(-12).toText(), "-12");
     EXPECT_EQ(Value::boolean(true).toText(), "True");
     EXPECT_EQ(Value::boolean(false).toText(), "False");
+    EXPECT_EQ(Value::real(7.1).toText(), "7.1");
+    EXPECT_EQ(Value::real(50).toText(), "50");
+    EXPECT_EQ(Value::real(-0.366667).toText(), "-0.366667");
+    EXPECT_EQ(Value::real(0.1 + 0.2).toText(), "0.30000000000000004"); // reads back the same
     EXPECT_EQ(codeOf([] { Value::null().toText(); }), code::kTypeMismatch);
     EXPECT_EQ(codeOf([] { Value().toText(); }), code::kTypeMismatch);
     EXPECT_EQ(codeOf([] { Value::bytes({65}).toText(); }), code::kTypeMismatch);
