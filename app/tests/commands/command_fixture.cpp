@@ -55,6 +55,8 @@ class ConfigEnvironment : public ::testing::Environment {
                 (fs::temp_directory_path() / ("kavdb-app-config-" + std::to_string(getpid())))
                     .string();
             fs::create_directories(d);
+            // The library writes its level file here, also for kavdbUnprivileged's runs.
+            fs::permissions(d, fs::perms::all);
             fs::copy_file(KAVDB_INI_PATH, d + "/kadb.ini", fs::copy_options::overwrite_existing);
             setenv("KAVDB_CONFIG_DIR", d.c_str(), 1);
             return d;
@@ -150,13 +152,38 @@ RunResult CommandTest::kavdbOnTerminal(const std::vector<std::string>& args)
     return result;
 }
 
+RunResult CommandTest::kavdbUnprivileged(const std::vector<std::string>& args)
+{
+    if (geteuid() != 0)
+        return kavdb(args);
+    constexpr uid_t kNobody = 65534;
+    fs::permissions(dir_, fs::perms::all);
+    std::vector<std::string> all = commandLine(args);
+    std::vector<char*> argv = argvOf(all);
+    const std::string outPath = dir_ + "/stdout.txt";
+    const std::string errPath = dir_ + "/stderr.txt";
+    pid_t pid = fork();
+    if (pid == 0) {
+        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 || setgid(kNobody) != 0 ||
+            setuid(kNobody) != 0)
+            _exit(126);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return {exitCodeOf(status), slurp(outPath), slurp(errPath)};
+}
+
 std::string CommandTest::copyPhotos(const std::string& folder,
-                                    const std::vector<std::string>& names)
+                                    const std::vector<std::string>& names, const std::string& from)
 {
     const std::string target = dir_ + "/" + folder;
     fs::create_directories(target);
     for (const std::string& name : names) {
-        fs::copy_file(photosDir() + "/" + name, target + "/" + name);
+        fs::copy_file(from + "/" + name, target + "/" + name);
         fs::permissions(target + "/" + name, fs::perms::owner_write, fs::perm_options::add);
     }
     return target;
@@ -165,6 +192,11 @@ std::string CommandTest::copyPhotos(const std::string& folder,
 std::string CommandTest::photosDir()
 {
     return fs::absolute(KAVDB_PHOTOS_DIR).lexically_normal().string();
+}
+
+std::string CommandTest::samplesDir()
+{
+    return fs::absolute(KAVDB_SAMPLES_DIR).lexically_normal().string();
 }
 
 std::vector<std::string> CommandTest::samplePhotoNames()
