@@ -8,7 +8,7 @@ using namespace kavdb;
 
 extern "C" KAVDB_API HRESULT KaAVDBReadImage(DBHandle* h, const char* path, ImageData* out)
 {
-    return frame::exportCall(h, [&] { return ops::readImage(h, path, out); });
+    return frame::exportRead(h, [&] { return ops::readImage(h, path, out); });
 }
 
 extern "C" KAVDB_API HRESULT KaAVDBWriteImage(DBHandle* h, const char* path, const ImageData* in)
@@ -19,18 +19,18 @@ extern "C" KAVDB_API HRESULT KaAVDBWriteImage(DBHandle* h, const char* path, con
 extern "C" KAVDB_API HRESULT KaAVDBReadImages(DBHandle* h, void* context, StringList* paths,
                                               ImageReadCallback callback)
 {
-    return frame::exportCall(h, [&] { return ops::readImages(h, context, paths, callback); });
+    return frame::exportRead(h, [&] { return ops::readImages(h, context, paths, callback); });
 }
 
 extern "C" KAVDB_API HRESULT KaAVDBReadImageBatch(DBHandle* h, StringList* paths,
                                                   ImageDataList* out)
 {
-    return frame::exportCall(h, [&] { return ops::readImageBatch(h, paths, out); });
+    return frame::exportRead(h, [&] { return ops::readImageBatch(h, paths, out); });
 }
 
 extern "C" KAVDB_API HRESULT KaAVDBReadUpdateData(DBHandle* h, const char* path, char* out)
 {
-    return frame::exportCall(h, [&] { return ops::readUpdateData(h, path, out); });
+    return frame::exportRead(h, [&] { return ops::readUpdateData(h, path, out); });
 }
 
 extern "C" KAVDB_API HRESULT KaAVDBWriteUpdateData(DBHandle* h, const char* path, const char* text)

@@ -14,7 +14,7 @@ extern "C" KAVDB_API HRESULT KaAVDBWriteData(DBHandle* h, const char* path, Meta
 
 extern "C" KAVDB_API HRESULT KaAVDBReadData(DBHandle* h, const char* path, MetaDataList* data)
 {
-    return frame::exportCall(h, [&] { return ops::readData(h, path, data); });
+    return frame::exportRead(h, [&] { return ops::readData(h, path, data); });
 }
 
 extern "C" KAVDB_API HRESULT KaAVDBReadFilePartially(DBHandle* h, const char* path,
@@ -44,19 +44,19 @@ extern "C" KAVDB_API HRESULT KaAVDBGetDataNum(const char* table, int32_t* count)
 extern "C" KAVDB_API HRESULT KaAVDBGetReadTableDataCount(DBHandle* h, const char* table,
                                                          int32_t* count)
 {
-    return frame::exportCall(h, [&] { return ops::getReadTableDataCount(h, table, count); });
+    return frame::exportRead(h, [&] { return ops::getReadTableDataCount(h, table, count); });
 }
 
 extern "C" KAVDB_API HRESULT KaAVDBGetReadTableData(DBHandle* h, int32_t position,
                                                     const char* table, MetaTagList* tags)
 {
-    return frame::exportCall(h, [&] { return ops::getReadTableData(h, position, table, tags); });
+    return frame::exportRead(h, [&] { return ops::getReadTableData(h, position, table, tags); });
 }
 
 extern "C" KAVDB_API HRESULT KaAVDBGetReadTableDataEx(DBHandle* h, int32_t first, int32_t last,
                                                       const char* table, MetaIdxDataList* rows)
 {
-    return frame::exportCall(h,
+    return frame::exportRead(h,
                              [&] { return ops::getReadTableDataEx(h, first, last, table, rows); });
 }
 

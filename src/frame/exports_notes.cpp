@@ -9,7 +9,7 @@ using namespace kavdb;
 
 extern "C" KAVDB_API HRESULT KaAVDBReadComment(DBHandle* h, const char* path, char* out)
 {
-    return frame::exportCall(h, [&] { return ops::readComment(h, path, out); });
+    return frame::exportRead(h, [&] { return ops::readComment(h, path, out); });
 }
 
 extern "C" KAVDB_API HRESULT KaAVDBWriteComment(DBHandle* h, const char* path, const char* comment)
@@ -19,7 +19,7 @@ extern "C" KAVDB_API HRESULT KaAVDBWriteComment(DBHandle* h, const char* path, c
 
 extern "C" KAVDB_API HRESULT KaAVDBReadFolderInfo(DBHandle* h, const char* folder, char* out)
 {
-    return frame::exportCall(h, [&] { return ops::readFolderInfo(h, folder, out); });
+    return frame::exportRead(h, [&] { return ops::readFolderInfo(h, folder, out); });
 }
 
 extern "C" KAVDB_API HRESULT KaAVDBWriteFolderInfo(DBHandle* h, const char* folder,
@@ -35,5 +35,5 @@ extern "C" KAVDB_API HRESULT KaAVDBSetCheck(DBHandle* h, const char* path, int32
 
 extern "C" KAVDB_API HRESULT KaAVDBGetCheck(DBHandle* h, const char* path, int32_t* mark)
 {
-    return frame::exportCall(h, [&] { return ops::getCheck(h, path, mark); });
+    return frame::exportRead(h, [&] { return ops::getCheck(h, path, mark); });
 }

@@ -10,18 +10,18 @@ using namespace kavdb;
 
 extern "C" KAVDB_API HRESULT KaAVDBQuery(DBHandle* h, const char* sql, StringList* out)
 {
-    return frame::exportCall(h, [&] { return query::queryFiles(h, sql, out); });
+    return frame::exportRead(h, [&] { return query::queryFiles(h, sql, out); });
 }
 
 extern "C" KAVDB_API HRESULT KaAVDBGetCountSQL(DBHandle* h, const char* sql, int32_t* count)
 {
-    return frame::exportCall(h, [&] { return query::countQuery(h, sql, count); });
+    return frame::exportRead(h, [&] { return query::countQuery(h, sql, count); });
 }
 
 extern "C" KAVDB_API HRESULT KaAVDBGetQueryFileList(DBHandle* h, const char* sql, StringList* out,
                                                     int32_t namesOnly)
 {
-    return frame::exportCall(h, [&] { return query::queryFileList(h, sql, out, namesOnly); });
+    return frame::exportRead(h, [&] { return query::queryFileList(h, sql, out, namesOnly); });
 }
 
 extern "C" KAVDB_API HRESULT KaAVDBExecuteSQL(DBHandle* h, const char* sql)

@@ -7,9 +7,8 @@
  * sees a half-initialised catalogue even if two threads race to initialise.
  */
 #include "frame/facade.h"
+#include "store/file_probe.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <filesystem>
@@ -21,21 +20,11 @@ namespace {
 
 std::atomic<DBHandle*> m_hDB{nullptr};
 
-bool readable(const char* path)
-{
-    int fd = ::open(path, O_RDONLY);
-    if (fd < 0) {
-        return false;
-    }
-    ::close(fd);
-    return true;
-}
-
 /* Makes the catalogue at path when it is missing: created, or else the template. */
 HRESULT provideCatalogue(const char* path)
 {
-    if (readable(path)) {
-        return S_OK;
+    if (store::anythingAt(path)) {
+        return S_OK; // opening tells whether it is a catalogue
     }
     HRESULT created = KaAVDBCreate(path);
     if (created >= 0) {

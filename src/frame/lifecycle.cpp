@@ -7,10 +7,8 @@
  */
 #include "frame/export_guard.h"
 #include "store/catalogue.h"
+#include "store/file_probe.h"
 #include "store/record_access.h"
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <new>
@@ -22,16 +20,6 @@ namespace {
 bool isCataloguePath(const char* path)
 {
     return path != nullptr && *path != '\0' && std::strstr(path, ".mdb") != nullptr;
-}
-
-bool fileReadable(const char* path)
-{
-    int fd = ::open(path, O_RDONLY);
-    if (fd < 0) {
-        return false;
-    }
-    ::close(fd);
-    return true;
 }
 
 void connect(DBHandle* h, const char* path)
@@ -55,7 +43,8 @@ extern "C" KAVDB_API HRESULT KaAVDBOpen(const char* path, DBHandle** out)
         if (!isCataloguePath(path) || out == nullptr) {
             return E_INVALIDARG;
         }
-        if (!fileReadable(path)) {
+        // Only a regular file is a catalogue; anything else fails at once.
+        if (store::fileKind(path) != store::FileKind::Regular || !store::mayRead(path)) {
             return E_FAIL;
         }
         auto* h = new (std::nothrow) DBHandle();

@@ -88,15 +88,17 @@ HResult moveFile(DBHandle* h, const char* src, const char* dst, int32_t keepMark
     if (h == nullptr || missing(src) || missing(dst) || IsFolderPath(src) || IsFolderPath(dst)) {
         return E_INVALIDARG;
     }
+    // Every check before the first write: a refused move leaves no destination folder.
     int32_t srcId = -1, dstId = -1;
-    std::string srcName, dstName;
-    HResult hr = kaSearchPathData(h, src, &srcId);
-    if (hr < 0 || (hr = kaSetPathTable(h, dst, &dstId)) < 0 ||
-        (hr = GetFileNamePart(src, srcName)) < 0 || (hr = GetFileNamePart(dst, dstName)) < 0) {
+    std::string srcFolder, srcName, dstFolder, dstName;
+    HResult hr = SplitFilePath(src, srcFolder, srcName);
+    if (hr < 0 || (hr = SplitFilePath(dst, dstFolder, dstName)) < 0 ||
+        (hr = kaSearchPathData(h, src, &srcId)) < 0) {
         return hr;
     }
     bool taken = false;
-    if (kaAnyRow(h, fileRowSql(dstId, dstName), &taken) == S_OK && taken) {
+    if (kaGetPathID(h, dstFolder.c_str(), &dstId, false, false) == S_OK &&
+        kaAnyRow(h, fileRowSql(dstId, dstName), &taken) == S_OK && taken) {
         return E_FAIL;
     }
     hr = guarded("Failed To KaAVDBMoveFile", [&] {
@@ -104,6 +106,10 @@ HResult moveFile(DBHandle* h, const char* src, const char* dst, int32_t keepMark
         long rows = rs.recordCount();
         if (rows != 1) {
             return rows == 0 ? KAVDB_E_NOT_FOUND : E_FAIL;
+        }
+        HResult placed = kaSetPathTable(h, dst, &dstId);
+        if (placed < 0) {
+            return placed;
         }
         rs.put("PathID", Value::integer(dstId));
         rs.put("Filename", Value::text(dstName));
@@ -127,9 +133,10 @@ HResult copyFile(DBHandle* h, const char* src, const char* dst, int32_t keepMark
     std::string srcFolder, srcName, dstFolder, dstName;
     int32_t srcId = -1, dstId = -1;
     FieldValueList list;
-    HResult hr = GetFolderPart(src, srcFolder);
-    if (hr < 0 || (hr = kaGetPathID(h, srcFolder.c_str(), &srcId, false, false)) < 0 ||
-        (hr = GetFileNamePart(src, srcName)) < 0 || (hr = MakeDataIDList(list)) < 0) {
+    HResult hr = SplitFilePath(src, srcFolder, srcName);
+    if (hr < 0 || (hr = SplitFilePath(dst, dstFolder, dstName)) < 0 ||
+        (hr = kaGetPathID(h, srcFolder.c_str(), &srcId, false, false)) < 0 ||
+        (hr = MakeDataIDList(list)) < 0) {
         return hr;
     }
     for (const char* column : {"Width", "Height", "Bitcount", "ThumbnailWidth", "ThumbnailHeight",
@@ -143,9 +150,7 @@ HResult copyFile(DBHandle* h, const char* src, const char* dst, int32_t keepMark
     if (keepMark == 0 && mark != nullptr && mark->value.isInt() && mark->value.asInt() == 1) {
         mark->value = Value::integer(0);
     }
-    if ((hr = GetFolderPart(dst, dstFolder)) < 0 ||
-        (hr = kaGetPathID(h, dstFolder.c_str(), &dstId, true, false)) < 0 ||
-        (hr = GetFileNamePart(dst, dstName)) < 0) {
+    if ((hr = kaGetPathID(h, dstFolder.c_str(), &dstId, true, false)) < 0) {
         return hr;
     }
     list.push_back({Value::text("PathID"), Value::integer(dstId)});

@@ -2,8 +2,15 @@
  * Registering a folder tree: every entry of a folder, depth first, each file through the
  * same single-file registration. Entries are taken in name order so that a walk, and its
  * result (that of the last entry handled), is the same on every file system.
+ *
+ * A name holding a backslash is legal on Linux but cannot be keyed: the catalogue reads
+ * '\' as a separator, and the file would land in a folder of its own name (and take the
+ * folder row of its neighbours with it). Such a file is passed over and reported to the
+ * error handler; it is not an entry handled, so the walk's result is that of the others.
  */
 #include "ops/registration.h"
+
+#include "store/record_access.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -91,6 +98,13 @@ HResult registerFolder(DBHandle* h, const char* folder)
     for (const auto& entry : entries) {
         std::string full = joinPath(base, entry.name);
         if (entry.kind == EntryKind::Skip) {
+            continue;
+        }
+        if (entry.kind == EntryKind::File && hasSeparator(entry.name)) {
+            ReportComError(
+                "Failed To KaAVDBRegisterFolder",
+                EngineError(E_INVALIDARG, "kavdb",
+                            "A file name holding a separator cannot be catalogued: " + full));
             continue;
         }
         if (full.size() > kFolderMax) {

@@ -217,7 +217,7 @@ HResult mergeRows(DBHandle* h, const Rename& r,
 HResult deleteInfo(DBHandle* h, char* sql)
 {
     const char* from = sql == nullptr ? nullptr : std::strstr(sql, "FROM ");
-    if (h == nullptr || isEmpty(sql) || from == nullptr) {
+    if (h == nullptr || isEmpty(sql) || from == nullptr || std::strlen(sql) > kSqlMax) {
         return E_INVALIDARG;
     }
     const std::string idSql = std::string("SELECT DataID ") + from;
@@ -244,6 +244,10 @@ HResult updateTableData(DBHandle* h, const char* table, const char* item, const 
 {
     if (h == nullptr || isEmpty(table) || isEmpty(item) || isEmpty(oldText) || isEmpty(newText)) {
         return E_INVALIDARG;
+    }
+    HResult named = CheckName(table);
+    if (named < 0 || (named = CheckName(item)) < 0) {
+        return named;
     }
     const Rename r{table, item, oldText, newText};
     if (configuredNonText(r)) {

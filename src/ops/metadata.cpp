@@ -335,6 +335,9 @@ HResult getReadTableDataCount(DBHandle* h, const char* table, int32_t* count)
     if (h == nullptr || isEmpty(table) || count == nullptr) {
         return E_INVALIDARG;
     }
+    if (HResult named = CheckName(table); named < 0) {
+        return named;
+    }
     return kaGetDataCount(h, sqlf("SELECT * FROM %s ", table), count);
 }
 

@@ -106,9 +106,8 @@ HResult kaRegisterFile(DBHandle* h, const char* path, int32_t* pathSlot, MetaDat
     }
     std::string folder, name;
     int32_t pathId = -1;
-    HResult hr = GetFolderPart(path, folder);
-    if (hr < 0 || (hr = folderIdForRegistration(h, folder, pathSlot, &pathId)) < 0 ||
-        (hr = GetFileNamePart(path, name)) < 0) {
+    HResult hr = SplitFilePath(path, folder, name);
+    if (hr < 0 || (hr = folderIdForRegistration(h, folder, pathSlot, &pathId)) < 0) {
         return hr;
     }
     FieldValueList list = {{Value::text("PathID"), Value::integer(pathId)}};

@@ -5,6 +5,9 @@
 #include "query/direct_sql.h"
 
 #include "store/direct_statement.h"
+#include "store/record_access.h"
+
+#include <cstring>
 
 namespace kavdb::query {
 
@@ -26,6 +29,12 @@ HResult missingColumns(const Recordset& rs, bool namesOnly)
     return missing;
 }
 
+/* The application's statement fits the buffer it was written for (its NUL included). */
+bool fitsLimit(const char* statement)
+{
+    return std::strlen(statement) <= store::kSqlMax;
+}
+
 std::string textOf(Recordset& rs, const char* column)
 {
     store::Value v = rs.get(column);
@@ -36,7 +45,7 @@ std::string textOf(Recordset& rs, const char* column)
 
 HResult queryFileList(DBHandle* h, const char* statement, StringList* out, int32_t namesOnly)
 {
-    if (h == nullptr || statement == nullptr || out == nullptr) {
+    if (h == nullptr || statement == nullptr || out == nullptr || !fitsLimit(statement)) {
         return E_INVALIDARG;
     }
     return store::guarded(nullptr, [&] {
@@ -56,7 +65,7 @@ HResult queryFileList(DBHandle* h, const char* statement, StringList* out, int32
 
 HResult executeSql(DBHandle* h, const char* statement)
 {
-    if (h == nullptr || statement == nullptr) {
+    if (h == nullptr || statement == nullptr || !fitsLimit(statement)) {
         return E_INVALIDARG;
     }
     return store::kaExecuteSql(h, statement);

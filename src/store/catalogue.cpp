@@ -5,6 +5,8 @@
  */
 #include "store/catalogue.h"
 
+#include "store/file_probe.h"
+
 #include "store/config.h"
 #include "store/engine/schema.h"
 
@@ -132,9 +134,7 @@ HResult kaCreateDatabaseFile(const char* path)
     if (path == nullptr || *path == '\0' || std::strstr(path, ".mdb") == nullptr) {
         return E_INVALIDARG;
     }
-    int fd = ::open(path, O_RDONLY);
-    if (fd >= 0) {
-        ::close(fd);
+    if (anythingAt(path)) {
         return E_FAIL;
     }
     return guarded("Failed to create database", [&] {

@@ -4,6 +4,8 @@
  */
 #include "store/datetext.h"
 
+#include "store/file_probe.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -113,18 +115,11 @@ void parseDateText(const char* text, SYSTEMTIME* t) noexcept
 
 int fileUpdateTime(const char* path, SYSTEMTIME* t) noexcept
 {
-    if (path == nullptr || t == nullptr) {
-        return -1;
-    }
-    // Non-blocking, so that a FIFO cannot stall the caller.
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
+    if (path == nullptr || t == nullptr || !mayRead(path)) {
         return -1;
     }
     struct stat st {};
-    const bool statted = ::fstat(fd, &st) == 0;
-    ::close(fd);
-    return statted && updateTimeOf(st, t) ? 1 : -1;
+    return ::stat(path, &st) == 0 && updateTimeOf(st, t) ? 1 : -1;
 }
 
 int fileTimeOrAbsence(const char* path, SYSTEMTIME* t) noexcept

@@ -36,8 +36,8 @@ std::string dateText(const SYSTEMTIME& t);
 void parseDateText(const char* text, SYSTEMTIME* t) noexcept;
 
 /* The file's last-write time as local time, milliseconds and day of week (0 = Sunday)
- * filled: 1, or -1 with *t untouched when the file cannot be opened (a directory
- * cannot). */
+ * filled: 1, or -1 with *t untouched when the file could not be opened for reading or is
+ * a directory. The file is never opened (file_probe.h). */
 int fileUpdateTime(const char* path, SYSTEMTIME* t) noexcept;
 /* The same time from a single stat, for walks over many files: 1 with *t filled, 0 when
  * the file certainly does not exist, -1 when that cannot be told or it has no update

@@ -186,6 +186,9 @@ HResult findDataId(DBHandle* h, const std::string& sql, const std::vector<Value>
 
 HResult kaUpdateMetaData(DBHandle* h, const MetaData& data, int32_t dataId)
 {
+    if (HResult named = CheckName(data.TableName); named < 0) {
+        return named;
+    }
     return guarded("Failed To kaUpdateMetaData", [&] {
         std::unique_ptr<Recordset> rs;
         HResult hr =
@@ -214,6 +217,9 @@ HResult kaSetMetaData(DBHandle* h, const MetaData& data, int32_t* dataId)
     if (h == nullptr || data.TableName[0] == '\0' || data.Tags.empty()) {
         return E_INVALIDARG;
     }
+    if (HResult named = CheckName(data.TableName); named < 0) {
+        return named;
+    }
     bool any = false;
     if (kaAnyRow(h, sqlf("SELECT DataID FROM %s", data.TableName), &any) == S_OK && any) {
         std::string sql;
@@ -237,6 +243,9 @@ HResult kaFindOrAddData(DBHandle* h, const MetaData& data, int32_t* dataId, bool
 {
     if (h == nullptr || data.Tags.empty() || dataId == nullptr) {
         return E_INVALIDARG;
+    }
+    if (HResult named = CheckName(data.TableName); named < 0) {
+        return named;
     }
     FieldValueList items;
     if (kaGetItemValues(data.TableName, items) < 0 ||

@@ -1,7 +1,7 @@
 /*
- * MetaTag <-> column value conversion. Texts carry their NUL in Size; integers are four
- * bytes; binary values are raw bytes; numbers (kind 3) are an eight-byte double. Every
- * buffer comes from the library's allocator.
+ * MetaTag <-> column value conversion. Texts end at their NUL (and carry it in Size when
+ * read); integers are four bytes; binary values are raw bytes; numbers (kind 3) are an
+ * eight-byte double. Every buffer comes from the library's allocator.
  */
 #include "store/engine/alloc.h"
 #include "store/meta_rows.h"
@@ -67,12 +67,11 @@ HResult kaMetaTagToValue(const MetaTag& tag, Value* out)
     }
     *out = Value();
     switch (tag.Type) {
-    case 0: {
-        const char* text = static_cast<const char*>(tag.Data);
-        std::size_t n = tag.Size > 0 ? strnlen(text, tag.Size) : std::strlen(text);
-        *out = Value::text(std::string(text, n));
+    case 0:
+        // A text is its bytes up to the NUL, whatever Size says: Size describes what the
+        // library hands out, and a caller's short Size must not cut what is stored.
+        *out = Value::text(static_cast<const char*>(tag.Data));
         return S_OK;
-    }
     case 1: {
         int32_t v = 0;
         std::memcpy(&v, tag.Data, 4);

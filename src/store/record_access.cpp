@@ -140,9 +140,27 @@ HResult GetFileNamePart(const char* path, std::string& out)
     return out.empty() ? E_FAIL : S_OK;
 }
 
+HResult SplitFilePath(const char* path, std::string& folder, std::string& name)
+{
+    HResult hr = GetFolderPart(path, folder);
+    return hr < 0 ? hr : GetFileNamePart(path, name);
+}
+
 bool IsFolderPath(const char* path)
 {
     return path != nullptr && *path != '\0' && std::strchr(path, '.') == nullptr;
+}
+
+HResult CheckName(std::string_view name)
+{
+    auto letter = [](unsigned char c) {
+        return ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') || c == '_' || c >= 0x80;
+    };
+    bool plain = !name.empty() && letter(static_cast<unsigned char>(name[0]));
+    for (unsigned char c : name) {
+        plain = plain && (letter(c) || (c >= '0' && c <= '9'));
+    }
+    return plain ? S_OK : engine::code::kSyntax;
 }
 
 std::string quoteText(std::string_view text)

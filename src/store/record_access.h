@@ -65,11 +65,19 @@ std::string readText(Recordset& rs, const std::string& column);
 /* Path keys. Both / and \ separate; "X:" at the start is a drive. */
 HResult GetFolderPart(const char* path, std::string& out);   // drive + directory + separator
 HResult GetFileNamePart(const char* path, std::string& out); // name + extension
-bool IsFolderPath(const char* path);                         // non-empty and no '.'
+/* Both keys of a file path, each within its limit, before anything is looked up or
+ * written: a call refused for a limit changes nothing. */
+HResult SplitFilePath(const char* path, std::string& folder, std::string& name);
+bool IsFolderPath(const char* path); // non-empty and no '.'
 bool hasSeparator(std::string_view text);
 bool endsWithSeparator(std::string_view text);
 /* Appends a separator of the kind the text already uses (its last one), else '/'. */
 void appendSeparator(std::string& text);
+
+/* A caller's table or item name that the library places in its own SQL must be a plain
+ * name (a letter, '_' or a non-ASCII byte, then also digits): anything else would change
+ * the statement around it. S_OK, or 0x80040E14 as the engine gives for bad SQL. */
+HResult CheckName(std::string_view name);
 
 /* A text value placed between double quotes in the library's SQL, '"' doubled. */
 std::string quoteText(std::string_view text);

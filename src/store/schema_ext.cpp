@@ -13,6 +13,8 @@
 
 #include <unistd.h>
 
+#include <vector>
+
 namespace kavdb::store {
 
 namespace {
@@ -117,28 +119,30 @@ void undo(engine::Connection& c, BackupTwin& twin) noexcept
     }
 }
 
-/* Adds table k inside a savepoint, with its look-up index; rolled back on failure. */
-HResult addProtected(DBHandle* h, int32_t k, BackupTwin& twin)
+/* Adds table k with its look-up index. */
+HResult addTable(DBHandle* h, int32_t k)
 {
-    std::string ini;
-    HResult hr = kaGetIniPath(ini);
-    if (hr < 0 || kaReadTableName(k, ini).empty()) {
-        return hr; // nothing would change: no twin, no savepoint
+    HResult added = kaAddDataTableBySql(h, k);
+    if (added >= 0) {
+        ensureLookupIndexes(connectionOf(h));
     }
+    return added;
+}
+
+/* Adds the missing tables inside one savepoint, after one twin: a failure puts the
+ * catalogue back as it was before the call, not only before the table that failed. */
+HResult addProtected(DBHandle* h, const std::vector<int32_t>& missing, BackupTwin& twin)
+{
     return guarded(nullptr, [&] {
         engine::Connection& c = connectionOf(h);
         twin.make(c);
         c.savepoint(kSavepoint);
-        HResult added = guarded(nullptr, [&] {
-            HResult r = kaAddDataTableBySql(h, k);
-            if (r >= 0) {
-                ensureLookupIndexes(c);
+        HResult added = S_OK;
+        for (int32_t k : missing) {
+            if ((added = guarded(nullptr, [&] { return addTable(h, k); })) < 0) {
+                undo(c, twin);
+                return added;
             }
-            return r;
-        });
-        if (added < 0) {
-            undo(c, twin);
-            return added;
         }
         c.release(kSavepoint);
         return added;
@@ -186,20 +190,25 @@ HResult kaAddItem(DBHandle* h, const char* path)
     if (h == nullptr || path == nullptr || *path == '\0') {
         return E_INVALIDARG;
     }
-    BackupTwin twin(backupPathOf(path));
-    HResult hr = S_OK;
+    std::string ini;
+    HResult hr = kaGetIniPath(ini);
+    if (hr < 0) {
+        return hr;
+    }
+    std::vector<int32_t> missing;
     for (const LateTable& table : kLateTables) {
         // Asking for a row is how the catalogue has always asked whether the table exists.
         bool any = false;
         hr = kaAnyRow(h, sqlf("SELECT * FROM %s ", table.name), &any);
-        if (hr >= 0) {
-            continue;
-        }
-        if ((hr = addProtected(h, table.number, twin)) < 0) {
-            return hr;
+        if (hr < 0 && !kaReadTableName(table.number, ini).empty()) {
+            missing.push_back(table.number);
         }
     }
-    return hr;
+    if (missing.empty()) {
+        return hr < 0 ? S_OK : hr; // a table left unconfigured adds nothing
+    }
+    BackupTwin twin(backupPathOf(path));
+    return addProtected(h, missing, twin);
 }
 
 } // namespace kavdb::store

@@ -70,6 +70,50 @@ TEST_F(WriteReadTest, RoundTripsTextIntegerAndBinaryItems)
     EXPECT_EQ(FreeMetaDataList(&list), S_OK);
 }
 
+/* Size describes what the library hands out; a caller's short Size never cuts a text. */
+TEST_F(WriteReadTest, ATextIsStoredWholeWhateverItsSize)
+{
+    MetaData shortSize = exif("Holiday in Rome");
+    shortSize.Tags.front().Size = 4;
+    ASSERT_EQ(write(kA, shortSize), S_OK);
+    ASSERT_EQ(write(kB, exif("Holiday in Rome")), S_OK);
+    MetaDataList list = read(kA);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(tagText(list.front().Tags.front()), "Holiday in Rome");
+    EXPECT_EQ(link(kA, kExif), link(kB, kExif));
+    FreeMetaDataList(&list);
+}
+
+/* Writing merges the tags over the file's row and then looks for an equal row, in which
+ * binary items take no part: a file whose tuple differs from a stored row only in a
+ * binary item joins that row, and the binary value it brought is not stored. */
+TEST_F(WriteReadTest, BinaryItemsTakeNoPartInTheMatchOfAWriteSoTheirValueJoinsAnEqualRow)
+{
+    const std::vector<uint8_t> first = {7};
+    const std::vector<uint8_t> second = {'a', 0, '"', '\'', 0, 'b', 'c'};
+    MetaData m = makeMeta("ExifInfo", {{"Make", "Canon"}});
+    m.Tags.push_back(test::binTag("Preview", first));
+    ASSERT_EQ(write(kA, m), S_OK);
+    m = makeMeta("ExifInfo", {{"Make", "Canon"}});
+    m.Tags.push_back(test::binTag("Preview", second));
+    ASSERT_EQ(write(kB, m), S_OK);
+    EXPECT_EQ(link(kA, kExif), link(kB, kExif));
+    MetaDataList list = read(kB);
+    ASSERT_EQ(list.size(), 1u);
+    const MetaTag& preview = list.front().Tags.back();
+    ASSERT_EQ(preview.Size, first.size());
+    EXPECT_EQ(std::memcmp(preview.Data, first.data(), first.size()), 0);
+    FreeMetaDataList(&list);
+    // With nothing equal to join, the value is stored whole, whatever its size.
+    const std::vector<uint8_t> big(100000, 9);
+    m = makeMeta("ExifInfo", {{"Make", "Nikon"}});
+    m.Tags.push_back(test::binTag("Preview", big));
+    ASSERT_EQ(write(kB, m), S_OK);
+    list = read(kB);
+    EXPECT_EQ(list.front().Tags.back().Size, big.size());
+    FreeMetaDataList(&list);
+}
+
 TEST_F(WriteReadTest, ReadsHighestTableFirstAndAppends)
 {
     ASSERT_EQ(

@@ -160,6 +160,22 @@ TEST_F(RegistrationTest, FolderWalkStopsAtAFileWithoutADot)
     EXPECT_EQ(KaAVDBRegisterFolder(db_, (dir_ + "/missing").c_str()), E_FAIL);
 }
 
+/* A backslash is a separator to the catalogue: such a name is passed over and reported,
+ * and its neighbours keep their own folder row. */
+TEST_F(RegistrationTest, FolderWalkPassesOverANameHoldingABackslash)
+{
+    for (const char* name : {"k/A\\b.jpg", "k/c.jpg", "k/d.jpg", "k/z\\y.jpg"}) {
+        makeFile(name);
+    }
+    EXPECT_EQ(KaAVDBRegisterFolder(db_, (dir_ + "/k").c_str()), S_OK);
+    EXPECT_EQ(filesIn(dir_ + "/k/"), 2);
+    EXPECT_EQ(files(), 2);
+    EXPECT_EQ(folders(), 1);
+    ASSERT_EQ(errors().size(), 2u);
+    EXPECT_EQ(errors()[0].code, E_INVALIDARG);
+    EXPECT_NE(errors()[0].description.find("A\\b.jpg"), std::string::npos);
+}
+
 TEST_F(RegistrationTest, FolderWalkDoesNotFollowLinkedFolders)
 {
     makeFile("real/a.jpg");

@@ -188,6 +188,18 @@ TEST_F(SchemaExtFromSevenTest, AddsBothTablesInOrder)
     EXPECT_EQ(out, (StringList{"/p/a.jpg"}));
 }
 
+/* One call, one state to go back to: the table added first goes with the one that failed. */
+TEST_F(SchemaExtFromSevenTest, AFailureOfTheSecondTableUndoesTheFirst)
+{
+    writeIni(earlyTables() + kSceneInfo +
+             "[DataTable9]\nTableName=MainTable_PathFile\nItem1=Title,0,64,\n");
+    std::vector<std::string> before = snapshot();
+    EXPECT_LT(KaAVDBAddItem(db_, dbPath_.c_str()), 0);
+    EXPECT_FALSE(engine::tableExists(conn(), "SceneInfo"));
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_TRUE(backupsLeft().empty());
+}
+
 TEST_F(SchemaExtFromSevenTest, UnconfiguredTablesAreNotAdded)
 {
     std::vector<std::string> before = snapshot();

@@ -118,6 +118,22 @@ TEST_F(DirectSqlTest, JetTablesAreCreatedAndUsed)
     EXPECT_EQ(KaAVDBExecuteSQL(db_, "SELECT * FROM Notes"), engine::code::kNoSuchTable);
 }
 
+TEST_F(DirectSqlTest, ATableThatTakesPartInAKeyCannotBeDropped)
+{
+    for (const char* table : {"People", "MainTable", "PathTable"}) {
+        std::string drop = std::string("DROP TABLE ") + table;
+        EXPECT_EQ(KaAVDBExecuteSQL(db_, drop.c_str()), engine::code::kConstraint) << table;
+        StringList none;
+        EXPECT_EQ(KaAVDBGetQueryFileList(db_, drop.c_str(), &none, 1), engine::code::kConstraint);
+    }
+    MetaDataList data;
+    data.push_back(test::makeMeta("People", {{"Name", "Ann"}}));
+    EXPECT_EQ(KaAVDBRegisterFile(db_, "/p/d.jpg", &data, nullptr), S_OK);
+    test::releaseTestTags(data);
+    ASSERT_EQ(KaAVDBExecuteSQL(db_, "CREATE TABLE Loose (a INTEGER)"), S_OK);
+    EXPECT_EQ(KaAVDBExecuteSQL(db_, "DROP TABLE Loose"), S_OK);
+}
+
 TEST_F(DirectSqlTest, ChangesRows)
 {
     EXPECT_EQ(KaAVDBExecuteSQL(db_, "UPDATE MainTable SET Comment = \"seen\" WHERE Filename = "

@@ -15,13 +15,17 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 namespace kavdb::test {
 namespace {
 
 using HostileInputTest = CatalogueTest;
 
-int32_t onImage(int32_t, void*, ImageReadRecord*) { return 0; }
+int32_t onImage(int32_t, void*, ImageReadRecord*)
+{
+    return 0;
+}
 
 TEST_F(HostileInputTest, MissingPointersAreRefusedEverywhere)
 {
@@ -125,12 +129,11 @@ TEST_F(HostileInputTest, TextsAtAndPastTheFixedLimits)
     EXPECT_EQ(KaAVDBRegisterFile(db_, (folder520 + "a.jpg").c_str(), nullptr, nullptr),
               E_INVALIDARG);
     std::string name260 = std::string(256, 'n') + ".jpg";
-    EXPECT_EQ(KaAVDBRegisterFile(db_, ("/p/" + name260).c_str(), nullptr, nullptr),
-              E_INVALIDARG);
+    EXPECT_EQ(KaAVDBRegisterFile(db_, ("/p/" + name260).c_str(), nullptr, nullptr), E_INVALIDARG);
     // The library's own statements are bounded; a search whose condition cannot fit is
     // refused rather than cut.
-    std::string hugeCondition = "SELECT * FROM People WHERE People.Name = '" +
-                                std::string(150000, 'x') + "'";
+    std::string hugeCondition =
+        "SELECT * FROM People WHERE People.Name = '" + std::string(150000, 'x') + "'";
     StringList list;
     EXPECT_EQ(KaAVDBQuery(db_, hugeCondition.c_str(), &list), E_INVALIDARG);
     EXPECT_TRUE(list.empty());
@@ -142,11 +145,115 @@ TEST_F(HostileInputTest, TextsAtAndPastTheFixedLimits)
               0);
 }
 
+/* Jet runs one statement per call and has no comments: wherever the application's SQL or
+ * a caller's name reaches the engine, a second statement, a comment, a blank text or a
+ * parameter without a value is refused, and nothing changes. A search the engine refuses
+ * answers E_POINTER, as searches always have (the sink gets the engine's code); a
+ * metadata write names its table in the configuration before any SQL. */
+TEST_F(HostileInputTest, OnlyOneStatementEverReachesTheEngine)
+{
+    const HRESULT syntax = static_cast<HRESULT>(0x80040E14);
+    const HRESULT noValue = static_cast<HRESULT>(0x80040E10);
+    MetaDataList ann;
+    ann.push_back(makeMeta("People", {{"Name", "Ann"}}));
+    ASSERT_EQ(KaAVDBRegisterFile(db_, "/p/a.jpg", &ann, nullptr), S_OK);
+    releaseTestTags(ann);
+    MetaDataList bad;
+    bad.push_back(makeMeta("People; DELETE FROM MainTable", {{"Name", "Bob"}}));
+    const std::string search =
+        "SELECT * FROM People WHERE People.Name = 'x'; DELETE FROM MainTable";
+    std::string deleteInfo = "SELECT * FROM People WHERE Name = 'x'; DELETE FROM MainTable";
+    StringList list;
+    int32_t n = 0;
+    const struct {
+        const char* what;
+        HRESULT got;
+        HRESULT expected;
+    } calls[] = {
+        {"query", KaAVDBQuery(db_, search.c_str(), &list), E_POINTER},
+        {"count", KaAVDBGetCountSQL(db_, search.c_str(), &n), E_POINTER},
+        {"file list",
+         KaAVDBGetQueryFileList(db_,
+                                "SELECT Filename FROM MainTable; DELETE FROM "
+                                "MainTable",
+                                &list, 1),
+         syntax},
+        {"execute", KaAVDBExecuteSQL(db_, "DELETE FROM People; DELETE FROM MainTable"), syntax},
+        {"line comment", KaAVDBExecuteSQL(db_, "DELETE FROM MainTable -- all"), syntax},
+        {"block comment", KaAVDBExecuteSQL(db_, "DELETE FROM MainTable /* all */"), syntax},
+        {"not a Jet statement", KaAVDBExecuteSQL(db_, "PRAGMA writable_schema = 1"), syntax},
+        {"empty", KaAVDBExecuteSQL(db_, ""), syntax},
+        {"blank", KaAVDBExecuteSQL(db_, " \n\t;"), syntax},
+        {"unbound", KaAVDBExecuteSQL(db_, "DELETE FROM MainTable WHERE FieldID <> ?"), noValue},
+        {"unbound name",
+         KaAVDBGetQueryFileList(db_,
+                                "SELECT Filename FROM MainTable WHERE "
+                                "Filename <> :f",
+                                &list, 1),
+         noValue},
+        {"delete info", KaAVDBDeleteInfo(db_, deleteInfo.data()), syntax},
+        {"table count", KaAVDBGetReadTableDataCount(db_, "MainTable; DELETE FROM MainTable", &n),
+         syntax},
+        {"rename", KaAVDBUpdateTableData(db_, "People; DELETE FROM MainTable", "Name", "Ann", "B"),
+         syntax},
+        {"register", KaAVDBRegisterFile(db_, "/p/b.jpg", &bad, nullptr), syntax},
+        {"write", KaAVDBWriteData(db_, "/p/a.jpg", &bad), E_FAIL},
+    };
+    for (const auto& c : calls) {
+        EXPECT_EQ(c.got, c.expected) << c.what;
+    }
+    ASSERT_FALSE(errors().empty());
+    EXPECT_EQ(errors().front().code, syntax) << errors().front().message;
+    releaseTestTags(bad);
+    FreeStringList(&list);
+    EXPECT_EQ(queryColumn(db_, "SELECT Filename FROM MainTable").size(), 1u);
+    MetaDataList back;
+    ASSERT_EQ(KaAVDBReadData(db_, "/p/a.jpg", &back), S_OK);
+    EXPECT_EQ(tagText(back.front().Tags.front()), "Ann");
+    FreeMetaDataList(&back);
+}
+
+/* Every limit is checked before anything is written: a refused call adds no folder row. */
+TEST_F(HostileInputTest, ACallRefusedForALimitChangesNothing)
+{
+    ASSERT_EQ(KaAVDBRegisterFile(db_, "/p/a.jpg", nullptr, nullptr), S_OK);
+    const std::string longName = "/q/" + std::string(100000, 'n') + ".jpg";
+    const std::string longFolder = "/" + std::string(100000, 'f') + "/a.jpg";
+    const std::string name260 = "/new/" + std::string(256, 'n') + ".jpg";
+    const std::string longSql =
+        "SELECT Filename FROM MainTable WHERE Filename <> '" + std::string(150000, 'x') + "'";
+    ImageData image{};
+    MetaDataList none;
+    ASSERT_EQ(KaDBSVInitDatabase(dbPath_.c_str()), S_OK);
+    StringList list;
+    HRESULT results[] = {
+        KaAVDBRegisterFile(db_, longName.c_str(), nullptr, nullptr),
+        KaAVDBRegisterFile(db_, longFolder.c_str(), nullptr, nullptr),
+        KaDBSVEnrollFile(longName.c_str(), &none),
+        KaDBSVEnrollImage(longName.c_str(), &image),
+        KaAVDBMoveFile(db_, "/p/a.jpg", longName.c_str(), 1),
+        KaAVDBCopyFile(db_, "/p/a.jpg", longName.c_str(), 1),
+        KaAVDBMoveFile(db_, "/p/a.jpg", name260.c_str(), 1),
+        KaAVDBCopyFile(db_, "/p/a.jpg", name260.c_str(), 1),
+        KaAVDBExecuteSQL(db_, longSql.c_str()),
+        KaAVDBGetQueryFileList(db_, longSql.c_str(), &list, 1),
+    };
+    KaDBSVExitDatabase();
+    int i = 0;
+    for (HRESULT hr : results) {
+        EXPECT_EQ(hr, E_INVALIDARG) << "call #" << i++;
+    }
+    EXPECT_EQ(queryColumn(db_, "SELECT Pathname AS Filename FROM PathTable"),
+              std::vector<std::string>{"/p/"});
+    EXPECT_EQ(queryColumn(db_, "SELECT Filename FROM MainTable"),
+              std::vector<std::string>{"a.jpg"});
+}
+
 TEST_F(HostileInputTest, OddNamesRoundTrip)
 {
-    const char* names[] = {"q\"uote.jpg", "apo'strophe.jpg", "per%cent.jpg", "semi;colon.jpg",
-                           "dash--dash.jpg", "new\nline.jpg", "x\") OR (1=1.jpg",
-                           "bad\xff\xfeutf8.jpg", "tab\tname.jpg"};
+    const char* names[] = {"q\"uote.jpg",      "apo'strophe.jpg",     "per%cent.jpg",
+                           "semi;colon.jpg",   "dash--dash.jpg",      "new\nline.jpg",
+                           "x\") OR (1=1.jpg", "bad\xff\xfeutf8.jpg", "tab\tname.jpg"};
     ASSERT_EQ(KaAVDBRegisterFile(db_, "/p/a.jpg", nullptr, nullptr), S_OK);
     ASSERT_EQ(KaAVDBWriteComment(db_, "/p/a.jpg", "keep"), S_OK);
     for (const char* name : names) {
@@ -254,17 +361,69 @@ TEST_F(HostileFileTest, CataloguesThatAreNotWhatTheyShouldBe)
     EXPECT_LT(KaAVDBCreate(folder.c_str()), 0);
 }
 
+/* Runs body in a child process without the right to write the catalogue: as "nobody"
+ * when the test runs as root (root may write any file). */
+int runUnprivileged(const std::function<int()>& body)
+{
+    int pid = fork();
+    if (pid == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
+            _exit(90);
+        }
+        _exit(body());
+    }
+    int status = -1;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + status;
+}
+
+/* A catalogue file the process may not write, in a folder it may write (the -shm file can
+ * be made) or on a read-only medium (it cannot): searches and reads work, writes fail
+ * and change nothing. */
 TEST_F(HostileFileTest, ReadOnlyCatalogueReadsButRefusesWrites)
 {
-    if (geteuid() == 0) {
-        GTEST_SKIP() << "root ignores file permissions";
-    }
-    std::string path = dir_ + "/ro.mdb";
+    const std::string path = dir_ + "/ro.mdb";
+    const std::string photo = dir_ + "/p/a.jpg";
     ASSERT_EQ(KaAVDBCreate(path.c_str()), S_OK);
-    chmod(path.c_str(), 0444);
     DBHandle* h = nullptr;
     ASSERT_EQ(KaAVDBOpen(path.c_str(), &h), S_OK);
-    EXPECT_LT(KaAVDBRegisterFile(h, "/p/a.jpg", nullptr, nullptr), 0);
+    ASSERT_EQ(KaAVDBRegisterFile(h, photo.c_str(), nullptr, nullptr), S_OK);
+    ASSERT_EQ(KaAVDBWriteComment(h, photo.c_str(), "kept"), S_OK);
+    KaAVDBClose(h);
+    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+    for (mode_t folder : {0777, 0755}) {
+        SCOPED_TRACE(folder);
+        ASSERT_EQ(chmod(dir_.c_str(), folder), 0);
+        int exit = runUnprivileged([&] {
+            DBHandle* ro = nullptr;
+            char text[1024] = {};
+            StringList found;
+            int32_t count = 0;
+            if (KaAVDBOpen(path.c_str(), &ro) != S_OK) {
+                return 1;
+            }
+            bool reads =
+                KaAVDBReadComment(ro, photo.c_str(), text) == S_OK && std::string(text) == "kept" &&
+                KaAVDBGetQueryFileList(ro, "SELECT Filename FROM MainTable", &found, 1) == S_OK &&
+                found.size() == 1 &&
+                KaAVDBGetCountSQL(ro, "SELECT * FROM MainTable WHERE MainTable.FieldID > 0",
+                                  &count) == S_OK &&
+                count == 1 && KaAVDBExecuteSQL(ro, "SELECT * FROM MainTable") == S_OK;
+            bool writesFail =
+                KaAVDBWriteComment(ro, photo.c_str(), "changed") < 0 &&
+                KaAVDBRegisterFile(ro, (dir_ + "/p/b.jpg").c_str(), nullptr, nullptr) < 0 &&
+                KaAVDBExecuteSQL(ro, "DELETE FROM MainTable") < 0;
+            FreeStringList(&found);
+            KaAVDBClose(ro);
+            return reads ? (writesFail ? 0 : 3) : 2;
+        });
+        EXPECT_EQ(exit, 0) << "1: open failed, 2: a read failed, 3: a write went through";
+    }
+    ASSERT_EQ(chmod(dir_.c_str(), 0700), 0);
+    ASSERT_EQ(KaAVDBOpen(path.c_str(), &h), S_OK);
+    char text[1024] = {};
+    EXPECT_EQ(KaAVDBReadComment(h, photo.c_str(), text), S_OK);
+    EXPECT_STREQ(text, "kept");
     KaAVDBClose(h);
 }
 

@@ -9,21 +9,31 @@
 #include "store/engine/connection.h"
 
 #include "store/engine/dialect.h"
+#include "store/engine/faults.h"
 #include "store/engine/functions.h"
 #include "store/engine/native.h"
 #include "store/engine/open_plan.h"
+#include "store/engine/schema.h"
 #include "store/engine/statement.h"
+#include "store/engine/turns.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cctype>
+#include <thread>
 
 namespace kavdb::engine {
 
 namespace {
 
 /* Waiting for another process's lock before giving up with a busy failure. */
-constexpr int kBusyTimeoutMs = 5000;
+constexpr auto kBusyTimeout = std::chrono::milliseconds(5000);
+/* How often a waiting connection tries the lock again. A writer standing aside for it
+ * waits until it is in, so the poll sets the gap between two writers' turns. */
+constexpr auto kBusyPoll = std::chrono::microseconds(500);
 
 /* Page cache of a connection, in KiB (negative: a size, not a page count). Large enough
  * that a keyset's key scan and its row walk over a big table share the pages read. */
@@ -38,6 +48,8 @@ std::string filePath(const std::string& path)
     return path.rfind("file:", 0) == 0 ? "./" + path : path;
 }
 
+sqlite3* openFile(const std::string& path, int flags);
+
 /* Closes a handle that failed to become a connection and raises kFail with its message. */
 [[noreturn]] void failOpen(sqlite3* db, int rc, const std::string& what)
 {
@@ -47,10 +59,63 @@ std::string filePath(const std::string& path)
     raiseEngine(code::kFail, message);
 }
 
+/* Only a regular file is a catalogue: anything else fails at once (a FIFO would block
+ * the opening for ever, a directory would open as an empty database). */
+void requireRegularFile(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        raiseEngine(code::kFail, "The catalogue file cannot be found: " + path);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        raiseEngine(code::kFail, "The catalogue is not a regular file: " + path);
+    }
+}
+
+bool writableFile(const std::string& path)
+{
+    return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+/* A file name as an SQLite URI with the given query: every byte but the unreserved ones
+ * and '/' percent-encoded. */
+std::string fileUri(const std::string& path, const char* query)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    std::string uri = "file:";
+    for (unsigned char c : path) {
+        if (std::isalnum(c) != 0 || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
+            uri += static_cast<char>(c);
+        } else {
+            uri += '%';
+            uri += hex[c >> 4];
+            uri += hex[c & 15];
+        }
+    }
+    return uri + "?" + query;
+}
+
+/* A read-only catalogue on a medium where its -shm file cannot be made (a read-only
+ * folder): with no -wal file beside it, nothing is pending, and the file can be read as
+ * it stands. */
+sqlite3* openReadOnly(const std::string& path)
+{
+    sqlite3* db = openFile(path, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX);
+    int rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK || !(rc == SQLITE_READONLY || rc == SQLITE_CANTOPEN) ||
+        ::access((path + "-wal").c_str(), F_OK) == 0) {
+        return db;
+    }
+    sqlite3_close_v2(db);
+    return openFile(fileUri(path, "immutable=1"),
+                    SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI);
+}
+
 sqlite3* openFile(const std::string& path, int flags)
 {
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(filePath(path).c_str(), &db, flags, nullptr);
+    std::string name = (flags & SQLITE_OPEN_URI) != 0 ? path : filePath(path);
+    int rc = sqlite3_open_v2(name.c_str(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {
         failOpen(db, rc, "");
     }
@@ -127,14 +192,16 @@ void Connection::open(const std::string& path)
     if (db_ != nullptr) {
         raiseEngine(code::kFail, "Operation is not allowed when the object is open.");
     }
+    requireRegularFile(path);
+    bool readOnly = !writableFile(path);
     // One thread at a time per connection: SQLite need not lock it on every call.
-    sqlite3* db = openFile(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
-    sqlite3_busy_timeout(db, kBusyTimeoutMs);
-    useWal(db);
-    if (sqlite3_db_readonly(db, "main") == 1) {
-        failOpen(db, SQLITE_READONLY, "The catalogue file is read-only.");
+    sqlite3* db =
+        readOnly ? openReadOnly(path) : openFile(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
+    sqlite3_busy_handler(db, &Connection::onBusy, this);
+    if (!readOnly) {
+        useWal(db);
+        runPragma(db, "PRAGMA synchronous=NORMAL");
     }
-    runPragma(db, "PRAGMA synchronous=NORMAL");
     runPragma(db, "PRAGMA cache_size=" + std::to_string(kCacheKiB));
     // Double quotes name identifiers only: Jet's text literals are translated before
     // they get here, and a misspelt quoted name must fail rather than become a text.
@@ -143,17 +210,19 @@ void Connection::open(const std::string& path)
     registerJetFunctions(db);
     db_ = db;
     path_ = path;
+    readOnly_ = readOnly || sqlite3_db_readonly(db, "main") == 1;
     depth_ = 0;
     failed_ = false;
-    statements_ = std::make_shared<StatementCache>(db);
+    statements_ = std::make_shared<StatementCache>(db, depth_);
     plans_ = std::make_unique<PlanCache>();
+    turns_ = std::make_unique<Turns>(path);
     sqlite3_set_authorizer(db, &PlanCache::watch, plans_.get());
 }
 
 void Connection::create(const std::string& path)
 {
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
+    if (::lstat(path.c_str(), &st) == 0) {
         raiseEngine(code::kFail, "The file already exists: " + path);
     }
     sqlite3* db = openFile(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
@@ -173,9 +242,9 @@ void Connection::close()
     if (db_ == nullptr) {
         raiseEngine(code::kObjectClosed, "Operation is not allowed when the object is closed.");
     }
-    if (depth_ > 0 && !failed_ && sqlite3_get_autocommit(db_) == 0) {
-        sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr); // work done so far stays
-    }
+    // A call still open when its handle closes (a destructor on the way out) acknowledged
+    // nothing yet: its work goes.
+    rollbackQuietly();
     statements_->close();
     statements_.reset();
     sqlite3_set_authorizer(db_, nullptr, nullptr);
@@ -183,6 +252,7 @@ void Connection::close()
     // Statements still held by open recordsets die with them; close_v2 waits for that.
     sqlite3_close_v2(db_);
     db_ = nullptr;
+    turns_.reset();
     depth_ = 0;
     failed_ = false;
 }
@@ -191,6 +261,9 @@ sqlite3* Connection::native() const
 {
     if (db_ == nullptr) {
         raiseEngine(code::kObjectClosed, "Operation is not allowed when the object is closed.");
+    }
+    if (depth_ > 0 && sqlite3_get_autocommit(db_) != 0) {
+        raiseEngine(code::kFail, kLostTransaction);
     }
     return db_;
 }
@@ -215,7 +288,10 @@ void Connection::runNative(const std::string& sql)
 void Connection::execute(const std::string& jetSql)
 {
     sqlite3* db = native();
-    for (const std::string& sql : translateJet(jetSql)) {
+    refuseUnboundParameters(jetSql);
+    std::vector<std::string> statements = translateJet(jetSql);
+    refuseBreakingAKey(*this, jetSql);
+    for (const std::string& sql : statements) {
         runOnce(db, sql);
     }
 }
@@ -225,22 +301,76 @@ int Connection::changes() const
     return sqlite3_changes(native());
 }
 
-void Connection::begin()
+int Connection::onBusy(void* self, int count)
 {
-    native(); // raises when closed
+    auto* c = static_cast<Connection*>(self);
+    auto now = std::chrono::steady_clock::now();
+    if (count == 0) {
+        c->waitStart_ = now;
+        c->turns_->announce();
+    }
+    if (now - c->waitStart_ >= kBusyTimeout) {
+        c->turns_->withdraw();
+        return 0;
+    }
+    std::this_thread::sleep_for(kBusyPoll);
+    return 1;
+}
+
+void Connection::rollbackQuietly() noexcept
+{
+    if (db_ == nullptr) {
+        return;
+    }
+    // A statement left stepping would keep its read snapshot past the end of the call.
+    for (sqlite3_stmt* s = sqlite3_next_stmt(db_, nullptr); s != nullptr;
+         s = sqlite3_next_stmt(db_, s)) {
+        if (sqlite3_stmt_busy(s)) {
+            sqlite3_reset(s);
+        }
+    }
+    if (sqlite3_get_autocommit(db_) == 0) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+}
+
+void Connection::startOutermost(Access access)
+{
+    rollbackQuietly(); // nothing is open between calls; this only makes sure of it
+    bool writer = access == Access::Write && !readOnly_;
+    if (writer) {
+        turns_->letOthersGo();
+    }
+    try {
+        passFaultPoint(FaultPoint::Begin);
+        // IMMEDIATE: a writer waits its turn here instead of failing later on the
+        // upgrade from reading to writing.
+        runOnce(db_, writer ? "BEGIN IMMEDIATE" : "BEGIN");
+    } catch (...) {
+        turns_->withdraw();
+        rollbackQuietly();
+        throw;
+    }
+    turns_->withdraw();
+    failed_ = false;
+    reader_ = !writer;
+    sliceStart_ = std::chrono::steady_clock::now();
+}
+
+void Connection::begin(Access access)
+{
+    native(); // raises when closed, or when this call's transaction was lost
     if (depth_ == 0) {
-        // IMMEDIATE: a writer waits on the busy timeout here instead of failing later on
-        // the upgrade from reading to writing.
-        runNative("BEGIN IMMEDIATE");
-        failed_ = false;
-        sliceStart_ = std::chrono::steady_clock::now();
+        startOutermost(access);
     }
     ++depth_;
 }
 
 void Connection::commit()
 {
-    native();
+    if (db_ == nullptr) {
+        native(); // raises kObjectClosed
+    }
     if (depth_ == 0) {
         raiseEngine(code::kFail, "No transaction is active.");
     }
@@ -249,26 +379,27 @@ void Connection::commit()
     }
     bool failed = failed_;
     failed_ = false;
-    if (sqlite3_get_autocommit(db_) != 0) {
-        return; // ended already, by a statement of its own or by SQLite after a failure
-    }
-    if (failed) {
-        runNative("ROLLBACK");
-        raiseEngine(code::kFail, "An inner transaction rolled back; the transaction was undone.");
+    if (failed || sqlite3_get_autocommit(db_) != 0) {
+        rollbackQuietly();
+        raiseEngine(code::kFail,
+                    failed ? "An inner transaction rolled back; the transaction was undone."
+                           : kLostTransaction);
     }
     try {
-        runNative("COMMIT");
+        passFaultPoint(FaultPoint::Commit);
+        runOnce(db_, "COMMIT");
     } catch (...) {
-        if (sqlite3_get_autocommit(db_) == 0) {
-            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        }
+        rollbackQuietly();
         throw;
     }
+    rollbackQuietly(); // lets go of any statement still holding the snapshot
 }
 
 void Connection::rollback()
 {
-    native();
+    if (db_ == nullptr) {
+        native(); // raises kObjectClosed
+    }
     if (depth_ == 0) {
         raiseEngine(code::kFail, "No transaction is active.");
     }
@@ -277,35 +408,34 @@ void Connection::rollback()
         return;
     }
     failed_ = false;
-    if (sqlite3_get_autocommit(db_) == 0) {
-        runNative("ROLLBACK");
-    }
+    rollbackQuietly();
 }
 
 void Connection::yieldIfDue(int sliceMs)
 {
-    if (db_ == nullptr || depth_ != 1 || failed_) {
+    if (db_ == nullptr || depth_ != 1 || failed_ || reader_ || sqlite3_get_autocommit(db_) != 0) {
         return;
     }
     auto now = std::chrono::steady_clock::now();
     if (now - sliceStart_ < std::chrono::milliseconds(sliceMs)) {
         return;
     }
-    // A statement still stepping holds its read snapshot across the commit; if another
-    // process wrote meanwhile, the new write lock could not be had on that snapshot and
-    // would fail at once. Keyset walks let go of their statements (and find their place
-    // again by key); anything else still stepping makes the slice wait for a later moment.
+    // A statement still stepping would hold its read snapshot across the commit, and a
+    // writer cannot begin on a snapshot that another process has since written past.
+    // Keyset walks let go of theirs and find their place again by key.
     statements_->releaseHeld();
-    for (sqlite3_stmt* s = sqlite3_next_stmt(db_, nullptr); s != nullptr;
-         s = sqlite3_next_stmt(db_, s)) {
-        if (sqlite3_stmt_busy(s)) {
-            return;
-        }
+    try {
+        passFaultPoint(FaultPoint::SliceCommit);
+        runOnce(db_, "COMMIT");
+        turns_->letOthersGo();
+        passFaultPoint(FaultPoint::SliceBegin);
+        runOnce(db_, "BEGIN IMMEDIATE");
+    } catch (...) {
+        turns_->withdraw();
+        rollbackQuietly(); // native() refuses the rest of the call from here on
+        throw;
     }
-    if (sqlite3_get_autocommit(db_) == 0) {
-        runNative("COMMIT");
-    }
-    runNative("BEGIN IMMEDIATE");
+    turns_->withdraw();
     sliceStart_ = std::chrono::steady_clock::now();
 }
 
@@ -361,18 +491,18 @@ void Connection::restoreFrom(const std::string& path)
     plans_->forgetAll(*statements_);
 }
 
-Transaction::Transaction(Connection& c) : conn_(&c)
+Transaction::Transaction(Connection& c, Access access) : conn_(&c)
 {
-    c.begin();
+    c.begin(access);
 }
 
 Transaction::~Transaction()
 {
     if (conn_ != nullptr) {
         try {
-            conn_->commit();
+            conn_->rollback();
         } catch (...) {
-            // Quiet by contract: the owner that cares calls commit() itself.
+            // Quiet: the connection is closed, and with it the transaction.
         }
     }
 }

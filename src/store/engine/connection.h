@@ -6,6 +6,11 @@
  * arrive in the Jet dialect and are translated on the way in (dialect.h). Transactions
  * nest by depth: only the outermost begin/commit reaches SQLite, so an export that calls
  * another export still costs one commit.
+ *
+ * Whatever fails, the outermost end of a transaction leaves the connection outside any
+ * transaction and holding no read snapshot: a commit that fails is rolled back, and a
+ * transaction that SQLite ended under the caller (or that a slice could not begin again)
+ * refuses every further statement until its outermost end, which then fails.
  */
 #pragma once
 
@@ -21,6 +26,12 @@ namespace kavdb::engine {
 
 class StatementCache;
 class PlanCache;
+class Turns;
+
+/* What the outermost transaction of a call may do. A writer takes the write lock at its
+ * begin, waiting its turn, so that it never fails later on the upgrade from reading; a
+ * reader only takes a snapshot and never waits for writers. */
+enum class Access { Read, Write };
 
 class Connection {
   public:
@@ -29,14 +40,16 @@ class Connection {
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
-    /* Opens an existing file. A file that is missing, not a database, or unreadable
-     * raises an EngineError and leaves the connection closed. */
+    /* Opens an existing regular file. A file that is missing, not a regular file, not a
+     * database, or unreadable raises kFail and leaves the connection closed. A file the
+     * process may not write opens read-only: reads work, writes raise kFail. */
     void open(const std::string& path);
-    /* Creates a new, empty catalogue file; kFail when the file exists. */
+    /* Creates a new, empty catalogue file; kFail when anything exists at path. */
     static void create(const std::string& path);
     /* Closes; raises kObjectClosed when the connection is not open. */
     void close();
     bool isOpen() const { return db_ != nullptr; }
+    bool readOnly() const { return readOnly_; }
     const std::string& path() const { return path_; }
 
     /* Runs one or more Jet statements (translated); raises on the first failure. */
@@ -44,13 +57,22 @@ class Connection {
     /* Rows changed by the last statement executed. */
     int changes() const;
 
-    /* Transactions. Nested begins only count depth. */
-    void begin();
+    /* Transactions. Nested begins only count depth; the outermost one waits up to the
+     * busy timeout for its lock (a writer first lets a waiting connection go ahead) and
+     * raises when it cannot have it. A read-only connection begins every call as a
+     * reader. */
+    void begin(Access access = Access::Write);
+    /* The outermost commit raises, with the work rolled back, when COMMIT fails, when an
+     * inner transaction rolled back, or when the transaction ended before it. */
     void commit();
+    /* The outermost rollback undoes the work; an inner one marks the transaction failed,
+     * and the outermost commit then undoes all of it and raises. */
     void rollback();
     int depth() const { return depth_; }
-    /* In a long outermost transaction: commits and begins again once the current slice
-     * has run for sliceMs, so that another process waiting on the file gets its turn. */
+    /* In a long outermost writer: commits and begins again once the current slice has
+     * run for sliceMs, letting a waiting connection write in between. Keyset walks let go
+     * of their statements first and go on by key. A failure there rolls the slice back
+     * and raises; the transaction then refuses further statements. */
     void yieldIfDue(int sliceMs = 250);
 
     /* Savepoints: an all-or-nothing unit inside the current transaction. */
@@ -63,7 +85,8 @@ class Connection {
     void backupTo(const std::string& path);
     void restoreFrom(const std::string& path);
 
-    /* The handle the engine layer's own classes work on; raises kObjectClosed. */
+    /* The handle the engine layer's own classes work on; raises kObjectClosed, and kFail
+     * when the current transaction was lost. */
     sqlite3* native() const;
     /* The prepared statements the engine layer's recordsets share; raises kObjectClosed. */
     std::shared_ptr<StatementCache> statements() const;
@@ -71,22 +94,31 @@ class Connection {
     PlanCache& plans();
 
   private:
+    static int onBusy(void* self, int count);
     void runNative(const std::string& sql);
+    void startOutermost(Access access);
+    /* Undoes whatever transaction SQLite holds, after letting go of every statement. Inside
+     * a call (depth above 0) this leaves the call refusing statements until its end. */
+    void rollbackQuietly() noexcept;
 
     sqlite3* db_ = nullptr;
     std::string path_;
+    bool readOnly_ = false;
     int depth_ = 0;
     bool failed_ = false;
+    bool reader_ = false; // the outermost transaction only reads
     std::chrono::steady_clock::time_point sliceStart_{};
+    std::chrono::steady_clock::time_point waitStart_{};
     std::shared_ptr<StatementCache> statements_;
     std::unique_ptr<PlanCache> plans_;
+    std::unique_ptr<Turns> turns_;
 };
 
-/* Begins on construction; commit() ends it (raising when the commit fails), and the
- * destructor commits what was not committed, quietly: work done before a failure stays. */
+/* Begins on construction; commit() ends it (raising when the commit fails). The destructor
+ * rolls back what was not committed: a call cut short by an exception leaves nothing. */
 class Transaction {
   public:
-    explicit Transaction(Connection& c);
+    explicit Transaction(Connection& c, Access access = Access::Write);
     ~Transaction();
     void commit();
     Transaction(const Transaction&) = delete;

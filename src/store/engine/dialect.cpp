@@ -7,6 +7,8 @@
  */
 #include "store/engine/dialect.h"
 
+#include "store/engine/native.h"
+
 #include "store/engine/functions.h"
 #include "store/engine/keys.h"
 #include "store/engine/lexer.h"
@@ -589,6 +591,43 @@ std::vector<std::string> Translator::statement(std::size_t b, std::size_t e) con
     return {expressions(b, e)};
 }
 
+/* The statement kinds Jet runs. Anything else (a transaction, an attachment, a pragma)
+ * would reach past the one call's own work. */
+bool isJetStatementWord(const Token& t)
+{
+    static constexpr std::string_view words[] = {"SELECT", "INSERT", "UPDATE", "DELETE",
+                                                 "CREATE", "DROP",   "ALTER",  "TRANSFORM"};
+    for (std::string_view w : words) {
+        if (isKeyword(t, w)) {
+            return true;
+        }
+    }
+    return isPunct(t, "(");
+}
+
+/* Jet runs exactly one statement per call and has no comments: the end of the one
+ * statement (a closing ';' may follow it), or a syntax error. */
+std::size_t requireOneStatement(const Tokens& t)
+{
+    std::size_t first = nextSignificant(t, 0, t.size());
+    if (first == t.size() || !isJetStatementWord(t[first])) {
+        raiseEngine(code::kSyntax, "Invalid SQL statement; expected 'DELETE', 'INSERT', "
+                                   "'PROCEDURE', 'SELECT', or 'UPDATE'.");
+    }
+    std::size_t end = t.size();
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        if (isComment(t[i])) {
+            raiseEngine(code::kSyntax, "Syntax error: Jet SQL has no comments.");
+        }
+        if (end == t.size() && isPunct(t[i], ";")) {
+            end = i;
+        } else if (end < i && t[i].kind != Tok::Space) {
+            raiseEngine(code::kSyntax, "Characters found after end of SQL statement.");
+        }
+    }
+    return end;
+}
+
 std::string trimmed(const std::string& s)
 {
     std::size_t first = s.find_first_not_of(" \t\r\n");
@@ -604,23 +643,48 @@ std::string trimmed(const std::string& s)
 std::vector<std::string> translateJet(const std::string& jet)
 {
     Tokens tokens = tokenize(jet, Flavor::Jet);
+    std::size_t end = requireOneStatement(tokens);
     Translator translator(tokens);
     std::vector<std::string> out;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i <= tokens.size(); ++i) {
-        if (i < tokens.size() && !isPunct(tokens[i], ";")) {
-            continue;
+    for (std::string& s : translator.statement(0, end)) {
+        if (std::string t = trimmed(s); !t.empty()) {
+            out.push_back(std::move(t));
         }
-        if (nextSignificant(tokens, start, i) < i) {
-            for (std::string& s : translator.statement(start, i)) {
-                if (std::string t = trimmed(s); !t.empty()) {
-                    out.push_back(std::move(t));
-                }
-            }
-        }
-        start = i + 1;
     }
     return out;
+}
+
+std::string droppedTable(const std::string& jet)
+{
+    std::size_t start = jet.find_first_not_of(" \t\r\n");
+    if (start == std::string::npos ||
+        !equalsIgnoreCase(std::string_view(jet).substr(start, 4), "DROP")) {
+        return {}; // most texts are not, and need no tokenizing to tell
+    }
+    Tokens t = tokenize(jet, Flavor::Jet);
+    std::size_t drop = nextSignificant(t, 0, t.size());
+    std::size_t table = drop < t.size() ? nextSignificant(t, drop + 1, t.size()) : t.size();
+    std::size_t name = table < t.size() ? nextSignificant(t, table + 1, t.size()) : t.size();
+    if (name == t.size() || !isKeyword(t[drop], "DROP") || !isKeyword(t[table], "TABLE") ||
+        (t[name].kind != Tok::Word && t[name].kind != Tok::Ident)) {
+        return {};
+    }
+    return identName(t[name]);
+}
+
+void refuseUnboundParameters(const std::string& jet)
+{
+    if (jet.find_first_of("?:@$") == std::string::npos) {
+        return; // the common case costs one scan, not a tokenizing
+    }
+    for (const Token& t : tokenize(jet, Flavor::Jet)) {
+        char c = t.text[0];
+        if ((t.kind == Tok::Punct || t.kind == Tok::Other) &&
+            (c == '?' || c == ':' || c == '@' || c == '$')) {
+            raiseEngine(code::kUnknownColumn,
+                        "No value given for one or more required parameters.");
+        }
+    }
 }
 
 bool isExactTextColumn(const std::string& column)

@@ -18,6 +18,11 @@ namespace kavdb::engine {
 /* The source text every engine error carries. */
 inline constexpr const char* kEngineSource = "kavdb.engine";
 
+/* What a statement meets inside a call whose transaction SQLite ended under it, or a
+ * slice could not begin again. */
+inline constexpr const char* kLostTransaction =
+    "The call's transaction ended before its work was done; its work was undone.";
+
 /* The result code for a SQLite failure rc with SQLite's message. */
 HResult hresultForSqlite(int rc, std::string_view message);
 

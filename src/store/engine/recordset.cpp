@@ -12,6 +12,7 @@
 #include "store/engine/lexer.h"
 #include "store/engine/native.h"
 #include "store/engine/recordset_impl.h"
+#include "store/engine/schema.h"
 
 #include <sqlite3.h>
 
@@ -107,6 +108,8 @@ void Recordset::Impl::write()
 Recordset::Recordset(Connection& conn, const std::string& jetSql, Cursor cursor)
     : impl_(std::make_unique<Impl>())
 {
+    refuseUnboundParameters(jetSql);
+    refuseBreakingAKey(conn, jetSql);
     LiteralShape jet = jetShapeOf(jetSql);
     impl_->literals = std::move(jet.literals);
     impl_->open(

@@ -130,6 +130,23 @@ bool tableExists(Connection& c, const std::string& table)
     return find.step();
 }
 
+void refuseBreakingAKey(Connection& c, const std::string& jet)
+{
+    std::string table = droppedTable(jet);
+    if (table.empty()) {
+        return;
+    }
+    // The suffixes are those keys.cpp gives a key's triggers, child side and parent side.
+    Stmt find(c.statements(), "SELECT 1 FROM sqlite_master WHERE type = 'trigger' AND "
+                              "tbl_name = ? COLLATE NOCASE AND (name GLOB '*_ins' OR name "
+                              "GLOB '*_upd' OR name GLOB '*_pdel' OR name GLOB '*_pupd')");
+    find.bind(1, Value::text(table));
+    if (find.step()) {
+        raiseEngine(code::kConstraint, "Cannot delete table '" + table +
+                                           "'; it participates in one or more relationships.");
+    }
+}
+
 std::vector<std::string> columnNames(Connection& c, const std::string& table)
 {
     Stmt info(c.statements(), "SELECT name FROM pragma_table_info(?) ORDER BY cid");

@@ -34,6 +34,9 @@ sqlite3_stmt* StatementCache::take(const std::string& sql)
     if (db_ == nullptr) {
         raiseEngine(code::kObjectClosed, "The connection is closed.");
     }
+    if (callDepth_ > 0 && sqlite3_get_autocommit(db_) != 0) {
+        raiseEngine(code::kFail, kLostTransaction);
+    }
     auto it = idle_.find(sql);
     if (it != idle_.end() && !it->second.empty()) {
         sqlite3_stmt* stmt = it->second.back();

@@ -35,7 +35,9 @@ class StatementHolder {
 
 class StatementCache {
   public:
-    explicit StatementCache(sqlite3* db) : db_(db) {}
+    /* callDepth is the owning connection's transaction depth: inside a call whose
+     * transaction has ended under it, no statement is handed out. */
+    StatementCache(sqlite3* db, const int& callDepth) : db_(db), callDepth_(callDepth) {}
     ~StatementCache();
     StatementCache(const StatementCache&) = delete;
     StatementCache& operator=(const StatementCache&) = delete;
@@ -43,8 +45,8 @@ class StatementCache {
     sqlite3* db() const { return db_; }
     /* True once the connection has closed: statements borrowed before then are dead. */
     bool closed() const { return db_ == nullptr; }
-    /* A prepared statement for sql, from the cache or newly compiled; raises on failure
-     * and for a text that holds no statement. */
+    /* A prepared statement for sql, from the cache or newly compiled; raises on failure,
+     * for a text that holds no statement, and inside a call whose transaction was lost. */
     sqlite3_stmt* take(const std::string& sql);
     void giveBack(const std::string& sql, sqlite3_stmt* stmt);
     /* Finalizes every idle statement and marks the cache closed. */
@@ -60,6 +62,7 @@ class StatementCache {
 
   private:
     sqlite3* db_;
+    const int& callDepth_;
     // Idle statements by text; a text's list stays when it empties, so that giving a
     // statement back costs no allocation.
     std::unordered_map<std::string, std::vector<sqlite3_stmt*>> idle_;

@@ -4,7 +4,10 @@
  */
 #include "store/engine/engine_fixture.h"
 
+#include "store/engine/faults.h"
+
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -34,12 +37,12 @@ class ConnectionTest : public EngineTest {
     }
 };
 
-TEST_F(ConnectionTest, OpenSetsWalSynchronousAndBusyTimeout)
+TEST_F(ConnectionTest, OpenSetsWalAndSynchronous)
 {
-    EXPECT_EQ(scalar("PRAGMA journal_mode").toText(), "wal");
-    EXPECT_EQ(scalar("PRAGMA synchronous").toInt(), 1);
-    EXPECT_EQ(scalar("PRAGMA busy_timeout").toInt(), 5000);
+    EXPECT_EQ(scalar("SELECT * FROM pragma_journal_mode()").toText(), "wal");
+    EXPECT_EQ(scalar("SELECT * FROM pragma_synchronous()").toInt(), 1);
     EXPECT_EQ(conn_.path(), dbPath_);
+    EXPECT_FALSE(conn_.readOnly());
 }
 
 TEST_F(ConnectionTest, CreateMakesADatabaseAndRefusesAnExistingFile)
@@ -58,8 +61,9 @@ TEST_F(ConnectionTest, FilesThatCannotBeOpenedLeaveTheConnectionClosed)
 {
     std::ofstream(pathOf("text.mdb")) << "this is not a database, only some text\n";
     std::filesystem::create_directory(pathOf("folder.mdb"));
+    ASSERT_EQ(mkfifo(pathOf("fifo.mdb").c_str(), 0600), 0);
     for (const std::string& path :
-         {pathOf("missing.mdb"), pathOf("text.mdb"), pathOf("folder.mdb")}) {
+         {pathOf("missing.mdb"), pathOf("text.mdb"), pathOf("folder.mdb"), pathOf("fifo.mdb")}) {
         SCOPED_TRACE(path);
         Connection c;
         try {
@@ -73,6 +77,9 @@ TEST_F(ConnectionTest, FilesThatCannotBeOpenedLeaveTheConnectionClosed)
         EXPECT_EQ(codeOf([&] { c.close(); }), code::kObjectClosed);
     }
     EXPECT_FALSE(std::filesystem::exists(pathOf("missing.mdb")));
+    for (const char* name : {"folder.mdb", "fifo.mdb"}) {
+        EXPECT_EQ(codeOf([&] { Connection::create(pathOf(name)); }), code::kFail) << name;
+    }
 }
 
 TEST_F(ConnectionTest, ClosedConnectionRefusesWork)
@@ -89,15 +96,14 @@ TEST_F(ConnectionTest, ClosedConnectionRefusesWork)
     EXPECT_TRUE(conn_.isOpen());
 }
 
-TEST_F(ConnectionTest, ExecuteRunsEveryStatementOfTheText)
+TEST_F(ConnectionTest, ExecuteRunsOneStatementAndRefusesASecond)
 {
-    conn_.execute("INSERT INTO t (a) VALUES (\"x;y\"); INSERT INTO t (a) VALUES ('z');;");
-    EXPECT_EQ(count("t"), 2);
+    conn_.execute("INSERT INTO t (a) VALUES (\"x;y\");");
     EXPECT_EQ(conn_.changes(), 1);
     EXPECT_EQ(scalar("SELECT a FROM t WHERE id = 1").toText(), "x;y");
-    EXPECT_EQ(codeOf([&] { conn_.execute("INSERT INTO t (a) VALUES ('w'); SELEC 1"); }),
+    EXPECT_EQ(codeOf([&] { conn_.execute("INSERT INTO t (a) VALUES ('w'); DELETE FROM t"); }),
               code::kSyntax);
-    EXPECT_EQ(count("t"), 3); // the statement before the failure stays
+    EXPECT_EQ(count("t"), 1); // nothing of a refused text runs
 }
 
 TEST_F(ConnectionTest, NestedTransactionsCommitOnceAtTheOutermost)
@@ -139,19 +145,79 @@ TEST_F(ConnectionTest, InnerRollbackUndoesTheWholeTransactionAtTheOutermostCommi
     EXPECT_EQ(count("t"), 0);
 }
 
-TEST_F(ConnectionTest, TransactionObjectCommitsExplicitlyOrWhenItGoes)
+TEST_F(ConnectionTest, TransactionObjectCommitsExplicitlyOrRollsBackWhenItGoes)
 {
     {
         Transaction tx(conn_);
-        conn_.execute("INSERT INTO t (a) VALUES ('kept')");
+        conn_.execute("INSERT INTO t (a) VALUES ('undone')");
         EXPECT_EQ(conn_.depth(), 1);
     }
     EXPECT_EQ(conn_.depth(), 0);
-    EXPECT_EQ(committedRows(), 1);
+    EXPECT_EQ(count("t"), 0);
     Transaction tx(conn_);
-    conn_.execute("INSERT INTO t (a) VALUES ('second')");
+    conn_.execute("INSERT INTO t (a) VALUES ('kept')");
     tx.commit();
-    EXPECT_EQ(committedRows(), 2);
+    EXPECT_EQ(committedRows(), 1);
+}
+
+/* Each fault point fails its transaction as SQLite would: the call's work is gone, the
+ * connection stands outside any transaction, and the next transaction commits. */
+TEST_F(ConnectionTest, EveryFailedBeginCommitOrSliceLeavesNothingAndTheNextCallWorks)
+{
+    const struct {
+        FaultPoint point;
+        long rowsLeft; // of the failed transaction's two rows
+    } cases[] = {{FaultPoint::Begin, 0},
+                 {FaultPoint::Commit, 1}, // the slice before it had committed
+                 {FaultPoint::SliceCommit, 0},
+                 {FaultPoint::SliceBegin, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.point));
+        conn_.execute("DELETE FROM t");
+        armFault(c.point);
+        try {
+            Transaction tx(conn_);
+            conn_.execute("INSERT INTO t (a) VALUES ('first')");
+            conn_.yieldIfDue(0);
+            conn_.execute("INSERT INTO t (a) VALUES ('second')");
+            tx.commit();
+            ADD_FAILURE() << "committed";
+        } catch (const EngineError& e) {
+            EXPECT_EQ(e.code(), code::kFail);
+        }
+        EXPECT_EQ(conn_.depth(), 0);
+        EXPECT_NE(sqlite3_get_autocommit(conn_.native()), 0);
+        EXPECT_EQ(committedRows(), c.rowsLeft);
+        Transaction next(conn_);
+        conn_.execute("INSERT INTO t (a) VALUES ('next')");
+        next.commit();
+        EXPECT_EQ(committedRows(), c.rowsLeft + 1);
+    }
+}
+
+TEST_F(ConnectionTest, ATransactionSqliteEndedRefusesTheRestAndFailsAtItsEnd)
+{
+    conn_.begin();
+    conn_.execute("INSERT INTO t (a) VALUES ('undone')");
+    sqlite3_exec(conn_.native(), "ROLLBACK", nullptr, nullptr, nullptr); // as after SQLITE_FULL
+    EXPECT_EQ(codeOf([&] { conn_.execute("INSERT INTO t (a) VALUES ('after')"); }), code::kFail);
+    EXPECT_EQ(codeOf([&] { conn_.commit(); }), code::kFail);
+    EXPECT_EQ(conn_.depth(), 0);
+    EXPECT_EQ(count("t"), 0);
+}
+
+TEST_F(ConnectionTest, AReaderNeitherWaitsForAWriterNorTakesTheWriteLock)
+{
+    Connection writer;
+    writer.open(dbPath_);
+    writer.begin();
+    writer.execute("INSERT INTO t (a) VALUES ('pending')");
+    auto started = std::chrono::steady_clock::now();
+    conn_.begin(Access::Read);
+    EXPECT_EQ(count("t"), 0);
+    conn_.commit();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
+    writer.commit();
 }
 
 TEST_F(ConnectionTest, YieldCommitsTheOutermostSliceWhenItIsDue)
@@ -243,7 +309,8 @@ TEST_F(ConnectionTest, RestoreReplacesTheContentWithTheFile)
     conn_.execute("INSERT INTO t (a) VALUES ('saved')");
     std::string copy = pathOf("copy.bak");
     conn_.backupTo(copy);
-    conn_.execute("INSERT INTO t (a) VALUES ('later'); CREATE TABLE extra (x INTEGER)");
+    conn_.execute("INSERT INTO t (a) VALUES ('later')");
+    conn_.execute("CREATE TABLE extra (x INTEGER)");
     conn_.restoreFrom(copy);
     EXPECT_EQ(count("t"), 1);
     EXPECT_EQ(scalar("SELECT a FROM t").toText(), "saved");

@@ -8,6 +8,7 @@
 #include "store/engine/sql_shape.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace kavdb::engine::test {
 namespace {
@@ -45,21 +46,23 @@ const Rule kRules[] = {
     {"date and time", "SELECT #2004-03-05 10:20:30#", "SELECT '2004-03-05 10:20:30'"},
     {"binary StrComp", R"(SELECT * FROM t WHERE StrComp(Pathname,"C:\x\",0)=0)",
      R"(SELECT * FROM t WHERE (Pathname = 'C:\x\' COLLATE BINARY))"},
-    {"StrComp with blanks", R"(WHERE StrComp( t.Filename , "a" , 0 ) = 0 AND x=1)",
-     "WHERE (t.Filename = 'a' COLLATE BINARY) AND x=1"},
-    {"StrComp not equal", R"(WHERE NOT StrComp(a, b, 0) <> 0)",
-     "WHERE NOT (a <> b COLLATE BINARY)"},
-    {"text StrComp", R"(WHERE StrComp(Comment,"A",1)=0)", "WHERE (Comment = 'A' COLLATE NOCASE)"},
-    {"StrComp of expressions", R"(WHERE StrComp(a & "x", Mid(b,2), 0)=0)",
-     "WHERE ((a || 'x') = (Mid(b,2)) COLLATE BINARY)"},
-    {"StrComp compared with other than 0", "WHERE StrComp(a,b,0)=1", "WHERE StrComp(a,b,0)=1"},
+    {"StrComp with blanks", R"(SELECT * FROM t WHERE StrComp( t.Filename , "a" , 0 ) = 0 AND x=1)",
+     "SELECT * FROM t WHERE (t.Filename = 'a' COLLATE BINARY) AND x=1"},
+    {"StrComp not equal", R"(SELECT * FROM t WHERE NOT StrComp(a, b, 0) <> 0)",
+     "SELECT * FROM t WHERE NOT (a <> b COLLATE BINARY)"},
+    {"text StrComp", R"(SELECT * FROM t WHERE StrComp(Comment,"A",1)=0)",
+     "SELECT * FROM t WHERE (Comment = 'A' COLLATE NOCASE)"},
+    {"StrComp of expressions", R"(SELECT * FROM t WHERE StrComp(a & "x", Mid(b,2), 0)=0)",
+     "SELECT * FROM t WHERE ((a || 'x') = (Mid(b,2)) COLLATE BINARY)"},
+    {"StrComp compared with other than 0", "SELECT * FROM t WHERE StrComp(a,b,0)=1",
+     "SELECT * FROM t WHERE StrComp(a,b,0)=1"},
     {"StrComp used as a value", "SELECT StrComp(a,b,0) FROM t", "SELECT StrComp(a,b,0) FROM t"},
-    {"StrComp in arithmetic", "WHERE 1 + StrComp(a,b,0)=0", "WHERE 1 + StrComp(a,b,0)=0"},
-    {"True and False", "WHERE Marking = True OR Flag = false", "WHERE Marking = -1 OR Flag = 0"},
+    {"StrComp in arithmetic", "SELECT * FROM t WHERE 1 + StrComp(a,b,0)=0",
+     "SELECT * FROM t WHERE 1 + StrComp(a,b,0)=0"},
+    {"True and False", "SELECT * FROM t WHERE Marking = True OR Flag = false",
+     "SELECT * FROM t WHERE Marking = -1 OR Flag = 0"},
     {"Left and Right calls", "SELECT Left(a, 2), Right (b,1) FROM t LEFT JOIN u",
      "SELECT jet_left(a, 2), jet_right (b,1) FROM t LEFT JOIN u"},
-    {"comments become blanks", "SELECT a -- note\nFROM t", "SELECT a  FROM t"},
-    {"unknown text passes", "PRAGMA table_info(t)", "PRAGMA table_info(t)"},
     {"create table types",
      "CREATE TABLE SceneInfo (DataID AUTOINCREMENT PRIMARY KEY, Item1 LONGTEXT, Item2 INTEGER, "
      "Item3 BINARY)",
@@ -95,14 +98,21 @@ TEST(DialectTest, EachRuleRewritesItsConstruct)
     }
 }
 
-TEST(DialectTest, StatementsSplitAtSemicolonsOutsideLiterals)
+TEST(DialectTest, ExactlyOneJetStatementPerText)
 {
-    auto out = translateJet("INSERT INTO t VALUES (\"a;b\"); ; DELETE FROM t WHERE x = 'c;d';  ");
-    ASSERT_EQ(out.size(), 2u);
-    EXPECT_EQ(out[0], "INSERT INTO t VALUES ('a;b')");
-    EXPECT_EQ(out[1], "DELETE FROM t WHERE x = 'c;d'");
-    EXPECT_TRUE(translateJet("").empty());
-    EXPECT_TRUE(translateJet(" ;\n; -- only a comment").empty());
+    for (const char* one :
+         {"DELETE FROM t WHERE x = 'c;d';  ", "SELECT \"a;--b\" FROM t;", "(SELECT 1)"}) {
+        SCOPED_TRACE(one);
+        EXPECT_EQ(translateJet(one).size(), 1u);
+    }
+    for (const char* refused :
+         {"", " ;", "SELECT a /* 'x' */ FROM t", "INSERT INTO t VALUES (1); DELETE FROM t",
+          "SELECT 1;;", "SELECT a -- x\nFROM t", "SELECT 1; -- trailing",
+          "PRAGMA journal_mode=DELETE", "BEGIN", "COMMIT", "ATTACH 'x.db' AS x", "VACUUM",
+          "x'; DELETE FROM MainTable --"}) {
+        SCOPED_TRACE(refused);
+        EXPECT_EQ(codeOf([&] { translateJet(refused); }), code::kSyntax);
+    }
 }
 
 TEST(DialectTest, SeveralColumnsAddedInOneAlterBecomeOneStatementEach)
@@ -115,9 +125,9 @@ TEST(DialectTest, SeveralColumnsAddedInOneAlterBecomeOneStatementEach)
 
 TEST(DialectTest, UnfinishedTextNeverBreaksTheTranslator)
 {
-    for (const char* text : {"SELECT \"open", "SELECT [open", "StrComp(", "SELECT TOP",
-                             "CREATE TABLE t (", "ALTER TABLE", "#2004-01-01", "'", "\"", "(((",
-                             ")))", "ALTER TABLE t ADD FOREIGN KEY (", "SELECT #x#"}) {
+    for (const char* text : {"SELECT \"open", "SELECT [open", "SELECT StrComp(", "SELECT TOP",
+                             "CREATE TABLE t (", "ALTER TABLE", "SELECT #2004-01-01", "SELECT '",
+                             "SELECT \"", "(((", "ALTER TABLE t ADD FOREIGN KEY (", "SELECT #x#"}) {
         SCOPED_TRACE(text);
         auto out = translateJet(text);
         ASSERT_EQ(out.size(), 1u);
@@ -149,8 +159,13 @@ TEST_F(DialectDbTest, TheBinaryStrCompEqualityUsesAnIndex)
     conn_.execute("CREATE INDEX PathTable_Pathname ON PathTable (Pathname)");
     auto sql = translateJet(R"(SELECT * FROM PathTable WHERE StrComp(Pathname,"C:\a\",0)=0)");
     ASSERT_EQ(sql.size(), 1u);
-    Recordset plan(conn_, "EXPLAIN QUERY PLAN " + sql[0], Cursor::Keyset);
-    std::string detail = plan.get("detail").asText();
+    sqlite3_stmt* plan = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(conn_.native(), ("EXPLAIN QUERY PLAN " + sql[0]).c_str(), -1,
+                                 &plan, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(plan), SQLITE_ROW);
+    std::string detail = reinterpret_cast<const char*>(sqlite3_column_text(plan, 3));
+    sqlite3_finalize(plan);
     EXPECT_NE(detail.find("USING"), std::string::npos) << detail;
     EXPECT_NE(detail.find("INDEX PathTable_Pathname"), std::string::npos) << detail;
 }
@@ -158,8 +173,8 @@ TEST_F(DialectDbTest, TheBinaryStrCompEqualityUsesAnIndex)
 TEST_F(DialectDbTest, StrCompComparesExactlyOnAnyColumn)
 {
     conn_.execute("CREATE TABLE t (id COUNTER PRIMARY KEY, Comment LONGTEXT)");
-    conn_.execute(
-        "INSERT INTO t (Comment) VALUES (\"Abc\"); INSERT INTO t (Comment) VALUES ('abc')");
+    conn_.execute("INSERT INTO t (Comment) VALUES (\"Abc\")");
+    conn_.execute("INSERT INTO t (Comment) VALUES ('abc')");
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM t WHERE Comment = \"ABC\"").toInt(), 2);
     EXPECT_EQ(scalar("SELECT id FROM t WHERE StrComp(Comment,\"abc\",0)=0").toInt(), 2);
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM t WHERE StrComp(Comment,\"ABC\",1)=0").toInt(), 2);
@@ -189,8 +204,11 @@ TEST_F(DialectDbTest, TheStatementsOfTheSchemaExtensionRun)
 
 TEST_F(DialectDbTest, ANamedKeyWithACascadeRule)
 {
-    conn_.execute("CREATE TABLE P (k INTEGER PRIMARY KEY); CREATE TABLE C (ref INTEGER)");
-    conn_.execute("INSERT INTO P VALUES (1); INSERT INTO C VALUES (1)");
+    for (const char* sql :
+         {"CREATE TABLE P (k INTEGER PRIMARY KEY)", "CREATE TABLE C (ref INTEGER)",
+          "INSERT INTO P VALUES (1)", "INSERT INTO C VALUES (1)"}) {
+        conn_.execute(sql);
+    }
     conn_.execute("ALTER TABLE C ADD CONSTRAINT CRef FOREIGN KEY (ref) REFERENCES P (k) "
                   "ON UPDATE CASCADE");
     conn_.execute("UPDATE P SET k = 3");
@@ -200,8 +218,11 @@ TEST_F(DialectDbTest, ANamedKeyWithACascadeRule)
 
 TEST_F(DialectDbTest, KeyRulesForDeleteAndUpdate)
 {
-    conn_.execute("CREATE TABLE P (k INTEGER PRIMARY KEY); CREATE TABLE C (ref INTEGER)");
-    conn_.execute("INSERT INTO P VALUES (1); INSERT INTO P VALUES (2); INSERT INTO C VALUES (1)");
+    for (const char* sql :
+         {"CREATE TABLE P (k INTEGER PRIMARY KEY)", "CREATE TABLE C (ref INTEGER)",
+          "INSERT INTO P VALUES (1)", "INSERT INTO P VALUES (2)", "INSERT INTO C VALUES (1)"}) {
+        conn_.execute(sql);
+    }
     conn_.execute("ALTER TABLE C ADD FOREIGN KEY (ref) REFERENCES P (k) ON DELETE CASCADE "
                   "ON UPDATE NO ACTION");
     EXPECT_EQ(codeOf([&] { conn_.execute("UPDATE P SET k = 5 WHERE k = 1"); }), code::kConstraint);
