@@ -4,6 +4,7 @@
  * {"columns": [...], "rows": [[...], ...]}, or one JSON object per row. An UPDATE or
  * DELETE prints how many rows it changed; anything else prints nothing.
  */
+#include "catalogue_location.h"
 #include "commands/commands.h"
 #include "commands/output.h"
 #include "commands/session.h"
@@ -11,8 +12,12 @@
 #include "sql_rows.h"
 #include "sql_text.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 
 namespace kavdb::commands {
 namespace {
@@ -106,7 +111,16 @@ int runSelect(Catalogue& catalogue, const SqlOptions& options)
     return kExitOk;
 }
 
-int runChange(Catalogue& catalogue, const SqlOptions& options)
+/* Why a change failed, in words; the library reports nothing of its own for free SQL, so
+ * a catalogue this process may not write is named here. */
+std::string changeFailure(const Outcome& outcome, const std::string& path)
+{
+    if (outcome.detail.empty() && ::access(path.c_str(), W_OK) != 0)
+        return "the catalogue cannot be written (" + std::string(std::strerror(errno)) + ")";
+    return outcome.words();
+}
+
+int runChange(Catalogue& catalogue, const SqlOptions& options, const std::string& path)
 {
     std::optional<std::string> counting = changedRowsCount(options.statement);
     std::vector<std::string> counted;
@@ -114,7 +128,7 @@ int runChange(Catalogue& catalogue, const SqlOptions& options)
         catalogue.fileList(*counting, true, counted);
     Outcome outcome = catalogue.execute(options.statement);
     if (!outcome.ok()) {
-        report("statement failed: " + outcome.words());
+        report("statement failed: " + changeFailure(outcome, path));
         return statementExitCode(outcome);
     }
     if (!counting || counted.size() != 1)
@@ -143,7 +157,8 @@ int runSql(const GlobalOptions& global, const SqlOptions& options)
         openCatalogue(global, select ? Access::Read : Access::Write);
     if (!catalogue)
         return kExitUsage;
-    return select ? runSelect(*catalogue, options) : runChange(*catalogue, options);
+    return select ? runSelect(*catalogue, options)
+                  : runChange(*catalogue, options, cataloguePath(global.db));
 }
 
 } // namespace kavdb::commands
