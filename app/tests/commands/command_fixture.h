@@ -55,6 +55,7 @@ class CommandTest : public ::testing::Test {
 
   private:
     std::vector<std::string> commandLine(const std::vector<std::string>& args) const;
+    RunResult run(const std::vector<std::string>& args, bool asNobody);
 
     DBHandle* handle_ = nullptr;
 };
