@@ -173,6 +173,14 @@ Outcome Catalogue::writeItems(const std::string& path, const TableItems& items)
     return call([&] { return KaDBSVUpdateFile(path.c_str(), &list); });
 }
 
+Outcome Catalogue::writeItems(const std::string& path, const std::vector<TableItems>& tables)
+{
+    MetaDataList list;
+    for (const TableItems& items : tables)
+        records::borrowItems(items, list);
+    return call([&] { return KaDBSVUpdateFile(path.c_str(), &list); });
+}
+
 Outcome Catalogue::readItems(const std::string& path, std::vector<TableItems>& out)
 {
     MetaDataList list;
@@ -254,18 +262,15 @@ Outcome Catalogue::execute(const std::string& sql)
     return call([&] { return KaDBSVExecuteSQL(sql.c_str()); });
 }
 
-Outcome Catalogue::configuredItems(std::vector<ConfiguredItem>& out)
+Outcome readConfiguration(std::vector<ConfiguredItem>& out)
 {
     int32_t total = 0;
-    Outcome outcome = call([&] { return KaDBSVGetDataTableNum(&total); });
+    Outcome outcome = call([&] { return KaAVDBGetDataTotalNum(&total); });
     for (int32_t i = 1; outcome.ok() && i <= total; ++i) {
         char table[kConfigTextRoom] = {};
         char item[kConfigTextRoom] = {};
-        char* tablePtr = table;
-        char* itemPtr = item;
         ConfiguredItem entry;
-        outcome = call(
-            [&] { return KaDBSVGetDataTable(i, &tablePtr, &itemPtr, &entry.type, &entry.size); });
+        outcome = call([&] { return KaAVDBGetData(i, table, item, &entry.type, &entry.size); });
         entry.table = table;
         entry.name = item;
         if (outcome.ok())

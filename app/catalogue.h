@@ -42,8 +42,9 @@ struct ImageRecord {
     bool hasThumbnail() const { return !thumbnail.empty(); }
 };
 
-/* A metadata item value: text, 32-bit integer or bytes (the MetaTag types 0, 1, 2). */
-using ItemValue = std::variant<std::string, int32_t, std::vector<uint8_t>>;
+/* A metadata item value: text, 32-bit integer, bytes or number (the MetaTag types 0, 1, 2
+ * and 3). */
+using ItemValue = std::variant<std::string, int32_t, std::vector<uint8_t>, double>;
 struct Item {
     std::string name;
     ItemValue value;
@@ -90,6 +91,8 @@ class Catalogue {
 
     /* Metadata, comments and marks. */
     Outcome writeItems(const std::string& path, const TableItems& items);
+    /* Several tables in one call (one transaction). */
+    Outcome writeItems(const std::string& path, const std::vector<TableItems>& tables);
     Outcome readItems(const std::string& path, std::vector<TableItems>& out);
     Outcome readComment(const std::string& path, std::string& out);
     Outcome writeComment(const std::string& path, const std::string& text);
@@ -107,12 +110,12 @@ class Catalogue {
     Outcome fileList(const std::string& sql, bool namesOnly, std::vector<std::string>& out);
     Outcome execute(const std::string& sql);
 
-    /* The configured metadata items, in configuration order. */
-    Outcome configuredItems(std::vector<ConfiguredItem>& out);
-
   private:
     Catalogue() = default;
 };
+
+/* The configured metadata items (kadb.ini), in configuration order; needs no catalogue. */
+Outcome readConfiguration(std::vector<ConfiguredItem>& out);
 
 /* The modification time of a file as the catalogue stores it; false when unreadable. */
 bool fileUpdateTime(const std::string& path, SYSTEMTIME& out);

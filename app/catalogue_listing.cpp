@@ -4,21 +4,11 @@
 #include "catalogue_listing.h"
 
 #include "paths.h"
+#include "sql_text.h"
 
 #include <algorithm>
 
 namespace kavdb {
-
-std::string sqlText(const std::string& text)
-{
-    std::string quoted = "\"";
-    for (char c : text) {
-        quoted += c;
-        if (c == '"')
-            quoted += '"';
-    }
-    return quoted + "\"";
-}
 
 Outcome cataloguedFolders(Catalogue& catalogue, std::vector<std::string>& out)
 {
@@ -48,7 +38,7 @@ Outcome cataloguedFiles(Catalogue& catalogue, const std::string& folderText,
     Outcome outcome = catalogue.fileList(
         "SELECT PathTable.Pathname, MainTable.Filename FROM MainTable, PathTable "
         "WHERE MainTable.PathID = PathTable.PathID AND PathTable.Pathname = " +
-            sqlText(folderText),
+            sqltext::literal(folderText),
         false, files);
     std::sort(files.begin(), files.end());
     out.insert(out.end(), files.begin(), files.end());

@@ -23,8 +23,4 @@ Outcome cataloguedFoldersWithin(Catalogue& catalogue, const std::string& folder,
 Outcome cataloguedFiles(Catalogue& catalogue, const std::string& folderText,
                         std::vector<std::string>& out);
 
-/* A text as an SQL text literal of the catalogue's dialect: in double quotes, with any
- * double quote inside doubled. */
-std::string sqlText(const std::string& text);
-
 } // namespace kavdb

@@ -23,6 +23,10 @@ MetaTag borrowTag(const Item& item)
         tag.Type = 1;
         tag.Size = sizeof(int32_t);
         tag.Data = const_cast<int32_t*>(number);
+    } else if (const auto* real = std::get_if<double>(&item.value)) {
+        tag.Type = 3;
+        tag.Size = sizeof(double);
+        tag.Data = const_cast<double*>(real);
     } else {
         const auto& bytes = std::get<std::vector<uint8_t>>(item.value);
         tag.Type = 2;
@@ -39,6 +43,10 @@ Item copyTag(const MetaTag& tag)
         return item;
     if (tag.Type == 1 && tag.Size >= sizeof(int32_t)) {
         int32_t value = 0;
+        std::memcpy(&value, tag.Data, sizeof value);
+        item.value = value;
+    } else if (tag.Type == 3 && tag.Size >= sizeof(double)) {
+        double value = 0;
         std::memcpy(&value, tag.Data, sizeof value);
         item.value = value;
     } else if (tag.Type == 2) {

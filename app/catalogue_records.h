@@ -15,7 +15,7 @@ ImageData borrowImage(const ImageRecord& image);
 /* A copy of an ImageData the library filled; the caller still releases the original. */
 ImageRecord copyImage(const ImageData& data);
 
-/* A one-table MetaDataList whose tags point into items (borrowed). */
+/* Appends one MetaData for the table to out; its tags point into items (borrowed). */
 void borrowItems(const TableItems& items, MetaDataList& out);
 
 /* A copy of one MetaData the library filled. */

@@ -2,6 +2,7 @@
  * kavdb: a photo catalogue on the command line, built on the kavdbmgr library.
  * This file only wires the command line (CLI11) to the commands in commands/.
  */
+#include "catalogue.h"
 #include "commands/commands.h"
 #include "imaging/vips_runtime.h"
 
@@ -39,6 +40,39 @@ CLI::App* command(CLI::App& app, const char* name, const char* about, Runner& ch
     return sub;
 }
 
+void outputOptions(CLI::App* sub, OutputOptions& output, const char* record)
+{
+    auto* json =
+        sub->add_flag("--json", output.json,
+                      std::string("Print one JSON document (see the README for its form)"));
+    auto* ndjson = sub->add_flag("--ndjson", output.ndjson,
+                                 std::string("Print one JSON object per ") + record);
+    json->excludes(ndjson);
+    sub->add_flag("-0,--null", output.nul, "End each line with a NUL byte instead of a newline");
+}
+
+/* The configured tables and their items, for search --help. */
+std::string tablesAndItems()
+{
+    std::vector<kavdb::ConfiguredItem> configured;
+    kavdb::readConfiguration(configured);
+    static const char* kinds[] = {"text", "whole number", "binary", "number"};
+    std::string text = "Tables and items (from kadb.ini):\n";
+    std::string table;
+    for (const kavdb::ConfiguredItem& item : configured) {
+        if (item.table != table) {
+            table = item.table;
+            text += "  " + table + ":";
+        }
+        text += " " + item.name + " (" +
+                (item.type >= 0 && item.type <= 3 ? kinds[item.type] : "?") + ")";
+        if (&item == &configured.back() || (&item + 1)->table != table)
+            text += "\n";
+    }
+    return text + "Joined for you: MainTable (Filename, Width, Height, Comment, Marking, ...) and "
+                  "PathTable (Pathname).";
+}
+
 void addCommands(CLI::App& app, Options& o, Runner& chosen)
 {
     const GlobalOptions& g = o.global;
@@ -59,12 +93,17 @@ void addCommands(CLI::App& app, Options& o, Runner& chosen)
     s->add_option("--where", search.where, "Just the condition, e.g. \"Model LIKE '%D70%'\"");
     s->add_option("--table", search.table, "Table(s) the --where condition reads")
         ->capture_default_str();
+    s->add_option("-k,--keyword", search.keywords,
+                  "A whole keyword the photo carries (Caption.Keywords); repeat for several");
     s->add_flag("--count", search.count, "Print only the number of matching files");
+    outputOptions(s, search.output, "path");
+    s->footer([] { return tablesAndItems(); });
 
     ShowOptions& show = o.show;
     auto* sh = command(app, "show", "Print everything the catalogue holds about files", chosen,
                        [&g, &show] { return runShow(g, show); });
     sh->add_option("FILE", show.files, "Catalogued files")->required();
+    outputOptions(sh, show.output, "file");
 
     TagOptions& tag = o.tag;
     auto* t = command(app, "tag", "Set metadata items of a file", chosen,
@@ -88,18 +127,22 @@ void addCommands(CLI::App& app, Options& o, Runner& chosen)
         ->check(CLI::IsMember({0, 1}));
 
     TransferOptions& mv = o.mv;
-    auto* v = command(app, "mv", "Move a file's catalogue entry (after the file was moved)", chosen,
-                      [&g, &mv] { return runMove(g, mv); });
+    auto* v = command(app, "mv", "Move a photo and its catalogue entry (and its XMP sidecars)",
+                      chosen, [&g, &mv] { return runMove(g, mv); });
     v->add_option("SRC", mv.from, "The catalogued file")->required();
-    v->add_option("DST", mv.to, "Its new path, or a folder")->required();
+    v->add_option("DST", mv.to, "Its new path, or an existing folder")->required();
     v->add_flag("--reset-mark", mv.resetMark, "Clear the check mark on the way");
+    v->add_flag("--entry-only", mv.entryOnly,
+                "The file was moved already: move only the entry (the file must be at DST)");
 
     TransferOptions& cp = o.cp;
-    auto* p = command(app, "cp", "Copy a file's catalogue entry (after the file was copied)",
+    auto* p = command(app, "cp", "Copy a photo and its catalogue entry (and its XMP sidecars)",
                       chosen, [&g, &cp] { return runCopy(g, cp); });
     p->add_option("SRC", cp.from, "The catalogued file")->required();
-    p->add_option("DST", cp.to, "The copy's path, or a folder")->required();
+    p->add_option("DST", cp.to, "The copy's path, or an existing folder")->required();
     p->add_flag("--reset-mark", cp.resetMark, "Leave the copy unmarked");
+    p->add_flag("--entry-only", cp.entryOnly,
+                "The file was copied already: copy only the entry (the copy must be at DST)");
 
     RemoveOptions& rm = o.rm;
     auto* r = command(app, "rm", "Remove files or folder trees from the catalogue", chosen,
@@ -112,21 +155,32 @@ void addCommands(CLI::App& app, Options& o, Runner& chosen)
     f->add_option("FOLDER", refresh.folder, "Only this folder tree (default: everything)");
     f->add_flag("--delete-changed", refresh.deleteChanged,
                 "Drop entries of changed files instead of reading them again");
+    f->add_flag("--dry-run", refresh.dryRun, "Only say which entries would be dropped");
 
     SheetOptions& sheet = o.sheet;
     auto* h = command(app, "sheet", "Write a contact sheet of the catalogued photos", chosen,
                       [&g, &sheet] { return runSheet(g, sheet); });
     h->add_option("FOLDER", sheet.folder, "Only this folder tree (default: everything)");
-    h->add_option("-o,--output", sheet.html, "HTML page to write (self-contained)");
-    h->add_option("--png", sheet.png, "PNG image to write");
+    h->add_option("-o,--output", sheet.html,
+                  "Folder for the HTML sheet (index.html, one page per --per-page photos, "
+                  "thumbnails); made when missing");
+    h->add_option("--png", sheet.png, "PNG image to write (FILE-0001.png, ... for several pages)");
     h->add_option("--columns", sheet.columns, "Photos per row in the PNG")
         ->check(CLI::Range(1, 100))
+        ->capture_default_str();
+    h->add_option("--per-page", sheet.perPage, "Photos per page")
+        ->check(CLI::Range(1, 100000))
         ->capture_default_str();
 
     SqlOptions& sql = o.sql;
     auto* q = command(app, "sql", "Run an SQL statement on the catalogue", chosen,
                       [&g, &sql] { return runSql(g, sql); });
-    q->add_option("STATEMENT", sql.statement, "SELECT rows print as paths or names")->required();
+    q->add_option("STATEMENT", sql.statement,
+                  "A SELECT prints every column it selects (tab-separated); an UPDATE or "
+                  "DELETE prints how many rows it changed")
+        ->required();
+    q->add_flag("--header", sql.header, "First line: the column names");
+    outputOptions(q, sql.output, "row");
 }
 
 } // namespace
@@ -141,7 +195,9 @@ int main(int argc, char** argv)
     app.add_option("--db", global.db,
                    "Catalogue file (default: $XDG_DATA_HOME/kavdb/catalogue.mdb)");
     app.add_flag("-q,--quiet", global.quiet, "No progress line and no summary");
-    app.add_flag("-v,--verbose", global.verbose, "Let libvips' own warnings through");
+    app.add_flag("-v,--verbose", global.verbose,
+                 "Name every entry refresh drops, and let libvips' own warnings through");
+    app.set_version_flag("--version", std::string("kavdb ") + KAVDB_VERSION);
     Runner chosen;
     addCommands(app, options, chosen);
     try {

@@ -56,31 +56,54 @@ bool folderWithin(const std::string& folderText, const std::string& folder)
     return folderText.compare(0, key.size(), key) == 0;
 }
 
-std::vector<std::string> findFiles(const std::string& root)
+namespace {
+
+void walkInto(const fs::path& folder, FolderWalk& walk)
 {
-    std::vector<std::string> files;
     std::error_code ec;
-    auto options = fs::directory_options::skip_permission_denied;
-    for (fs::recursive_directory_iterator it(root, options, ec), end; !ec && it != end;
-         it.increment(ec)) {
-        // Regular files and links to them count; links to folders are not followed.
-        if (!it->is_directory(ec) && it->is_regular_file(ec))
-            files.push_back(it->path().string());
+    fs::directory_iterator it(folder, ec);
+    for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
+        std::error_code entryError;
+        // Links to folders are not followed (no cycles); links to files count as files.
+        if (it->is_directory(entryError) && !it->is_symlink(entryError))
+            walkInto(it->path(), walk);
+        else if (!it->is_directory(entryError) && it->is_regular_file(entryError))
+            walk.files.push_back(it->path().string());
     }
-    std::sort(files.begin(), files.end());
-    return files;
+    if (ec)
+        walk.unreadable.emplace_back(folder.string(), ec.message());
 }
 
-std::vector<FolderImages> findImages(const std::string& root)
+} // namespace
+
+FolderWalk walkFolder(const std::string& root)
+{
+    FolderWalk walk;
+    walkInto(root, walk);
+    std::sort(walk.files.begin(), walk.files.end());
+    return walk;
+}
+
+std::vector<std::string> findFiles(const std::string& root)
+{
+    return walkFolder(root).files;
+}
+
+std::vector<FolderImages> groupImages(const std::vector<std::string>& files)
 {
     std::map<std::string, std::vector<std::string>> byFolder;
-    for (const std::string& path : findFiles(root))
+    for (const std::string& path : files)
         if (imaging::isImageFileName(fileName(path)))
             byFolder[parentFolder(path)].push_back(path);
     std::vector<FolderImages> groups;
     for (auto& [folder, paths] : byFolder)
         groups.push_back({folder, std::move(paths)});
     return groups;
+}
+
+std::vector<FolderImages> findImages(const std::string& root)
+{
+    return groupImages(findFiles(root));
 }
 
 } // namespace kavdb

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kavdb {
@@ -30,7 +31,13 @@ std::string fileName(const std::string& path);
 bool folderWithin(const std::string& folderText, const std::string& folder);
 
 /* Every file under root (regular files and links to them), sorted byte-wise, descending
- * into sub-folders but not through symbolic links to folders. */
+ * into sub-folders but not through symbolic links to folders; the folders that could not
+ * be read are listed with the reason. */
+struct FolderWalk {
+    std::vector<std::string> files;
+    std::vector<std::pair<std::string, std::string>> unreadable; // folder, reason
+};
+FolderWalk walkFolder(const std::string& root);
 std::vector<std::string> findFiles(const std::string& root);
 
 /* The image files under root, one group per folder (folders and names sorted byte-wise),
@@ -40,5 +47,7 @@ struct FolderImages {
     std::vector<std::string> paths;
 };
 std::vector<FolderImages> findImages(const std::string& root);
+/* The image files among files (sorted), grouped the same way. */
+std::vector<FolderImages> groupImages(const std::vector<std::string>& files);
 
 } // namespace kavdb

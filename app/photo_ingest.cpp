@@ -3,16 +3,19 @@
  */
 #include "photo_ingest.h"
 
-#include "camera_items.h"
 #include "imaging/image_info.h"
 #include "imaging/thumbnail.h"
 #include "imaging/vips_runtime.h"
+#include "item_rows.h"
+#include "metadata/camera.h"
+#include "metadata/descriptive.h"
+#include "photo_items.h"
+#include "sidecars.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -46,26 +49,16 @@ std::vector<uint8_t> readWholeFile(const std::string& path)
     return bytes;
 }
 
-/* Writing metadata keeps the items a write does not mention, so an item the photo no
- * longer carries (its file was replaced) is written blank: empty text, or 0. */
-void blankVanishedItems(Catalogue& catalogue, const std::string& path, TableItems& items)
+metadata::PhotoItems readItems(const std::string& path, const std::vector<uint8_t>& bytes)
 {
-    std::vector<TableItems> stored;
-    catalogue.readItems(path, stored);
-    for (const TableItems& table : stored) {
-        if (table.table != items.table)
-            continue;
-        for (const Item& old : table.items) {
-            bool kept = std::any_of(items.items.begin(), items.items.end(),
-                                    [&](const Item& item) { return item.name == old.name; });
-            if (kept)
-                continue;
-            if (std::holds_alternative<int32_t>(old.value))
-                items.items.push_back({old.name, int32_t{0}});
-            else if (std::holds_alternative<std::string>(old.value))
-                items.items.push_back({old.name, std::string()});
-        }
-    }
+    metadata::Blocks blocks = metadata::readBlocks(bytes.data(), bytes.size());
+    std::vector<Exiv2::XmpData> sidecars;
+    for (const std::string& sidecar : sidecarsOf(path))
+        sidecars.push_back(metadata::readSidecar(sidecar));
+    metadata::PhotoItems items = metadata::cameraItems(blocks, sidecars);
+    metadata::PhotoItems described = metadata::descriptiveItems(blocks, sidecars);
+    items.insert(items.end(), described.begin(), described.end());
+    return items;
 }
 
 } // namespace
@@ -84,7 +77,7 @@ PhotoRecord readPhoto(const std::string& path)
     photo.image.thumbnail = std::move(thumb.bgr);
     if (!fileUpdateTime(path, photo.image.updated))
         throw imaging::ImageError("cannot read its modification time");
-    photo.camera = imaging::readCameraMetadata(bytes.data(), bytes.size());
+    photo.items = readItems(path, bytes);
     return photo;
 }
 
@@ -95,12 +88,15 @@ Outcome storePhoto(Catalogue& catalogue, const std::string& path, const PhotoRec
                              : catalogue.enrollImage(path, photo.image);
     if (!outcome.ok())
         return outcome;
-    TableItems items = cameraTableItems(photo.camera, configured);
-    if (hasRow)
-        blankVanishedItems(catalogue, path, items);
-    if (items.items.empty())
-        return outcome;
-    return catalogue.writeItems(path, items);
+    if (hasRow) {
+        const int camera = tableNumber(configured, metadata::kCameraTable);
+        if (camera > 0)
+            outcome = clearTableRow(catalogue, path, metadata::kCameraTable, camera);
+        if (!outcome.ok())
+            return outcome;
+    }
+    std::vector<TableItems> tables = configuredTables(photo.items, configured);
+    return tables.empty() ? outcome : catalogue.writeItems(path, tables);
 }
 
 } // namespace kavdb

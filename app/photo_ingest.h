@@ -1,13 +1,14 @@
 /*
  * One photo into the catalogue: the file is read from disk once, and from those bytes come
- * its size and bit depth, its thumbnail, its camera metadata and (from the file system) its
- * modification time; then the image record and the camera items are stored. Used by
- * `add` for new photos and by `refresh` for photos whose thumbnail was emptied.
+ * its size and bit depth, its thumbnail, its metadata (camera items, and what people wrote
+ * in it or in its XMP sidecars) and (from the file system) its modification time; then the
+ * image record and the items are stored. Used by `add` for new photos and by `refresh`
+ * for photos whose thumbnail was emptied.
  */
 #pragma once
 
 #include "catalogue.h"
-#include "imaging/exif.h"
+#include "metadata/values.h"
 
 #include <string>
 #include <vector>
@@ -16,7 +17,7 @@ namespace kavdb {
 
 struct PhotoRecord {
     ImageRecord image;
-    imaging::CameraMetadata camera;
+    metadata::PhotoItems items;
 };
 
 /* Reads and decodes the photo at path; throws imaging::ImageError with a plain reason. */
@@ -24,7 +25,9 @@ PhotoRecord readPhoto(const std::string& path);
 
 /* Stores the record of a photo. hasRow: the file already has its catalogue row (the
  * folder walk registered it), so the image record is updated; otherwise the file is
- * registered with it. Camera items go to ExifInfo when the configuration has them. */
+ * registered with it. Items go to the tables the configuration gives them; the camera
+ * items of a photo read again replace the old ones whole (what the file no longer
+ * carries becomes Null), while descriptive items it lacks keep what was set by hand. */
 Outcome storePhoto(Catalogue& catalogue, const std::string& path, const PhotoRecord& photo,
                    bool hasRow, const std::vector<ConfiguredItem>& configured);
 

@@ -1,5 +1,5 @@
 /*
- * The contact sheet's captions and the PNG sheet's geometry (sheet.h).
+ * The contact sheet's captions, links and the PNG sheet's geometry (sheet.h).
  */
 #include "sheet.h"
 
@@ -33,6 +33,30 @@ std::string sizeText(std::uintmax_t bytes)
     else
         std::snprintf(text, sizeof text, "%.1f MB", bytes / (1024.0 * 1024.0));
     return text;
+}
+
+std::string fileUrl(const std::string& path)
+{
+    static const char* digits = "0123456789ABCDEF";
+    std::string url = "file://";
+    for (char ch : path) {
+        auto c = static_cast<unsigned char>(ch);
+        if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
+            url += ch;
+        } else {
+            url += '%';
+            url += digits[c >> 4];
+            url += digits[c & 15];
+        }
+    }
+    return url;
+}
+
+std::string pageFileName(int page)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "page-%04d.html", page);
+    return name;
 }
 
 SheetGeometry sheetGeometry()

@@ -8,6 +8,16 @@ include(CMakePackageConfigHelpers)
 
 set(KAVDB_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/kavdbmgr)
 
+# Installed programs find the library relative to their own place ($ORIGIN/../lib), so an
+# install under any prefix runs without LD_LIBRARY_PATH; an absolute library directory is
+# named as it is.
+if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
+  set(KAVDB_INSTALL_RPATH "${CMAKE_INSTALL_LIBDIR}")
+else()
+  file(RELATIVE_PATH KAVDB_BIN_TO_LIB /${CMAKE_INSTALL_BINDIR} /${CMAKE_INSTALL_LIBDIR})
+  set(KAVDB_INSTALL_RPATH "$ORIGIN/${KAVDB_BIN_TO_LIB}")
+endif()
+
 install(TARGETS kavdbmgr EXPORT kavdbmgrTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   PUBLIC_HEADER DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})

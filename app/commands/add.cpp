@@ -1,12 +1,16 @@
 /*
  * `kavdb add FOLDER...`: registers each folder tree with the catalogue (every file in it),
  * then gives each photo its image record (size, bit depth, thumbnail, modification time)
- * and its camera metadata. Photos whose record is already up to date are left alone.
+ * and its metadata. Photos whose record is already up to date are left alone. XMP
+ * sidecars belong to their photo and are not catalogued as files; files the catalogue
+ * cannot key (no "." in their path: not photos either) are passed over and counted.
+ * Folders that cannot be read are named with the reason, and the run then exits 1.
  */
 #include "commands/commands.h"
 #include "commands/photo_batch.h"
 #include "commands/session.h"
 #include "paths.h"
+#include "sidecars.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -18,9 +22,28 @@ namespace {
 
 struct Targets {
     std::vector<std::string> folders;
+    std::vector<std::vector<std::string>> folderFiles; // per folder tree
     std::vector<FolderImages> photoGroups;
+    std::size_t unreadableFolders = 0;
     bool missing = false;
 };
+
+bool cannotBeKeyed(const std::string& path)
+{
+    return path.find('.') == std::string::npos;
+}
+
+void addFolder(Targets& targets, const std::string& path)
+{
+    FolderWalk walk = walkFolder(path);
+    for (const auto& [folder, reason] : walk.unreadable)
+        report(folder, "cannot read this folder: " + reason);
+    targets.unreadableFolders += walk.unreadable.size();
+    targets.folders.push_back(path);
+    for (FolderImages& group : groupImages(walk.files))
+        targets.photoGroups.push_back(std::move(group));
+    targets.folderFiles.push_back(std::move(walk.files));
+}
 
 Targets collectTargets(const std::vector<std::string>& arguments)
 {
@@ -29,12 +52,10 @@ Targets collectTargets(const std::vector<std::string>& arguments)
     for (const std::string& argument : arguments) {
         std::string path = absolutePath(argument);
         if (fs::is_directory(path, ec)) {
-            targets.folders.push_back(path);
-            for (FolderImages& group : findImages(path))
-                targets.photoGroups.push_back(std::move(group));
-        } else if (fs::is_regular_file(path, ec)) {
+            addFolder(targets, path);
+        } else if (fs::is_regular_file(path, ec) && !isSidecarOfAPhoto(path)) {
             targets.photoGroups.push_back({parentFolder(path), {path}});
-        } else {
+        } else if (!fs::is_regular_file(path, ec)) {
             report(path, "no such file or folder");
             targets.missing = true;
         }
@@ -42,15 +63,15 @@ Targets collectTargets(const std::vector<std::string>& arguments)
     return targets;
 }
 
-/* The library cannot key a path without a "."; such files are named, and every other
- * file is registered on its own, where the library's folder walk stopped early. */
-bool registerOneByOne(Catalogue& catalogue, const std::string& folder)
+/* Registers the files of a tree one by one, where the library's folder walk stopped
+ * early; counts the files passed over. */
+bool registerOneByOne(Catalogue& catalogue, const std::vector<std::string>& files,
+                      std::size_t& passedOver)
 {
     bool ok = true;
-    for (const std::string& path : findFiles(folder)) {
-        if (path.find('.') == std::string::npos) {
-            report(path, "cannot be catalogued: the catalogue needs a \".\" in a file's path");
-            ok = false;
+    for (const std::string& path : files) {
+        if (cannotBeKeyed(path) || isSidecarOfAPhoto(path)) {
+            passedOver += cannotBeKeyed(path) ? 1 : 0;
             continue;
         }
         Outcome outcome = catalogue.enrollFile(path);
@@ -62,22 +83,36 @@ bool registerOneByOne(Catalogue& catalogue, const std::string& folder)
     return ok;
 }
 
-/* Registers every file of each folder tree; a file already catalogued is no failure. */
-bool registerFolders(Catalogue& catalogue, const std::vector<std::string>& folders)
+/* Registers every file of each folder tree; a file already catalogued is no failure.
+ * The walk catalogues sidecars like any file: their entries go again. */
+bool registerFolders(Catalogue& catalogue, const Targets& targets, std::size_t& passedOver)
 {
     bool ok = true;
-    for (const std::string& folder : folders) {
-        Outcome outcome = catalogue.enrollFolder(folder);
-        if (!outcome.ok() && !outcome.is(KAVDB_E_ALREADY_EXISTS))
-            ok = registerOneByOne(catalogue, folder) && ok;
+    for (std::size_t i = 0; i < targets.folders.size(); ++i) {
+        const std::vector<std::string>& files = targets.folderFiles[i];
+        Outcome outcome = catalogue.enrollFolder(targets.folders[i]);
+        if (!outcome.ok() && !outcome.is(KAVDB_E_ALREADY_EXISTS)) {
+            ok = registerOneByOne(catalogue, files, passedOver) && ok;
+            continue;
+        }
+        for (const std::string& path : files) {
+            passedOver += cannotBeKeyed(path) ? 1 : 0;
+            if (isSidecarOfAPhoto(path))
+                catalogue.deleteFile(path);
+        }
     }
     return ok;
 }
 
-void printSummary(std::size_t photos, std::size_t current, const BatchResult& result)
+void printSummary(std::size_t photos, std::size_t current, const BatchResult& result,
+                  std::size_t passedOver)
 {
-    std::printf("%zu photo%s: %zu read, %zu already up to date, %zu unreadable\n", photos,
+    std::printf("%zu photo%s: %zu read, %zu already up to date, %zu unreadable", photos,
                 photos == 1 ? "" : "s", result.stored, current, result.unreadable.size());
+    if (passedOver > 0)
+        std::printf("; %zu file%s passed over (no \".\" in the name: not catalogued)", passedOver,
+                    passedOver == 1 ? "" : "s");
+    std::printf("\n");
 }
 
 } // namespace
@@ -85,12 +120,13 @@ void printSummary(std::size_t photos, std::size_t current, const BatchResult& re
 int runAdd(const GlobalOptions& global, const AddOptions& options)
 {
     Targets targets = collectTargets(options.targets);
-    std::unique_ptr<Catalogue> catalogue = openCatalogue(global, true);
+    std::unique_ptr<Catalogue> catalogue = openCatalogue(global, Access::Create);
     if (!catalogue)
         return kExitUsage;
-    std::vector<ConfiguredItem> configured;
-    catalogue->configuredItems(configured);
-    bool ok = registerFolders(*catalogue, targets.folders) && !targets.missing;
+    const std::vector<ConfiguredItem> configured = configuration();
+    std::size_t passedOver = 0;
+    bool ok = registerFolders(*catalogue, targets, passedOver) && !targets.missing &&
+              targets.unreadableFolders == 0;
 
     std::size_t total = 0;
     for (const FolderImages& group : targets.photoGroups)
@@ -108,7 +144,7 @@ int runAdd(const GlobalOptions& global, const AddOptions& options)
     progress.finish();
     reportUnreadable(result);
     if (!global.quiet)
-        printSummary(total, current, result);
+        printSummary(total, current, result, passedOver);
     return ok && result.failed == 0 && result.unreadable.empty() ? kExitOk : kExitSomeFailed;
 }
 

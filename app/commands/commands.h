@@ -1,6 +1,6 @@
 /*
  * The kavdb commands: one options record and one run function per command, grouped by
- * family in this folder (add, search and sql, show, tag/comment/mark, mv/cp/rm, refresh,
+ * family in this folder (add, search, sql, show, tag/comment/mark, mv/cp/rm, refresh,
  * sheet). main.cpp only wires the command line to these. A run function returns the
  * process exit code.
  */
@@ -20,6 +20,15 @@ struct GlobalOptions {
     bool verbose = false;
 };
 
+/* How records are printed: lines (paths, or tab-separated columns), one JSON document
+ * (json), or one JSON object per line (ndjson); nul ends each line with a NUL byte instead
+ * of a newline, for names that hold newlines. */
+struct OutputOptions {
+    bool json = false;
+    bool ndjson = false;
+    bool nul = false;
+};
+
 struct AddOptions {
     std::vector<std::string> targets; // folders, or single files
     bool force = false;               // re-read photos whose record is up to date
@@ -31,17 +40,22 @@ struct SearchOptions {
     std::string statement; // full form: SELECT * FROM <tables> WHERE <condition>
     std::string where;     // short form: the condition alone
     std::string table = "ExifInfo";
+    std::vector<std::string> keywords; // whole keywords, all required
     bool count = false;
+    OutputOptions output;
 };
 int runSearch(const GlobalOptions& global, const SearchOptions& options);
 
 struct SqlOptions {
     std::string statement;
+    bool header = false; // a first line naming the columns
+    OutputOptions output;
 };
 int runSql(const GlobalOptions& global, const SqlOptions& options);
 
 struct ShowOptions {
     std::vector<std::string> files;
+    OutputOptions output;
 };
 int runShow(const GlobalOptions& global, const ShowOptions& options);
 
@@ -68,6 +82,7 @@ struct TransferOptions {
     std::string from;
     std::string to;
     bool resetMark = false;
+    bool entryOnly = false; // the file was moved or copied already: only the entry follows
 };
 int runMove(const GlobalOptions& global, const TransferOptions& options);
 int runCopy(const GlobalOptions& global, const TransferOptions& options);
@@ -80,14 +95,16 @@ int runRemove(const GlobalOptions& global, const RemoveOptions& options);
 struct RefreshOptions {
     std::string folder; // empty: every catalogued folder
     bool deleteChanged = false;
+    bool dryRun = false; // say what would be dropped, change nothing
 };
 int runRefresh(const GlobalOptions& global, const RefreshOptions& options);
 
 struct SheetOptions {
     std::string folder; // empty: the whole catalogue
-    std::string html;
-    std::string png;
+    std::string html;   // the sheet's folder (index.html, pages, thumbnails)
+    std::string png;    // FILE.png, or FILE-001.png ... with more than one page
     int columns = 6;
+    int perPage = 200;
 };
 int runSheet(const GlobalOptions& global, const SheetOptions& options);
 

@@ -1,14 +1,19 @@
 /*
  * `kavdb tag`, `kavdb comment`, `kavdb mark`: change what the catalogue says about one
- * file. Item kinds (text or integer) come from the catalogue's configuration, so
- * `tag FILE Rating Stars=4` stores the number 4 and `tag FILE Rating Label=4` the text "4".
+ * file. Item kinds (text, whole number, number) come from the catalogue's configuration,
+ * so `tag FILE Rating Stars=4` stores the number 4 and `tag FILE Rating Label=4` the text
+ * "4". A list item (Keywords, PersonName) is stored as its entries separated by "; ", as
+ * photos' own keywords are, so that search --keyword finds each one.
  */
 #include "commands/commands.h"
 #include "commands/session.h"
 #include "paths.h"
 
+#include "metadata/values.h"
+
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 
 namespace kavdb::commands {
 namespace {
@@ -45,6 +50,15 @@ std::string tableNames(const std::vector<ConfiguredItem>& configured)
     return names;
 }
 
+/* A list item's value with its entries separated by "; " (keywords also split at commas:
+ * "sea, boats" is two keywords, while a person may be "Smith, Ann"); others unchanged. */
+std::string listText(const std::string& item, const std::string& value)
+{
+    if (item == "Keywords" || item == "PersonName")
+        return metadata::joinedList(metadata::splitList(value, item == "Keywords"));
+    return value;
+}
+
 /* One ITEM=VALUE as a typed item; false (reported) when it does not fit the table. */
 bool parseAssignment(const std::string& text, const std::string& table,
                      const std::vector<ConfiguredItem>& configured, Item& out)
@@ -61,7 +75,11 @@ bool parseAssignment(const std::string& text, const std::string& table,
         report(name, "no such item in " + table + " (items: " + itemNames(configured, table) + ")");
         return false;
     }
-    if (item->type == 1) {
+    switch (item->type) {
+    case 0:
+        out = {name, listText(name, value)};
+        return true;
+    case 1: {
         int32_t number = 0;
         auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), number);
         if (ec != std::errc() || end != value.data() + value.size()) {
@@ -69,24 +87,32 @@ bool parseAssignment(const std::string& text, const std::string& table,
             return false;
         }
         out = {name, number};
-    } else if (item->type == 0) {
-        out = {name, value};
-    } else {
+        return true;
+    }
+    case 3: {
+        char* end = nullptr;
+        double number = std::strtod(value.c_str(), &end);
+        if (value.empty() || end != value.c_str() + value.size()) {
+            report(text, name + " holds a number");
+            return false;
+        }
+        out = {name, number};
+        return true;
+    }
+    default:
         report(name, "binary items cannot be set from the command line");
         return false;
     }
-    return true;
 }
 
 } // namespace
 
 int runTag(const GlobalOptions& global, const TagOptions& options)
 {
-    std::unique_ptr<Catalogue> catalogue = openCatalogue(global, false);
+    std::unique_ptr<Catalogue> catalogue = openCatalogue(global, Access::Write);
     if (!catalogue)
         return kExitUsage;
-    std::vector<ConfiguredItem> configured;
-    catalogue->configuredItems(configured);
+    const std::vector<ConfiguredItem> configured = configuration();
     if (itemNames(configured, options.table).empty()) {
         report(options.table, "no such metadata table (tables: " + tableNames(configured) + ")");
         return kExitUsage;
@@ -113,7 +139,7 @@ int runComment(const GlobalOptions& global, const CommentOptions& options)
         report("a comment holds at most 65535 bytes");
         return kExitUsage;
     }
-    std::unique_ptr<Catalogue> catalogue = openCatalogue(global, false);
+    std::unique_ptr<Catalogue> catalogue = openCatalogue(global, Access::Write);
     if (!catalogue)
         return kExitUsage;
     const std::string path = absolutePath(options.file);
@@ -128,7 +154,7 @@ int runComment(const GlobalOptions& global, const CommentOptions& options)
 
 int runMark(const GlobalOptions& global, const MarkOptions& options)
 {
-    std::unique_ptr<Catalogue> catalogue = openCatalogue(global, false);
+    std::unique_ptr<Catalogue> catalogue = openCatalogue(global, Access::Write);
     if (!catalogue)
         return kExitUsage;
     const std::string path = absolutePath(options.file);

@@ -3,14 +3,23 @@
  * files go; a file changed since it was catalogued keeps its entry with an emptied
  * thumbnail (or, with --delete-changed, loses its entry), and every photo whose
  * thumbnail is empty is then read again. New files are left to `add`.
+ *
+ * Every entry dropped is reported: their number, their names with -v, and always the
+ * names of those that carried notes (a comment, a mark, or items of a table other than
+ * the camera's), as those are lost with them. --dry-run says what would be dropped and
+ * changes nothing.
  */
 #include "catalogue_listing.h"
 #include "commands/commands.h"
 #include "commands/photo_batch.h"
 #include "commands/session.h"
 #include "imaging/formats.h"
+#include "metadata/camera.h"
 #include "paths.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 
@@ -21,6 +30,61 @@ namespace {
 
 constexpr int32_t kDeleteChanged = 1;
 constexpr int32_t kKeepChanged = 2;
+
+struct Drop {
+    std::string path;
+    std::string notes; // what was lost with it: "comment, mark, Caption", or empty
+};
+
+/* Only a file that is certainly absent is gone; one that cannot be looked at is kept. */
+bool goneFromDisk(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
+}
+
+bool changedOnDisk(const std::string& path, const ImageRecord& record)
+{
+    SYSTEMTIME onDisk{};
+    return fileUpdateTime(path, onDisk) && timeText(onDisk) != timeText(record.updated);
+}
+
+std::string notesOf(Catalogue& catalogue, const std::string& path)
+{
+    std::string notes;
+    auto add = [&](const std::string& what) { notes += (notes.empty() ? "" : ", ") + what; };
+    std::string comment;
+    int32_t mark = 0;
+    if (catalogue.readComment(path, comment).ok() && !comment.empty())
+        add("comment");
+    if (catalogue.readMark(path, mark).ok() && mark != 0)
+        add("mark");
+    std::vector<TableItems> tables;
+    catalogue.readItems(path, tables);
+    for (const TableItems& table : tables)
+        if (table.table != metadata::kCameraTable && !table.items.empty())
+            add(table.table);
+    return notes;
+}
+
+/* The entries of one folder the refresh will drop. */
+std::vector<Drop> dropsIn(Catalogue& catalogue, const std::string& folderText, bool deleteChanged)
+{
+    std::vector<std::string> files;
+    cataloguedFiles(catalogue, folderText, files);
+    std::vector<std::string> dropping;
+    catalogue.readImages(files, [&](std::size_t index, const ImageRecord* record) {
+        if (index >= files.size())
+            return;
+        const std::string& path = files[index];
+        if (goneFromDisk(path) || (deleteChanged && record && changedOnDisk(path, *record)))
+            dropping.push_back(path);
+    });
+    std::vector<Drop> drops;
+    for (const std::string& path : dropping)
+        drops.push_back({path, notesOf(catalogue, path)});
+    return drops;
+}
 
 /* Refreshes the folders (catalogue folder texts); false when one fails. */
 bool refreshFolders(Catalogue& catalogue, const std::vector<std::string>& folders, int32_t mode)
@@ -49,57 +113,86 @@ std::vector<std::string> photosOnDisk(Catalogue& catalogue, const std::string& f
     return photos;
 }
 
-} // namespace
-
-int runRefresh(const GlobalOptions& global, const RefreshOptions& options)
+void reportDrops(const std::vector<Drop>& drops, bool dryRun, bool verbose)
 {
-    std::unique_ptr<Catalogue> catalogue = openCatalogue(global, false);
-    if (!catalogue)
-        return kExitUsage;
-    const int32_t mode = options.deleteChanged ? kDeleteChanged : kKeepChanged;
-    std::vector<ConfiguredItem> configured;
-    catalogue->configuredItems(configured);
-    std::vector<std::string> folders;
-    bool ok = true;
-    if (options.folder.empty()) {
-        Outcome outcome = catalogue->refreshAll(mode);
-        if (!outcome.ok()) {
-            report("cannot refresh the catalogue: " + outcome.words());
-            ok = false;
-        }
-        cataloguedFolders(*catalogue, folders);
-    } else {
-        const std::string folder = absolutePath(options.folder);
-        cataloguedFoldersWithin(*catalogue, folder, folders);
-        if (folders.empty()) {
-            report(folder, "no catalogued folder here");
-            return kExitSomeFailed;
-        }
-        ok = refreshFolders(*catalogue, folders, mode);
+    std::size_t noted = 0;
+    for (const Drop& drop : drops) {
+        noted += drop.notes.empty() ? 0 : 1;
+        if (dryRun || verbose || !drop.notes.empty())
+            std::printf("%s %s%s\n", dryRun ? "would drop" : "dropped", drop.path.c_str(),
+                        drop.notes.empty() ? "" : (" (with its " + drop.notes + ")").c_str());
     }
+    std::printf("%zu entr%s %s", drops.size(), drops.size() == 1 ? "y" : "ies",
+                dryRun ? "would be dropped" : "dropped");
+    if (noted > 0)
+        std::printf(", %zu of them with notes", noted);
+    std::printf("\n");
+}
 
+/* Reads again every photo whose thumbnail the refresh emptied. */
+BatchResult readEmptied(Catalogue& catalogue, const std::vector<std::string>& folders,
+                        const std::vector<ConfiguredItem>& configured, bool quiet)
+{
     std::vector<std::vector<std::string>> groups;
     std::size_t total = 0;
     for (const std::string& text : folders) {
-        groups.push_back(photosOnDisk(*catalogue, text));
+        groups.push_back(photosOnDisk(catalogue, text));
         total += groups.back().size();
     }
-    Progress progress(stderr, progressWanted(global.quiet, 2), total, "refresh");
+    Progress progress(stderr, progressWanted(quiet, 2), total, "refresh");
     std::size_t current = 0;
     BatchResult result;
     for (const std::vector<std::string>& photos : groups) {
         std::size_t before = current;
         std::vector<PendingPhoto> pending =
-            photosToRead(*catalogue, photos, Need::EmptyThumbnail, false, current);
+            photosToRead(catalogue, photos, Need::EmptyThumbnail, false, current);
         progress.advance(current - before);
-        result.merge(readAndStore(*catalogue, pending, configured, progress));
+        result.merge(readAndStore(catalogue, pending, configured, progress));
     }
     progress.finish();
+    return result;
+}
+
+} // namespace
+
+int runRefresh(const GlobalOptions& global, const RefreshOptions& options)
+{
+    std::unique_ptr<Catalogue> catalogue =
+        openCatalogue(global, options.dryRun ? Access::Read : Access::Write);
+    if (!catalogue)
+        return kExitUsage;
+    std::vector<std::string> folders;
+    if (!foldersInScope(*catalogue, options.folder, folders))
+        return kExitSomeFailed;
+    std::vector<Drop> drops;
+    for (const std::string& text : folders)
+        for (Drop& drop : dropsIn(*catalogue, text, options.deleteChanged))
+            drops.push_back(std::move(drop));
+    if (options.dryRun) {
+        reportDrops(drops, true, global.verbose);
+        return kExitOk;
+    }
+    const int32_t mode = options.deleteChanged ? kDeleteChanged : kKeepChanged;
+    bool ok = true;
+    if (options.folder.empty()) {
+        Outcome outcome = catalogue->refreshAll(mode);
+        if (!outcome.ok())
+            report("cannot refresh the catalogue: " + outcome.words());
+        ok = outcome.ok();
+        folders.clear();
+        cataloguedFolders(*catalogue, folders);
+    } else {
+        ok = refreshFolders(*catalogue, folders, mode);
+    }
+    std::erase_if(drops, [&](const Drop& drop) { return isCatalogued(*catalogue, drop.path); });
+    BatchResult result = readEmptied(*catalogue, folders, configuration(), global.quiet);
     reportUnreadable(result);
-    if (!global.quiet)
+    if (!global.quiet) {
+        reportDrops(drops, false, global.verbose);
         std::printf("%zu folder%s refreshed: %zu photo%s read again, %zu unreadable\n",
                     folders.size(), folders.size() == 1 ? "" : "s", result.stored,
                     result.stored == 1 ? "" : "s", result.unreadable.size());
+    }
     return ok && result.failed == 0 && result.unreadable.empty() ? kExitOk : kExitSomeFailed;
 }
 

@@ -3,7 +3,10 @@
  */
 #include "commands/session.h"
 
+#include "catalogue_columns.h"
+#include "catalogue_listing.h"
 #include "catalogue_location.h"
+#include "paths.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -22,7 +25,7 @@ void report(const std::string& message)
     std::fprintf(stderr, "kavdb: %s\n", message.c_str());
 }
 
-std::unique_ptr<Catalogue> openCatalogue(const GlobalOptions& global, bool create)
+std::unique_ptr<Catalogue> openCatalogue(const GlobalOptions& global, Access access)
 {
     const std::string path = cataloguePath(global.db);
     if (!acceptableCatalogueName(path)) {
@@ -31,7 +34,7 @@ std::unique_ptr<Catalogue> openCatalogue(const GlobalOptions& global, bool creat
     }
     std::error_code ec;
     if (!fs::exists(path, ec)) {
-        if (!create) {
+        if (access != Access::Create) {
             report(path, "no catalogue here yet (run \"kavdb add FOLDER\" first, or give --db)");
             return nullptr;
         }
@@ -39,9 +42,25 @@ std::unique_ptr<Catalogue> openCatalogue(const GlobalOptions& global, bool creat
     }
     Outcome outcome;
     std::unique_ptr<Catalogue> catalogue = Catalogue::open(path, outcome);
-    if (!catalogue)
+    if (!catalogue) {
         report(path, "cannot open the catalogue: " + outcome.words());
+        return nullptr;
+    }
+    if (access != Access::Read) {
+        Outcome upgraded = addMissingColumns(*catalogue, configuration());
+        if (!upgraded.ok()) {
+            report(path, "cannot add the configured items to the catalogue: " + upgraded.words());
+            return nullptr;
+        }
+    }
     return catalogue;
+}
+
+std::vector<ConfiguredItem> configuration()
+{
+    std::vector<ConfiguredItem> configured;
+    readConfiguration(configured);
+    return configured;
 }
 
 int statementExitCode(const Outcome& outcome)
@@ -57,6 +76,18 @@ int statementExitCode(const Outcome& outcome)
     default:
         return kExitSomeFailed;
     }
+}
+
+bool foldersInScope(Catalogue& catalogue, const std::string& folder, std::vector<std::string>& out)
+{
+    if (folder.empty()) {
+        cataloguedFolders(catalogue, out);
+        return true;
+    }
+    cataloguedFoldersWithin(catalogue, absolutePath(folder), out);
+    if (out.empty())
+        report(absolutePath(folder), "no catalogued folder here");
+    return !out.empty();
 }
 
 bool isCatalogued(Catalogue& catalogue, const std::string& path)

@@ -1,31 +1,35 @@
 /*
  * `kavdb sheet [FOLDER]`: the contact sheet of the catalogue, or of one folder tree in it,
- * as an HTML page (-o) and/or a PNG image (--png). Thumbnails come from the catalogue,
- * read one folder at a time; captions from the ExifInfo items and the file on disk.
+ * as an HTML sheet in a folder of its own (-o DIR: index.html, a page per N photos, the
+ * thumbnails) and/or PNG images (--png FILE.png, one per page). Thumbnails come from the
+ * catalogue, read a slice of a folder at a time; captions from the catalogued items and
+ * the file on disk.
  */
-#include "sheet.h"
-#include "camera_items.h"
 #include "catalogue_listing.h"
 #include "commands/commands.h"
 #include "commands/session.h"
 #include "imaging/pixels.h"
-#include "imaging/vips_runtime.h"
+#include "metadata/camera.h"
 #include "paths.h"
 #include "progress.h"
+#include "sheet_writer.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 namespace fs = std::filesystem;
 
 namespace kavdb::commands {
 namespace {
 
+/* Thumbnails read in one library call: a slice keeps the memory of a huge folder small. */
+constexpr std::size_t kSlice = 256;
+
 std::string textItem(const std::vector<TableItems>& tables, const char* name)
 {
     for (const TableItems& table : tables)
-        if (table.table == kCameraTable)
+        if (table.table == metadata::kCameraTable)
             for (const Item& item : table.items)
                 if (item.name == name)
                     if (const auto* text = std::get_if<std::string>(&item.value))
@@ -37,6 +41,7 @@ SheetEntry entryFor(Catalogue& catalogue, const std::string& path, const ImageRe
 {
     SheetEntry entry;
     entry.name = fileName(path);
+    entry.path = path;
     entry.width = image.width;
     entry.height = image.height;
     std::error_code ec;
@@ -53,35 +58,45 @@ SheetEntry entryFor(Catalogue& catalogue, const std::string& path, const ImageRe
     return entry;
 }
 
-/* One folder's photos that have a thumbnail, in name order. The captions are read after
- * the image walk: no library call is made from inside its callback. */
-SheetGroup folderGroup(Catalogue& catalogue, const std::string& folderText,
-                       const std::vector<std::string>& files, Progress& progress)
+/* One folder's photos that have a thumbnail, in name order, into the sheet. The captions
+ * are read after each image walk: no library call is made from inside its callback. */
+void addFolder(Catalogue& catalogue, const std::string& folderText,
+               const std::vector<std::string>& files, SheetWriter& sheet, Progress& progress)
 {
-    std::vector<std::pair<std::size_t, ImageRecord>> found;
-    catalogue.readImages(files, [&](std::size_t index, const ImageRecord* record) {
-        if (record && record->hasThumbnail() && index < files.size())
-            found.emplace_back(index, *record);
-    });
-    SheetGroup group{folderFromKey(folderText), {}};
-    for (const auto& [index, image] : found) {
-        group.entries.push_back(entryFor(catalogue, files[index], image));
-        progress.advance();
+    const std::string folder = folderFromKey(folderText);
+    for (std::size_t start = 0; start < files.size(); start += kSlice) {
+        std::vector<std::string> slice(
+            files.begin() + static_cast<std::ptrdiff_t>(start),
+            files.begin() + static_cast<std::ptrdiff_t>(std::min(files.size(), start + kSlice)));
+        std::vector<std::pair<std::size_t, ImageRecord>> found;
+        catalogue.readImages(slice, [&](std::size_t index, const ImageRecord* record) {
+            if (record && record->hasThumbnail() && index < slice.size())
+                found.emplace_back(index, *record);
+        });
+        for (const auto& [index, image] : found)
+            sheet.add(folder, entryFor(catalogue, slice[index], image));
+        progress.advance(slice.size());
     }
-    progress.advance(files.size() - found.size());
-    return group;
 }
 
-bool writeText(const std::string& path, const std::string& text)
+bool pngName(const std::string& path)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    if (!out) {
-        report(path, "cannot write the contact sheet");
-        return false;
-    }
-    return true;
+    std::string ext = fs::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
+    return ext == ".png";
+}
+
+void printSummary(const SheetWriter& sheet, const SheetOptions& options)
+{
+    std::printf("contact sheet of %zu photo%s in %zu folder%s, %zu page%s", sheet.photos(),
+                sheet.photos() == 1 ? "" : "s", sheet.folders(), sheet.folders() == 1 ? "" : "s",
+                sheet.pages().size(), sheet.pages().size() == 1 ? "" : "s");
+    if (!options.html.empty())
+        std::printf(": %s", (fs::path(absolutePath(options.html)) / "index.html").c_str());
+    std::printf("\n");
+    for (const std::string& png : sheet.pngFiles())
+        std::printf("%s\n", png.c_str());
 }
 
 } // namespace
@@ -89,18 +104,19 @@ bool writeText(const std::string& path, const std::string& text)
 int runSheet(const GlobalOptions& global, const SheetOptions& options)
 {
     if (options.html.empty() && options.png.empty()) {
-        report("say where the sheet goes: -o FILE.html and/or --png FILE.png");
+        report("say where the sheet goes: -o FOLDER and/or --png FILE.png");
         return kExitUsage;
     }
-    std::unique_ptr<Catalogue> catalogue = openCatalogue(global, false);
+    if (!options.png.empty() && !pngName(options.png)) {
+        report(options.png, "a PNG sheet's name ends in .png");
+        return kExitUsage;
+    }
+    std::unique_ptr<Catalogue> catalogue = openCatalogue(global, Access::Read);
     if (!catalogue)
         return kExitUsage;
     std::vector<std::string> folders;
-    if (options.folder.empty())
-        cataloguedFolders(*catalogue, folders);
-    else
-        cataloguedFoldersWithin(*catalogue, absolutePath(options.folder), folders);
-
+    if (!foldersInScope(*catalogue, options.folder, folders))
+        return kExitSomeFailed;
     std::vector<std::vector<std::string>> files(folders.size());
     std::size_t total = 0;
     for (std::size_t i = 0; i < folders.size(); ++i) {
@@ -108,32 +124,20 @@ int runSheet(const GlobalOptions& global, const SheetOptions& options)
         total += files[i].size();
     }
     Progress progress(stderr, progressWanted(global.quiet, 2), total, "sheet");
-    std::vector<SheetGroup> groups;
-    for (std::size_t i = 0; i < folders.size(); ++i) {
-        SheetGroup group = folderGroup(*catalogue, folders[i], files[i], progress);
-        if (!group.entries.empty())
-            groups.push_back(std::move(group));
-    }
-    progress.finish();
-
-    bool ok = true;
     try {
-        if (!options.html.empty())
-            ok = writeText(options.html, renderSheetHtml(groups, "kavdb contact sheet")) && ok;
-        if (!options.png.empty())
-            writeSheetPng(groups, options.columns, options.png);
-    } catch (const imaging::ImageError& e) {
-        report(options.png.empty() ? options.html : options.png, e.what());
-        ok = false;
+        SheetWriter sheet({options.html, options.png, options.columns, options.perPage});
+        for (std::size_t i = 0; i < folders.size(); ++i)
+            addFolder(*catalogue, folders[i], files[i], sheet, progress);
+        sheet.finish();
+        progress.finish();
+        if (!global.quiet)
+            printSummary(sheet, options);
+    } catch (const SheetError& e) {
+        progress.finish();
+        report(e.what());
+        return kExitSomeFailed;
     }
-    if (ok && !global.quiet) {
-        std::size_t photos = 0;
-        for (const SheetGroup& group : groups)
-            photos += group.entries.size();
-        std::printf("contact sheet of %zu photo%s in %zu folder%s\n", photos,
-                    photos == 1 ? "" : "s", groups.size(), groups.size() == 1 ? "" : "s");
-    }
-    return ok ? kExitOk : kExitSomeFailed;
+    return kExitOk;
 }
 
 } // namespace kavdb::commands

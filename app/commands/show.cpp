@@ -1,16 +1,32 @@
 /*
  * `kavdb show FILE...`: everything the catalogue holds about a file: its image record,
  * comment, mark, and each metadata table linked to it, tables in configuration order.
+ * As text for people, or as JSON: per file {"path", "image": null or {"width", "height",
+ * "bitcount", "thumbnail": null or {"width", "height"}, "modified"}, "comment", "mark",
+ * "tables": {"ExifInfo": {"Make": "Canon", "ISO": 100, "FNumber": 7.1, ...}, ...}}, all
+ * files in {"files": [...]} (--json) or one per line (--ndjson).
  */
 #include "commands/commands.h"
+#include "commands/output.h"
 #include "commands/session.h"
+#include "json.h"
 #include "paths.h"
+#include "photo_items.h"
 
 #include <algorithm>
 #include <cstdio>
 
 namespace kavdb::commands {
 namespace {
+
+struct FileRecord {
+    std::string path;
+    bool hasImage = false;
+    ImageRecord image;
+    std::string comment;
+    int32_t mark = 0;
+    std::vector<TableItems> tables;
+};
 
 std::string timeForPeople(const SYSTEMTIME& t)
 {
@@ -26,69 +42,100 @@ std::string valueText(const ItemValue& value)
         return *text;
     if (const auto* number = std::get_if<int32_t>(&value))
         return std::to_string(*number);
+    if (const auto* real = std::get_if<double>(&value))
+        return numberText(*real);
     return std::to_string(std::get<std::vector<uint8_t>>(value).size()) + " bytes";
 }
 
-void printImage(const ImageRecord& image, bool found)
+void jsonValue(JsonWriter& json, const ItemValue& value)
 {
-    if (!found) {
-        std::printf("image:      none\n");
-        return;
-    }
-    std::printf("image:      %d x %d, %d bits per pixel\n", image.width, image.height,
-                image.bitcount);
-    if (image.hasThumbnail())
-        std::printf("thumbnail:  %d x %d\n", image.thumbWidth, image.thumbHeight);
+    if (const auto* text = std::get_if<std::string>(&value))
+        json.value(*text);
+    else if (const auto* number = std::get_if<int32_t>(&value))
+        json.value(*number);
+    else if (const auto* real = std::get_if<double>(&value))
+        json.value(*real);
     else
-        std::printf("thumbnail:  none\n");
-    std::printf("modified:   %s\n", timeForPeople(image.updated).c_str());
+        json.value(static_cast<int64_t>(std::get<std::vector<uint8_t>>(value).size()));
 }
 
 /* Tables in the order the configuration lists them (the library hands them out last first). */
 void sortByConfiguration(std::vector<TableItems>& tables,
                          const std::vector<ConfiguredItem>& configured)
 {
-    auto rank = [&](const std::string& table) {
-        auto it = std::find_if(configured.begin(), configured.end(),
-                               [&](const ConfiguredItem& c) { return c.table == table; });
-        return it - configured.begin();
-    };
+    auto rank = [&](const std::string& table) { return tableNumber(configured, table); };
     std::stable_sort(tables.begin(), tables.end(), [&](const TableItems& a, const TableItems& b) {
         return rank(a.table) < rank(b.table);
     });
 }
 
-void printTables(const std::vector<TableItems>& tables)
+void printText(const FileRecord& r)
 {
-    for (const TableItems& table : tables) {
+    std::printf("file:       %s\n", r.path.c_str());
+    if (!r.hasImage) {
+        std::printf("image:      none\n");
+    } else {
+        std::printf("image:      %d x %d, %d bits per pixel\n", r.image.width, r.image.height,
+                    r.image.bitcount);
+        if (r.image.hasThumbnail())
+            std::printf("thumbnail:  %d x %d\n", r.image.thumbWidth, r.image.thumbHeight);
+        else
+            std::printf("thumbnail:  none\n");
+        std::printf("modified:   %s\n", timeForPeople(r.image.updated).c_str());
+    }
+    std::printf("comment:    %s\n", r.comment.c_str());
+    std::printf("mark:       %d\n", r.mark);
+    for (const TableItems& table : r.tables) {
         std::printf("%s:\n", table.table.c_str());
         for (const Item& item : table.items)
             std::printf("  %-14s %s\n", (item.name + ":").c_str(), valueText(item.value).c_str());
     }
 }
 
-bool showOne(Catalogue& catalogue, const std::string& path,
-             const std::vector<ConfiguredItem>& configured)
+void writeJson(JsonWriter& json, const FileRecord& r)
 {
-    std::string comment;
-    Outcome found = catalogue.readComment(path, comment);
+    json.beginObject().key("path").value(r.path).key("image");
+    if (!r.hasImage) {
+        json.null();
+    } else {
+        json.beginObject().key("width").value(r.image.width).key("height").value(r.image.height);
+        json.key("bitcount").value(r.image.bitcount).key("thumbnail");
+        if (r.image.hasThumbnail())
+            json.beginObject()
+                .key("width")
+                .value(r.image.thumbWidth)
+                .key("height")
+                .value(r.image.thumbHeight)
+                .endObject();
+        else
+            json.null();
+        json.key("modified").value(timeForPeople(r.image.updated)).endObject();
+    }
+    json.key("comment").value(r.comment).key("mark").value(r.mark).key("tables").beginObject();
+    for (const TableItems& table : r.tables) {
+        json.key(table.table).beginObject();
+        for (const Item& item : table.items) {
+            json.key(item.name);
+            jsonValue(json, item.value);
+        }
+        json.endObject();
+    }
+    json.endObject().endObject();
+}
+
+bool readRecord(Catalogue& catalogue, const std::string& path,
+                const std::vector<ConfiguredItem>& configured, FileRecord& r)
+{
+    r.path = path;
+    Outcome found = catalogue.readComment(path, r.comment);
     if (!found.ok()) {
         report(path, found.words());
         return false;
     }
-    ImageRecord image;
-    bool hasImage = catalogue.readImage(path, image).ok();
-    int32_t mark = 0;
-    catalogue.readMark(path, mark);
-    std::vector<TableItems> tables;
-    catalogue.readItems(path, tables);
-    sortByConfiguration(tables, configured);
-
-    std::printf("file:       %s\n", path.c_str());
-    printImage(image, hasImage);
-    std::printf("comment:    %s\n", comment.c_str());
-    std::printf("mark:       %d\n", mark);
-    printTables(tables);
+    r.hasImage = catalogue.readImage(path, r.image).ok();
+    catalogue.readMark(path, r.mark);
+    catalogue.readItems(path, r.tables);
+    sortByConfiguration(r.tables, configured);
     return true;
 }
 
@@ -96,17 +143,35 @@ bool showOne(Catalogue& catalogue, const std::string& path,
 
 int runShow(const GlobalOptions& global, const ShowOptions& options)
 {
-    std::unique_ptr<Catalogue> catalogue = openCatalogue(global, false);
+    std::unique_ptr<Catalogue> catalogue = openCatalogue(global, Access::Read);
     if (!catalogue)
         return kExitUsage;
-    std::vector<ConfiguredItem> configured;
-    catalogue->configuredItems(configured);
+    const std::vector<ConfiguredItem> configured = configuration();
+    const OutputOptions& output = options.output;
+    JsonWriter json;
+    if (output.json)
+        json.beginObject().key("files").beginArray();
     bool ok = true;
-    for (std::size_t i = 0; i < options.files.size(); ++i) {
-        if (i > 0)
+    bool first = true;
+    for (const std::string& file : options.files) {
+        FileRecord record;
+        if (!readRecord(*catalogue, absolutePath(file), configured, record)) {
+            ok = false;
+            continue;
+        }
+        if (output.json || output.ndjson) {
+            writeJson(json, record);
+            if (output.ndjson)
+                printJson(json.take());
+            continue;
+        }
+        if (!first)
             std::printf("\n");
-        ok = showOne(*catalogue, absolutePath(options.files[i]), configured) && ok;
+        first = false;
+        printText(record);
     }
+    if (output.json)
+        printJson(json.endArray().endObject().take());
     return ok ? kExitOk : kExitSomeFailed;
 }
 

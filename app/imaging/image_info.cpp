@@ -8,6 +8,8 @@
 
 #include <vips/vips8>
 
+#include <utility>
+
 namespace kavdb::imaging {
 
 ImageInfo readImageInfo(const uint8_t* data, std::size_t size)
@@ -19,6 +21,10 @@ ImageInfo readImageInfo(const uint8_t* data, std::size_t size)
         ImageInfo info;
         info.width = header.width();
         info.height = header.height();
+        // Orientations 5 to 8 turn the photo by a quarter.
+        if (header.get_typeof("orientation") != 0 && header.get_int("orientation") >= 5 &&
+            header.get_int("orientation") <= 8)
+            std::swap(info.width, info.height);
         info.bitcount = header.bands() * static_cast<int>(vips_format_sizeof(header.format())) * 8;
         return info;
     } catch (const vips::VError& e) {

@@ -1,7 +1,9 @@
 /*
- * The facts the catalogue keeps about a photo's pixels: its stored width and height (as
- * the file holds them, before any orientation tag is applied) and its bits per pixel
- * (bands times bits per band: 24 for an RGB JPEG, 8 for grey, 32 for RGBA, 48 for 16-bit RGB).
+ * The facts the catalogue keeps about a photo's pixels: its displayed width and height (the
+ * photo upright, as its thumbnail shows it: a JPEG whose orientation tag turns it by a
+ * quarter has its stored sides swapped; a HEIF file is upright already once decoded) and
+ * its bits per pixel (bands times bits per band: 24 for an RGB JPEG, 8 for grey, 32 for
+ * RGBA, 48 for 16-bit RGB).
  */
 #pragma once
 

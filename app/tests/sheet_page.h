@@ -1,20 +1,23 @@
 /*
- * Reading the contact sheet's HTML back in tests: every <img> with a PNG data URI, its
- * declared size and alt text. Plain string search: the data URIs are far too long for
- * std::regex, whose matcher recurses once per character.
+ * Reading the contact sheet's HTML back in tests: every thumbnail <img> with its file,
+ * declared size, alt text and lazy loading, and the link around it.
  */
 #pragma once
 
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 namespace kavdb::test {
 
-struct EmbeddedImage {
-    std::string base64;
+struct SheetImage {
+    std::string src;
+    std::string href; // the enclosing link
     int width = 0;
     int height = 0;
     std::string alt;
+    bool lazy = false;
 };
 
 inline std::string attribute(const std::string& tag, const std::string& name)
@@ -27,23 +30,31 @@ inline std::string attribute(const std::string& tag, const std::string& name)
     return tag.substr(start, tag.find('"', start) - start);
 }
 
-inline std::vector<EmbeddedImage> embeddedImages(const std::string& html)
+inline std::vector<SheetImage> sheetImages(const std::string& html)
 {
-    std::vector<EmbeddedImage> images;
-    const std::string prefix = "data:image/png;base64,";
+    std::vector<SheetImage> images;
     for (auto at = html.find("<img "); at != std::string::npos; at = html.find("<img ", at + 1)) {
         std::string tag = html.substr(at, html.find('>', at) - at);
-        std::string src = attribute(tag, "src");
-        if (src.compare(0, prefix.size(), prefix) != 0)
-            continue;
-        EmbeddedImage image;
-        image.base64 = src.substr(prefix.size());
+        auto link = html.rfind("<a ", at);
+        SheetImage image;
+        image.src = attribute(tag, "src");
+        image.href =
+            link == std::string::npos ? "" : attribute(html.substr(link, at - link), "href");
         image.width = std::stoi("0" + attribute(tag, "width"));
         image.height = std::stoi("0" + attribute(tag, "height"));
         image.alt = attribute(tag, "alt");
+        image.lazy = attribute(tag, "loading") == "lazy";
         images.push_back(image);
     }
     return images;
+}
+
+inline std::string readText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
 }
 
 } // namespace kavdb::test

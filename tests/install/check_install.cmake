@@ -1,6 +1,7 @@
 # Script run by the install test: install, then build and run two consumers against the
-# installed tree only. Inputs: BUILD_DIR, WORK_DIR, LIBDIR, CONSUMER_SOURCE, GENERATOR,
-# CXX, FLAGS.
+# installed tree only, and run the installed kavdb, which must find the library beside
+# it under any prefix. Inputs: BUILD_DIR, WORK_DIR, LIBDIR, CONSUMER_SOURCE, GENERATOR,
+# CXX, FLAGS, PHOTO (a photo to catalogue; empty when kavdb is not built).
 cmake_minimum_required(VERSION 3.25)
 
 function(run)
@@ -47,3 +48,22 @@ run(${CXX} -std=c++20 ${extra_flags} ${WORK_DIR}/one_liner.cpp -o ${WORK_DIR}/on
     ${pc_flags} -Wl,-rpath,${prefix}/${LIBDIR})
 run(${WORK_DIR}/one_liner)
 message(STATUS "pkg-config consumer: built with ${pc_flags} and ran")
+
+# The installed kavdb, started from the prefix with nothing pointing at the library.
+if(PHOTO)
+  unset(ENV{LD_LIBRARY_PATH})
+  if(FLAGS)
+    set(ENV{ASAN_OPTIONS} detect_leaks=0) # libvips' caches live as long as the process
+  endif()
+  set(kavdb ${prefix}/bin/kavdb)
+  run(${kavdb} --version)
+  file(MAKE_DIRECTORY ${WORK_DIR}/photos)
+  file(COPY ${PHOTO} DESTINATION ${WORK_DIR}/photos)
+  run(${kavdb} --db ${WORK_DIR}/installed.mdb add ${WORK_DIR}/photos)
+  run(${kavdb} --db ${WORK_DIR}/installed.mdb search --where "FNumber > 7" --count)
+  string(STRIP "${run_output}" found)
+  if(NOT found STREQUAL "1")
+    message(FATAL_ERROR "installed kavdb found ${found} photos, not 1")
+  endif()
+  message(STATUS "installed kavdb: ran from ${prefix}/bin")
+endif()

@@ -1,7 +1,9 @@
 /*
- * `kavdb add` on the sample camera photos (one of them corrupted): every readable photo
- * gets the size libvips reports, a thumbnail that fits 160 x 160, the file's time and the
- * make and model Exiv2 reads; the corrupted one is catalogued without image and reported.
+ * `kavdb add` on the test photos (one of them corrupted): every readable photo gets the
+ * size libvips reports, a thumbnail that fits 160 x 160, the file's time and the make and
+ * model Exiv2 reads; the corrupted one is catalogued without image and reported. XMP
+ * sidecars give their photo its items and are no entries themselves; files the catalogue
+ * cannot key are passed over; folders that cannot be read are named.
  */
 #include "command_fixture.h"
 #include "imaging/pixels.h"
@@ -13,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 
 namespace fs = std::filesystem;
 
@@ -105,11 +108,14 @@ TEST_F(AddTest, ThumbnailPixelsAreBlueGreenRedRowsPaddedToFourBytes)
 TEST_F(AddTest, SecondRunLeavesCurrentRecordsAlone)
 {
     kavdb({"add", photosDir()});
+    const std::string readable = std::to_string(samplePhotoNames().size() - 1);
     RunResult again = kavdb({"add", photosDir()});
-    EXPECT_NE(again.out.find("0 read, 20 already up to date, 1 unreadable"), std::string::npos)
+    EXPECT_NE(again.out.find("0 read, " + readable + " already up to date, 1 unreadable"),
+              std::string::npos)
         << again.out;
     RunResult forced = kavdb({"add", "--force", photosDir()});
-    EXPECT_NE(forced.out.find("20 read, 0 already up to date"), std::string::npos) << forced.out;
+    EXPECT_NE(forced.out.find(readable + " read, 0 already up to date"), std::string::npos)
+        << forced.out;
 }
 
 TEST_F(AddTest, ProgressLineOnlyOnATerminalAndNotWithQuiet)
@@ -145,23 +151,56 @@ TEST_F(AddTest, SingleFilesAndMissingPaths)
     EXPECT_FALSE(hasRow(catalogue(), folder + "/Canon_40D.jpg"));
 }
 
-TEST_F(AddTest, AFileTheCatalogueCannotKeyIsNamedAndTheRestStillCatalogued)
+TEST_F(AddTest, FilesTheCatalogueCannotKeyArePassedOverAndCounted)
 {
     const std::string folder = copyPhotos("p", {"Canon_40D.jpg"});
     copyPhotos("p/sub", {"Nikon_D70.jpg"});
-    for (const char* rel : {"/Makefile", "/sub/notes.txt"}) {
-        FILE* f = std::fopen((folder + rel).c_str(), "w");
-        std::fputs("text\n", f);
-        std::fclose(f);
-    }
+    for (const char* rel : {"/Makefile", "/sub/notes.txt"})
+        std::ofstream(folder + rel) << "text\n";
     RunResult run = kavdb({"add", folder});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.err.find("Makefile: cannot be catalogued"), std::string::npos) << run.err;
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("1 file passed over"), std::string::npos) << run.out;
+    EXPECT_FALSE(hasRow(catalogue(), folder + "/Makefile"));
     EXPECT_TRUE(hasRow(catalogue(), folder + "/Canon_40D.jpg"));
-    EXPECT_TRUE(hasRow(catalogue(), folder + "/sub/Nikon_D70.jpg"));
     EXPECT_TRUE(hasRow(catalogue(), folder + "/sub/notes.txt"));
     EXPECT_EQ(metaText(catalogue(), folder + "/sub/Nikon_D70.jpg", "ExifInfo", "Model"),
               "NIKON D70");
+}
+
+TEST_F(AddTest, SidecarsBelongToTheirPhoto)
+{
+    const std::string folder = copyPhotos("p", {"Canon_40D.jpg", "Nikon_D70.jpg"});
+    auto sidecar = [](const std::string& path, const std::string& title) {
+        std::ofstream(path) << "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"http://"
+                               "www.w3.org/1999/02/22-rdf-syntax-ns#\"><rdf:Description xmlns:dc="
+                               "\"http://purl.org/dc/elements/1.1/\"><dc:title><rdf:Alt><rdf:li "
+                               "xml:lang=\"x-default\">"
+                            << title
+                            << "</rdf:li></rdf:Alt></dc:title></rdf:Description></rdf:RDF>"
+                               "</x:xmpmeta>";
+    };
+    sidecar(folder + "/Canon_40D.jpg.xmp", "Iguana");
+    sidecar(folder + "/Nikon_D70.xmp", "Anole");
+    sidecar(folder + "/orphan.xmp", "Nobody's");
+    ASSERT_EQ(kavdb({"add", folder}).exitCode, 0);
+    EXPECT_EQ(metaText(catalogue(), folder + "/Canon_40D.jpg", "Caption", "Title"), "Iguana");
+    EXPECT_EQ(metaText(catalogue(), folder + "/Nikon_D70.jpg", "Caption", "Title"), "Anole");
+    EXPECT_FALSE(hasRow(catalogue(), folder + "/Canon_40D.jpg.xmp"));
+    EXPECT_FALSE(hasRow(catalogue(), folder + "/Nikon_D70.xmp"));
+    EXPECT_TRUE(hasRow(catalogue(), folder + "/orphan.xmp")); // no photo: a file like any
+}
+
+TEST_F(AddTest, AnUnreadableFolderIsNamedWithTheReason)
+{
+    const std::string folder = copyPhotos("p", {"Canon_40D.jpg"});
+    copyPhotos("p/locked", {"Nikon_D70.jpg"});
+    fs::permissions(folder + "/locked", fs::perms::none);
+    RunResult run = kavdbUnprivileged({"add", folder});
+    fs::permissions(folder + "/locked", fs::perms::owner_all);
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_NE(run.err.find("locked: cannot read this folder: Permission denied"), std::string::npos)
+        << run.err;
+    EXPECT_TRUE(hasRow(catalogue(), folder + "/Canon_40D.jpg"));
 }
 
 TEST_F(AddTest, RelativeFoldersAreCataloguedUnderTheirFullPath)

@@ -5,7 +5,6 @@
 
 #include <fcntl.h>
 #include <pty.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,8 +15,6 @@
 #include <sstream>
 
 namespace fs = std::filesystem;
-
-extern char** environ;
 
 namespace kavdb::test {
 namespace {
@@ -55,6 +52,8 @@ class ConfigEnvironment : public ::testing::Environment {
                 (fs::temp_directory_path() / ("kavdb-app-config-" + std::to_string(getpid())))
                     .string();
             fs::create_directories(d);
+            // The library writes its level file here, also for kavdbUnprivileged's runs.
+            fs::permissions(d, fs::perms::all);
             fs::copy_file(KAVDB_INI_PATH, d + "/kadb.ini", fs::copy_options::overwrite_existing);
             setenv("KAVDB_CONFIG_DIR", d.c_str(), 1);
             return d;
@@ -103,29 +102,40 @@ std::vector<std::string> CommandTest::commandLine(const std::vector<std::string>
     return all;
 }
 
-RunResult CommandTest::kavdb(const std::vector<std::string>& args)
+RunResult CommandTest::run(const std::vector<std::string>& args, bool asNobody)
 {
     std::vector<std::string> all = commandLine(args);
     std::vector<char*> argv = argvOf(all);
     const std::string outPath = dir_ + "/stdout.txt";
     const std::string errPath = dir_ + "/stderr.txt";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    pid_t pid = 0;
-    RunResult result;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        result.exitCode = exitCodeOf(status);
+    constexpr uid_t kNobody = 65534;
+    // Between fork and exec only calls that are safe in a child of a threaded process.
+    pid_t pid = fork();
+    if (pid == 0) {
+        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
+            (asNobody && (setgid(kNobody) != 0 || setuid(kNobody) != 0)))
+            _exit(126);
+        execv(argv[0], argv.data());
+        _exit(127);
     }
-    posix_spawn_file_actions_destroy(&actions);
-    result.out = slurp(outPath);
-    result.err = slurp(errPath);
-    return result;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return {exitCodeOf(status), slurp(outPath), slurp(errPath)};
+}
+
+RunResult CommandTest::kavdb(const std::vector<std::string>& args)
+{
+    return run(args, false);
+}
+
+RunResult CommandTest::kavdbUnprivileged(const std::vector<std::string>& args)
+{
+    if (geteuid() != 0)
+        return run(args, false);
+    fs::permissions(dir_, fs::perms::all);
+    return run(args, true);
 }
 
 RunResult CommandTest::kavdbOnTerminal(const std::vector<std::string>& args)
@@ -151,12 +161,12 @@ RunResult CommandTest::kavdbOnTerminal(const std::vector<std::string>& args)
 }
 
 std::string CommandTest::copyPhotos(const std::string& folder,
-                                    const std::vector<std::string>& names)
+                                    const std::vector<std::string>& names, const std::string& from)
 {
     const std::string target = dir_ + "/" + folder;
     fs::create_directories(target);
     for (const std::string& name : names) {
-        fs::copy_file(photosDir() + "/" + name, target + "/" + name);
+        fs::copy_file(from + "/" + name, target + "/" + name);
         fs::permissions(target + "/" + name, fs::perms::owner_write, fs::perm_options::add);
     }
     return target;
@@ -165,6 +175,11 @@ std::string CommandTest::copyPhotos(const std::string& folder,
 std::string CommandTest::photosDir()
 {
     return fs::absolute(KAVDB_PHOTOS_DIR).lexically_normal().string();
+}
+
+std::string CommandTest::samplesDir()
+{
+    return fs::absolute(KAVDB_SAMPLES_DIR).lexically_normal().string();
 }
 
 std::vector<std::string> CommandTest::samplePhotoNames()

@@ -31,13 +31,20 @@ class CommandTest : public ::testing::Test {
     RunResult kavdb(const std::vector<std::string>& args);
     /* The same with standard output and error on a pseudo-terminal; returns what it shows. */
     RunResult kavdbOnTerminal(const std::vector<std::string>& args);
+    /* The same as a user whom file permissions bind: as "nobody" when the tests run as
+     * root (the temporary directory is then opened to everyone). */
+    RunResult kavdbUnprivileged(const std::vector<std::string>& args);
 
-    /* A folder in the temporary directory holding copies of the named sample photos. */
-    std::string copyPhotos(const std::string& folder, const std::vector<std::string>& names);
+    /* A folder in the temporary directory holding copies of the named test photos (from
+     * photosDir(), or from another folder of the repository). */
+    std::string copyPhotos(const std::string& folder, const std::vector<std::string>& names,
+                           const std::string& from = photosDir());
     /* Every sample photo file name (all files of the photo folder, sorted). */
     static std::vector<std::string> samplePhotoNames();
-    /* The sample photo folder as the catalogue keys it: absolute and lexically normal. */
+    /* The test photo folder as the catalogue keys it: absolute and lexically normal. */
     static std::string photosDir();
+    /* The repository's samples/ (the HEIC photo among them). */
+    static std::string samplesDir();
 
     /* Opens the catalogue with the library for inspection (closed in TearDown). */
     DBHandle* catalogue();
@@ -48,6 +55,7 @@ class CommandTest : public ::testing::Test {
 
   private:
     std::vector<std::string> commandLine(const std::vector<std::string>& args) const;
+    RunResult run(const std::vector<std::string>& args, bool asNobody);
 
     DBHandle* handle_ = nullptr;
 };

@@ -1,6 +1,7 @@
 /*
- * `kavdb show`, `tag`, `comment` and `mark`: what they print, what they store (read back
- * through the library), and what they refuse.
+ * `kavdb show`, `tag`, `comment` and `mark`: what they print (as text and as JSON, the
+ * HEIC sample's camera items among them), what they store (read back through the
+ * library), and what they refuse.
  */
 #include "command_fixture.h"
 
@@ -33,9 +34,10 @@ class EditTest : public CommandTest {
             if (table != data.TableName)
                 continue;
             for (const MetaTag& tag : data.Tags) {
-                std::string value = tag.Type == 1
-                                        ? "#" + std::to_string(*static_cast<int32_t*>(tag.Data))
-                                        : std::string(static_cast<char*>(tag.Data));
+                std::string value =
+                    tag.Type == 1   ? "#" + std::to_string(*static_cast<int32_t*>(tag.Data))
+                    : tag.Type == 3 ? "~" + std::to_string(*static_cast<double*>(tag.Data))
+                                    : std::string(static_cast<char*>(tag.Data));
                 out.push_back(std::string(tag.Name) + "=" + value);
             }
         }
@@ -64,6 +66,23 @@ TEST_F(EditTest, ShowPrintsImageCommentMarkAndEveryLinkedTable)
     EXPECT_LT(run.out.find("ExifInfo:"), run.out.find("Caption:")); // configuration order
 }
 
+TEST_F(EditTest, ShowAsJsonAndOfAHeicPhoto)
+{
+    RunResult json = kavdb({"show", "--json", photo_});
+    EXPECT_EQ(json.exitCode, 0) << json.err;
+    for (const char* part : {"{\"files\":[{\"path\":", "\"image\":{\"width\":100,\"height\":68,",
+                             "\"mark\":0,", "\"ExifInfo\":{\"Make\":\"Canon\"", "\"FNumber\":7.1,",
+                             "\"ISO\":100,", "\"ExposureTime\":0.00625,"})
+        EXPECT_NE(json.out.find(part), std::string::npos) << part << " in\n" << json.out;
+    const std::string heic = copyPhotos("h", {"IMG_7702_small.heic"}, samplesDir());
+    ASSERT_EQ(kavdb({"add", heic}).exitCode, 0);
+    RunResult shown = kavdb({"show", heic + "/IMG_7702_small.heic"});
+    for (const char* line :
+         {"image:      512 x 300", "  Make:          Apple\n", "  Model:         iPhone 7\n",
+          "  DateTaken:     2019-01-21 16:10:54\n", "  FNumber:       1.8\n"})
+        EXPECT_NE(shown.out.find(line), std::string::npos) << line << " in\n" << shown.out;
+}
+
 TEST_F(EditTest, ShowOfAFileWithoutImageAndOfAnUnknownFile)
 {
     RunResult notes = kavdb({"show", notes_});
@@ -83,6 +102,11 @@ TEST_F(EditTest, TagStoresItemsByTheirConfiguredKind)
     // Items left out keep their values.
     kavdb({"tag", photo_, "Rating", "Label=keeper"});
     EXPECT_EQ(items("Rating"), (std::vector<std::string>{"Stars=#4", "Label=keeper"}));
+    EXPECT_EQ(kavdb({"tag", photo_, "ExifInfo", "GPSAltitude=-12.5"}).exitCode, 0);
+    EXPECT_EQ(kavdb({"search", "--where", "GPSAltitude < -10", "--count"}).out, "1\n");
+    // A list's entries are separated as photos' own keywords are.
+    kavdb({"tag", photo_, "Caption", "Keywords=sea,boats; harbour front"});
+    EXPECT_EQ(items("Caption"), (std::vector<std::string>{"Keywords=sea; boats; harbour front"}));
 }
 
 TEST_F(EditTest, TagRefusesWhatTheTableCannotHold)
@@ -92,6 +116,7 @@ TEST_F(EditTest, TagRefusesWhatTheTableCannotHold)
         const char* says;
     };
     for (const Case& c : {Case{{"Rating", "Stars=four"}, "whole number"},
+                          Case{{"ExifInfo", "FNumber=wide"}, "holds a number"},
                           Case{{"Rating", "Colour=red"}, "no such item in Rating"},
                           Case{{"NoTable", "A=1"}, "no such metadata table"},
                           Case{{"Rating", "Stars"}, "ITEM=VALUE"}}) {

@@ -1,10 +1,13 @@
 /*
- * `kavdb mv`, `cp` and `rm`: catalogue entries move, copy and go with their image record
- * and metadata, while the files on disk stay exactly where they are.
+ * `kavdb mv`, `cp` and `rm`: mv and cp move and copy the file (with its sidecars) and its
+ * entry together, with its image record and metadata, or the entry alone after the file
+ * (--entry-only); they refuse, changing nothing, what would leave an entry pointing at
+ * nothing. rm drops entries and leaves the files where they are.
  */
 #include "command_fixture.h"
 
 #include <filesystem>
+#include <fstream>
 
 namespace fs = std::filesystem;
 
@@ -35,10 +38,11 @@ class FilesTest : public CommandTest {
     std::string sub_;
 };
 
-TEST_F(FilesTest, MoveTakesTheRecordToTheNewPath)
+TEST_F(FilesTest, MoveTakesTheFileItsSidecarAndItsRecord)
 {
     const std::string from = folder_ + "/Canon_40D.jpg";
     const std::string to = folder_ + "/renamed.jpg";
+    std::ofstream(folder_ + "/Canon_40D.xmp") << "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"/>";
     kavdb({"mark", from, "1"});
     RunResult run = kavdb({"mv", from, to});
     EXPECT_EQ(run.exitCode, 0) << run.err;
@@ -48,8 +52,9 @@ TEST_F(FilesTest, MoveTakesTheRecordToTheNewPath)
     int32_t mark = 0;
     KaAVDBGetCheck(catalogue(), to.c_str(), &mark);
     EXPECT_EQ(mark, 1);
-    EXPECT_TRUE(fs::exists(from)); // the file itself did not move
-    EXPECT_FALSE(fs::exists(to));
+    EXPECT_FALSE(fs::exists(from));
+    EXPECT_TRUE(fs::exists(to));
+    EXPECT_TRUE(fs::exists(folder_ + "/renamed.xmp"));
 }
 
 TEST_F(FilesTest, MoveIntoAFolderKeepsTheNameAndResetMarkClearsTheMark)
@@ -58,21 +63,41 @@ TEST_F(FilesTest, MoveIntoAFolderKeepsTheNameAndResetMarkClearsTheMark)
     RunResult run = kavdb({"mv", "--reset-mark", folder_ + "/Nikon_D70.jpg", sub_});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(widthOf(sub_ + "/Nikon_D70.jpg"), 100);
+    EXPECT_TRUE(fs::exists(sub_ + "/Nikon_D70.jpg"));
     int32_t mark = 1;
     KaAVDBGetCheck(catalogue(), (sub_ + "/Nikon_D70.jpg").c_str(), &mark);
     EXPECT_EQ(mark, 0);
 }
 
-TEST_F(FilesTest, MoveRefusesACataloguedDestinationAndAnUnknownSource)
+TEST_F(FilesTest, WhatWouldPointAtNothingIsRefusedAndChangesNothing)
 {
-    RunResult onto = kavdb({"mv", folder_ + "/Canon_40D.jpg", folder_ + "/Nikon_D70.jpg"});
-    EXPECT_EQ(onto.exitCode, 1);
-    EXPECT_NE(onto.err.find("already catalogued"), std::string::npos) << onto.err;
-    EXPECT_TRUE(hasRow(catalogue(), folder_ + "/Canon_40D.jpg"));
+    const std::string canon = folder_ + "/Canon_40D.jpg";
+    fs::copy_file(canon, folder_ + "/uncatalogued.jpg");
+    struct Case {
+        std::vector<std::string> args;
+        const char* says;
+    };
+    for (const Case& c :
+         {Case{{"mv", canon, folder_ + "/Nikon_D70.jpg"}, "already catalogued"},
+          Case{{"mv", folder_ + "/none.jpg", dir_}, "not in the catalogue"},
+          Case{{"mv", canon, dir_ + "/no/such/x.jpg"}, "does not exist"},
+          Case{{"mv", canon, folder_ + "/uncatalogued.jpg"}, "exists already"},
+          Case{{"cp", canon, canon}, "the same file"},
+          Case{{"cp", canon, folder_}, "the same file"},
+          Case{{"mv", "--entry-only", canon, sub_ + "/later.jpg"}, "no file at the destination"}}) {
+        RunResult run = kavdb(c.args);
+        EXPECT_EQ(run.exitCode, 1) << c.says;
+        EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+    }
+    EXPECT_TRUE(hasRow(catalogue(), canon));
+    EXPECT_TRUE(fs::exists(canon));
+    EXPECT_FALSE(fs::exists(sub_ + "/later.jpg"));
 
-    RunResult unknown = kavdb({"mv", folder_ + "/none.jpg", folder_ + "/other.jpg"});
-    EXPECT_EQ(unknown.exitCode, 1);
-    EXPECT_NE(unknown.err.find("not in the catalogue"), std::string::npos) << unknown.err;
+    fs::rename(canon, sub_ + "/gone.jpg"); // moved by other means
+    RunResult missing = kavdb({"mv", canon, folder_ + "/back.jpg"});
+    EXPECT_NE(missing.err.find("not on disk"), std::string::npos) << missing.err;
+    EXPECT_EQ(kavdb({"mv", "--entry-only", canon, sub_ + "/gone.jpg"}).exitCode, 0);
+    EXPECT_EQ(widthOf(sub_ + "/gone.jpg"), 100);
 }
 
 TEST_F(FilesTest, CopyKeepsTheSourceAndSharesItsMetadata)
@@ -81,6 +106,7 @@ TEST_F(FilesTest, CopyKeepsTheSourceAndSharesItsMetadata)
     const std::string to = sub_ + "/copy.jpg";
     RunResult run = kavdb({"cp", from, to});
     EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(fs::file_size(to), fs::file_size(from));
     EXPECT_EQ(widthOf(from), 100);
     EXPECT_EQ(widthOf(to), 100);
     EXPECT_EQ(metaText(catalogue(), to, "ExifInfo", "Make"), "Canon");

@@ -49,8 +49,12 @@ Reference referenceOf(const std::string& path)
     try {
         auto file = Exiv2::ImageFactory::open(path);
         file->readMetadata();
-        ref.make = exifText(file->exifData(), "Exif.Image.Make");
-        ref.model = exifText(file->exifData(), "Exif.Image.Model");
+        const Exiv2::ExifData& exif = file->exifData();
+        ref.make = exifText(exif, "Exif.Image.Make");
+        ref.model = exifText(exif, "Exif.Image.Model");
+        auto focal = exif.findKey(Exiv2::ExifKey("Exif.Photo.FocalLength"));
+        if (focal != exif.end() && focal->count() > 0)
+            ref.focalLength = focal->toFloat(0);
     } catch (const std::exception&) {
     }
     return ref;

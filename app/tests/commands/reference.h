@@ -15,6 +15,7 @@ struct Reference {
     int orientation = 1;
     std::string make;
     std::string model;
+    double focalLength = 0; // millimetres; 0 when the photo does not say
 };
 
 Reference referenceOf(const std::string& path);

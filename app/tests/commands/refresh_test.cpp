@@ -1,7 +1,8 @@
 /*
- * `kavdb refresh`: after files change or disappear on disk, entries of deleted files go,
- * changed photos are read again (or dropped with --delete-changed), and a folder given
- * on the command line limits the work to its tree.
+ * `kavdb refresh`: after files change or disappear on disk, entries of deleted files go
+ * and every drop is reported (names with -v; always those that carried notes; --dry-run
+ * only says), changed photos are read again with what the new file lacks as Null (or
+ * dropped with --delete-changed), and a folder argument limits the work to its tree.
  */
 #include "command_fixture.h"
 
@@ -63,23 +64,28 @@ class RefreshTest : public CommandTest {
     std::string other_;
 };
 
-TEST_F(RefreshTest, AChangedPhotoIsReadAgain)
+TEST_F(RefreshTest, AChangedPhotoIsReadAgainAndWhatItLacksIsNull)
 {
     const std::string photo = folder_ + "/Canon_40D.jpg";
     replaceWith(photo, "Reconyx_HC500_Hyperfire.jpg");
+    replaceWith(folder_ + "/Nikon_D70.jpg", "Kodak_CX7530.jpg"); // no ISO, no lens
     RunResult run = kavdb({"refresh"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_NE(run.out.find("1 photo read again"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("2 photos read again"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("0 entries dropped"), std::string::npos) << run.out;
 
     ImageData data = image(photo);
     EXPECT_EQ(data.Width, 2048);
     EXPECT_EQ(data.ThumbnailWidth, 160);
-    EXPECT_NE(data.Thumbnail, nullptr);
     char stored[32] = {};
     SYSTEMTIMEtoSTR(data.UpdateTM, stored);
     EXPECT_EQ(stored, timeOf(photo));
     FreeImageData(&data);
-    EXPECT_EQ(metaText(catalogue(), photo, "ExifInfo", "Make"), ""); // that photo has none
+    for (const char* condition : {"Make IS NULL AND FNumber IS NULL AND ISO = 100",
+                                  "Make LIKE 'EASTMAN%' AND ISO IS NULL AND Lens IS NULL"})
+        EXPECT_EQ(kavdb({"search", "--where", condition, "--count"}).out, "1\n") << condition;
+    for (const char* condition : {"ISO = 0", "Make = ''", "Lens = ''", "FNumber = 0"})
+        EXPECT_EQ(kavdb({"search", "--where", condition, "--count"}).out, "0\n") << condition;
 }
 
 TEST_F(RefreshTest, UnchangedPhotosAreLeftAlone)
@@ -89,12 +95,34 @@ TEST_F(RefreshTest, UnchangedPhotosAreLeftAlone)
     EXPECT_NE(run.out.find("0 photos read again"), std::string::npos) << run.out;
 }
 
-TEST_F(RefreshTest, DeletedFilesLoseTheirEntries)
+TEST_F(RefreshTest, EveryDropIsReportedAndADryRunChangesNothing)
 {
-    fs::remove(folder_ + "/Nikon_D70.jpg");
-    EXPECT_EQ(kavdb({"refresh"}).exitCode, 0);
-    EXPECT_FALSE(hasRow(catalogue(), folder_ + "/Nikon_D70.jpg"));
-    EXPECT_TRUE(hasRow(catalogue(), folder_ + "/Canon_40D.jpg"));
+    const std::string noted = folder_ + "/Nikon_D70.jpg";
+    const std::string plain = folder_ + "/Canon_40D.jpg";
+    kavdb({"comment", noted, "printed for Ann"});
+    kavdb({"tag", noted, "Rating", "Stars=5"});
+    fs::remove(noted);
+    fs::remove(plain);
+    RunResult dry = kavdb({"refresh", "--dry-run"});
+    EXPECT_EQ(dry.exitCode, 0) << dry.err;
+    EXPECT_NE(dry.out.find("would drop " + noted + " (with its comment, Rating)"),
+              std::string::npos)
+        << dry.out;
+    EXPECT_NE(dry.out.find("would drop " + plain + "\n"), std::string::npos) << dry.out;
+    EXPECT_NE(dry.out.find("2 entries would be dropped, 1 of them with notes"), std::string::npos);
+    EXPECT_TRUE(hasRow(catalogue(), noted));
+
+    RunResult run = kavdb({"refresh"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("dropped " + noted + " (with its comment, Rating)"), std::string::npos)
+        << run.out;
+    EXPECT_EQ(run.out.find("dropped " + plain), std::string::npos) << run.out; // names with -v
+    EXPECT_NE(run.out.find("2 entries dropped, 1 of them with notes"), std::string::npos);
+    EXPECT_FALSE(hasRow(catalogue(), noted));
+    EXPECT_FALSE(hasRow(catalogue(), plain));
+    fs::remove(other_ + "/Pentax_K10D.jpg");
+    EXPECT_NE(kavdb({"-v", "refresh"}).out.find("dropped " + other_ + "/Pentax_K10D.jpg\n"),
+              std::string::npos);
 }
 
 TEST_F(RefreshTest, DeleteChangedDropsChangedEntries)

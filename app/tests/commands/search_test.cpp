@@ -1,7 +1,8 @@
 /*
- * `kavdb search` and `kavdb sql` on the catalogued sample photos: matches agree with
- * what Exiv2 reads from the files, "no match" is an empty answer, and statements the
- * catalogue refuses are bad usage.
+ * `kavdb search` and `kavdb sql` on the catalogued test photos: matches agree with what
+ * Exiv2 reads from the files (an OR stays inside its condition, numbers compare as
+ * numbers, keywords match whole), "no match" is an empty answer, statements the
+ * catalogue refuses are bad usage, and every output form carries the same answer.
  */
 #include "command_fixture.h"
 #include "reference.h"
@@ -12,11 +13,11 @@
 namespace kavdb::test {
 namespace {
 
-std::vector<std::string> lines(const std::string& text)
+std::vector<std::string> lines(const std::string& text, char end = '\n')
 {
     std::vector<std::string> out;
     std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
+    for (std::string line; std::getline(in, line, end);)
         out.push_back(line);
     return out;
 }
@@ -29,100 +30,115 @@ class SearchTest : public CommandTest {
         kavdb({"add", "--quiet", photosDir()});
     }
 
-    /* Sample photos whose make, as Exiv2 reads it, satisfies the test. */
+    /* Test photos for which the test holds of what Exiv2 reads, sorted. */
     template <typename Test> std::vector<std::string> photosWhere(Test test)
     {
         std::vector<std::string> paths;
         for (const std::string& name : samplePhotoNames()) {
             Reference ref = referenceOf(photosDir() + "/" + name);
-            if (test(ref))
+            if (ref.readable && test(ref))
                 paths.push_back(photosDir() + "/" + name);
         }
         return paths;
     }
 };
 
-TEST_F(SearchTest, FullStatementPrintsTheMatchingPaths)
+TEST_F(SearchTest, AnOrStaysInsideItsCondition)
 {
-    RunResult run = kavdb({"search", "SELECT * FROM ExifInfo WHERE ExifInfo.Model LIKE '%D70%'"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(lines(run.out), std::vector<std::string>{photosDir() + "/Nikon_D70.jpg"});
+    auto canonOrNikon = [](const Reference& r) { return r.make == "Canon" || r.make == "NIKON"; };
+    const std::vector<std::string> expected = photosWhere(canonOrNikon);
+    ASSERT_EQ(expected.size(), 5u);
+    const std::string condition = "Make='Canon' OR Make='NIKON'";
+    EXPECT_EQ(lines(kavdb({"search", "--where", condition}).out), expected);
+    EXPECT_EQ(kavdb({"search", "--where", condition, "--count"}).out, "5\n");
+    EXPECT_EQ(lines(kavdb({"search", "SELECT * FROM ExifInfo WHERE " + condition}).out), expected);
+    RunResult ordered = kavdb({"search", "--where", condition + " ORDER BY Make"});
+    EXPECT_EQ(ordered.exitCode, 2);
+    EXPECT_NE(ordered.err.find("ORDER BY"), std::string::npos) << ordered.err;
 }
 
-TEST_F(SearchTest, ShortFormAgreesWithExiv2)
+TEST_F(SearchTest, NumbersCompareAsNumbers)
 {
-    RunResult run = kavdb({"search", "--where", "Make = 'Canon'"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    std::vector<std::string> found = lines(run.out);
-    std::sort(found.begin(), found.end());
     std::vector<std::string> expected =
-        photosWhere([](const Reference& r) { return r.readable && r.make == "Canon"; });
-    EXPECT_EQ(found, expected);
-    EXPECT_EQ(expected.size(), 3u);
-
-    RunResult count = kavdb({"search", "--count", "--where", "Make = 'Canon'"});
-    EXPECT_EQ(count.out, "3\n");
+        photosWhere([](const Reference& r) { return r.focalLength > 50; });
+    // 90, 100 and 135 mm among them: as texts, they would all sort before "50".
+    EXPECT_EQ(expected.size(), 5u);
+    EXPECT_EQ(lines(kavdb({"search", "--where", "FocalLength > 50"}).out), expected);
 }
 
-TEST_F(SearchTest, SearchesOtherTablesThroughTheTableOption)
+TEST_F(SearchTest, KeywordsMatchWhole)
 {
-    kavdb({"tag", photosDir() + "/Pentax_K10D.jpg", "Caption", "Title=Rose"});
-    RunResult run = kavdb({"search", "--table", "Caption", "--where", "Title = 'Rose'"});
-    EXPECT_EQ(lines(run.out), std::vector<std::string>{photosDir() + "/Pentax_K10D.jpg"});
+    const std::string tagged = photosDir() + "/xmp_tagged.jpg";
+    EXPECT_EQ(lines(kavdb({"search", "--keyword", "sea"}).out), std::vector<std::string>{tagged});
+    EXPECT_EQ(lines(kavdb({"search", "-k", "HARBOUR FRONT", "-k", "boats"}).out),
+              std::vector<std::string>{tagged});
+    EXPECT_EQ(kavdb({"search", "--keyword", "seas"}).out, "");
+    EXPECT_EQ(kavdb({"search", "--keyword", "overseas"}).out, ""); // "overseas trip" is one
+    kavdb({"tag", photosDir() + "/Nikon_D70.jpg", "Caption", "Keywords=overseas, sea"});
+    EXPECT_EQ(kavdb({"search", "--where", "Make LIKE 'NIKON%'", "-k", "sea", "--count"}).out,
+              "1\n");
 }
 
-TEST_F(SearchTest, NoMatchIsAnEmptyAnswer)
+TEST_F(SearchTest, NoMatchAndRefusedStatements)
 {
-    RunResult run = kavdb({"search", "--where", "Model LIKE '%no such camera%'"});
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "");
-    RunResult count = kavdb({"search", "--count", "--where", "Model LIKE '%no such camera%'"});
-    EXPECT_EQ(count.exitCode, 0);
-    EXPECT_EQ(count.out, "0\n");
-}
-
-TEST_F(SearchTest, RefusedStatementsAreBadUsage)
-{
+    RunResult none = kavdb({"search", "--where", "Model LIKE '%no such camera%'"});
+    EXPECT_EQ(none.exitCode, 0);
+    EXPECT_EQ(none.out + none.err, "");
     for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"search", "select * from ExifInfo where Model = 'x'"},
-          std::vector<std::string>{"search"},
-          std::vector<std::string>{"search", "SELECT * FROM ExifInfo WHERE", "--where", "x"},
-          std::vector<std::string>{"search", "--where", "NoSuchColumn = 1"}}) {
+         {std::vector<std::string>{"search"},
+          std::vector<std::string>{"search", "SELECT * FROM ExifInfo WHERE x", "--where", "x"},
+          std::vector<std::string>{"search", "--where", "NoSuchColumn = 1"},
+          std::vector<std::string>{"sql", "UPDATE MainTable SET WHERE"}}) {
         RunResult run = kavdb(args);
         EXPECT_EQ(run.exitCode, 2) << args.back() << "\n" << run.err;
         EXPECT_NE(run.err, "");
+        EXPECT_EQ(run.err.find("0x8"), std::string::npos) << run.err; // in words
     }
 }
 
-TEST_F(SearchTest, SqlSelectPrintsPathsOrNames)
+TEST_F(SearchTest, PathsAsLinesNulTerminatedOrJson)
 {
-    RunResult paths = kavdb({"sql", "SELECT PathTable.Pathname, MainTable.Filename FROM MainTable, "
-                                    "PathTable WHERE MainTable.PathID = PathTable.PathID AND "
-                                    "MainTable.Filename = 'Nikon_D70.jpg'"});
-    EXPECT_EQ(paths.exitCode, 0) << paths.err;
-    EXPECT_EQ(lines(paths.out), std::vector<std::string>{photosDir() + "/Nikon_D70.jpg"});
-
-    RunResult names = kavdb({"sql", "select Filename from MainTable where Filename like 'Nikon%'"});
-    EXPECT_EQ(names.exitCode, 0) << names.err;
-    std::vector<std::string> got = lines(names.out);
-    std::sort(got.begin(), got.end());
-    EXPECT_EQ(got, (std::vector<std::string>{"Nikon_COOLPIX_P1.jpg", "Nikon_D70.jpg"}));
+    const std::string d70 = photosDir() + "/Nikon_D70.jpg";
+    const std::string iptc = photosDir() + "/iptc_tagged.jpg"; // a D70's photo too
+    const std::vector<std::string> where = {"search", "--where", "Model = 'NIKON D70'"};
+    auto with = [&](const char* option) {
+        std::vector<std::string> args = where;
+        args.push_back(option);
+        return kavdb(args).out;
+    };
+    EXPECT_EQ(lines(with("-0"), '\0'), (std::vector<std::string>{d70, iptc}));
+    EXPECT_EQ(with("--json"), "{\"paths\":[\"" + d70 + "\",\"" + iptc + "\"]}\n");
+    EXPECT_EQ(with("--ndjson"), "{\"path\":\"" + d70 + "\"}\n{\"path\":\"" + iptc + "\"}\n");
+    EXPECT_EQ(with("--count"), "2\n");
 }
 
-TEST_F(SearchTest, SqlRunsChangesAndReportsErrorsInWords)
+TEST_F(SearchTest, SqlPrintsEveryColumn)
+{
+    const std::string query = "SELECT Filename, Width, Comment FROM MainTable WHERE Filename "
+                              "LIKE 'Nikon%' ORDER BY Filename";
+    RunResult rows = kavdb({"sql", "--header", query});
+    EXPECT_EQ(rows.exitCode, 0) << rows.err;
+    EXPECT_EQ(lines(rows.out),
+              (std::vector<std::string>{"Filename\tWidth\tComment", "Nikon_COOLPIX_P1.jpg\t100\t",
+                                        "Nikon_D70.jpg\t100\t"}));
+    EXPECT_EQ(kavdb({"sql", "--json", query}).out,
+              "{\"columns\":[\"Filename\",\"Width\",\"Comment\"],\"rows\":[[\"Nikon_COOLPIX_P1."
+              "jpg\",\"100\",null],[\"Nikon_D70.jpg\",\"100\",null]]}\n");
+    RunResult star = kavdb({"sql", "--ndjson", "SELECT * FROM ExifInfo WHERE Model = 'NIKON D70'"});
+    EXPECT_NE(star.out.find("\"FocalLength\":\"100\""), std::string::npos) << star.out;
+    EXPECT_NE(star.out.find("\"GPSLatitude\":null"), std::string::npos) << star.out;
+}
+
+TEST_F(SearchTest, SqlChangesSayHowManyRows)
 {
     RunResult change =
-        kavdb({"sql", "UPDATE MainTable SET Marking = 1 WHERE Filename = 'Nikon_D70.jpg'"});
+        kavdb({"sql", "UPDATE MainTable SET Marking = 1 WHERE Filename LIKE 'Nikon%'"});
     EXPECT_EQ(change.exitCode, 0) << change.err;
+    EXPECT_EQ(change.out, "2 rows updated\n");
     int32_t mark = 0;
     EXPECT_EQ(KaAVDBGetCheck(catalogue(), (photosDir() + "/Nikon_D70.jpg").c_str(), &mark), S_OK);
     EXPECT_EQ(mark, 1);
-
-    RunResult bad = kavdb({"sql", "UPDATE MainTable SET WHERE"});
-    EXPECT_EQ(bad.exitCode, 2);
-    EXPECT_NE(bad.err.find("SQL syntax error"), std::string::npos) << bad.err;
-    EXPECT_EQ(bad.err.find("0x8"), std::string::npos) << bad.err;
+    EXPECT_EQ(kavdb({"sql", "DELETE FROM Caption WHERE Title = 'none'"}).out, "0 rows deleted\n");
 }
 
 } // namespace

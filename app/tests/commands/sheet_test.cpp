@@ -1,8 +1,9 @@
 /*
- * `kavdb sheet`: the HTML page holds one embedded thumbnail per catalogued photo (and
- * none for files without image); the PNG sheet is a grid with one cell per photo.
+ * `kavdb sheet`: the HTML sheet is a folder whose pages hold one thumbnail file per
+ * catalogued photo (none for files without image), each linking to the original; PNG
+ * sheets are grids, one per page; a folder with nothing catalogued, an unwritable
+ * destination and a PNG under another name are refused with the reason.
  */
-#include "base64.h"
 #include "command_fixture.h"
 #include "imaging/vips_runtime.h"
 #include "sheet.h"
@@ -10,20 +11,13 @@
 
 #include <vips/vips8>
 
-#include <fstream>
+#include <filesystem>
 #include <set>
-#include <sstream>
+
+namespace fs = std::filesystem;
 
 namespace kavdb::test {
 namespace {
-
-std::string readText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 class SheetCommandTest : public CommandTest {
   protected:
@@ -34,36 +28,40 @@ class SheetCommandTest : public CommandTest {
     }
 };
 
-TEST_F(SheetCommandTest, HtmlHoldsOneImagePerCataloguedPhoto)
+TEST_F(SheetCommandTest, PagesHoldOneThumbnailFilePerCataloguedPhoto)
 {
     kavdb({"add", photosDir()});
-    const std::string html = dir_ + "/sheet.html";
-    RunResult run = kavdb({"sheet", "-o", html});
+    const std::string out = dir_ + "/sheet";
+    RunResult run = kavdb({"sheet", "-o", out, "--per-page", "10"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_NE(run.out.find("contact sheet of 20 photos in 1 folder"), std::string::npos) << run.out;
-
-    std::string page = readText(html);
+    const std::size_t photos = samplePhotoNames().size() - 1; // not the corrupted one
+    EXPECT_NE(
+        run.out.find("contact sheet of " + std::to_string(photos) + " photos in 1 folder, 3 pages"),
+        std::string::npos)
+        << run.out;
     std::set<std::string> names;
-    for (const EmbeddedImage& img : embeddedImages(page)) {
-        std::vector<uint8_t> png;
-        ASSERT_TRUE(base64Decode(img.base64, png));
-        vips::VImage decoded = vips::VImage::new_from_buffer(png.data(), png.size(), "");
-        EXPECT_EQ(decoded.width(), img.width);
-        EXPECT_EQ(decoded.height(), img.height);
-        names.insert(img.alt);
+    for (int page = 1; page <= 3; ++page) {
+        std::string html = readText(out + "/" + pageFileName(page));
+        for (const SheetImage& img : sheetImages(html)) {
+            vips::VImage thumb = vips::VImage::new_from_file((out + "/" + img.src).c_str());
+            EXPECT_EQ(thumb.width(), img.width);
+            EXPECT_EQ(thumb.height(), img.height);
+            EXPECT_EQ(img.href, fileUrl(photosDir() + "/" + img.alt));
+            names.insert(img.alt);
+        }
     }
-    EXPECT_EQ(embeddedImages(page).size(), names.size()); // one image per photo
     std::set<std::string> expected;
     for (const std::string& name : samplePhotoNames())
         if (name != "corrupted.jpg")
             expected.insert(name);
     EXPECT_EQ(names, expected);
-    EXPECT_NE(page.find("<h2>" + photosDir() + "</h2>"), std::string::npos);
-    EXPECT_NE(page.find("Canon EOS 40D"), std::string::npos);
-    EXPECT_NE(page.find("2008-05-30 15:56:01"), std::string::npos);
+    std::string first = readText(out + "/" + pageFileName(1));
+    EXPECT_NE(first.find("<h2>" + photosDir() + "</h2>"), std::string::npos);
+    EXPECT_NE(first.find("Canon EOS 40D"), std::string::npos);
+    EXPECT_NE(readText(out + "/index.html").find("page-0003.html"), std::string::npos);
 }
 
-TEST_F(SheetCommandTest, PngIsAGridWithOneCellPerPhoto)
+TEST_F(SheetCommandTest, PngSheetsAreGridsOnePerPage)
 {
     const std::string folder =
         copyPhotos("p", {"Canon_40D.jpg", "Nikon_D70.jpg", "Pentax_K10D.jpg"});
@@ -75,6 +73,9 @@ TEST_F(SheetCommandTest, PngIsAGridWithOneCellPerPhoto)
     vips::VImage sheet = vips::VImage::new_from_file(png.c_str());
     EXPECT_EQ(sheet.width(), 2 * g.cellWidth + 2 * g.margin);
     EXPECT_EQ(sheet.height(), g.headerHeight + 2 * g.cellHeight + 2 * g.margin);
+    EXPECT_EQ(kavdb({"sheet", "--png", png, "--per-page", "2"}).exitCode, 0);
+    EXPECT_TRUE(fs::exists(dir_ + "/sheet-0001.png"));
+    EXPECT_TRUE(fs::exists(dir_ + "/sheet-0002.png"));
 }
 
 TEST_F(SheetCommandTest, OneFolderTreeOnly)
@@ -82,21 +83,28 @@ TEST_F(SheetCommandTest, OneFolderTreeOnly)
     const std::string a = copyPhotos("a", {"Canon_40D.jpg"});
     const std::string b = copyPhotos("b", {"Nikon_D70.jpg", "Pentax_K10D.jpg"});
     kavdb({"add", a, b});
-    const std::string html = dir_ + "/b.html";
-    RunResult run = kavdb({"sheet", b, "-o", html});
+    RunResult run = kavdb({"sheet", b, "-o", dir_ + "/b"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    std::string page = readText(html);
+    std::string page = readText(dir_ + "/b/" + pageFileName(1));
     EXPECT_NE(page.find("alt=\"Nikon_D70.jpg\""), std::string::npos);
     EXPECT_EQ(page.find("Canon_40D.jpg"), std::string::npos);
 }
 
-TEST_F(SheetCommandTest, NeedsSomewhereToWrite)
+TEST_F(SheetCommandTest, RefusalsSayWhy)
 {
     kavdb({"add", copyPhotos("p", {"Canon_40D.jpg"})});
     EXPECT_EQ(kavdb({"sheet"}).exitCode, 2);
-    RunResult unwritable = kavdb({"sheet", "-o", dir_ + "/no/such/dir/x.html"});
-    EXPECT_EQ(unwritable.exitCode, 1);
-    EXPECT_NE(unwritable.err.find("cannot write"), std::string::npos);
+    RunResult typo = kavdb({"sheet", dir_ + "/typo", "-o", dir_ + "/t"});
+    EXPECT_EQ(typo.exitCode, 1);
+    EXPECT_NE(typo.err.find("no catalogued folder here"), std::string::npos) << typo.err;
+    EXPECT_FALSE(fs::exists(dir_ + "/t"));
+    RunResult jpeg = kavdb({"sheet", "--png", dir_ + "/x.jpg"});
+    EXPECT_EQ(jpeg.exitCode, 2);
+    EXPECT_NE(jpeg.err.find("ends in .png"), std::string::npos) << jpeg.err;
+    std::ofstream(dir_ + "/file") << "in the way";
+    RunResult blocked = kavdb({"sheet", "-o", dir_ + "/file/sheet"});
+    EXPECT_EQ(blocked.exitCode, 1);
+    EXPECT_NE(blocked.err.find("Not a directory"), std::string::npos) << blocked.err;
 }
 
 } // namespace

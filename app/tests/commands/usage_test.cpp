@@ -1,6 +1,7 @@
 /*
- * The command line itself: --help on every command, exit code 2 for bad usage and for a
- * missing catalogue, and the catalogue's default place under $XDG_DATA_HOME.
+ * The command line itself: --help on every command (search's listing the configured
+ * tables and items), --version, exit code 2 for bad usage and for a missing catalogue,
+ * and the catalogue's default place under $XDG_DATA_HOME.
  */
 #include "command_fixture.h"
 
@@ -25,6 +26,13 @@ TEST_F(UsageTest, HelpOnEveryCommand)
     RunResult top = kavdb({"--help"});
     EXPECT_EQ(top.exitCode, 0);
     EXPECT_NE(top.out.find("refresh"), std::string::npos);
+    std::string search = kavdb({"search", "--help"}).out;
+    for (const char* listed : {"ExifInfo: Make (text)", "FNumber (number)", "ISO (whole number)",
+                               "Caption: Title (text)", "Keywords (text)"})
+        EXPECT_NE(search.find(listed), std::string::npos) << listed << " in\n" << search;
+    RunResult version = kavdb({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out.rfind("kavdb 1.", 0), 0u) << version.out;
 }
 
 TEST_F(UsageTest, BadUsageExitsWithTwo)

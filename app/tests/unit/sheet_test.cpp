@@ -1,15 +1,19 @@
 /*
- * The contact sheet: captions, the self-contained HTML page (one data-URI PNG per photo,
- * nothing fetched from anywhere) and the PNG grid's size.
+ * The contact sheet: captions, pages whose thumbnails are files linking to the originals
+ * (nothing fetched from the network), the pages and index a sheet of 2,000 photos makes,
+ * and the PNG grid, one image per page.
  */
-#include "base64.h"
 #include "sheet.h"
 #include "sheet_page.h"
+#include "sheet_writer.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+
+namespace fs = std::filesystem;
 
 namespace kavdb {
 namespace {
@@ -25,6 +29,8 @@ SheetEntry entry(const std::string& name, int thumbWidth, int thumbHeight)
     e.camera = "Canon EOS 40D";
     e.thumbWidth = thumbWidth;
     e.thumbHeight = thumbHeight;
+    e.path = "/photos/2008/" + name;
+    e.thumbnail = "thumbs/" + name;
     e.rgb.assign(static_cast<std::size_t>(thumbWidth) * thumbHeight * 3, 0);
     for (std::size_t i = 0; i < e.rgb.size(); i += 3)
         e.rgb[i] = 200; // red
@@ -57,46 +63,100 @@ TEST(SheetCaptions, FileSizes)
 
 class SheetTest : public ::testing::Test {
   protected:
-    void SetUp() override { test::startTestVips(); }
+    void SetUp() override
+    {
+        test::startTestVips();
+        dir_ = fs::path(::testing::TempDir()) /
+               ("sheet-" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    /* Every page's HTML of a sheet of n photos in folders of 7, written to dir_. */
+    std::vector<std::string> writeSheet(int n, int perPage)
+    {
+        SheetWriter sheet({(dir_ / "out").string(), "", 6, perPage});
+        for (int i = 0; i < n; ++i) {
+            SheetEntry e = entry("photo" + std::to_string(i) + ".jpg", 160, 120);
+            e.path = "/photos/" + std::to_string(i / 7) + "/" + e.name;
+            sheet.add("/photos/" + std::to_string(i / 7), std::move(e));
+        }
+        sheet.finish();
+        std::vector<std::string> pages;
+        for (const PageSummary& p : sheet.pages())
+            pages.push_back(test::readText((dir_ / "out" / pageFileName(p.page)).string()));
+        return pages;
+    }
+    fs::path dir_;
 };
 
-TEST_F(SheetTest, HtmlHoldsOneEmbeddedPngPerPhotoGroupedByFolder)
+TEST_F(SheetTest, APageLinksItsThumbnailFilesToTheOriginals)
 {
-    std::string html = renderSheetHtml(sampleGroups(), "sheet");
-    std::vector<std::pair<int, int>> sizes;
-    for (const test::EmbeddedImage& img : test::embeddedImages(html)) {
-        std::vector<uint8_t> png;
-        ASSERT_TRUE(base64Decode(img.base64, png));
-        vips::VImage decoded = vips::VImage::new_from_buffer(png.data(), png.size(), "");
-        EXPECT_EQ(decoded.width(), img.width);
-        EXPECT_EQ(decoded.height(), img.height);
-        EXPECT_EQ(decoded.getpoint(0, 0)[0], 200); // red survived the trip
-        sizes.emplace_back(decoded.width(), decoded.height());
-    }
-    EXPECT_EQ(sizes, (std::vector<std::pair<int, int>>{
-                         {160, 120}, {120, 160}, {100, 68}, {59, 100}, {160, 107}}));
+    std::string html = renderPageHtml(sampleGroups(), "sheet", 2, true);
+    std::vector<test::SheetImage> images = test::sheetImages(html);
+    ASSERT_EQ(images.size(), 5u);
+    EXPECT_EQ(images[0].src, "thumbs/a.jpg");
+    EXPECT_EQ(images[0].href, "file:///photos/2008/a.jpg");
+    EXPECT_TRUE(images[0].lazy);
+    EXPECT_EQ(images[3].width, 59);
     EXPECT_LT(html.find("/photos/2008"), html.find("a.jpg"));
     EXPECT_LT(html.find("b.jpg"), html.find("/photos/2009"));
-    EXPECT_NE(html.find("5 photos"), std::string::npos);
-    EXPECT_NE(html.find("Canon EOS 40D"), std::string::npos);
-    EXPECT_NE(html.find("2008-05-30 15:56:01"), std::string::npos);
-    EXPECT_NE(html.find("12 KB"), std::string::npos);
-}
-
-TEST_F(SheetTest, HtmlNeedsNothingFromTheNetwork)
-{
-    std::string html = renderSheetHtml(sampleGroups(), "sheet");
-    for (const char* remote : {"http:", "https:", "//cdn", "<script", "<link"})
+    for (const char* text : {"Canon EOS 40D", "2008-05-30 15:56:01", "12 KB", "page-0001.html",
+                             "page-0003.html", "index.html"})
+        EXPECT_NE(html.find(text), std::string::npos) << text;
+    for (const char* remote : {"http:", "https:", "//cdn", "<script", "<link", "data:"})
         EXPECT_EQ(html.find(remote), std::string::npos) << remote;
+    EXPECT_EQ(renderPageHtml(sampleGroups(), "sheet", 1, false).find("page-0"), std::string::npos);
 }
 
-TEST_F(SheetTest, HtmlEscapesNamesAndFolders)
+TEST_F(SheetTest, NamesFoldersAndLinksAreEscaped)
 {
-    std::vector<SheetGroup> groups = {{"/a&b", {entry("<x>\".jpg", 10, 10)}}};
-    std::string html = renderSheetHtml(groups, "sheet");
+    SheetEntry e = entry("<x>\"#1.jpg", 10, 10);
+    e.path = "/a&b/<x>\"#1.jpg";
+    std::string html = renderPageHtml({{"/a&b", {e}}}, "sheet", 1, false);
     EXPECT_NE(html.find("/a&amp;b"), std::string::npos);
-    EXPECT_NE(html.find("&lt;x&gt;&quot;.jpg"), std::string::npos);
+    EXPECT_NE(html.find("&lt;x&gt;&quot;#1.jpg"), std::string::npos);
+    EXPECT_NE(html.find("file:///a%26b/%3Cx%3E%22%231.jpg"), std::string::npos);
     EXPECT_EQ(html.find("<x>"), std::string::npos);
+}
+
+TEST_F(SheetTest, TwoThousandPhotosMakeSmallPagesAndAnIndex)
+{
+    std::vector<std::string> pages = writeSheet(2000, 200);
+    ASSERT_EQ(pages.size(), 10u);
+    std::size_t largest = 0;
+    for (const std::string& page : pages) {
+        EXPECT_EQ(test::sheetImages(page).size(), 200u);
+        largest = std::max(largest, page.size());
+    }
+    EXPECT_LE(largest, 5u * 1024 * 1024);
+    RecordProperty("largest_page_bytes", static_cast<int>(largest));
+    std::string index = test::readText((dir_ / "out" / "index.html").string());
+    EXPECT_NE(index.find("2000 photos"), std::string::npos);
+    EXPECT_NE(index.find("page-0010.html"), std::string::npos);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "out" / "thumbs"), {}), 2000);
+    vips::VImage thumb =
+        vips::VImage::new_from_file((dir_ / "out" / "thumbs" / "002000.jpg").c_str());
+    EXPECT_EQ(thumb.width(), 160);
+}
+
+TEST_F(SheetTest, APngPerPage)
+{
+    fs::create_directories(dir_);
+    const std::string png = (dir_ / "s.png").string();
+    SheetWriter sheet({"", png, 3, 4});
+    for (int i = 0; i < 9; ++i)
+        sheet.add("/f", entry("p" + std::to_string(i) + ".jpg", 160, 120));
+    sheet.finish();
+    ASSERT_EQ(sheet.pngFiles().size(), 3u);
+    const SheetGeometry g = sheetGeometry();
+    vips::VImage first = vips::VImage::new_from_file(sheet.pngFiles()[0].c_str());
+    EXPECT_EQ(first.height(), g.headerHeight + 2 * g.cellHeight + 2 * g.margin); // 4 of 3 across
+    EXPECT_EQ(sheet.pngFiles()[2], (dir_ / "s-0003.png").string());
+    SheetWriter one({"", png, 3, 40});
+    one.add("/f", entry("only.jpg", 160, 120));
+    one.finish();
+    EXPECT_EQ(one.pngFiles(), std::vector<std::string>{png}); // one page keeps the name
 }
 
 TEST_F(SheetTest, PngIsAGridOfFixedCells)

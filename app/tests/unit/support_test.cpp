@@ -1,11 +1,11 @@
 /*
- * Small pieces of the tool: base64, result-code words, catalogue location, paths and
- * the folder walk that finds photos.
+ * Small pieces of the tool: result-code words, catalogue location, paths, the folder
+ * walk that finds photos, and XMP sidecars.
  */
-#include "base64.h"
 #include "catalogue_location.h"
 #include "paths.h"
 #include "result_words.h"
+#include "sidecars.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>
@@ -18,26 +18,6 @@ namespace fs = std::filesystem;
 
 namespace kavdb {
 namespace {
-
-TEST(Base64, KnownVectorsBothWays)
-{
-    const std::pair<std::string, std::string> cases[] = {{"", ""},
-                                                         {"f", "Zg=="},
-                                                         {"fo", "Zm8="},
-                                                         {"foo", "Zm9v"},
-                                                         {"foob", "Zm9vYg=="},
-                                                         {"fooba", "Zm9vYmE="},
-                                                         {"foobar", "Zm9vYmFy"}};
-    for (const auto& [plain, coded] : cases) {
-        std::vector<uint8_t> bytes(plain.begin(), plain.end());
-        EXPECT_EQ(base64Encode(bytes), coded);
-        std::vector<uint8_t> back;
-        EXPECT_TRUE(base64Decode(coded, back));
-        EXPECT_EQ(back, bytes);
-    }
-    std::vector<uint8_t> out;
-    EXPECT_FALSE(base64Decode("Zm9v!", out));
-}
 
 TEST(ResultWords, KnownCodesReadAsWords)
 {
@@ -155,6 +135,28 @@ TEST(Paths, FolderWalkFindsFilesAndPhotosByFolderInNameOrder)
     EXPECT_EQ(all, (std::vector<std::string>{"README", "a.PNG", "b.jpg", "elsewhere/far.jpg",
                                              "notes.txt", "sub/deeper/x.jpeg", "sub/link.jpg",
                                              "sub/y.webp", "sub/z.tif"}));
+    fs::remove_all(root);
+}
+
+TEST(Sidecars, BothFormsBelongToTheirPhotoAndFollowItsName)
+{
+    test::startTestVips();
+    fs::path root = fs::path(::testing::TempDir()) / "sidecars";
+    fs::remove_all(root);
+    fs::create_directories(root);
+    for (const char* name :
+         {"a.jpg", "a.jpg.xmp", "a.xmp", "b.jpg", "orphan.xmp", "c.tif", "c.XMP"})
+        std::ofstream(root / name) << "x";
+    const std::string a = (root / "a.jpg").string();
+    EXPECT_EQ(sidecarsOf(a), (std::vector<std::string>{a + ".xmp", (root / "a.xmp").string()}));
+    EXPECT_TRUE(sidecarsOf((root / "b.jpg").string()).empty());
+    EXPECT_TRUE(isSidecarOfAPhoto(a + ".xmp"));
+    EXPECT_TRUE(isSidecarOfAPhoto((root / "a.xmp").string()));
+    EXPECT_TRUE(isSidecarOfAPhoto((root / "c.XMP").string()));
+    EXPECT_FALSE(isSidecarOfAPhoto((root / "orphan.xmp").string()));
+    EXPECT_FALSE(isSidecarOfAPhoto(a));
+    EXPECT_EQ(sidecarFor("/p/a.jpg.xmp", "/p/a.jpg", "/q/b.jpg"), "/q/b.jpg.xmp");
+    EXPECT_EQ(sidecarFor("/p/a.xmp", "/p/a.jpg", "/q/b.jpg"), "/q/b.xmp");
     fs::remove_all(root);
 }
 

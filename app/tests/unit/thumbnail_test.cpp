@@ -100,17 +100,20 @@ TEST_F(ThumbnailTest, TransparentPixelsTurnWhite)
     EXPECT_EQ(t.bgr[2], 255);
 }
 
-TEST_F(ThumbnailTest, ThumbnailIsUprightWhileTheStoredSizeIsNot)
+TEST_F(ThumbnailTest, SizeAndThumbnailAreThoseOfThePhotoUpright)
 {
-    vips::VImage image = rampImage(400, 200).copy();
-    image.set("orientation", 6); // rotate 90 degrees to display
-    std::vector<uint8_t> jpeg = encoded(image, ".jpg");
-    ImageInfo info = infoOf(jpeg);
-    EXPECT_EQ(info.width, 400);
-    EXPECT_EQ(info.height, 200);
-    Thumbnail t = thumbOf(jpeg);
-    EXPECT_EQ(t.width, 80);
-    EXPECT_EQ(t.height, 160);
+    for (int orientation : {3, 6, 8}) {
+        vips::VImage image = rampImage(400, 200).copy();
+        image.set("orientation", orientation); // 6 and 8 turn it by a quarter to display
+        std::vector<uint8_t> jpeg = encoded(image, ".jpg");
+        ImageInfo info = infoOf(jpeg);
+        Thumbnail t = thumbOf(jpeg);
+        const bool quarter = orientation != 3;
+        EXPECT_EQ(info.width, quarter ? 200 : 400) << orientation;
+        EXPECT_EQ(info.height, quarter ? 400 : 200) << orientation;
+        EXPECT_EQ(t.width, quarter ? 80 : 160) << orientation;
+        EXPECT_EQ(t.height, quarter ? 160 : 80) << orientation;
+    }
 }
 
 TEST_F(ThumbnailTest, DamagedOrForeignBytesAreRefused)

@@ -1,7 +1,7 @@
 /*
- * PNG through libvips' pngsave.
+ * PNG and JPEG through libvips' savers (encode.h).
  */
-#include "imaging/png.h"
+#include "imaging/encode.h"
 
 #include "imaging/vips_runtime.h"
 
@@ -21,21 +21,32 @@ vips::VImage wrapRgb(const std::vector<uint8_t>& rgb, int width, int height)
     return image.copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
 }
 
-} // namespace
-
-std::vector<uint8_t> encodePng(const std::vector<uint8_t>& rgb, int width, int height)
+std::vector<uint8_t> encoded(const std::vector<uint8_t>& rgb, int width, int height,
+                             const char* format)
 {
     startVips(nullptr);
     try {
         void* buffer = nullptr;
         std::size_t size = 0;
-        wrapRgb(rgb, width, height).write_to_buffer(".png", &buffer, &size);
+        wrapRgb(rgb, width, height).write_to_buffer(format, &buffer, &size);
         std::unique_ptr<void, decltype(&g_free)> owned(buffer, g_free);
         const auto* bytes = static_cast<const uint8_t*>(buffer);
         return std::vector<uint8_t>(bytes, bytes + size);
     } catch (const vips::VError& e) {
         throw vipsFailure(e.what());
     }
+}
+
+} // namespace
+
+std::vector<uint8_t> encodePng(const std::vector<uint8_t>& rgb, int width, int height)
+{
+    return encoded(rgb, width, height, ".png");
+}
+
+std::vector<uint8_t> encodeJpeg(const std::vector<uint8_t>& rgb, int width, int height)
+{
+    return encoded(rgb, width, height, ".jpg[Q=85]");
 }
 
 } // namespace kavdb::imaging
