@@ -4,6 +4,7 @@
 #include "photo_ingest.h"
 
 #include "imaging/image_info.h"
+#include "imaging/raw.h"
 #include "imaging/thumbnail.h"
 #include "imaging/vips_runtime.h"
 #include "item_rows.h"
@@ -67,8 +68,16 @@ PhotoRecord readPhoto(const std::string& path)
 {
     std::vector<uint8_t> bytes = readWholeFile(path);
     PhotoRecord photo;
-    imaging::ImageInfo info = imaging::readImageInfo(bytes.data(), bytes.size());
-    imaging::Thumbnail thumb = imaging::makeThumbnail(bytes.data(), bytes.size());
+    imaging::ImageInfo info;
+    imaging::Thumbnail thumb;
+    if (imaging::isRawFileName(path)) {
+        imaging::RawPicture raw = imaging::readRaw(bytes.data(), bytes.size());
+        info = raw.info;
+        thumb = std::move(raw.thumb);
+    } else {
+        info = imaging::readImageInfo(bytes.data(), bytes.size());
+        thumb = imaging::makeThumbnail(bytes.data(), bytes.size());
+    }
     photo.image.width = info.width;
     photo.image.height = info.height;
     photo.image.bitcount = info.bitcount;

@@ -1,8 +1,10 @@
 /*
- * Image extensions, checked against the loaders libvips actually has (startVips first).
+ * Image extensions, checked against the loaders libvips actually has (startVips first),
+ * and the RAW formats, which Exiv2 and LibRaw read (raw.h).
  */
 #include "imaging/formats.h"
 
+#include "imaging/raw.h"
 #include "imaging/vips_runtime.h"
 
 #include <vips/vips.h>
@@ -48,6 +50,7 @@ const std::vector<std::string>& imageExtensions()
         for (const Format& f : knownFormats())
             if (loaderPresent(f.loader))
                 out.insert(out.end(), f.extensions.begin(), f.extensions.end());
+        out.insert(out.end(), rawExtensions().begin(), rawExtensions().end());
         return out;
     }();
     return available;

@@ -1,8 +1,8 @@
 /*
  * Which files kavdb treats as photos: those whose extension names an image format that
  * this machine's libvips can decode (JPEG, PNG, TIFF, WebP, GIF always; HEIF/AVIF, JPEG 2000
- * and others only when libvips was built with their loaders). Other files are catalogued
- * without an image record.
+ * and others only when libvips was built with their loaders), and RAW camera files. Other
+ * files are catalogued without an image record.
  */
 #pragma once
 

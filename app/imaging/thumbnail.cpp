@@ -40,9 +40,30 @@ VImage toRgb8(VImage image)
     return image;
 }
 
-} // namespace
+/* The image turned as an EXIF orientation says (autorot reads the "orientation" field). */
+VImage turned(VImage image, int orientation)
+{
+    if (orientation < 2 || orientation > 8)
+        return image;
+    image = image.copy();
+    image.set("orientation", orientation);
+    return image.autorot();
+}
 
-Thumbnail makeThumbnail(const uint8_t* data, std::size_t size, int box)
+Thumbnail toThumbnail(VImage image)
+{
+    image = toRgb8(image);
+    std::size_t bytes = 0;
+    std::unique_ptr<void, decltype(&g_free)> rgb(image.write_to_memory(&bytes), g_free);
+    Thumbnail thumb;
+    thumb.width = image.width();
+    thumb.height = image.height();
+    thumb.bgr = rgbToPaddedBgr(static_cast<const uint8_t*>(rgb.get()), thumb.width, thumb.height);
+    return thumb;
+}
+
+/* orientation 0: the image's own tag turns it (libvips' default). */
+Thumbnail thumbnailOf(const uint8_t* data, std::size_t size, int box, int orientation)
 {
     startVips(nullptr);
     try {
@@ -52,16 +73,40 @@ Thumbnail makeThumbnail(const uint8_t* data, std::size_t size, int box)
                                                     ->set("option_string", kLoaderOptions)
                                                     ->set("height", box)
                                                     ->set("size", VIPS_SIZE_DOWN)
+                                                    ->set("no_rotate", orientation != 0)
                                                     ->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
-        image = toRgb8(image);
-        std::size_t bytes = 0;
-        std::unique_ptr<void, decltype(&g_free)> rgb(image.write_to_memory(&bytes), g_free);
-        Thumbnail thumb;
-        thumb.width = image.width();
-        thumb.height = image.height();
-        thumb.bgr =
-            rgbToPaddedBgr(static_cast<const uint8_t*>(rgb.get()), thumb.width, thumb.height);
-        return thumb;
+        return toThumbnail(turned(image, orientation));
+    } catch (const vips::VError& e) {
+        throw vipsFailure(e.what());
+    }
+}
+
+} // namespace
+
+Thumbnail makeThumbnail(const uint8_t* data, std::size_t size, int box)
+{
+    return thumbnailOf(data, size, box, 0);
+}
+
+Thumbnail makeTurnedThumbnail(const uint8_t* data, std::size_t size, int orientation, int box)
+{
+    // 1 (or no usable value) still means: ignore the image's own tag.
+    return thumbnailOf(data, size, box, orientation >= 1 && orientation <= 8 ? orientation : 1);
+}
+
+Thumbnail makeThumbnailOfRgb(const uint8_t* rgb, int width, int height, int orientation, int box)
+{
+    startVips(nullptr);
+    try {
+        VImage image = VImage::new_from_memory(const_cast<uint8_t*>(rgb),
+                                               static_cast<std::size_t>(width) * height * 3, width,
+                                               height, 3, VIPS_FORMAT_UCHAR)
+                           .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+        image = image.thumbnail_image(box, VImage::option()
+                                               ->set("height", box)
+                                               ->set("size", VIPS_SIZE_DOWN)
+                                               ->set("no_rotate", true));
+        return toThumbnail(turned(image, orientation));
     } catch (const vips::VError& e) {
         throw vipsFailure(e.what());
     }

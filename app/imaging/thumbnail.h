@@ -22,4 +22,14 @@ struct Thumbnail {
  * that is truncated, damaged or not an image. */
 Thumbnail makeThumbnail(const uint8_t* data, std::size_t size, int box = kThumbnailBox);
 
+/* The same for an image whose own orientation tag does not count: it is turned upright by
+ * `orientation` (the EXIF values 1 to 8; others leave it as stored). A RAW file's
+ * embedded preview is such an image: the RAW's tag says how to turn it. */
+Thumbnail makeTurnedThumbnail(const uint8_t* data, std::size_t size, int orientation,
+                              int box = kThumbnailBox);
+
+/* The thumbnail of pixels already decoded: packed 8-bit RGB rows. */
+Thumbnail makeThumbnailOfRgb(const uint8_t* rgb, int width, int height, int orientation,
+                             int box = kThumbnailBox);
+
 } // namespace kavdb::imaging

@@ -3,9 +3,11 @@
  * size libvips reports, a thumbnail that fits 160 x 160, the file's time and the make and
  * model Exiv2 reads; the corrupted one is catalogued without image and reported. XMP
  * sidecars give their photo its items and are no entries themselves; files the catalogue
- * cannot key are passed over; folders that cannot be read are named.
+ * cannot key are passed over; folders that cannot be read are named. A RAW file gets its
+ * upright size and its thumbnail from its preview.
  */
 #include "command_fixture.h"
+#include "dng_file.h"
 #include "imaging/pixels.h"
 #include "imaging/vips_runtime.h"
 #include "reference.h"
@@ -103,6 +105,33 @@ TEST_F(AddTest, ThumbnailPixelsAreBlueGreenRedRowsPaddedToFourBytes)
                 EXPECT_NEAR(rgb[(static_cast<std::size_t>(y) * 59 + x) * 3 + band], px[band], 2)
                     << x << "," << y << " band " << band;
         }
+}
+
+TEST_F(AddTest, ARawFileGetsItsUprightSizeThumbnailAndCameraItems)
+{
+    imaging::startVips("kavdb_app_command_tests");
+    const std::string folder = dir_ + "/raw";
+    fs::create_directories(folder);
+    std::vector<uint8_t> dng =
+        makeDng({vips::VImage::black(400, 300, vips::VImage::option()->set("bands", 3))
+                     .copy(vips::VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB)),
+                 6, 256});
+    std::ofstream(folder + "/IMG_0001.DNG", std::ios::binary)
+        .write(reinterpret_cast<const char*>(dng.data()), static_cast<std::streamsize>(dng.size()));
+    RunResult run = kavdb({"add", folder});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ImageData image{};
+    ASSERT_EQ(KaAVDBReadImage(catalogue(), (folder + "/IMG_0001.DNG").c_str(), &image), S_OK);
+    EXPECT_EQ(image.Width, 300);
+    EXPECT_EQ(image.Height, 400);
+    EXPECT_EQ(image.Bitcount, 48);
+    EXPECT_EQ(image.ThumbnailWidth, 120);
+    EXPECT_EQ(image.ThumbnailHeight, 160);
+    FreeImageData(&image);
+    EXPECT_EQ(kavdb({"search", "--where", "Model = 'Test DNG' AND ISO = 200 AND FNumber = 5.6",
+                     "--count"})
+                  .out,
+              "1\n");
 }
 
 TEST_F(AddTest, SecondRunLeavesCurrentRecordsAlone)
