@@ -3,11 +3,36 @@
  */
 #include "catalogue_columns.h"
 
+#include "photo_items.h"
+
 namespace kavdb {
 namespace {
 
-/* The engine's answer for a column the statement names but the table lacks. */
+/* The engine's answers for a column the table lacks, and for a table the catalogue lacks. */
 constexpr HRESULT kUnknownColumn = static_cast<HRESULT>(0x80040E10);
+constexpr HRESULT kUnknownTable = static_cast<HRESULT>(0x80040E37);
+/* Tables up to this number the library itself adds to a catalogue made before them. */
+constexpr int kLibraryTables = 9;
+
+/* Creates a configured table with its items, the link column DataID<n> in MainTable and
+ * the key on it, as the library makes the tables of a new catalogue. */
+Outcome addTable(Catalogue& catalogue, const std::vector<ConfiguredItem>& configured,
+                 const std::string& table)
+{
+    std::string create = "CREATE TABLE " + table + " (DataID AUTOINCREMENT PRIMARY KEY";
+    for (const ConfiguredItem& item : configured)
+        if (item.table == table && !jetColumnType(item.type).empty())
+            create += ", " + item.name + " " + jetColumnType(item.type);
+    const std::string link = "DataID" + std::to_string(tableNumber(configured, table));
+    for (const std::string& sql : {create + ")", "ALTER TABLE MainTable ADD " + link + " INTEGER",
+                                   "ALTER TABLE MainTable ADD FOREIGN KEY (" + link +
+                                       ") REFERENCES " + table + "(DataID)"}) {
+        Outcome outcome = catalogue.execute(sql);
+        if (!outcome.ok())
+            return outcome;
+    }
+    return Outcome{};
+}
 
 } // namespace
 
@@ -34,6 +59,12 @@ Outcome addMissingColumns(Catalogue& catalogue, const std::vector<ConfiguredItem
         Outcome probe = catalogue.fileList(
             "SELECT " + item.name + " AS Filename FROM " + item.table + " WHERE 1 = 0", true, none);
         const std::string type = jetColumnType(item.type);
+        if (probe.is(kUnknownTable) && tableNumber(configured, item.table) > kLibraryTables) {
+            Outcome added = addTable(catalogue, configured, item.table);
+            if (!added.ok())
+                return added;
+            continue;
+        }
         if (!probe.is(kUnknownColumn) || type.empty())
             continue;
         Outcome added =

@@ -3,7 +3,8 @@
  * number items GPSAltitude and FocalLength35, ExposureText, DateSource): kavdb adds each
  * missing column before it writes, with the Jet type of its configured kind. A column
  * already there keeps its type: a catalogue whose camera numbers were made as text keeps
- * comparing them as text.
+ * comparing them as text. A configured table beyond those the library adds itself (the
+ * Fingerprint table) is made whole, with its link column and key.
  */
 #pragma once
 
@@ -13,8 +14,8 @@
 
 namespace kavdb {
 
-/* Adds the configured items that the catalogue's tables lack; a table the catalogue lacks
- * altogether is the library's to add. */
+/* Adds the configured items that the catalogue's tables lack, and the tables past the
+ * library's own that it lacks altogether. */
 Outcome addMissingColumns(Catalogue& catalogue, const std::vector<ConfiguredItem>& configured);
 
 /* The Jet column type of a configured kind; empty for an unknown kind. */

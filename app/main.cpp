@@ -4,6 +4,7 @@
  */
 #include "catalogue.h"
 #include "commands/commands.h"
+#include "duplicates.h"
 #include "imaging/vips_runtime.h"
 
 #include <CLI/CLI.hpp>
@@ -31,6 +32,7 @@ struct Options {
     RefreshOptions refresh;
     SheetOptions sheet;
     SqlOptions sql;
+    DupesOptions dupes;
 };
 
 CLI::App* command(CLI::App& app, const char* name, const char* about, Runner& chosen, Runner run)
@@ -181,6 +183,16 @@ void addCommands(CLI::App& app, Options& o, Runner& chosen)
         ->required();
     q->add_flag("--header", sql.header, "First line: the column names");
     outputOptions(q, sql.output, "row");
+
+    DupesOptions& dupes = o.dupes;
+    auto* d = command(app, "dupes", "Find identical files and similar pictures", chosen,
+                      [&g, &dupes] { return runDupes(g, dupes); });
+    d->add_option("FOLDER", dupes.folders, "Only photos under these folders (default: all)");
+    d->add_option("--distance", dupes.distance,
+                  "How many of the 64 bits of two similar pictures' hashes may differ")
+        ->check(CLI::Range(0, kavdb::kMaxDistance))
+        ->capture_default_str();
+    d->add_flag("--json", dupes.output.json, "Print one JSON document (see the README)");
 }
 
 } // namespace

@@ -3,7 +3,9 @@
  */
 #include "photo_ingest.h"
 
+#include "fingerprint.h"
 #include "imaging/image_info.h"
+#include "imaging/perceptual_hash.h"
 #include "imaging/raw.h"
 #include "imaging/thumbnail.h"
 #include "imaging/vips_runtime.h"
@@ -83,10 +85,15 @@ PhotoRecord readPhoto(const std::string& path)
     photo.image.bitcount = info.bitcount;
     photo.image.thumbWidth = thumb.width;
     photo.image.thumbHeight = thumb.height;
+    const uint64_t imageHash = imaging::perceptualHash(thumb);
+    const std::vector<uint64_t> detailHash = imaging::detailHash(thumb);
     photo.image.thumbnail = std::move(thumb.bgr);
     if (!fileUpdateTime(path, photo.image.updated))
         throw imaging::ImageError("cannot read its modification time");
     photo.items = readItems(path, bytes);
+    photo.contentHash = contentHash(bytes.data(), bytes.size());
+    for (metadata::PhotoItem& item : fingerprintItems(photo.contentHash, imageHash, detailHash))
+        photo.items.push_back(std::move(item));
     return photo;
 }
 

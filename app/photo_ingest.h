@@ -1,7 +1,8 @@
 /*
  * One photo into the catalogue: the file is read from disk once, and from those bytes come
  * its size and bit depth, its thumbnail, its metadata (camera items, and what people wrote
- * in it or in its XMP sidecars) and (from the file system) its modification time; then the
+ * in it or in its XMP sidecars), its fingerprints and (from the file system) its
+ * modification time; then the
  * image record and the items are stored. Used by `add` for new photos and by `refresh`
  * for photos whose thumbnail was emptied.
  */
@@ -17,7 +18,8 @@ namespace kavdb {
 
 struct PhotoRecord {
     ImageRecord image;
-    metadata::PhotoItems items;
+    metadata::PhotoItems items; // the fingerprints among them (fingerprint.h)
+    std::string contentHash;
 };
 
 /* Reads and decodes the photo at path; throws imaging::ImageError with a plain reason. */

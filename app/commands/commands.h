@@ -1,10 +1,12 @@
 /*
  * The kavdb commands: one options record and one run function per command, grouped by
  * family in this folder (add, search, sql, show, tag/comment/mark, mv/cp/rm, refresh,
- * sheet). main.cpp only wires the command line to these. A run function returns the
+ * sheet, dupes). main.cpp only wires the command line to these. A run function returns the
  * process exit code.
  */
 #pragma once
+
+#include "duplicates.h"
 
 #include <string>
 #include <vector>
@@ -107,5 +109,12 @@ struct SheetOptions {
     int perPage = 200;
 };
 int runSheet(const GlobalOptions& global, const SheetOptions& options);
+
+struct DupesOptions {
+    std::vector<std::string> folders; // empty: the whole catalogue
+    int distance = kDefaultDistance;  // bits similar pictures' hashes may differ in
+    OutputOptions output;
+};
+int runDupes(const GlobalOptions& global, const DupesOptions& options);
 
 } // namespace kavdb::commands

@@ -13,6 +13,7 @@
 #include "commands/commands.h"
 #include "commands/photo_batch.h"
 #include "commands/session.h"
+#include "fingerprint.h"
 #include "imaging/formats.h"
 #include "metadata/camera.h"
 #include "paths.h"
@@ -62,7 +63,8 @@ std::string notesOf(Catalogue& catalogue, const std::string& path)
     std::vector<TableItems> tables;
     catalogue.readItems(path, tables);
     for (const TableItems& table : tables)
-        if (table.table != metadata::kCameraTable && !table.items.empty())
+        if (table.table != metadata::kCameraTable && table.table != kFingerprintTable &&
+            !table.items.empty())
             add(table.table);
     return notes;
 }
