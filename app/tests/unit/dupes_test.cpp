@@ -136,14 +136,13 @@ TEST(DupesTest, TheIndexFindsEveryPairThatPlainComparisonFinds)
         hashes.push_back(near);
     }
     for (int distance : {0, 3, 8, 12}) {
-        std::set<std::pair<std::size_t, std::size_t>> indexed, plain;
-        HammingIndex(hashes).forEachPairWithin(distance, [&](std::size_t i, std::size_t j) {
-            indexed.insert({i, j});
-        });
+        std::set<HashPair> plain;
+        std::vector<HashPair> found = pairsWithin(hashes, distance);
+        std::set<HashPair> indexed(found.begin(), found.end());
         for (std::size_t i = 0; i < hashes.size(); ++i)
             for (std::size_t j = i + 1; j < hashes.size(); ++j)
                 if (imaging::hammingDistance(hashes[i], hashes[j]) <= distance)
-                    plain.insert({i, j});
+                    plain.insert({static_cast<uint32_t>(i), static_cast<uint32_t>(j)});
         EXPECT_EQ(indexed, plain) << "distance " << distance;
     }
 }
