@@ -33,6 +33,7 @@ struct Options {
     SheetOptions sheet;
     SqlOptions sql;
     DupesOptions dupes;
+    WatchOptions watch;
 };
 
 CLI::App* command(CLI::App& app, const char* name, const char* about, Runner& chosen, Runner run)
@@ -193,6 +194,20 @@ void addCommands(CLI::App& app, Options& o, Runner& chosen)
         ->check(CLI::Range(0, kavdb::kMaxDistance))
         ->capture_default_str();
     d->add_flag("--json", dupes.output.json, "Print one JSON document (see the README)");
+
+    WatchOptions& watch = o.watch;
+    auto* w = command(app, "watch", "Keep the catalogue in step with folders while running", chosen,
+                      [&g, &watch] { return runWatch(g, watch); });
+    w->add_option("FOLDER", watch.folders, "Folder trees to watch")->required();
+    w->add_flag("--poll", watch.poll,
+                "Scan for changes instead of using inotify (the default on network and FUSE "
+                "mounts)");
+    w->add_option("--settle", watch.settleMs, "Milliseconds a file must stay unchanged")
+        ->check(CLI::Range(50, 60000))
+        ->capture_default_str();
+    w->add_option("--interval", watch.pollMs, "Milliseconds between scans when scanning")
+        ->check(CLI::Range(100, 3600000))
+        ->capture_default_str();
 }
 
 } // namespace

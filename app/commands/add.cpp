@@ -4,7 +4,8 @@
  * and its metadata. Photos whose record is already up to date are left alone. XMP
  * sidecars belong to their photo and are not catalogued as files; files the catalogue
  * cannot key (no "." in their path: not photos either) are passed over and counted.
- * Folders that cannot be read are named with the reason, and the run then exits 1.
+ * Folders that cannot be read are named with the reason, and the run then exits 1. A
+ * new photo with the content of an entry whose file is gone takes that entry over.
  */
 #include "commands/commands.h"
 #include "commands/photo_batch.h"
@@ -143,6 +144,9 @@ int runAdd(const GlobalOptions& global, const AddOptions& options)
     }
     progress.finish();
     reportUnreadable(result);
+    for (const auto& [from, to] : result.moved)
+        if (!global.quiet)
+            std::printf("moved %s -> %s\n", from.c_str(), to.c_str());
     if (!global.quiet)
         printSummary(total, current, result, passedOver);
     return ok && result.failed == 0 && result.unreadable.empty() ? kExitOk : kExitSomeFailed;

@@ -1,7 +1,7 @@
 /*
  * The kavdb commands: one options record and one run function per command, grouped by
  * family in this folder (add, search, sql, show, tag/comment/mark, mv/cp/rm, refresh,
- * sheet, dupes). main.cpp only wires the command line to these. A run function returns the
+ * sheet, dupes, watch). main.cpp only wires the command line to these. A run function returns the
  * process exit code.
  */
 #pragma once
@@ -116,5 +116,13 @@ struct DupesOptions {
     OutputOptions output;
 };
 int runDupes(const GlobalOptions& global, const DupesOptions& options);
+
+struct WatchOptions {
+    std::vector<std::string> folders;
+    bool poll = false;   // scan instead of using inotify
+    int settleMs = 1000; // how long a file must stay unchanged before it is read
+    int pollMs = 2000;   // scan interval when polling
+};
+int runWatch(const GlobalOptions& global, const WatchOptions& options);
 
 } // namespace kavdb::commands

@@ -6,6 +6,7 @@
 #include "commands/photo_batch.h"
 
 #include "commands/session.h"
+#include "moved_entries.h"
 #include "photo_ingest.h"
 #include "photo_prefetch.h"
 
@@ -17,6 +18,24 @@ bool upToDate(const ImageRecord& record, const std::string& path)
     SYSTEMTIME onDisk{};
     return record.hasThumbnail() && fileUpdateTime(path, onDisk) &&
            timeText(onDisk) == timeText(record.updated);
+}
+
+/* Moves the entry of a gone file with the photo's content onto the photo; whether the
+ * photo has its row now. */
+bool takeOverMovedEntry(Catalogue& catalogue, const PendingPhoto& photo, const PhotoRecord& read,
+                        const std::vector<ConfiguredItem>& configured, BatchResult& result)
+{
+    std::optional<std::string> from =
+        goneEntryWithContent(catalogue, configured, read.contentHash, photo.path);
+    if (!from)
+        return photo.hasRow;
+    Outcome moved = adoptEntry(catalogue, *from, photo.path, photo.hasRow);
+    if (!moved.ok()) {
+        report(*from + " -> " + photo.path, "the entry cannot follow: " + moved.words());
+        return isCatalogued(catalogue, photo.path);
+    }
+    result.moved.emplace_back(*from, photo.path);
+    return true;
 }
 
 } // namespace
@@ -34,7 +53,8 @@ std::vector<PendingPhoto> photosToRead(Catalogue& catalogue, const std::vector<s
         if (need == Need::EmptyThumbnail && record == nullptr)
             wanted = false; // refresh never adds files
         if (wanted)
-            pending.push_back({path, record != nullptr});
+            pending.push_back({path, record != nullptr,
+                               need == Need::Missing && (!record || !record->hasThumbnail())});
         else
             ++current;
     });
@@ -45,6 +65,7 @@ void BatchResult::merge(const BatchResult& other)
 {
     stored += other.stored;
     failed += other.failed;
+    moved.insert(moved.end(), other.moved.begin(), other.moved.end());
     unreadable.insert(unreadable.end(), other.unreadable.begin(), other.unreadable.end());
 }
 
@@ -64,8 +85,10 @@ BatchResult readAndStore(Catalogue& catalogue, const std::vector<PendingPhoto>& 
             if (!photo.hasRow)
                 catalogue.enrollFile(photo.path); // catalogued all the same, without image
         } else {
-            Outcome stored =
-                storePhoto(catalogue, photo.path, *read.photo, photo.hasRow, configured);
+            bool hasRow = photo.hasRow;
+            if (photo.fresh)
+                hasRow = takeOverMovedEntry(catalogue, photo, *read.photo, configured, result);
+            Outcome stored = storePhoto(catalogue, photo.path, *read.photo, hasRow, configured);
             if (stored.ok()) {
                 ++result.stored;
             } else {

@@ -13,9 +13,9 @@
 #include "commands/commands.h"
 #include "commands/photo_batch.h"
 #include "commands/session.h"
-#include "fingerprint.h"
 #include "imaging/formats.h"
 #include "metadata/camera.h"
+#include "moved_entries.h"
 #include "paths.h"
 
 #include <sys/stat.h>
@@ -48,25 +48,6 @@ bool changedOnDisk(const std::string& path, const ImageRecord& record)
 {
     SYSTEMTIME onDisk{};
     return fileUpdateTime(path, onDisk) && timeText(onDisk) != timeText(record.updated);
-}
-
-std::string notesOf(Catalogue& catalogue, const std::string& path)
-{
-    std::string notes;
-    auto add = [&](const std::string& what) { notes += (notes.empty() ? "" : ", ") + what; };
-    std::string comment;
-    int32_t mark = 0;
-    if (catalogue.readComment(path, comment).ok() && !comment.empty())
-        add("comment");
-    if (catalogue.readMark(path, mark).ok() && mark != 0)
-        add("mark");
-    std::vector<TableItems> tables;
-    catalogue.readItems(path, tables);
-    for (const TableItems& table : tables)
-        if (table.table != metadata::kCameraTable && table.table != kFingerprintTable &&
-            !table.items.empty())
-            add(table.table);
-    return notes;
 }
 
 /* The entries of one folder the refresh will drop. */

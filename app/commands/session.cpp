@@ -6,6 +6,7 @@
 #include "catalogue_columns.h"
 #include "catalogue_listing.h"
 #include "catalogue_location.h"
+#include "moved_entries.h"
 #include "paths.h"
 
 #include <cstdio>
@@ -52,6 +53,7 @@ std::unique_ptr<Catalogue> openCatalogue(const GlobalOptions& global, Access acc
             report(path, "cannot add the configured items to the catalogue: " + upgraded.words());
             return nullptr;
         }
+        indexContentHashes(*catalogue);
     }
     return catalogue;
 }

@@ -1,0 +1,77 @@
+/*
+ * `kavdb watch` started in the background, for the watch tests and the watch benchmark:
+ * its standard output is read line by line; SIGTERM ends it when the object goes.
+ */
+#pragma once
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace kavdb::test {
+
+/* kavdb watch running in the background, its standard output read line by line. */
+class WatchProcess {
+  public:
+    /* args: the folders and options after "watch --settle settleMs". */
+    WatchProcess(const std::string& exe, const std::string& db, std::vector<std::string> args,
+                 int settleMs = 300)
+    {
+        args.insert(args.begin(),
+                    {exe, "--db", db, "--quiet", "watch", "--settle", std::to_string(settleMs)});
+        int out[2];
+        if (pipe(out) != 0)
+            return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(out[1], 1);
+            std::vector<char*> argv;
+            for (std::string& a : args)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        close(out[1]);
+        out_ = out[0];
+    }
+    ~WatchProcess()
+    {
+        kill(pid_, SIGTERM);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        close(out_);
+    }
+
+    /* The next line, or "" when none comes within `seconds`. */
+    std::string line(int seconds = 20)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+        while (buffer_.find('\n') == std::string::npos) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            pollfd p{out_, POLLIN, 0};
+            char chunk[512];
+            ssize_t n = 0;
+            if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0 ||
+                (n = read(out_, chunk, sizeof chunk)) <= 0)
+                return "";
+            buffer_.append(chunk, static_cast<std::size_t>(n));
+        }
+        std::string first = buffer_.substr(0, buffer_.find('\n'));
+        buffer_.erase(0, first.size() + 1);
+        return first;
+    }
+
+  private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+    std::string buffer_;
+};
+
+} // namespace kavdb::test
