@@ -99,6 +99,7 @@ void addCommands(CLI::App& app, Options& o, Runner& chosen)
     s->add_option("-k,--keyword", search.keywords,
                   "A whole keyword the photo carries (Caption.Keywords); repeat for several");
     s->add_flag("--count", search.count, "Print only the number of matching files");
+    s->add_option("--limit", search.limit, "Print at most N paths (the first in path order)");
     outputOptions(s, search.output, "path");
     s->footer([] { return tablesAndItems(); });
 

@@ -44,6 +44,7 @@ struct SearchOptions {
     std::string table = "ExifInfo";
     std::vector<std::string> keywords; // whole keywords, all required
     bool count = false;
+    std::size_t limit = 0; // print at most this many paths (the first in path order); 0: all
     OutputOptions output;
 };
 int runSearch(const GlobalOptions& global, const SearchOptions& options);

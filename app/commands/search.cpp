@@ -45,6 +45,8 @@ int runSearch(const GlobalOptions& global, const SearchOptions& options)
     }
     std::sort(paths.begin(), paths.end());
     paths.erase(std::unique(paths.begin(), paths.end()), paths.end());
+    if (options.limit > 0 && paths.size() > options.limit)
+        paths.resize(options.limit);
     printPaths(paths, options.output);
     return kExitOk;
 }
