@@ -1,5 +1,5 @@
 /*
- * DNG files made in memory, for the RAW tests and the RAW benchmark: a colour scene
+ * DNG files made in memory, for the RAW benchmark and the RAW tests: a colour scene
  * sampled through an RGGB colour filter (16 bits per sample, uncompressed), the camera
  * tags a DNG reader needs, an EXIF block, and optionally an embedded JPEG preview in the
  * first IFD with the sensor data in a sub-IFD, as cameras and converters write them.
