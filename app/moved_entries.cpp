@@ -5,23 +5,11 @@
 
 #include "fingerprint.h"
 #include "metadata/camera.h"
+#include "paths.h"
 #include "photo_items.h"
 #include "sql_text.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
-
 namespace kavdb {
-namespace {
-
-bool goneFromDisk(const std::string& path)
-{
-    struct stat st {};
-    return ::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
-}
-
-} // namespace
 
 std::optional<std::string> goneEntryWithContent(Catalogue& catalogue,
                                                 const std::vector<ConfiguredItem>& configured,
@@ -36,8 +24,8 @@ std::optional<std::string> goneEntryWithContent(Catalogue& catalogue,
                            std::string(kFingerprintTable) +
                            " WHERE MainTable.PathID = PathTable.PathID AND MainTable.DataID" +
                            std::to_string(table) + " = " + kFingerprintTable + ".DataID AND " +
-                           kFingerprintTable + "." + kContentHashItem + " = " +
-                           sqltext::literal(contentHash),
+                           "StrComp(" + kFingerprintTable + "." + kContentHashItem + ", " +
+                           sqltext::literal(contentHash) + ", 0) = 0",
                        false, paths);
     for (const std::string& path : paths)
         if (path != newPath && goneFromDisk(path))
@@ -77,9 +65,10 @@ std::string notesOf(Catalogue& catalogue, const std::string& path)
 
 void indexContentHashes(Catalogue& catalogue)
 {
-    // Fails harmlessly when the index is there already or the table is not.
+    // Binary, as the library's own match of a metadata row compares (StrComp(..., 0)): the
+    // one index serves both. Fails harmlessly when it is there already or the table is not.
     catalogue.execute("CREATE INDEX Fingerprint_ContentHash ON " + std::string(kFingerprintTable) +
-                      " (" + kContentHashItem + ")");
+                      " (" + kContentHashItem + " COLLATE BINARY)");
 }
 
 } // namespace kavdb

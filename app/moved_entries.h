@@ -30,8 +30,9 @@ Outcome adoptEntry(Catalogue& catalogue, const std::string& from, const std::str
  * camera items and fingerprints are read from the file again and are no loss). */
 std::string notesOf(Catalogue& catalogue, const std::string& path);
 
-/* Makes the content-hash look-up an indexed one (once per catalogue; later calls find the
- * index there). */
+/* Makes the content-hash look-ups indexed ones, this one and the library's search for an
+ * equal Fingerprint row when a photo's items are written (once per catalogue; later
+ * calls find the index there). */
 void indexContentHashes(Catalogue& catalogue);
 
 } // namespace kavdb

@@ -5,6 +5,10 @@
 
 #include "imaging/formats.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+
 #include <algorithm>
 #include <map>
 
@@ -104,6 +108,12 @@ std::vector<FolderImages> groupImages(const std::vector<std::string>& files)
 std::vector<FolderImages> findImages(const std::string& root)
 {
     return groupImages(findFiles(root));
+}
+
+bool goneFromDisk(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
 }
 
 } // namespace kavdb

@@ -27,6 +27,9 @@ std::string parentFolder(const std::string& path);
 /* The name part of a full file path. */
 std::string fileName(const std::string& path);
 
+/* True when the file is certainly absent (one that cannot be looked at is not gone). */
+bool goneFromDisk(const std::string& path);
+
 /* True when folderText (a catalogue folder text, ending in "/") is folder or lies below it. */
 bool folderWithin(const std::string& folderText, const std::string& folder);
 

@@ -9,8 +9,8 @@
  * one photo read at a time (--jobs 1, the baseline's footing) and once with the default
  * read-ahead on worker threads.
  */
+#include "bench_main.h"
 #include "commands/commands.h"
-#include "imaging/vips_runtime.h"
 
 #include <benchmark/benchmark.h>
 #include <vips/vips8>
@@ -183,12 +183,5 @@ BENCHMARK(BM_KavdbAdd)
 
 int main(int argc, char** argv)
 {
-    kavdb::imaging::startVips(argv[0]);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    workspace();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return kavdb::bench::runBenchmarks(argc, argv, [] { workspace(); });
 }

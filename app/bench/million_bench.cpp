@@ -6,9 +6,9 @@
  * finding every duplicate group among the 1M photos' stored fingerprints, and the
  * catalogue's size per photo. KAVDB_BENCH_MILLION=N makes the large catalogue N photos.
  */
+#include "bench_main.h"
 #include "commands/commands.h"
 #include "generated_catalogue.h"
-#include "imaging/vips_runtime.h"
 
 #include <benchmark/benchmark.h>
 #include <vips/vips8>
@@ -193,9 +193,5 @@ BENCHMARK(BM_DupesAmongAll)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTim
 
 int main(int argc, char** argv)
 {
-    imaging::startVips(argv[0]);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return kavdb::bench::runBenchmarks(argc, argv);
 }

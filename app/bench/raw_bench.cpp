@@ -7,9 +7,9 @@
  * half size), the fallback's cost, for reference. KAVDB_BENCH_RAWS=N sets the number of
  * files (60 by default).
  */
+#include "bench_main.h"
 #include "commands/commands.h"
 #include "dng_file.h"
-#include "imaging/vips_runtime.h"
 #include "photo_prefetch.h"
 
 #include <benchmark/benchmark.h>
@@ -147,12 +147,5 @@ BENCHMARK(BM_AddRaw)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 int main(int argc, char** argv)
 {
-    kavdb::imaging::startVips(argv[0]);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    workspace();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return kavdb::bench::runBenchmarks(argc, argv, [] { workspace(); });
 }

@@ -5,8 +5,8 @@
  * watch's "added" line (the entry stored). With the default settle time (1 s), through
  * inotify and by scanning (every 500 ms). Target: within 2 s of the last write.
  */
+#include "bench_main.h"
 #include "commands/watch_process.h"
-#include "imaging/vips_runtime.h"
 
 #include <benchmark/benchmark.h>
 #include <vips/vips8>
@@ -102,9 +102,5 @@ BENCHMARK(BM_WatchLatency)
 
 int main(int argc, char** argv)
 {
-    kavdb::imaging::startVips(argv[0]);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return kavdb::bench::runBenchmarks(argc, argv);
 }

@@ -14,13 +14,9 @@
 #include "commands/photo_batch.h"
 #include "commands/session.h"
 #include "imaging/formats.h"
-#include "metadata/camera.h"
 #include "moved_entries.h"
 #include "paths.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 
@@ -36,13 +32,6 @@ struct Drop {
     std::string path;
     std::string notes; // what was lost with it: "comment, mark, Caption", or empty
 };
-
-/* Only a file that is certainly absent is gone; one that cannot be looked at is kept. */
-bool goneFromDisk(const std::string& path)
-{
-    struct stat st {};
-    return ::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
-}
 
 bool changedOnDisk(const std::string& path, const ImageRecord& record)
 {

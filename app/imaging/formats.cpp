@@ -56,13 +56,17 @@ const std::vector<std::string>& imageExtensions()
     return available;
 }
 
-bool isImageFileName(const std::filesystem::path& name)
+bool hasExtension(const std::filesystem::path& name, const std::vector<std::string>& extensions)
 {
     std::string ext = name.extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    const std::vector<std::string>& known = imageExtensions();
-    return !ext.empty() && std::find(known.begin(), known.end(), ext) != known.end();
+    return !ext.empty() && std::find(extensions.begin(), extensions.end(), ext) != extensions.end();
+}
+
+bool isImageFileName(const std::filesystem::path& name)
+{
+    return hasExtension(name, imageExtensions());
 }
 
 } // namespace kavdb::imaging

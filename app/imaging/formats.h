@@ -15,6 +15,10 @@ namespace kavdb::imaging {
 /* True for a file name whose extension (any letter case) is a decodable image format. */
 bool isImageFileName(const std::filesystem::path& name);
 
+/* True when the name's extension, in any letter case, is one of `extensions` (lower case,
+ * with their dot). */
+bool hasExtension(const std::filesystem::path& name, const std::vector<std::string>& extensions);
+
 /* The extensions accepted here, lower case with their dot, for help texts. */
 const std::vector<std::string>& imageExtensions();
 

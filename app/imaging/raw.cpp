@@ -5,13 +5,13 @@
  */
 #include "imaging/raw.h"
 
+#include "imaging/formats.h"
 #include "imaging/vips_runtime.h"
 #include "metadata/blocks.h"
 
 #include <libraw/libraw.h>
 
 #include <algorithm>
-#include <cctype>
 #include <memory>
 #include <optional>
 
@@ -162,11 +162,7 @@ const std::vector<std::string>& rawExtensions()
 
 bool isRawFileName(const std::filesystem::path& name)
 {
-    std::string ext = name.extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    const std::vector<std::string>& known = rawExtensions();
-    return std::find(known.begin(), known.end(), ext) != known.end();
+    return hasExtension(name, rawExtensions());
 }
 
 RawPicture readRaw(const uint8_t* data, std::size_t size, int box)
