@@ -5,10 +5,6 @@
 
 #include "store/engine/statement.h"
 
-#include <sqlite3.h>
-
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 
 namespace kavdb::engine::test {
@@ -38,11 +34,6 @@ Value EngineTest::scalar(const std::string& sql)
     return rs.eof() ? Value() : rs.get(rs.fieldName(0));
 }
 
-long EngineTest::count(const std::string& table)
-{
-    return scalar("SELECT COUNT(*) FROM " + table).toInt();
-}
-
 void EngineTest::native(const std::string& sql)
 {
     runOnce(conn_.native(), sql);
@@ -59,8 +50,8 @@ void FilesTest::SetUp()
 int32_t FilesTest::addFile(int32_t pathId, const std::string& name, const std::string& comment)
 {
     Recordset rs(conn_, "SELECT * FROM Files", Cursor::ForwardOnly);
-    rs.addNew({"FieldID", "PathID", "Filename", "Comment"},
-              {Value(), Value::integer(pathId), Value::text(name),
+    rs.addNew({"PathID", "Filename", "Comment"},
+              {Value::integer(pathId), Value::text(name),
                comment.empty() ? Value() : Value::text(comment)});
     return rs.get("FieldID").asInt();
 }
