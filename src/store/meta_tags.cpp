@@ -16,7 +16,7 @@ void* copyOut(const void* data, std::size_t n)
 {
     void* buf = kaAlloc(n);
     if (buf == nullptr) {
-        throw EngineError(engine::code::kOutOfMemory, "kavdb", "Out of memory.");
+        raiseError(E_OUTOFMEMORY, "Out of memory.");
     }
     if (n > 0) {
         std::memcpy(buf, data, n);

@@ -72,7 +72,8 @@ TEST_F(ComposeTest, KeepsTheCallersPartsAndAddsWhatIsMissing)
     for (const auto& [ini, statement, expected] : cases) {
         writeIni(ini);
         std::string composed = "left over";
-        EXPECT_EQ(query::kaComposeQuery(statement.c_str(), composed), S_OK) << statement;
+        EXPECT_EQ(query::kaComposeQuery(store::Config::load(), statement.c_str(), composed), S_OK)
+            << statement;
         EXPECT_EQ(composed, expected);
     }
 }
@@ -80,26 +81,31 @@ TEST_F(ComposeTest, KeepsTheCallersPartsAndAddsWhatIsMissing)
 TEST_F(ComposeTest, RefusesWhatItCannotComposeWhole)
 {
     writeIni(kNoTablesIni);
-    const std::string refused[] = {
-        "SELECT * FROM MainTable where a", "SELECT * from MainTable WHERE a",
-        "SELECT * FROM MainTable WHERE(a)", "SELECT * FROM MainTable\tWHERE a",
-        "SELECT * WHERE a FROM MainTable", "",
-        "SELECT * FROM MainTable WHERE " + std::string(1040, 'c'),
-        "SELECT * FROM MainTable, PathTable" + std::string(1020, 't') + " WHERE a"};
+    const std::string refused[] = {"SELECT * FROM MainTable where a",
+                                   "SELECT * from MainTable WHERE a",
+                                   "SELECT * FROM MainTable WHERE(a)",
+                                   "SELECT * FROM MainTable\tWHERE a",
+                                   "SELECT * WHERE a FROM MainTable",
+                                   "",
+                                   "SELECT * FROM MainTable WHERE " + std::string(1040, 'c'),
+                                   "SELECT * FROM MainTable, PathTable" + std::string(1020, 't') +
+                                       " WHERE a"};
     for (const std::string& statement : refused) {
         std::string composed = "left over";
-        EXPECT_EQ(query::kaComposeQuery(statement.c_str(), composed), E_INVALIDARG) << statement;
+        EXPECT_EQ(query::kaComposeQuery(store::Config::load(), statement.c_str(), composed),
+                  E_INVALIDARG)
+            << statement;
         EXPECT_EQ(composed, "");
     }
     std::string composed;
-    EXPECT_EQ(query::kaComposeQuery(nullptr, composed), E_INVALIDARG);
+    EXPECT_EQ(query::kaComposeQuery(store::Config::load(), nullptr, composed), E_INVALIDARG);
     // A join text is held like a configuration value: 100 characters of name fit, 101 do
     // not; and a composed text that outgrows one statement is refused rather than cut.
     for (std::size_t length : {100u, 101u}) {
         std::string table = "T" + std::string(length - 1, 'n');
         writeIni("[DataTable1]\nTableName=" + table + "\n");
         std::string statement = "SELECT * FROM " + table + " WHERE a = 1";
-        EXPECT_EQ(query::kaComposeQuery(statement.c_str(), composed),
+        EXPECT_EQ(query::kaComposeQuery(store::Config::load(), statement.c_str(), composed),
                   length == 100 ? S_OK : E_INVALIDARG);
     }
     std::string ini;
@@ -107,7 +113,8 @@ TEST_F(ComposeTest, RefusesWhatItCannotComposeWhole)
         ini += "[DataTable" + std::to_string(k) + "]\nTableName=A\n";
     }
     writeIni(ini);
-    EXPECT_EQ(query::kaComposeQuery("SELECT * FROM A WHERE x = 1", composed), E_INVALIDARG);
+    EXPECT_EQ(query::kaComposeQuery(store::Config::load(), "SELECT * FROM A WHERE x = 1", composed),
+              E_INVALIDARG);
 }
 
 class SearchTest : public RowsTest {
@@ -134,8 +141,8 @@ class SearchTest : public RowsTest {
         int32_t n = -7;
         HRESULT counted = KaAVDBGetCountSQL(db_, sql, &n);
         found.sort();
-        std::string out = std::to_string(hr) + " " + std::to_string(counted) + " " +
-                          std::to_string(n);
+        std::string out =
+            std::to_string(hr) + " " + std::to_string(counted) + " " + std::to_string(n);
         for (const std::string& path : found) {
             out += " " + path;
         }
@@ -193,8 +200,7 @@ class DirectSqlTest : public RowsTest {
         }
     }
     /* The list a statement gives (appended to what the list held) and its code. */
-    std::pair<HRESULT, StringList> list(const char* sql, int32_t namesOnly,
-                                        StringList out = {})
+    std::pair<HRESULT, StringList> list(const char* sql, int32_t namesOnly, StringList out = {})
     {
         HRESULT hr = KaAVDBGetQueryFileList(db_, sql, &out, namesOnly);
         return {hr, out};
@@ -207,7 +213,8 @@ TEST_F(DirectSqlTest, FileListsGiveTheNamesOrFullPathsOfTheRows)
                         "PathTable WHERE MainTable.PathID = PathTable.PathID ORDER BY Filename";
     using L = std::pair<HRESULT, StringList>;
     EXPECT_EQ(list(paths, 0, {"kept"}), (L{S_OK, {"kept", "/p/a.jpg", "/p/b.jpg", "/q/c.jpg"}}));
-    EXPECT_EQ(list("SELECT * FROM MainTable, PathTable WHERE FieldID < 0", 0, {"kept"}), (L{S_OK, {"kept"}}));
+    EXPECT_EQ(list("SELECT * FROM MainTable, PathTable WHERE FieldID < 0", 0, {"kept"}),
+              (L{S_OK, {"kept"}}));
     EXPECT_EQ(list("SELECT Filename FROM MainTable ORDER BY Filename", 0),
               (L{KAVDB_E_FIELD_NOT_FOUND, {}}));
     EXPECT_EQ(list("SELECT Filename FROM MainTable ORDER BY Filename", 1),

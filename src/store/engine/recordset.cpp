@@ -139,6 +139,9 @@ Recordset::~Recordset()
     }
 }
 
+Recordset::Recordset(Recordset&&) noexcept = default;
+Recordset& Recordset::operator=(Recordset&&) noexcept = default;
+
 void Recordset::moveFirst()
 {
     impl_->ensureOpen();
@@ -341,7 +344,7 @@ void Recordset::close()
 
 bool Recordset::isOpen() const
 {
-    return impl_->cursor != nullptr && !impl_->cache->closed();
+    return impl_ && impl_->cursor != nullptr && !impl_->cache->closed();
 }
 
 } // namespace kavdb::engine

@@ -41,8 +41,8 @@ class Recordset {
     Recordset(Connection& conn, const std::string& jetSql, std::vector<Value> values,
               Cursor cursor);
     ~Recordset();
-    Recordset(const Recordset&) = delete;
-    Recordset& operator=(const Recordset&) = delete;
+    Recordset(Recordset&&) noexcept;
+    Recordset& operator=(Recordset&&) noexcept;
 
     /* Navigation. */
     void moveFirst();
