@@ -1,5 +1,6 @@
 /*
- * Recordset: navigation, field access and changes over the cursor chosen at open.
+ * Recordset: opening a statement on the cursor that fits it, then navigation, field access
+ * and changes over that cursor (cursors.h).
  *
  * A value put into a field waits in the recordset until update(), or until the cursor
  * leaves the row or the recordset closes, and is then written to the row by its key.
@@ -7,80 +8,144 @@
  */
 #include "store/engine/recordset.h"
 
+#include "store/engine/cursors.h"
 #include "store/engine/dialect.h"
 #include "store/engine/find.h"
 #include "store/engine/lexer.h"
 #include "store/engine/native.h"
-#include "store/engine/recordset_impl.h"
 #include "store/engine/schema.h"
 
-#include <sqlite3.h>
+#include <optional>
 
 namespace kavdb::engine {
 
-/* Guards, look-ups and writing of the Impl. */
+struct Recordset::Impl {
+    std::shared_ptr<StatementCache> cache;
+    std::unique_ptr<RowCursor> cursor; // null once closed
+    SelectParts parts;                 // keyed: the table changes go to
+    std::optional<Layout> fields;
+    std::vector<std::pair<int, Value>> pending;
 
-void Recordset::Impl::ensureOpen() const
+    void open(Connection& conn, const std::string& jet, std::vector<Value> values, Cursor type);
+    void ensureOpen() const
+    {
+        if (!cursor || cache->closed()) {
+            raiseEngine(code::kObjectClosed, "Operation is not allowed when the object is closed.");
+        }
+    }
+    const Layout& layout()
+    {
+        if (!fields) {
+            fields = cursor->describe(parts.tableName);
+        }
+        return *fields;
+    }
+    int fieldIndex(const std::string& name);
+    int field(const std::string& name)
+    {
+        int i = fieldIndex(name);
+        if (i < 0) {
+            raiseEngine(code::kFieldNotFound, "Item cannot be found in the collection "
+                                              "corresponding to the requested name or ordinal: " +
+                                                  name);
+        }
+        return i;
+    }
+    void requireRow()
+    {
+        if (!cursor->live()) {
+            raiseNoCurrentRow();
+        }
+    }
+    void requireWritable(int f)
+    {
+        if (!parts.keyed || (f >= 0 && layout().columns[static_cast<std::size_t>(f)].empty())) {
+            raiseEngine(code::kFail, "The recordset or field cannot be updated.");
+        }
+    }
+    const Value* pendingValue(int f) const
+    {
+        for (const auto& [index, value] : pending) {
+            if (index == f) {
+                return &value;
+            }
+        }
+        return nullptr;
+    }
+    void flush()
+    {
+        if (!pending.empty()) {
+            write();
+        }
+    }
+    void write();
+    /* Runs a change of the current row's table: sql with values, the row key last. */
+    void change(const std::string& sql, const std::vector<Value>& values, bool withKey);
+};
+
+void Recordset::Impl::open(Connection& conn, const std::string& jet, std::vector<Value> values,
+                           Cursor type)
 {
-    if (!cursor || cache->closed()) {
-        raiseEngine(code::kObjectClosed, "Operation is not allowed when the object is closed.");
+    refuseBreakingAKey(conn, jet);
+    const std::vector<std::string>& statements = conn.translate(jet);
+    cache = conn.statements();
+    if (statements.size() > 1) { // a key added by ALTER TABLE: run at once, left closed
+        for (const std::string& sql : statements) {
+            cache->driver().run(sql);
+        }
+        return;
+    }
+    Stmt stmt(cache, statements.front());
+    if (stmt->namedParameters() ||
+        (!values.empty() && stmt->parameterCount() != static_cast<int>(values.size()))) {
+        raiseEngine(code::kInvalidArg, "Values are bound to as many '?' placeholders only.");
+    }
+    stmt.bindAll(values);
+    if (stmt->columnCount() == 0) { // returns no rows: run at open, left closed as ADO does
+        stmt.run();
+        return;
+    }
+    parts = readSelect(statements.front());
+    const char* key = cache->driver().rowKey();
+    try { // a keyed select whose table has no row keys after all (a view) is read as it is
+        if (parts.keyed && type == Cursor::Keyset) {
+            cursor = keysetCursor(cache, parts, values);
+        } else if (parts.keyed) {
+            cursor = streamCursor(
+                cache, Stmt(cache, reselect(parts, parts.list + ", " + key, key, false), values),
+                parts);
+        }
+    } catch (const EngineError&) {
+        parts.keyed = false;
+    }
+    if (!cursor) {
+        cursor =
+            type == Cursor::Keyset ? rowsCursor(stmt) : streamCursor(cache, std::move(stmt), parts);
     }
 }
 
-int Recordset::Impl::fieldIndex(const std::string& name) const
+int Recordset::Impl::fieldIndex(const std::string& name)
 {
-    const auto& byLength = layout->fieldsByLength;
-    if (name.size() >= byLength.size()) {
+    const Layout& l = layout();
+    if (name.size() >= l.byLength.size()) {
         return -1;
     }
-    for (int i : byLength[name.size()]) {
-        const std::string& field = fields()[static_cast<std::size_t>(i)];
-        if (field == name || equalsIgnoreCase(field, name)) { // mostly spelt as declared
+    for (int i : l.byLength[name.size()]) {
+        const std::string& f = l.fields[static_cast<std::size_t>(i)];
+        if (f == name || equalsIgnoreCase(f, name)) { // mostly spelt as declared
             return i;
         }
     }
     return -1;
 }
 
-int Recordset::Impl::field(const std::string& name) const
+void Recordset::Impl::change(const std::string& sql, const std::vector<Value>& values, bool withKey)
 {
-    int i = fieldIndex(name);
-    if (i < 0) {
-        raiseEngine(code::kFieldNotFound, "Item cannot be found in the collection corresponding "
-                                          "to the requested name or ordinal: " +
-                                              name);
+    Stmt stmt(cache, sql, values);
+    if (withKey) {
+        stmt->bindKey(static_cast<int>(values.size()) + 1, cursor->key());
     }
-    return i;
-}
-
-void Recordset::Impl::requireRow()
-{
-    if (!cursor->live()) {
-        raiseNoCurrentRow();
-    }
-}
-
-void Recordset::Impl::requireWritable(int f) const
-{
-    if (table.empty() || (f >= 0 && column(f).empty())) {
-        raiseEngine(code::kFail, "The recordset or field cannot be updated.");
-    }
-}
-
-const Value* Recordset::Impl::pendingValue(int f) const
-{
-    for (const auto& [index, value] : pending) {
-        if (index == f) {
-            return &value;
-        }
-    }
-    return nullptr;
-}
-
-std::string Recordset::Impl::columnFor(const std::string& name) const
-{
-    int f = fieldIndex(name);
-    return f >= 0 && !column(f).empty() ? column(f) : name;
+    stmt.run();
 }
 
 void Recordset::Impl::write()
@@ -88,44 +153,29 @@ void Recordset::Impl::write()
     // Taken out first: a failed write is not retried on every later move.
     auto changes = std::move(pending);
     pending.clear();
-    std::string sql = "UPDATE " + table + " SET ";
-    for (std::size_t i = 0; i < changes.size(); ++i) {
-        sql += (i > 0 ? ", " : "") + quoteIdent(column(changes[i].first)) + " = ?";
+    std::string sql = "UPDATE " + parts.table + " SET ";
+    std::vector<Value> values;
+    for (auto& [f, value] : changes) {
+        sql += (values.empty() ? "" : ", ") +
+               quoteIdent(layout().columns[static_cast<std::size_t>(f)]) + " = ?";
+        values.push_back(std::move(value));
     }
-    sql += " WHERE rowid = ?";
-    Stmt write(cache, verbatim(sql));
-    int n = 1;
-    for (const auto& change : changes) {
-        write.bind(n++, change.second);
-    }
-    write.bindKey(n, cursor->key());
-    write.run();
+    change(sql + " WHERE " + cache->driver().rowKey() + " = ?", values, true);
     cursor->invalidate();
 }
-
-/* The public face. */
 
 Recordset::Recordset(Connection& conn, const std::string& jetSql, Cursor cursor)
     : impl_(std::make_unique<Impl>())
 {
     refuseUnboundParameters(jetSql);
-    refuseBreakingAKey(conn, jetSql);
-    LiteralShape jet = jetShapeOf(jetSql);
-    impl_->literals = std::move(jet.literals);
-    impl_->open(
-        conn, jet.sql, [&] { return jet.sql; }, cursor);
+    impl_->open(conn, jetSql, {}, cursor);
 }
 
 Recordset::Recordset(Connection& conn, const std::string& jetSql, std::vector<Value> values,
                      Cursor cursor)
     : impl_(std::make_unique<Impl>())
 {
-    // Kept apart from the plans of texts whose '?' the caller binds no value to.
-    static const std::string kBound = "\x01bound ";
-    impl_->literals = std::move(values);
-    impl_->open(
-        conn, kBound + jetSql, [&] { return numberPlaceholders(jetSql, impl_->literals.size()); },
-        cursor);
+    impl_->open(conn, jetSql, std::move(values), cursor);
 }
 
 Recordset::~Recordset()
@@ -185,7 +235,7 @@ bool Recordset::find(const std::string& column, const Value& value)
 {
     impl_->ensureOpen();
     int f = impl_->field(column);
-    bool exact = isExactTextColumn(impl_->fields()[static_cast<std::size_t>(f)]);
+    bool exact = isExactTextColumn(impl_->layout().fields[static_cast<std::size_t>(f)]);
     impl_->flush();
     RowCursor& c = *impl_->cursor;
     if (c.bof() && !c.eof()) {
@@ -217,17 +267,16 @@ int Recordset::status() const
 int Recordset::fieldCount() const
 {
     impl_->ensureOpen();
-    return static_cast<int>(impl_->fields().size());
+    return static_cast<int>(impl_->layout().fields.size());
 }
 
 std::string Recordset::fieldName(int index) const
 {
-    impl_->ensureOpen();
     if (index < 0 || index >= fieldCount()) {
         raiseEngine(code::kFieldNotFound, "Item cannot be found in the collection corresponding "
                                           "to the requested name or ordinal.");
     }
-    return impl_->fields()[static_cast<std::size_t>(index)];
+    return impl_->layout().fields[static_cast<std::size_t>(index)];
 }
 
 bool Recordset::hasField(const std::string& name) const
@@ -240,10 +289,8 @@ Value Recordset::get(const std::string& name)
 {
     impl_->ensureOpen();
     int f = impl_->field(name);
-    if (const Value* v = impl_->pendingValue(f)) {
-        return *v; // put on this row, not written yet
-    }
-    return impl_->cursor->value(f); // raises kNoCurrentRow without a live row
+    const Value* v = impl_->pendingValue(f); // put on this row, not written yet
+    return v != nullptr ? *v : impl_->cursor->value(f);
 }
 
 void Recordset::put(const std::string& name, const Value& value)
@@ -267,10 +314,8 @@ long Recordset::actualSize(const std::string& name)
     impl_->ensureOpen();
     int f = impl_->field(name);
     impl_->requireRow();
-    if (const Value* v = impl_->pendingValue(f)) {
-        return valueSize(*v);
-    }
-    return impl_->cursor->size(f);
+    const Value* v = impl_->pendingValue(f);
+    return v != nullptr ? valueSize(*v) : impl_->cursor->size(f);
 }
 
 Value Recordset::getChunk(const std::string& name, long size)
@@ -278,10 +323,8 @@ Value Recordset::getChunk(const std::string& name, long size)
     impl_->ensureOpen();
     int f = impl_->field(name);
     impl_->requireRow();
-    if (const Value* v = impl_->pendingValue(f)) {
-        return valueChunk(*v, size);
-    }
-    return impl_->cursor->chunk(f, size);
+    const Value* v = impl_->pendingValue(f);
+    return v != nullptr ? valueChunk(*v, size) : impl_->cursor->chunk(f, size);
 }
 
 void Recordset::addNew(const std::vector<std::string>& names, const std::vector<Value>& values)
@@ -293,23 +336,19 @@ void Recordset::addNew(const std::vector<std::string>& names, const std::vector<
     impl_->requireWritable(-1);
     impl_->flush();
     std::string columns, marks;
-    std::vector<const Value*> given;
+    std::vector<Value> given;
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (!values[i].isEmpty()) { // left empty: the engine fills it in
-            columns += (given.empty() ? "" : ", ") + quoteIdent(impl_->columnFor(names[i]));
+            columns += (given.empty() ? "" : ", ") + quoteIdent(names[i]);
             marks += given.empty() ? "?" : ", ?";
-            given.push_back(&values[i]);
+            given.push_back(values[i]);
         }
     }
-    std::string sql =
-        "INSERT INTO " + impl_->table +
-        (given.empty() ? " DEFAULT VALUES" : " (" + columns + ") VALUES (" + marks + ")");
-    Stmt insert(impl_->cache, verbatim(sql));
-    for (std::size_t i = 0; i < given.size(); ++i) {
-        insert.bind(static_cast<int>(i) + 1, *given[i]);
-    }
-    insert.run();
-    impl_->cursor->standOnNew(sqlite3_last_insert_rowid(impl_->cache->db()));
+    impl_->change(
+        "INSERT INTO " + impl_->parts.table +
+            (given.empty() ? " DEFAULT VALUES" : " (" + columns + ") VALUES (" + marks + ")"),
+        given, false);
+    impl_->cursor->standOnNew(impl_->cache->driver().lastRowId());
 }
 
 void Recordset::update()
@@ -324,9 +363,9 @@ void Recordset::deleteCurrent()
     impl_->requireWritable(-1);
     impl_->requireRow();
     impl_->pending.clear(); // an edit of a deleted row has nowhere to go
-    Stmt erase(impl_->cache, verbatim("DELETE FROM " + impl_->table + " WHERE rowid = ?"));
-    erase.bindKey(1, impl_->cursor->key());
-    erase.run();
+    impl_->change(std::string("DELETE FROM ") + impl_->parts.table + " WHERE " +
+                      impl_->cache->driver().rowKey() + " = ?",
+                  {}, true);
     impl_->cursor->markDeleted();
 }
 

@@ -1,14 +1,12 @@
 /*
  * Recordset: rows of one statement, walked the way the catalogue operations walk them.
  *
- * Two cursors. Forward-only streams the statement and is what inserts open (AddNew).
- * Keyset takes, at open, the row keys of a single-table statement and reads the current
- * row's values on demand, so walking rows with large thumbnails holds one row at a time;
- * changes (put/update/delete) go to that row by its key. (A select of a whole table takes
- * its keys as the walk reaches them, limited to the rows present at open; a row deleted
- * by another statement before the walk reaches it is then not met at all.) A keyset over
- * a join or any statement that is not a plain single-table select is read-only and holds
- * the selected values.
+ * Two cursors. Forward-only steps the statement and is what inserts open (AddNew).
+ * Keyset takes, at open, the row keys of a plain single-table select and reads the
+ * current row's values by key, so walking rows with large thumbnails holds one row at a
+ * time; changes (put/update/delete) go to that row by its key. A keyset over a join or any
+ * statement that is not a plain single-table select is read-only and holds the selected
+ * values.
  *
  * Position rules are ADO's: after open the cursor stands on the first row; BOF is true
  * before the first row, EOF after the last, both on an empty result. Reading a field
@@ -36,8 +34,9 @@ class Recordset {
      * connection). */
     Recordset(Connection& conn, const std::string& jetSql, Cursor cursor);
     /* Opens jetSql with values bound to its '?' placeholders, one each, in order: a value
-     * is never spliced into the text, so it needs no quoting, and all openings of the text
-     * share one plan. Raises kInvalidArg when the counts differ. */
+     * is never spliced into the text, so it needs no quoting, and every opening of the text
+     * shares its prepared statements. Raises kInvalidArg when the counts differ or the
+     * text names or numbers its parameters. */
     Recordset(Connection& conn, const std::string& jetSql, std::vector<Value> values,
               Cursor cursor);
     ~Recordset();

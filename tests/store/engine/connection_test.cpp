@@ -186,7 +186,7 @@ TEST_F(ConnectionTest, EveryFailedBeginCommitOrSliceLeavesNothingAndTheNextCallW
             EXPECT_EQ(e.code(), code::kFail);
         }
         EXPECT_EQ(conn_.depth(), 0);
-        EXPECT_NE(sqlite3_get_autocommit(conn_.native()), 0);
+        EXPECT_NE(sqlite3_get_autocommit(sqliteHandle(conn_.driver())), 0);
         EXPECT_EQ(committedRows(), c.rowsLeft);
         Transaction next(conn_);
         conn_.execute("INSERT INTO t (a) VALUES ('next')");
@@ -199,7 +199,8 @@ TEST_F(ConnectionTest, ATransactionSqliteEndedRefusesTheRestAndFailsAtItsEnd)
 {
     conn_.begin();
     conn_.execute("INSERT INTO t (a) VALUES ('undone')");
-    sqlite3_exec(conn_.native(), "ROLLBACK", nullptr, nullptr, nullptr); // as after SQLITE_FULL
+    sqlite3_exec(sqliteHandle(conn_.driver()), "ROLLBACK", nullptr, nullptr,
+                 nullptr); // as after SQLITE_FULL
     EXPECT_EQ(codeOf([&] { conn_.execute("INSERT INTO t (a) VALUES ('after')"); }), code::kFail);
     EXPECT_EQ(codeOf([&] { conn_.commit(); }), code::kFail);
     EXPECT_EQ(conn_.depth(), 0);

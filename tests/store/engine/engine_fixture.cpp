@@ -3,8 +3,6 @@
  */
 #include "store/engine/engine_fixture.h"
 
-#include "store/engine/statement.h"
-
 #include <filesystem>
 
 namespace kavdb::engine::test {
@@ -36,7 +34,7 @@ Value EngineTest::scalar(const std::string& sql)
 
 void EngineTest::native(const std::string& sql)
 {
-    runOnce(conn_.native(), sql);
+    conn_.driver().run(sql);
 }
 
 void FilesTest::SetUp()

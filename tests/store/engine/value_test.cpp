@@ -172,7 +172,7 @@ TEST_F(ErrorTest, AWriterBusyPastTheTimeoutIsAFailure)
     other.open(dbPath_);
     other.begin();
     other.execute("INSERT INTO t (a) VALUES ('two')");
-    sqlite3_busy_timeout(conn_.native(), 20);
+    sqlite3_busy_timeout(sqliteHandle(conn_.driver()), 20);
     EXPECT_EQ(codeOf([&] { conn_.begin(); }), code::kFail);
     EXPECT_EQ(conn_.depth(), 0);
     other.commit();
