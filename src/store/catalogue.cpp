@@ -171,14 +171,14 @@ HResult kaCreateTables(DBHandle* h)
 
 void ensureLookupIndexes(engine::Connection& c)
 {
-    if (engine::tableExists(c, "PathTable")) {
+    if (c.driver().tableExists("PathTable")) {
         engine::createIndex(c, "PathTable_Pathname", "PathTable", {"Pathname"});
     }
-    if (!engine::tableExists(c, "MainTable")) {
+    if (!c.driver().tableExists("MainTable")) {
         return;
     }
     engine::createIndex(c, "MainTable_PathFile", "MainTable", {"PathID", "Filename"});
-    for (const auto& col : engine::columnNames(c, "MainTable")) {
+    for (const auto& col : c.driver().columnNames("MainTable")) {
         if (col.rfind("DataID", 0) == 0) {
             engine::createIndex(c, "MainTable_" + col, "MainTable", {col});
         }

@@ -33,10 +33,9 @@ Query folderRow(const std::string& folder)
 HResult insertFolder(DBHandle* h, const std::string& folder, int32_t* pathId, const char* message)
 {
     return guarded(message, [&] {
-        Recordset rs = openRows(h, {"SELECT * FROM PathTable "}, Cursor::ForwardOnly);
-        rs.addNew({"PathID", "Pathname", "Comment"},
-                  {Value(), folder.empty() ? Value() : Value::text(folder), Value()});
-        *pathId = readInt(rs, "PathID");
+        *pathId = engine::insertRow(connectionOf(h), "PathTable", {"Pathname"},
+                                    {folder.empty() ? Value() : Value::text(folder)}, "PathID")
+                      .toInt();
         return S_OK;
     });
 }
@@ -202,8 +201,7 @@ HResult kaSetMainTable(DBHandle* h, FieldValueList& list, const Query& q, bool o
     }
     values[0] = Value(); // the engine supplies FieldID
     return guarded("Failed to kaSetMainTable", [&] {
-        Recordset rs = openRows(h, {"SELECT * FROM MainTable "}, Cursor::ForwardOnly);
-        rs.addNew(names, values);
+        engine::insertRow(connectionOf(h), "MainTable", names, values);
         return S_OK;
     });
 }

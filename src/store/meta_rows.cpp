@@ -69,9 +69,9 @@ HResult insertRegistered(DBHandle* h, const MetaData& data, int32_t* dataId)
         return E_FAIL;
     }
     return guarded("Failed to kaSetMetaData", [&]() -> HResult {
-        Recordset rs = openRows(h, {std::string("SELECT * FROM ") + data.TableName + " "},
-                                Cursor::ForwardOnly);
-        std::size_t n = static_cast<std::size_t>(rs.fieldCount());
+        std::size_t n = static_cast<std::size_t>(
+            openRows(h, {std::string("SELECT * FROM ") + data.TableName + " "}, Cursor::ForwardOnly)
+                .fieldCount());
         if (n < 1) {
             return KAVDB_E_NOT_FOUND;
         }
@@ -100,9 +100,10 @@ HResult insertRegistered(DBHandle* h, const MetaData& data, int32_t* dataId)
         if (!placed) {
             return E_FAIL;
         }
-        rs.addNew(names, values);
+        Value id = engine::insertRow(connectionOf(h), data.TableName, names, values,
+                                     dataId != nullptr ? "DataID" : "");
         if (dataId != nullptr) {
-            *dataId = readInt(rs, "DataID");
+            *dataId = id.toInt();
         }
         return S_OK;
     });
@@ -112,15 +113,13 @@ HResult insertMerged(DBHandle* h, const std::string& table, const FieldValueList
                      int32_t* dataId)
 {
     return guarded("Failed to kaSetMetaData", [&] {
-        Recordset rs = openRows(h, {"SELECT * FROM " + table + " "}, Cursor::ForwardOnly);
         std::vector<std::string> names = {"DataID"};
         std::vector<Value> values(1);
         for (const auto& f : items) {
             names.push_back(f.name.asText());
             values.push_back(f.value);
         }
-        rs.addNew(names, values);
-        *dataId = readInt(rs, "DataID");
+        *dataId = engine::insertRow(connectionOf(h), table, names, values, "DataID").toInt();
         return S_OK;
     });
 }

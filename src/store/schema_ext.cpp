@@ -83,7 +83,7 @@ class BackupTwin {
         made_ = true;
         ::unlink(path_.c_str()); // an older twin is replaced
         try {
-            c.backupTo(path_);
+            c.driver().backupTo(path_);
             usable_ = true;
         } catch (const EngineError&) {
         }
@@ -92,7 +92,7 @@ class BackupTwin {
     void restore(engine::Connection& c)
     {
         if (usable_) {
-            c.restoreFrom(path_);
+            c.driver().restoreFrom(path_);
         }
     }
 
@@ -107,7 +107,7 @@ class BackupTwin {
 void undo(engine::Connection& c, BackupTwin& twin) noexcept
 {
     try {
-        c.rollbackTo(kSavepoint);
+        c.driver().rollbackTo(kSavepoint);
     } catch (...) {
         try {
             twin.restore(c);
@@ -134,7 +134,7 @@ HResult addProtected(DBHandle* h, const std::vector<int32_t>& missing, BackupTwi
     return guarded(nullptr, [&] {
         engine::Connection& c = connectionOf(h);
         twin.make(c);
-        c.savepoint(kSavepoint);
+        c.driver().savepoint(kSavepoint);
         HResult added = S_OK;
         for (int32_t k : missing) {
             if ((added = guarded(nullptr, [&] { return addTable(h, k); })) < 0) {
@@ -142,7 +142,7 @@ HResult addProtected(DBHandle* h, const std::vector<int32_t>& missing, BackupTwi
                 return added;
             }
         }
-        c.release(kSavepoint);
+        c.driver().release(kSavepoint);
         return added;
     });
 }

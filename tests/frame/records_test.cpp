@@ -4,7 +4,7 @@
  * buffer freed twice, freed with the wrong allocator or never freed fails the run.
  */
 #include "kavdbmgr.h"
-#include "store/engine/alloc.h"
+#include "store/buffers.h"
 
 #include <gtest/gtest.h>
 

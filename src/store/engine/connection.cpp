@@ -1,6 +1,6 @@
 /*
  * Connection: catalogue files opened through the driver, Jet statements translated and
- * run, transactions that nest by depth, slices, savepoints and online backup.
+ * run, transactions that nest by depth, and slices.
  *
  * An inner rollback cannot undo only the inner part of a transaction that the engine sees
  * as one; it marks the transaction failed, and the outermost commit then rolls the whole
@@ -117,11 +117,6 @@ void Connection::execute(const std::string& jetSql)
     for (const std::string& sql : statements) {
         d.run(sql);
     }
-}
-
-int Connection::changes() const
-{
-    return driver().changes();
 }
 
 bool Connection::waitForLock(int count)
@@ -246,31 +241,6 @@ void Connection::yieldIfDue(int sliceMs)
     }
     turns_->withdraw();
     sliceStart_ = std::chrono::steady_clock::now();
-}
-
-void Connection::savepoint(const std::string& name)
-{
-    driver().savepoint(name);
-}
-
-void Connection::release(const std::string& name)
-{
-    driver().release(name);
-}
-
-void Connection::rollbackTo(const std::string& name)
-{
-    driver().rollbackTo(name);
-}
-
-void Connection::backupTo(const std::string& path)
-{
-    driver().backupTo(path);
-}
-
-void Connection::restoreFrom(const std::string& path)
-{
-    driver().restoreFrom(path);
 }
 
 Transaction::Transaction(Connection& c, Access access) : conn_(&c)

@@ -52,8 +52,6 @@ class Connection {
 
     /* Runs one Jet statement (translated); raises on failure. */
     void execute(const std::string& jetSql);
-    /* Rows changed by the last statement executed. */
-    int changes() const;
     /* The statements a Jet text stands for (a key added by ALTER TABLE takes several). */
     const std::vector<std::string>& translate(const std::string& jetSql);
 
@@ -75,18 +73,9 @@ class Connection {
      * rolls the slice back and raises; the transaction then refuses further statements. */
     void yieldIfDue(int sliceMs = 250);
 
-    /* Savepoints: an all-or-nothing unit inside the current transaction. */
-    void savepoint(const std::string& name);
-    void release(const std::string& name);
-    void rollbackTo(const std::string& name);
-
-    /* A complete, consistent copy of the open catalogue at path (online backup), and the
-     * reverse: the open catalogue's content replaced by the file at path. */
-    void backupTo(const std::string& path);
-    void restoreFrom(const std::string& path);
-
-    /* The driver, for the engine layer's own classes; raises kObjectClosed, and kFail
-     * when the current transaction was lost. */
+    /* The driver, for savepoints, online backup and schema introspection, and for the
+     * engine layer's own classes; raises kObjectClosed, and kFail when the current
+     * transaction was lost. */
     Driver& driver() const;
     /* The prepared statements the connection's recordsets share; raises as driver(). */
     std::shared_ptr<StatementCache> statements() const;

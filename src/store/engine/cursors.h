@@ -1,11 +1,11 @@
 /*
  * Private to the engine layer: the three ways a recordset walks its rows.
  *
- * KeysetCursor holds the keys of a keyed select (select_reader.h), taken at open, and
- * reads the current row by its key. StreamCursor steps a statement forward only.
- * RowsCursor holds the values of a statement without row keys (a join, an aggregate),
- * read at open. Position follows ADO: BOF before the first row, EOF after the last, both
- * on no rows.
+ * KeysetCursor holds the keys of a keyed select (select_reader.h), taken at open, reads
+ * the current row by its key, and is the one cursor whose rows can be changed.
+ * StreamCursor steps a statement forward only. RowsCursor holds the values of a statement
+ * without row keys (a join, an aggregate), read at open. Position follows ADO: BOF before
+ * the first row, EOF after the last, both on no rows.
  */
 #pragma once
 
@@ -43,30 +43,62 @@ class RowCursor {
     virtual Value value(int i) = 0;
     virtual long size(int i) = 0;
     virtual Value chunk(int i, long n) = 0;
-    /* The fields, as the engine describes them once it has run the statement. */
+    /* The fields, as the engine describes them once it has run the statement (a statement
+     * prepared before a column was added learns of it when it runs). */
     virtual Layout describe(const std::string& tableName) = 0;
-
-    /* Rows of a table: the current row's key, and what changes do to the position. */
-    virtual int64_t key() = 0;
-    virtual void markDeleted() = 0;
-    virtual void invalidate() = 0; // the row changed: read it again
-    virtual void standOnNew(int64_t key) = 0;
 };
 
-/* The first count columns of a statement that has stepped, as fields. */
+class KeysetCursor final : public RowCursor {
+  public:
+    KeysetCursor(std::shared_ptr<StatementCache> cache, const SelectParts& parts,
+                 std::vector<Value> values);
+
+    void first() override { pos_ = 0; }
+    void next() override;
+    void moveBy(long n) override;
+    bool bof() override { return keys_.empty() || pos_ < 0; }
+    bool eof() override { return keys_.empty() || pos_ >= size(); }
+    long count() override { return size(); }
+    bool live() override;
+    Value value(int i) override { return row().value(i); }
+    long size(int i) override { return row().size(i); }
+    Value chunk(int i, long n) override { return row().chunk(i, n); }
+    Layout describe(const std::string& tableName) override;
+
+    /* The current row, for a change made to it by key. */
+    int64_t key() const { return keys_[static_cast<std::size_t>(pos_)]; }
+    void markDeleted();
+    void invalidate() { loaded_ = nullptr; } // changed: read it again
+
+  private:
+    /* Whether the stream is used: not yet decided, reading the walk's rows, or not. */
+    enum class Stream { Untried, On, Off };
+
+    long size() const { return static_cast<long>(keys_.size()); }
+    DriverStatement& row();
+    bool load();
+    bool fromStream();
+    void startStream();
+
+    std::shared_ptr<StatementCache> cache_;
+    std::vector<Value> values_;
+    std::vector<int64_t> keys_;
+    std::vector<bool> deleted_; // sized at the first deletion
+    long pos_ = 0;
+    Stmt one_; // a row by its key
+    std::string streamSql_;
+    Stmt stream_;
+    Stream streaming_ = Stream::Untried;
+    long streamPos_ = 0;                // the key index of the stream's next row
+    DriverStatement* loaded_ = nullptr; // the statement standing on row loadedPos_
+    long loadedPos_ = -1;
+};
+
+/* The first count columns of a statement, as fields. */
 Layout layoutOf(DriverStatement& stmt, int count, const std::string& tableName);
 
-/* Moving n rows from pos within [-1, count]: beyond either end gives BOF or EOF; moving
- * on from BOF or EOF in the direction already taken raises kNoCurrentRow. */
-long movedPosition(long pos, long n, long count);
-
-/* A keyset over a keyed select with its values: the keys are taken here. */
-std::unique_ptr<RowCursor> keysetCursor(std::shared_ptr<StatementCache> cache,
-                                        const SelectParts& parts, std::vector<Value> values);
-/* A forward-only walk over a statement, bound already; a keyed select's stream gives each
- * row's key last (reselect), so that rows can be changed and an added row read. */
-std::unique_ptr<RowCursor> streamCursor(std::shared_ptr<StatementCache> cache, Stmt stream,
-                                        const SelectParts& parts);
+/* A forward-only walk over a statement, bound already. */
+std::unique_ptr<RowCursor> streamCursor(Stmt stmt);
 /* Every row of a statement that has no row keys, read now. */
 std::unique_ptr<RowCursor> rowsCursor(Stmt& stmt);
 

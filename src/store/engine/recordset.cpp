@@ -4,24 +4,59 @@
  *
  * A value put into a field waits in the recordset until update(), or until the cursor
  * leaves the row or the recordset closes, and is then written to the row by its key.
- * Deleted rows keep their place in the walk with status kRowDeleted.
+ * Deleted rows keep their place in the walk.
  */
 #include "store/engine/recordset.h"
 
 #include "store/engine/cursors.h"
 #include "store/engine/dialect.h"
-#include "store/engine/find.h"
 #include "store/engine/lexer.h"
 #include "store/engine/native.h"
 #include "store/engine/schema.h"
 
+#include <charconv>
 #include <optional>
 
 namespace kavdb::engine {
 
+namespace {
+
+/* A found cell equals the wanted value: numbers by value, texts exactly or ignoring ASCII
+ * case, as the column itself compares. */
+bool findMatches(const Value& cell, const Value& wanted, bool exactText)
+{
+    if (cell.isNothing() || wanted.isNothing()) {
+        return false;
+    }
+    if (cell.isInt() && wanted.isInt()) {
+        return cell.asInt() == wanted.asInt();
+    }
+    if (wanted.isText() && (cell.isText() || cell.isInt())) {
+        std::string text = cell.toText();
+        return exactText ? text == wanted.asText() : equalsIgnoreCase(text, wanted.asText());
+    }
+    if (wanted.isInt() && cell.isText()) {
+        int32_t n = 0;
+        const std::string& s = cell.asText();
+        auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), n);
+        return ec == std::errc() && end == s.data() + s.size() && n == wanted.asInt();
+    }
+    return cell == wanted;
+}
+
+[[noreturn]] void fieldNotFound(const std::string& name)
+{
+    raiseEngine(code::kFieldNotFound, "Item cannot be found in the collection corresponding to "
+                                      "the requested name or ordinal: " +
+                                          name);
+}
+
+} // namespace
+
 struct Recordset::Impl {
     std::shared_ptr<StatementCache> cache;
     std::unique_ptr<RowCursor> cursor; // null once closed
+    KeysetCursor* keyset = nullptr;    // the cursor, when its rows can be changed
     SelectParts parts;                 // keyed: the table changes go to
     std::optional<Layout> fields;
     std::vector<std::pair<int, Value>> pending;
@@ -45,9 +80,7 @@ struct Recordset::Impl {
     {
         int i = fieldIndex(name);
         if (i < 0) {
-            raiseEngine(code::kFieldNotFound, "Item cannot be found in the collection "
-                                              "corresponding to the requested name or ordinal: " +
-                                                  name);
+            fieldNotFound(name);
         }
         return i;
     }
@@ -59,7 +92,8 @@ struct Recordset::Impl {
     }
     void requireWritable(int f)
     {
-        if (!parts.keyed || (f >= 0 && layout().columns[static_cast<std::size_t>(f)].empty())) {
+        if (keyset == nullptr ||
+            (f >= 0 && layout().columns[static_cast<std::size_t>(f)].empty())) {
             raiseEngine(code::kFail, "The recordset or field cannot be updated.");
         }
     }
@@ -79,8 +113,8 @@ struct Recordset::Impl {
         }
     }
     void write();
-    /* Runs a change of the current row's table: sql with values, the row key last. */
-    void change(const std::string& sql, const std::vector<Value>& values, bool withKey);
+    /* Runs a change of the current row: sql with values, the row key last. */
+    void change(const std::string& sql, std::vector<Value> values);
 };
 
 void Recordset::Impl::open(Connection& conn, const std::string& jet, std::vector<Value> values,
@@ -105,22 +139,20 @@ void Recordset::Impl::open(Connection& conn, const std::string& jet, std::vector
         stmt.run();
         return;
     }
-    parts = readSelect(statements.front());
-    const char* key = cache->driver().rowKey();
+    if (type == Cursor::Keyset) {
+        parts = readSelect(statements.front());
+    }
     try { // a keyed select whose table has no row keys after all (a view) is read as it is
-        if (parts.keyed && type == Cursor::Keyset) {
-            cursor = keysetCursor(cache, parts, values);
-        } else if (parts.keyed) {
-            cursor = streamCursor(
-                cache, Stmt(cache, reselect(parts, parts.list + ", " + key, key, false), values),
-                parts);
+        if (parts.keyed) {
+            auto k = std::make_unique<KeysetCursor>(cache, parts, values);
+            keyset = k.get();
+            cursor = std::move(k);
         }
     } catch (const EngineError&) {
         parts.keyed = false;
     }
     if (!cursor) {
-        cursor =
-            type == Cursor::Keyset ? rowsCursor(stmt) : streamCursor(cache, std::move(stmt), parts);
+        cursor = type == Cursor::Keyset ? rowsCursor(stmt) : streamCursor(std::move(stmt));
     }
 }
 
@@ -139,12 +171,10 @@ int Recordset::Impl::fieldIndex(const std::string& name)
     return -1;
 }
 
-void Recordset::Impl::change(const std::string& sql, const std::vector<Value>& values, bool withKey)
+void Recordset::Impl::change(const std::string& sql, std::vector<Value> values)
 {
-    Stmt stmt(cache, sql, values);
-    if (withKey) {
-        stmt->bindKey(static_cast<int>(values.size()) + 1, cursor->key());
-    }
+    Stmt stmt(cache, sql + " WHERE " + cache->driver().rowKey() + " = ?", values);
+    stmt->bindKey(static_cast<int>(values.size()) + 1, keyset->key());
     stmt.run();
 }
 
@@ -160,8 +190,8 @@ void Recordset::Impl::write()
                quoteIdent(layout().columns[static_cast<std::size_t>(f)]) + " = ?";
         values.push_back(std::move(value));
     }
-    change(sql + " WHERE " + cache->driver().rowKey() + " = ?", values, true);
-    cursor->invalidate();
+    change(sql, std::move(values));
+    keyset->invalidate();
 }
 
 Recordset::Recordset(Connection& conn, const std::string& jetSql, Cursor cursor)
@@ -249,21 +279,6 @@ bool Recordset::find(const std::string& column, const Value& value)
     return false;
 }
 
-bool Recordset::find(const std::string& criterion)
-{
-    Criterion c = parseCriterion(criterion);
-    return find(c.column, c.value);
-}
-
-int Recordset::status() const
-{
-    impl_->ensureOpen();
-    if (impl_->cursor->bof() || impl_->cursor->eof()) {
-        raiseNoCurrentRow();
-    }
-    return impl_->cursor->live() ? 0 : kRowDeleted;
-}
-
 int Recordset::fieldCount() const
 {
     impl_->ensureOpen();
@@ -273,8 +288,7 @@ int Recordset::fieldCount() const
 std::string Recordset::fieldName(int index) const
 {
     if (index < 0 || index >= fieldCount()) {
-        raiseEngine(code::kFieldNotFound, "Item cannot be found in the collection corresponding "
-                                          "to the requested name or ordinal.");
+        fieldNotFound(std::to_string(index));
     }
     return impl_->layout().fields[static_cast<std::size_t>(index)];
 }
@@ -327,30 +341,6 @@ Value Recordset::getChunk(const std::string& name, long size)
     return v != nullptr ? valueChunk(*v, size) : impl_->cursor->chunk(f, size);
 }
 
-void Recordset::addNew(const std::vector<std::string>& names, const std::vector<Value>& values)
-{
-    impl_->ensureOpen();
-    if (names.size() != values.size()) {
-        raiseEngine(code::kInvalidArg, "AddNew needs one value for each field name.");
-    }
-    impl_->requireWritable(-1);
-    impl_->flush();
-    std::string columns, marks;
-    std::vector<Value> given;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (!values[i].isEmpty()) { // left empty: the engine fills it in
-            columns += (given.empty() ? "" : ", ") + quoteIdent(names[i]);
-            marks += given.empty() ? "?" : ", ?";
-            given.push_back(values[i]);
-        }
-    }
-    impl_->change(
-        "INSERT INTO " + impl_->parts.table +
-            (given.empty() ? " DEFAULT VALUES" : " (" + columns + ") VALUES (" + marks + ")"),
-        given, false);
-    impl_->cursor->standOnNew(impl_->cache->driver().lastRowId());
-}
-
 void Recordset::update()
 {
     impl_->ensureOpen();
@@ -363,10 +353,8 @@ void Recordset::deleteCurrent()
     impl_->requireWritable(-1);
     impl_->requireRow();
     impl_->pending.clear(); // an edit of a deleted row has nowhere to go
-    impl_->change(std::string("DELETE FROM ") + impl_->parts.table + " WHERE " +
-                      impl_->cache->driver().rowKey() + " = ?",
-                  {}, true);
-    impl_->cursor->markDeleted();
+    impl_->change("DELETE FROM " + impl_->parts.table, {});
+    impl_->keyset->markDeleted();
 }
 
 void Recordset::close()
@@ -384,6 +372,41 @@ void Recordset::close()
 bool Recordset::isOpen() const
 {
     return impl_ && impl_->cursor != nullptr && !impl_->cache->closed();
+}
+
+Value insertRow(Connection& conn, const std::string& table, const std::vector<std::string>& names,
+                const std::vector<Value>& values, const std::string& readBack)
+{
+    if (names.size() != values.size()) {
+        raiseEngine(code::kInvalidArg, "A new row needs one value for each field name.");
+    }
+    std::string columns, marks;
+    std::vector<Value> given;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (!values[i].isEmpty()) { // left empty: the engine fills it in
+            columns += (given.empty() ? "" : ", ") + quoteIdent(names[i]);
+            marks += given.empty() ? "?" : ", ?";
+            given.push_back(values[i]);
+        }
+    }
+    std::shared_ptr<StatementCache> cache = conn.statements();
+    Stmt(cache,
+         "INSERT INTO " + table +
+             (given.empty() ? " DEFAULT VALUES" : " (" + columns + ") VALUES (" + marks + ")"),
+         given)
+        .run();
+    if (readBack.empty()) {
+        return Value();
+    }
+    Stmt row(cache, "SELECT * FROM " + table + " WHERE " + cache->driver().rowKey() + " = ?");
+    row->bindKey(1, cache->driver().lastRowId());
+    row->step();
+    for (int i = 0; i < row->columnCount(); ++i) {
+        if (equalsIgnoreCase(row->column(i).name, readBack)) {
+            return row->value(i);
+        }
+    }
+    fieldNotFound(readBack);
 }
 
 } // namespace kavdb::engine

@@ -1,12 +1,12 @@
 /*
  * Recordset: rows of one statement, walked the way the catalogue operations walk them.
  *
- * Two cursors. Forward-only steps the statement and is what inserts open (AddNew).
- * Keyset takes, at open, the row keys of a plain single-table select and reads the
- * current row's values by key, so walking rows with large thumbnails holds one row at a
- * time; changes (put/update/delete) go to that row by its key. A keyset over a join or any
- * statement that is not a plain single-table select is read-only and holds the selected
- * values.
+ * Two cursors. Forward-only steps the statement and is read-only. Keyset takes, at open,
+ * the row keys of a plain single-table select and reads the current row's values by key,
+ * so walking rows with large thumbnails holds one row at a time; changes (put/update/
+ * delete) go to that row by its key. A keyset over a join or any statement that is not a
+ * plain single-table select is read-only and holds the selected values. Rows are added
+ * by insertRow.
  *
  * Position rules are ADO's: after open the cursor stands on the first row; BOF is true
  * before the first row, EOF after the last, both on an empty result. Reading a field
@@ -24,9 +24,6 @@
 namespace kavdb::engine {
 
 enum class Cursor { ForwardOnly = 0, Keyset = 1 };
-
-/* Row status of a row deleted through this recordset (ADO's adRecDeleted). */
-inline constexpr int kRowDeleted = 4;
 
 class Recordset {
   public:
@@ -55,10 +52,6 @@ class Recordset {
      * equals the value (texts: exact for Pathname/Filename, ASCII case-insensitive
      * otherwise); EOF when none. */
     bool find(const std::string& column, const Value& value);
-    /* The same with an ADO criterion: "Col = 12" or "Col = "text"" (a doubled quote
-     * inside the text is one quote). */
-    bool find(const std::string& criterion);
-    int status() const; // 0, or kRowDeleted for a row deleted through this recordset
 
     /* Fields of the current row; names compare ignoring case. */
     int fieldCount() const;
@@ -71,9 +64,8 @@ class Recordset {
     long actualSize(const std::string& name);
     Value getChunk(const std::string& name, long size);
 
-    /* Changes. addNew stores the row at once and stands on it; the engine fills the
-     * values left empty (the auto-increment key among them), readable afterwards. */
-    void addNew(const std::vector<std::string>& names, const std::vector<Value>& values);
+    /* Changes of a keyset's rows; a deleted row keeps its place, and reading it raises
+     * kNoCurrentRow. */
     void update();
     void deleteCurrent();
     void close();
@@ -84,5 +76,11 @@ class Recordset {
   private:
     std::unique_ptr<Impl> impl_;
 };
+
+/* Adds a row to table (a name the caller checked), the values left empty filled by the
+ * engine (the auto-increment key among them), and gives the new row's value of column
+ * readBack, when one is named: kFieldNotFound when the table has no such column. */
+Value insertRow(Connection& conn, const std::string& table, const std::vector<std::string>& names,
+                const std::vector<Value>& values, const std::string& readBack = "");
 
 } // namespace kavdb::engine

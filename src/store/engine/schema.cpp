@@ -70,16 +70,16 @@ void addForeignKey(Connection& c, const std::string& keyName, const std::string&
     ForeignKey key{keyName, child, column, parent, parentColumn, true, false};
     // All of the key or none of it.
     const std::string unit = "kavdb_key";
-    c.savepoint(unit);
+    c.driver().savepoint(unit);
     try {
         for (const std::string& sql : foreignKeyStatements(key)) {
             c.driver().run(sql);
         }
     } catch (...) {
-        c.rollbackTo(unit);
+        c.driver().rollbackTo(unit);
         throw;
     }
-    c.release(unit);
+    c.driver().release(unit);
 }
 
 void createIndex(Connection& c, const std::string& name, const std::string& table,
@@ -99,11 +99,6 @@ void createIndex(Connection& c, const std::string& name, const std::string& tabl
     c.driver().run(sql + ")");
 }
 
-bool tableExists(Connection& c, const std::string& table)
-{
-    return c.driver().tableExists(table);
-}
-
 void refuseBreakingAKey(Connection& c, const std::string& jet)
 {
     std::string table = droppedTable(jet);
@@ -111,11 +106,6 @@ void refuseBreakingAKey(Connection& c, const std::string& jet)
         raiseEngine(code::kConstraint, "Cannot delete table '" + table +
                                            "'; it participates in one or more relationships.");
     }
-}
-
-std::vector<std::string> columnNames(Connection& c, const std::string& table)
-{
-    return c.driver().columnNames(table);
 }
 
 } // namespace kavdb::engine

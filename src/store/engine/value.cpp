@@ -1,15 +1,12 @@
 /*
- * Value: construction, checked access and the engine's type conversion, plus the
- * byte-array helpers that move binary column values in and out of the library's buffers.
+ * Value: construction, checked access and the engine's type conversion.
  */
 #include "store/engine/value.h"
 
-#include "store/engine/alloc.h"
 #include "store/engine/native.h"
 
 #include <charconv>
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 namespace kavdb::engine {
@@ -18,13 +15,6 @@ Value Value::null()
 {
     Value v;
     v.v_ = NullTag{};
-    return v;
-}
-
-Value Value::missing()
-{
-    Value v;
-    v.v_ = MissingTag{};
     return v;
 }
 
@@ -66,8 +56,8 @@ Value Value::bytes(Bytes b)
 Kind Value::kindOf() const
 {
     // The order of the variant's alternatives.
-    static constexpr Kind kinds[] = {Kind::Empty, Kind::Null, Kind::Error, Kind::Int,
-                                     Kind::Text,  Kind::Bool, Kind::Bytes, Kind::Double};
+    static constexpr Kind kinds[] = {Kind::Empty, Kind::Null,  Kind::Int,   Kind::Text,
+                                     Kind::Bool,  Kind::Bytes, Kind::Double};
     return kinds[v_.index()];
 }
 
@@ -190,36 +180,6 @@ std::string Value::toText() const
     default:
         mismatch("the value cannot be converted to a text");
     }
-}
-
-HResult ToByteArrayValue(Value* out, const uint8_t* bytes, int32_t count)
-{
-    if (out == nullptr) {
-        return code::kInvalidArg;
-    }
-    // Marked as a byte array from the start; on refusal it holds no bytes.
-    *out = Value::bytes({});
-    if (bytes == nullptr || count < 1) {
-        return code::kInvalidArg;
-    }
-    *out = Value::bytes(Bytes(bytes, bytes + count));
-    return 0;
-}
-
-uint8_t* FromByteArrayValue(const Value* value, int32_t count)
-{
-    if (value == nullptr || !value->isBytes() || count < 1) {
-        return nullptr;
-    }
-    const Bytes& data = value->asBytes();
-    if (static_cast<std::size_t>(count) > data.size()) {
-        return nullptr;
-    }
-    auto* buffer = static_cast<uint8_t*>(kaAlloc(static_cast<std::size_t>(count)));
-    if (buffer != nullptr) {
-        std::memcpy(buffer, data.data(), static_cast<std::size_t>(count));
-    }
-    return buffer;
 }
 
 } // namespace kavdb::engine

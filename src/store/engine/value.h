@@ -2,7 +2,7 @@
  * Value: the engine's variant, the unit in which every column value travels.
  *
  * It stands where ADO's VARIANT stood, and its kind() answers the same codes (0 empty,
- * 1 null, 3 int32, 8 text, 10 error/argument left out, 11 bool, 0x2011 byte array), so
+ * 1 null, 3 int32, 8 text, 11 bool, 0x2011 byte array), so
  * the operations above can keep their rules ("an integer when the value is of kind 3").
  * A floating-point number answers 5, the variant code of a double. Texts are UTF-8 bytes,
  * passed through unchanged.
@@ -24,7 +24,6 @@ enum class Kind : uint16_t {
     Int = 3,
     Double = 5,
     Text = 8,
-    Error = 10,
     Bool = 11,
     Bytes = 0x2011,
 };
@@ -36,7 +35,6 @@ class Value {
     Value() = default; // empty: "nothing given"
 
     static Value null();
-    static Value missing(); // the error kind that stands for an argument left out
     static Value integer(int32_t v);
     static Value real(double v);
     static Value text(std::string v);
@@ -74,17 +72,7 @@ class Value {
     struct NullTag {
         bool operator==(const NullTag&) const = default;
     };
-    struct MissingTag {
-        bool operator==(const MissingTag&) const = default;
-    };
-    std::variant<std::monostate, NullTag, MissingTag, int32_t, std::string, bool, Bytes, double> v_;
+    std::variant<std::monostate, NullTag, int32_t, std::string, bool, Bytes, double> v_;
 };
-
-/* Byte-array helpers for binary columns. ToByteArrayValue: 0, or kInvalidArg for null
- * bytes or a count below 1 (the value then holds no array). FromByteArrayValue: a new
- * buffer of count bytes from the library's allocator (released with kaFree), or null
- * when the value is not a byte array, the count is below 1 or larger than the array. */
-HResult ToByteArrayValue(Value* out, const uint8_t* bytes, int32_t count);
-uint8_t* FromByteArrayValue(const Value* value, int32_t count);
 
 } // namespace kavdb::engine

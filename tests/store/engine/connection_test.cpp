@@ -99,7 +99,7 @@ TEST_F(ConnectionTest, ClosedConnectionRefusesWork)
 TEST_F(ConnectionTest, ExecuteRunsOneStatementAndRefusesASecond)
 {
     conn_.execute("INSERT INTO t (a) VALUES (\"x;y\");");
-    EXPECT_EQ(conn_.changes(), 1);
+    EXPECT_EQ(conn_.driver().changes(), 1);
     EXPECT_EQ(scalar("SELECT a FROM t WHERE id = 1").toText(), "x;y");
     EXPECT_EQ(codeOf([&] { conn_.execute("INSERT INTO t (a) VALUES ('w'); DELETE FROM t"); }),
               code::kSyntax);
@@ -261,16 +261,16 @@ TEST_F(ConnectionTest, SavepointsRollBackOrKeepTheirPart)
 {
     conn_.begin();
     conn_.execute("INSERT INTO t (a) VALUES ('before')");
-    conn_.savepoint("unit");
+    conn_.driver().savepoint("unit");
     conn_.execute("INSERT INTO t (a) VALUES ('undone')");
-    conn_.rollbackTo("unit");
-    conn_.savepoint("unit");
+    conn_.driver().rollbackTo("unit");
+    conn_.driver().savepoint("unit");
     conn_.execute("INSERT INTO t (a) VALUES ('kept')");
-    conn_.release("unit");
+    conn_.driver().release("unit");
     conn_.commit();
     EXPECT_EQ(count("t"), 2);
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM t WHERE a = 'undone'").toInt(), 0);
-    EXPECT_EQ(codeOf([&] { conn_.release("nosuch"); }), code::kSyntax);
+    EXPECT_EQ(codeOf([&] { conn_.driver().release("nosuch"); }), code::kSyntax);
 }
 
 TEST_F(ConnectionTest, BackupIsACompleteCopyWhileOpen)
@@ -279,7 +279,7 @@ TEST_F(ConnectionTest, BackupIsACompleteCopyWhileOpen)
         conn_.execute("INSERT INTO t (a) VALUES ('row" + std::to_string(i) + "')");
     }
     std::string copy = pathOf("copy.bak");
-    conn_.backupTo(copy);
+    conn_.driver().backupTo(copy);
     conn_.execute("DELETE FROM t");
     Connection c;
     c.open(copy);
@@ -295,7 +295,7 @@ TEST_F(ConnectionTest, BackupInsideATransactionCopiesTheCommittedState)
     {
         Transaction tx(conn_);
         conn_.execute("INSERT INTO t (a) VALUES ('pending')");
-        conn_.backupTo(copy);
+        conn_.driver().backupTo(copy);
         tx.commit();
     }
     Connection c;
@@ -309,14 +309,14 @@ TEST_F(ConnectionTest, RestoreReplacesTheContentWithTheFile)
 {
     conn_.execute("INSERT INTO t (a) VALUES ('saved')");
     std::string copy = pathOf("copy.bak");
-    conn_.backupTo(copy);
+    conn_.driver().backupTo(copy);
     conn_.execute("INSERT INTO t (a) VALUES ('later')");
     conn_.execute("CREATE TABLE extra (x INTEGER)");
-    conn_.restoreFrom(copy);
+    conn_.driver().restoreFrom(copy);
     EXPECT_EQ(count("t"), 1);
     EXPECT_EQ(scalar("SELECT a FROM t").toText(), "saved");
     EXPECT_EQ(codeOf([&] { scalar("SELECT * FROM extra"); }), code::kNoSuchTable);
-    EXPECT_EQ(codeOf([&] { conn_.restoreFrom(pathOf("missing.bak")); }), code::kFail);
+    EXPECT_EQ(codeOf([&] { conn_.driver().restoreFrom(pathOf("missing.bak")); }), code::kFail);
     EXPECT_EQ(count("t"), 1);
 }
 

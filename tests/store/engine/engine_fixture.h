@@ -1,20 +1,21 @@
 /*
- * Fixture of the engine layer's tests: a temporary directory with a fresh catalogue file
- * opened on a connection, a table shaped like the catalogue's file table, and helpers to
- * run SQL and read values back.
+ * Fixture of the engine layer's tests: the shared temporary directory with a fresh
+ * catalogue file opened on a connection, a table shaped like the catalogue's file table,
+ * and helpers to run SQL and read whole rows back.
  */
 #pragma once
 
 #include "store/engine/connection.h"
 #include "store/engine/recordset.h"
-
-#include <gtest/gtest.h>
+#include "support/rows.h"
 
 #include <string>
 
 namespace kavdb::engine::test {
 
-class EngineTest : public ::testing::Test {
+using Names = std::vector<std::string>;
+
+class EngineTest : public kavdb::test::TempDirTest {
   protected:
     void SetUp() override;
     void TearDown() override;
@@ -23,10 +24,11 @@ class EngineTest : public ::testing::Test {
     /* The first column of the first row of a Jet query, read through a keyset. */
     Value scalar(const std::string& sql);
     long count(const std::string& table) { return scalar("SELECT COUNT(*) FROM " + table).toInt(); }
+    /* The committed rows of a Jet query, as another connection reads them (rows.h). */
+    Names rows(const std::string& sql) { return kavdb::test::rowsOf(dbPath_, sql); }
     /* Runs SQLite's own SQL (no Jet translation). */
-    void native(const std::string& sql);
+    void native(const std::string& sql) { conn_.driver().run(sql); }
 
-    std::string dir_;
     std::string dbPath_;
     Connection conn_;
 };

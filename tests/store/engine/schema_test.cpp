@@ -42,16 +42,17 @@ class SchemaTest : public EngineTest {
 
 TEST_F(SchemaTest, TablesHaveTheirColumnsKeysAndCollations)
 {
-    EXPECT_TRUE(tableExists(conn_, "maintable"));
-    EXPECT_FALSE(tableExists(conn_, "Nothere"));
-    EXPECT_EQ(columnNames(conn_, "MainTable"),
+    EXPECT_TRUE(conn_.driver().tableExists("maintable"));
+    EXPECT_FALSE(conn_.driver().tableExists("Nothere"));
+    EXPECT_EQ(conn_.driver().columnNames("MainTable"),
               (std::vector<std::string>{"FieldID", "PathID", "Filename", "Thumbnail", "Required"}));
-    EXPECT_TRUE(columnNames(conn_, "Nothere").empty());
-    Recordset rs(conn_, "SELECT * FROM MainTable", Cursor::ForwardOnly);
-    rs.addNew({"Required"}, {Value::integer(1)});
-    rs.addNew({"Required", "Thumbnail"}, {Value::integer(1), Value::bytes({1, 2})});
-    EXPECT_EQ(rs.get("FieldID").asInt(), 2); // the auto-increment key is the row key
-    EXPECT_EQ(codeOf([&] { rs.addNew({"Filename"}, {Value::text("x")}); }), code::kConstraint);
+    EXPECT_TRUE(conn_.driver().columnNames("Nothere").empty());
+    insertRow(conn_, "MainTable", {"Required"}, {Value::integer(1)});
+    EXPECT_EQ(insertRow(conn_, "MainTable", {"Required", "Thumbnail"},
+                        {Value::integer(1), Value::bytes({1, 2})}, "FieldID"),
+              Value::integer(2)); // the auto-increment key is the row key
+    EXPECT_EQ(codeOf([&] { insertRow(conn_, "MainTable", {"Filename"}, {Value::text("x")}); }),
+              code::kConstraint);
     EXPECT_EQ(codeOf([&] {
                   createTable(conn_, "MainTable", {{"x", ColumnType::Int, 0}});
               }),
