@@ -53,15 +53,19 @@ bool allDimensionsGiven(const ImageData& in)
            in.ThumbnailHeight != 0;
 }
 
-/* A search forward from the current row (included); false, without moving, when the
- * cursor stands on no row. */
+/* A search forward from the current row (included) for a row whose column holds value,
+ * file names compared exactly; false, without moving, when the cursor stands on no row. */
 bool searchForward(Recordset& rs, const char* column, const Value& value)
 {
-    if (rs.bof() || rs.eof()) {
+    if (rs.bof()) {
         return false;
     }
-    rs.find(column, value);
-    return !rs.bof() && !rs.eof();
+    for (; !rs.eof(); rs.moveNext()) {
+        if (rs.get(column) == value) {
+            return true;
+        }
+    }
+    return false;
 }
 
 /* The file-name part of a listed path as a Filename value; null when it has none. */

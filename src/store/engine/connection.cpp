@@ -11,7 +11,7 @@
 #include "store/engine/dialect.h"
 #include "store/engine/faults.h"
 #include "store/engine/native.h"
-#include "store/engine/schema.h"
+#include "store/engine/recordset.h"
 #include "store/engine/statement.h"
 #include "store/engine/turns.h"
 
@@ -46,16 +46,10 @@ void Connection::open(const std::string& path)
         raiseEngine(code::kFail, "Operation is not allowed when the object is open.");
     }
     driver_ = openSqlite(path, [this](int count) { return waitForLock(count); });
-    path_ = path;
     depth_ = 0;
     failed_ = false;
-    statements_ = std::make_shared<StatementCache>(*driver_, depth_);
+    statements_ = std::make_shared<StatementCache>(*this);
     turns_ = std::make_unique<Turns>(path);
-}
-
-void Connection::create(const std::string& path)
-{
-    createSqlite(path);
 }
 
 void Connection::close()
@@ -110,13 +104,8 @@ const std::vector<std::string>& Connection::translate(const std::string& jetSql)
 
 void Connection::execute(const std::string& jetSql)
 {
-    Driver& d = driver();
-    refuseUnboundParameters(jetSql);
-    const std::vector<std::string>& statements = translate(jetSql);
-    refuseBreakingAKey(*this, jetSql);
-    for (const std::string& sql : statements) {
-        d.run(sql);
-    }
+    driver(); // raises when closed, or when this call's transaction was lost
+    Recordset(*this, jetSql, Cursor::ForwardOnly);
 }
 
 bool Connection::waitForLock(int count)
@@ -173,7 +162,7 @@ void Connection::begin(Access access)
     ++depth_;
 }
 
-void Connection::commit()
+bool Connection::endLevel()
 {
     if (!isOpen()) {
         driver(); // raises kObjectClosed
@@ -181,7 +170,12 @@ void Connection::commit()
     if (depth_ == 0) {
         raiseEngine(code::kFail, "No transaction is active.");
     }
-    if (--depth_ > 0) {
+    return --depth_ == 0;
+}
+
+void Connection::commit()
+{
+    if (!endLevel()) {
         return;
     }
     bool failed = failed_;
@@ -204,18 +198,11 @@ void Connection::commit()
 
 void Connection::rollback()
 {
-    if (!isOpen()) {
-        driver(); // raises kObjectClosed
+    bool outermost = endLevel();
+    failed_ = !outermost;
+    if (outermost) {
+        rollbackQuietly();
     }
-    if (depth_ == 0) {
-        raiseEngine(code::kFail, "No transaction is active.");
-    }
-    if (--depth_ > 0) {
-        failed_ = true;
-        return;
-    }
-    failed_ = false;
-    rollbackQuietly();
 }
 
 void Connection::yieldIfDue(int sliceMs)

@@ -43,12 +43,10 @@ class Connection {
      * opens read-only: reads work, writes raise kFail. */
     void open(const std::string& path);
     /* Creates a new, empty catalogue file; kFail when anything exists at path. */
-    static void create(const std::string& path);
+    static void create(const std::string& path) { createSqlite(path); }
     /* Closes; raises kObjectClosed when the connection is not open. */
     void close();
     bool isOpen() const { return driver_ != nullptr; }
-    bool readOnly() const { return driver_ != nullptr && driver_->readOnly(); }
-    const std::string& path() const { return path_; }
 
     /* Runs one Jet statement (translated); raises on failure. */
     void execute(const std::string& jetSql);
@@ -82,6 +80,8 @@ class Connection {
 
   private:
     bool waitForLock(int count);
+    /* One level out of the current transaction: true at the outermost. */
+    bool endLevel();
     void startOutermost(Access access);
     /* Undoes whatever transaction the engine holds, after letting go of every statement.
      * Inside a call (depth above 0) this leaves the call refusing statements until its
@@ -89,7 +89,6 @@ class Connection {
     void rollbackQuietly() noexcept;
 
     std::unique_ptr<Driver> driver_;
-    std::string path_;
     int depth_ = 0;
     bool failed_ = false;
     bool reader_ = false; // the outermost transaction only reads

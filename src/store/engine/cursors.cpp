@@ -11,28 +11,24 @@
 #include "store/engine/lexer.h"
 #include "store/engine/native.h"
 
+#include <algorithm>
+#include <climits>
+
 namespace kavdb::engine {
 
 namespace {
 
-/* Moving n rows from pos within [-1, count]: beyond either end gives BOF or EOF; moving
- * on from BOF or EOF in the direction already taken raises kNoCurrentRow. */
-long movedPosition(long pos, long n, long count)
-{
-    if ((n > 0 && pos >= count) || (n < 0 && pos < 0) || count == 0) {
-        raiseNoCurrentRow();
-    }
-    long to = pos + n;
-    return to < -1 ? -1 : to > count ? count : to;
-}
+/* The key a deleted row keeps in a keyset: no row has it. */
+constexpr int64_t kGone = INT64_MIN;
 
 class StreamCursor final : public RowCursor {
   public:
-    explicit StreamCursor(Stmt stmt) : stmt_(std::move(stmt)) {}
+    /* Steps at once: a statement that fails, fails at open. */
+    explicit StreamCursor(Stmt stmt) : stmt_(std::move(stmt)) { step(); }
 
     void first() override
     {
-        if (!started_ || pos_ != 0 || atEnd_) { // else on the first row already
+        if (pos_ != 0 || atEnd_) { // else on the first row already
             stmt_->reset();
             pos_ = -1;
             step();
@@ -57,18 +53,12 @@ class StreamCursor final : public RowCursor {
             step();
         }
     }
-    bool bof() override { return eof() && pos_ < 0; }
-    bool eof() override
-    {
-        if (!started_) {
-            step();
-        }
-        return atEnd_;
-    }
+    bool bof() override { return atEnd_ && pos_ < 0; }
+    bool eof() override { return atEnd_; }
     long count() override { return -1; }
     bool live() override
     {
-        if (!eof() && !stmt_->busy()) {
+        if (!atEnd_ && !stmt_->busy()) {
             raiseEngine(code::kFail, "A forward-only walk does not go on past a slice commit.");
         }
         return !atEnd_;
@@ -78,14 +68,12 @@ class StreamCursor final : public RowCursor {
     Value chunk(int i, long n) override { return row().chunk(i, n); }
     Layout describe(const std::string&) override
     {
-        eof(); // started
         return layoutOf(*stmt_, stmt_->columnCount(), "");
     }
 
   private:
     void step()
     {
-        started_ = true;
         atEnd_ = !stmt_->step();
         pos_ += atEnd_ ? 0 : 1;
     }
@@ -98,28 +86,16 @@ class StreamCursor final : public RowCursor {
     }
 
     Stmt stmt_;
-    bool started_ = false;
     bool atEnd_ = false;
     long pos_ = -1;
 };
 
-class RowsCursor final : public RowCursor {
+class RowsCursor final : public CountedCursor {
   public:
     explicit RowsCursor(Stmt& stmt);
 
-    void first() override { pos_ = 0; }
-    void next() override
-    {
-        if (eof()) {
-            raiseNoCurrentRow();
-        }
-        ++pos_;
-    }
-    void moveBy(long n) override { pos_ = movedPosition(pos_, n, count()); }
-    bool bof() override { return rows_.empty() || pos_ < 0; }
-    bool eof() override { return rows_.empty() || pos_ >= count(); }
     long count() override { return static_cast<long>(rows_.size()); }
-    bool live() override { return !bof() && !eof(); }
+    bool live() override { return onARow(); }
     Value value(int i) override
     {
         if (!live()) {
@@ -134,7 +110,6 @@ class RowsCursor final : public RowCursor {
   private:
     std::vector<std::vector<Value>> rows_;
     Layout layout_;
-    long pos_ = 0;
 };
 
 RowsCursor::RowsCursor(Stmt& stmt)
@@ -157,12 +132,12 @@ KeysetCursor::KeysetCursor(std::shared_ptr<StatementCache> cache, const SelectPa
     : cache_(std::move(cache)), values_(std::move(values))
 {
     const char* key = cache_->driver().rowKey();
-    Stmt keys(cache_, reselect(parts, key, key, true), values_);
+    Stmt keys = borrow(cache_, reselect(parts, key, key, true), values_);
     while (keys->step()) {
         keys_.push_back(keys->key(0));
     }
     streamSql_ = reselect(parts, parts.list + ", " + key, key, true);
-    one_ = Stmt(cache_, rowByKey(parts, key));
+    one_ = borrow(cache_, rowByKey(parts, key));
     // Read now: the first row, and the fields as the statement has them once it has run.
     one_->bindKey(1, keys_.empty() ? 0 : keys_.front());
     if (one_->step()) {
@@ -171,7 +146,7 @@ KeysetCursor::KeysetCursor(std::shared_ptr<StatementCache> cache, const SelectPa
     }
 }
 
-void KeysetCursor::next()
+void CountedCursor::next()
 {
     if (eof()) {
         raiseNoCurrentRow();
@@ -179,9 +154,15 @@ void KeysetCursor::next()
     ++pos_;
 }
 
-void KeysetCursor::moveBy(long n)
+/* Beyond either end gives BOF or EOF; moving on from BOF or EOF in the direction already
+ * taken raises kNoCurrentRow. */
+void CountedCursor::moveBy(long n)
 {
-    pos_ = movedPosition(pos_, n, size());
+    long rows = count();
+    if ((n > 0 && pos_ >= rows) || (n < 0 && pos_ < 0) || rows == 0) {
+        raiseNoCurrentRow();
+    }
+    pos_ = std::clamp(pos_ + n, -1L, rows);
 }
 
 Layout KeysetCursor::describe(const std::string& tableName)
@@ -191,8 +172,7 @@ Layout KeysetCursor::describe(const std::string& tableName)
 
 bool KeysetCursor::live()
 {
-    if (pos_ < 0 || pos_ >= size() ||
-        (!deleted_.empty() && deleted_[static_cast<std::size_t>(pos_)])) {
+    if (!onARow() || key() == kGone) {
         return false;
     }
     // A statement let go at a slice commit stands on no row any more.
@@ -225,8 +205,7 @@ bool KeysetCursor::load()
 
 void KeysetCursor::markDeleted()
 {
-    deleted_.resize(keys_.size());
-    deleted_[static_cast<std::size_t>(pos_)] = true;
+    keys_[static_cast<std::size_t>(pos_)] = kGone;
     loaded_ = nullptr;
 }
 
@@ -239,7 +218,7 @@ void KeysetCursor::startStream()
     if (pos_ != 1 || loadedPos_ != 0 || cache_->driver().planSorts(streamSql_)) {
         return;
     }
-    stream_ = Stmt(cache_, streamSql_, values_);
+    stream_ = borrow(cache_, streamSql_, values_);
     streamPos_ = 0;
     if (stream_->step() && stream_->key(stream_->columnCount() - 1) == keys_.front()) {
         streaming_ = Stream::On; // past the first row, read already by key

@@ -1,5 +1,6 @@
 /*
- * Private to the engine layer: the three ways a recordset walks its rows.
+ * Part of the engine layer (seen above it only through Recordset): the three ways a
+ * recordset walks its rows.
  *
  * KeysetCursor holds the keys of a keyed select (select_reader.h), taken at open, reads
  * the current row by its key, and is the one cursor whose rows can be changed.
@@ -48,17 +49,26 @@ class RowCursor {
     virtual Layout describe(const std::string& tableName) = 0;
 };
 
-class KeysetCursor final : public RowCursor {
+/* A cursor over rows it can count: positions run from -1 (BOF) to count() (EOF). */
+class CountedCursor : public RowCursor {
+  public:
+    void first() override { pos_ = 0; }
+    void next() override;
+    void moveBy(long n) override;
+    bool bof() override { return count() == 0 || pos_ < 0; }
+    bool eof() override { return count() == 0 || pos_ >= count(); }
+
+  protected:
+    bool onARow() { return pos_ >= 0 && pos_ < count(); }
+    long pos_ = 0;
+};
+
+class KeysetCursor final : public CountedCursor {
   public:
     KeysetCursor(std::shared_ptr<StatementCache> cache, const SelectParts& parts,
                  std::vector<Value> values);
 
-    void first() override { pos_ = 0; }
-    void next() override;
-    void moveBy(long n) override;
-    bool bof() override { return keys_.empty() || pos_ < 0; }
-    bool eof() override { return keys_.empty() || pos_ >= size(); }
-    long count() override { return size(); }
+    long count() override { return static_cast<long>(keys_.size()); }
     bool live() override;
     Value value(int i) override { return row().value(i); }
     long size(int i) override { return row().size(i); }
@@ -74,7 +84,6 @@ class KeysetCursor final : public RowCursor {
     /* Whether the stream is used: not yet decided, reading the walk's rows, or not. */
     enum class Stream { Untried, On, Off };
 
-    long size() const { return static_cast<long>(keys_.size()); }
     DriverStatement& row();
     bool load();
     bool fromStream();
@@ -82,10 +91,8 @@ class KeysetCursor final : public RowCursor {
 
     std::shared_ptr<StatementCache> cache_;
     std::vector<Value> values_;
-    std::vector<int64_t> keys_;
-    std::vector<bool> deleted_; // sized at the first deletion
-    long pos_ = 0;
-    Stmt one_; // a row by its key
+    std::vector<int64_t> keys_; // kGone for a row deleted
+    Stmt one_;                  // a row by its key
     std::string streamSql_;
     Stmt stream_;
     Stream streaming_ = Stream::Untried;

@@ -32,9 +32,8 @@ class DriverStatement {
   public:
     virtual ~DriverStatement() = default;
 
-    /* Parameters: how many, and whether any has a name or number of its own. */
+    /* How many parameters; -1 when one has a name or number of its own. */
     virtual int parameterCount() = 0;
-    virtual bool namedParameters() = 0;
     virtual void bind(int index, const Value& value) = 0;
     virtual void bindKey(int index, int64_t key) = 0;
 
@@ -42,6 +41,19 @@ class DriverStatement {
     virtual bool step() = 0;
     /* Back before the first row, the bound values kept. */
     virtual void reset() = 0;
+    /* Binds values to the parameters in order; steps to the end and resets. */
+    void bindAll(const std::vector<Value>& values)
+    {
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            bind(static_cast<int>(i) + 1, values[i]);
+        }
+    }
+    void run()
+    {
+        while (step()) {
+        }
+        reset();
+    }
     /* Stepped and neither done nor reset: the statement stands on its rows. */
     virtual bool busy() = 0;
 
@@ -68,8 +80,7 @@ class Driver {
     virtual std::unique_ptr<DriverStatement> prepare(const std::string& sql) = 0;
     /* Runs one statement to its end. */
     virtual void run(const std::string& sql) = 0;
-    /* Rows the last statement changed, and the key of the last row added. */
-    virtual int changes() = 0;
+    /* The key of the last row added. */
     virtual int64_t lastRowId() = 0;
     /* The name a statement reads a table row's key by. */
     virtual const char* rowKey() = 0;

@@ -1,6 +1,6 @@
 /*
- * Recordset: opening a statement on the cursor that fits it, then navigation, field access
- * and changes over that cursor (cursors.h).
+ * Recordset: opening a statement on the cursor that fits it, then field access and
+ * changes over that cursor (cursors.h).
  *
  * A value put into a field waits in the recordset until update(), or until the cursor
  * leaves the row or the recordset closes, and is then written to the row by its key.
@@ -8,41 +8,14 @@
  */
 #include "store/engine/recordset.h"
 
-#include "store/engine/cursors.h"
 #include "store/engine/dialect.h"
 #include "store/engine/lexer.h"
 #include "store/engine/native.h"
 #include "store/engine/schema.h"
 
-#include <charconv>
-#include <optional>
-
 namespace kavdb::engine {
 
 namespace {
-
-/* A found cell equals the wanted value: numbers by value, texts exactly or ignoring ASCII
- * case, as the column itself compares. */
-bool findMatches(const Value& cell, const Value& wanted, bool exactText)
-{
-    if (cell.isNothing() || wanted.isNothing()) {
-        return false;
-    }
-    if (cell.isInt() && wanted.isInt()) {
-        return cell.asInt() == wanted.asInt();
-    }
-    if (wanted.isText() && (cell.isText() || cell.isInt())) {
-        std::string text = cell.toText();
-        return exactText ? text == wanted.asText() : equalsIgnoreCase(text, wanted.asText());
-    }
-    if (wanted.isInt() && cell.isText()) {
-        int32_t n = 0;
-        const std::string& s = cell.asText();
-        auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), n);
-        return ec == std::errc() && end == s.data() + s.size() && n == wanted.asInt();
-    }
-    return cell == wanted;
-}
 
 [[noreturn]] void fieldNotFound(const std::string& name)
 {
@@ -53,110 +26,75 @@ bool findMatches(const Value& cell, const Value& wanted, bool exactText)
 
 } // namespace
 
-struct Recordset::Impl {
-    std::shared_ptr<StatementCache> cache;
-    std::unique_ptr<RowCursor> cursor; // null once closed
-    KeysetCursor* keyset = nullptr;    // the cursor, when its rows can be changed
-    SelectParts parts;                 // keyed: the table changes go to
-    std::optional<Layout> fields;
-    std::vector<std::pair<int, Value>> pending;
-
-    void open(Connection& conn, const std::string& jet, std::vector<Value> values, Cursor type);
-    void ensureOpen() const
-    {
-        if (!cursor || cache->closed()) {
-            raiseEngine(code::kObjectClosed, "Operation is not allowed when the object is closed.");
-        }
-    }
-    const Layout& layout()
-    {
-        if (!fields) {
-            fields = cursor->describe(parts.tableName);
-        }
-        return *fields;
-    }
-    int fieldIndex(const std::string& name);
-    int field(const std::string& name)
-    {
-        int i = fieldIndex(name);
-        if (i < 0) {
-            fieldNotFound(name);
-        }
-        return i;
-    }
-    void requireRow()
-    {
-        if (!cursor->live()) {
-            raiseNoCurrentRow();
-        }
-    }
-    void requireWritable(int f)
-    {
-        if (keyset == nullptr ||
-            (f >= 0 && layout().columns[static_cast<std::size_t>(f)].empty())) {
-            raiseEngine(code::kFail, "The recordset or field cannot be updated.");
-        }
-    }
-    const Value* pendingValue(int f) const
-    {
-        for (const auto& [index, value] : pending) {
-            if (index == f) {
-                return &value;
-            }
-        }
-        return nullptr;
-    }
-    void flush()
-    {
-        if (!pending.empty()) {
-            write();
-        }
-    }
-    void write();
-    /* Runs a change of the current row: sql with values, the row key last. */
-    void change(const std::string& sql, std::vector<Value> values);
-};
-
-void Recordset::Impl::open(Connection& conn, const std::string& jet, std::vector<Value> values,
-                           Cursor type)
+Recordset::Recordset(Connection& conn, const std::string& jet, std::vector<Value> values,
+                     Cursor type)
 {
+    if (values.empty()) {
+        refuseUnboundParameters(jet);
+    }
     refuseBreakingAKey(conn, jet);
     const std::vector<std::string>& statements = conn.translate(jet);
-    cache = conn.statements();
+    cache_ = conn.statements();
     if (statements.size() > 1) { // a key added by ALTER TABLE: run at once, left closed
         for (const std::string& sql : statements) {
-            cache->driver().run(sql);
+            cache_->driver().run(sql);
         }
         return;
     }
-    Stmt stmt(cache, statements.front());
-    if (stmt->namedParameters() ||
-        (!values.empty() && stmt->parameterCount() != static_cast<int>(values.size()))) {
+    Stmt stmt = borrow(cache_, statements.front());
+    if (stmt->parameterCount() != static_cast<int>(values.size())) {
         raiseEngine(code::kInvalidArg, "Values are bound to as many '?' placeholders only.");
     }
-    stmt.bindAll(values);
+    stmt->bindAll(values);
     if (stmt->columnCount() == 0) { // returns no rows: run at open, left closed as ADO does
-        stmt.run();
+        stmt->run();
         return;
     }
     if (type == Cursor::Keyset) {
-        parts = readSelect(statements.front());
+        parts_ = readSelect(statements.front());
     }
     try { // a keyed select whose table has no row keys after all (a view) is read as it is
-        if (parts.keyed) {
-            auto k = std::make_unique<KeysetCursor>(cache, parts, values);
-            keyset = k.get();
-            cursor = std::move(k);
+        if (parts_.keyed) {
+            auto keyset = std::make_unique<KeysetCursor>(cache_, parts_, values);
+            keyset_ = keyset.get();
+            cursor_ = std::move(keyset);
         }
     } catch (const EngineError&) {
-        parts.keyed = false;
+        parts_.keyed = false;
     }
-    if (!cursor) {
-        cursor = type == Cursor::Keyset ? rowsCursor(stmt) : streamCursor(std::move(stmt));
+    if (!cursor_) {
+        cursor_ = type == Cursor::Keyset ? rowsCursor(stmt) : streamCursor(std::move(stmt));
     }
 }
 
-int Recordset::Impl::fieldIndex(const std::string& name)
+Recordset::~Recordset()
+{
+    try {
+        if (isOpen()) {
+            flush();
+        }
+    } catch (...) {
+        // A destructor never raises; the change is lost as it would be in ADO.
+    }
+}
+
+RowCursor& Recordset::open() const
+{
+    if (!isOpen()) {
+        raiseEngine(code::kObjectClosed, "Operation is not allowed when the object is closed.");
+    }
+    return *cursor_;
+}
+
+const Layout& Recordset::layout() const
+{
+    if (!fields_) {
+        fields_ = cursor_->describe(parts_.tableName);
+    }
+    return *fields_;
+}
+
+int Recordset::fieldIndex(const std::string& name) const
 {
     const Layout& l = layout();
     if (name.size() >= l.byLength.size()) {
@@ -171,19 +109,55 @@ int Recordset::Impl::fieldIndex(const std::string& name)
     return -1;
 }
 
-void Recordset::Impl::change(const std::string& sql, std::vector<Value> values)
+int Recordset::field(const std::string& name) const
 {
-    Stmt stmt(cache, sql + " WHERE " + cache->driver().rowKey() + " = ?", values);
-    stmt->bindKey(static_cast<int>(values.size()) + 1, keyset->key());
-    stmt.run();
+    int i = (open(), fieldIndex(name));
+    if (i < 0) {
+        fieldNotFound(name);
+    }
+    return i;
 }
 
-void Recordset::Impl::write()
+const Value* Recordset::pendingValue(int f) const
 {
+    for (const auto& [index, value] : pending_) {
+        if (index == f) {
+            return &value;
+        }
+    }
+    return nullptr;
+}
+
+int Recordset::onRow(const std::string& name)
+{
+    int f = field(name);
+    requireRow();
+    return f;
+}
+
+void Recordset::requireRow() const
+{
+    if (!cursor_->live()) {
+        raiseNoCurrentRow();
+    }
+}
+
+void Recordset::requireWritable(int f) const
+{
+    if (keyset_ == nullptr || (f >= 0 && layout().columns[static_cast<std::size_t>(f)].empty())) {
+        raiseEngine(code::kFail, "The recordset or field cannot be updated.");
+    }
+}
+
+void Recordset::flush()
+{
+    if (pending_.empty()) {
+        return;
+    }
     // Taken out first: a failed write is not retried on every later move.
-    auto changes = std::move(pending);
-    pending.clear();
-    std::string sql = "UPDATE " + parts.table + " SET ";
+    auto changes = std::move(pending_);
+    pending_.clear();
+    std::string sql = "UPDATE " + parts_.table + " SET ";
     std::vector<Value> values;
     for (auto& [f, value] : changes) {
         sql += (values.empty() ? "" : ", ") +
@@ -191,98 +165,14 @@ void Recordset::Impl::write()
         values.push_back(std::move(value));
     }
     change(sql, std::move(values));
-    keyset->invalidate();
+    keyset_->invalidate();
 }
 
-Recordset::Recordset(Connection& conn, const std::string& jetSql, Cursor cursor)
-    : impl_(std::make_unique<Impl>())
+void Recordset::change(const std::string& sql, std::vector<Value> values)
 {
-    refuseUnboundParameters(jetSql);
-    impl_->open(conn, jetSql, {}, cursor);
-}
-
-Recordset::Recordset(Connection& conn, const std::string& jetSql, std::vector<Value> values,
-                     Cursor cursor)
-    : impl_(std::make_unique<Impl>())
-{
-    impl_->open(conn, jetSql, std::move(values), cursor);
-}
-
-Recordset::~Recordset()
-{
-    try {
-        if (isOpen()) {
-            impl_->flush();
-        }
-    } catch (...) {
-        // A destructor never raises; the change is lost as it would be in ADO.
-    }
-}
-
-Recordset::Recordset(Recordset&&) noexcept = default;
-Recordset& Recordset::operator=(Recordset&&) noexcept = default;
-
-void Recordset::moveFirst()
-{
-    impl_->ensureOpen();
-    impl_->flush();
-    impl_->cursor->first();
-}
-
-void Recordset::moveNext()
-{
-    impl_->ensureOpen();
-    impl_->flush();
-    impl_->cursor->next();
-}
-
-void Recordset::move(long n)
-{
-    impl_->ensureOpen();
-    impl_->flush();
-    impl_->cursor->moveBy(n);
-}
-
-bool Recordset::bof() const
-{
-    impl_->ensureOpen();
-    return impl_->cursor->bof();
-}
-
-bool Recordset::eof() const
-{
-    impl_->ensureOpen();
-    return impl_->cursor->eof();
-}
-
-long Recordset::recordCount() const
-{
-    impl_->ensureOpen();
-    return impl_->cursor->count();
-}
-
-bool Recordset::find(const std::string& column, const Value& value)
-{
-    impl_->ensureOpen();
-    int f = impl_->field(column);
-    bool exact = isExactTextColumn(impl_->layout().fields[static_cast<std::size_t>(f)]);
-    impl_->flush();
-    RowCursor& c = *impl_->cursor;
-    if (c.bof() && !c.eof()) {
-        c.first();
-    }
-    for (; !c.eof(); c.next()) {
-        if (c.live() && findMatches(c.value(f), value, exact)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-int Recordset::fieldCount() const
-{
-    impl_->ensureOpen();
-    return static_cast<int>(impl_->layout().fields.size());
+    Stmt stmt = borrow(cache_, sql + " WHERE " + cache_->driver().rowKey() + " = ?", values);
+    stmt->bindKey(static_cast<int>(values.size()) + 1, keyset_->key());
+    stmt->run();
 }
 
 std::string Recordset::fieldName(int index) const
@@ -290,88 +180,65 @@ std::string Recordset::fieldName(int index) const
     if (index < 0 || index >= fieldCount()) {
         fieldNotFound(std::to_string(index));
     }
-    return impl_->layout().fields[static_cast<std::size_t>(index)];
-}
-
-bool Recordset::hasField(const std::string& name) const
-{
-    impl_->ensureOpen();
-    return impl_->fieldIndex(name) >= 0;
+    return layout().fields[static_cast<std::size_t>(index)];
 }
 
 Value Recordset::get(const std::string& name)
 {
-    impl_->ensureOpen();
-    int f = impl_->field(name);
-    const Value* v = impl_->pendingValue(f); // put on this row, not written yet
-    return v != nullptr ? *v : impl_->cursor->value(f);
+    int f = field(name);
+    const Value* v = pendingValue(f); // put on this row, not written yet
+    return v != nullptr ? *v : cursor_->value(f);
 }
 
 void Recordset::put(const std::string& name, const Value& value)
 {
-    impl_->ensureOpen();
-    int f = impl_->field(name);
-    impl_->requireWritable(f);
-    impl_->requireRow();
+    int f = field(name);
+    requireWritable(f);
+    requireRow();
     Value stored = value.isEmpty() ? Value::null() : value;
-    for (auto& change : impl_->pending) {
+    for (auto& change : pending_) {
         if (change.first == f) {
             change.second = std::move(stored);
             return;
         }
     }
-    impl_->pending.emplace_back(f, std::move(stored));
+    pending_.emplace_back(f, std::move(stored));
 }
 
 long Recordset::actualSize(const std::string& name)
 {
-    impl_->ensureOpen();
-    int f = impl_->field(name);
-    impl_->requireRow();
-    const Value* v = impl_->pendingValue(f);
-    return v != nullptr ? valueSize(*v) : impl_->cursor->size(f);
+    int f = onRow(name);
+    const Value* v = pendingValue(f);
+    return v != nullptr ? valueSize(*v) : cursor_->size(f);
 }
 
 Value Recordset::getChunk(const std::string& name, long size)
 {
-    impl_->ensureOpen();
-    int f = impl_->field(name);
-    impl_->requireRow();
-    const Value* v = impl_->pendingValue(f);
-    return v != nullptr ? valueChunk(*v, size) : impl_->cursor->chunk(f, size);
-}
-
-void Recordset::update()
-{
-    impl_->ensureOpen();
-    impl_->flush();
+    int f = onRow(name);
+    const Value* v = pendingValue(f);
+    return v != nullptr ? valueChunk(*v, size) : cursor_->chunk(f, size);
 }
 
 void Recordset::deleteCurrent()
 {
-    impl_->ensureOpen();
-    impl_->requireWritable(-1);
-    impl_->requireRow();
-    impl_->pending.clear(); // an edit of a deleted row has nowhere to go
-    impl_->change("DELETE FROM " + impl_->parts.table, {});
-    impl_->keyset->markDeleted();
+    open();
+    requireWritable(-1);
+    requireRow();
+    pending_.clear(); // an edit of a deleted row has nowhere to go
+    change("DELETE FROM " + parts_.table, {});
+    keyset_->markDeleted();
 }
 
 void Recordset::close()
 {
-    impl_->ensureOpen();
-    try {
-        impl_->flush();
+    open();
+    try { // closed even when the last write fails
+        flush();
     } catch (...) {
-        impl_->cursor.reset();
+        cursor_.reset();
         throw;
     }
-    impl_->cursor.reset();
-}
-
-bool Recordset::isOpen() const
-{
-    return impl_ && impl_->cursor != nullptr && !impl_->cache->closed();
+    cursor_.reset();
 }
 
 Value insertRow(Connection& conn, const std::string& table, const std::vector<std::string>& names,
@@ -390,15 +257,16 @@ Value insertRow(Connection& conn, const std::string& table, const std::vector<st
         }
     }
     std::shared_ptr<StatementCache> cache = conn.statements();
-    Stmt(cache,
-         "INSERT INTO " + table +
-             (given.empty() ? " DEFAULT VALUES" : " (" + columns + ") VALUES (" + marks + ")"),
-         given)
-        .run();
+    borrow(cache,
+           "INSERT INTO " + table +
+               (given.empty() ? " DEFAULT VALUES" : " (" + columns + ") VALUES (" + marks + ")"),
+           given)
+        ->run();
     if (readBack.empty()) {
         return Value();
     }
-    Stmt row(cache, "SELECT * FROM " + table + " WHERE " + cache->driver().rowKey() + " = ?");
+    Stmt row =
+        borrow(cache, "SELECT * FROM " + table + " WHERE " + cache->driver().rowKey() + " = ?");
     row->bindKey(1, cache->driver().lastRowId());
     row->step();
     for (int i = 0; i < row->columnCount(); ++i) {

@@ -52,17 +52,20 @@ constexpr int kCacheKiB = -16384;
 /* Marks files this library created (PRAGMA application_id): "KAVD". */
 constexpr int kApplicationId = 0x4B415644;
 
-[[noreturn]] void raiseSqlite(sqlite3* db, int rc)
+/* Closes a database handle when it goes. */
+using Handle = std::unique_ptr<sqlite3, int (*)(sqlite3*)>;
+
+Handle own(sqlite3* db)
 {
-    std::string message =
-        db != nullptr && sqlite3_errcode(db) != SQLITE_OK ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
-    throw EngineError(hresultForSqlite(rc, message), kEngineSource, message);
+    return Handle(db, &sqlite3_close_v2);
 }
 
 void check(sqlite3* db, int rc)
 {
     if (rc != SQLITE_OK) {
-        raiseSqlite(db, rc);
+        std::string message =
+            sqlite3_errcode(db) != SQLITE_OK ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+        throw EngineError(hresultForSqlite(rc, message), kEngineSource, message);
     }
 }
 
@@ -80,13 +83,12 @@ sqlite3_stmt* prepareOn(sqlite3* db, const std::string& sql, unsigned flags)
 bool stepOn(sqlite3_stmt* stmt)
 {
     int rc = sqlite3_step(stmt);
-    if (rc == SQLITE_ROW || rc == SQLITE_DONE) {
-        return rc == SQLITE_ROW;
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+        std::string message = sqlite3_errmsg(sqlite3_db_handle(stmt));
+        sqlite3_reset(stmt);
+        throw EngineError(hresultForSqlite(rc, message), kEngineSource, message);
     }
-    sqlite3* db = sqlite3_db_handle(stmt);
-    std::string message = sqlite3_errmsg(db);
-    sqlite3_reset(stmt);
-    throw EngineError(hresultForSqlite(rc, message), kEngineSource, message);
+    return rc == SQLITE_ROW;
 }
 
 std::string textOf(sqlite3_value* v)
@@ -105,15 +107,13 @@ class SqliteStatement final : public DriverStatement {
     explicit SqliteStatement(sqlite3_stmt* stmt) : stmt_(stmt) {}
     ~SqliteStatement() override { sqlite3_finalize(stmt_); }
 
-    int parameterCount() override { return sqlite3_bind_parameter_count(stmt_); }
-    bool namedParameters() override
+    int parameterCount() override
     {
-        for (int i = 1; i <= parameterCount(); ++i) {
-            if (sqlite3_bind_parameter_name(stmt_, i) != nullptr) {
-                return true;
-            }
+        int n = sqlite3_bind_parameter_count(stmt_);
+        for (int i = 1; i <= n; ++i) {
+            n = sqlite3_bind_parameter_name(stmt_, i) != nullptr ? -1 : n;
         }
-        return false;
+        return n;
     }
     void bind(int index, const Value& value) override;
     void bindKey(int index, int64_t key) override
@@ -268,32 +268,29 @@ std::string fileUri(const std::string& path, const char* query)
  * stands. */
 sqlite3* openReadOnly(const std::string& path)
 {
-    sqlite3* db = openFile(path, SQLITE_OPEN_READONLY);
-    int rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    Handle db = own(openFile(path, SQLITE_OPEN_READONLY));
+    int rc =
+        sqlite3_exec(db.get(), "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
     if (rc == SQLITE_OK || !(rc == SQLITE_READONLY || rc == SQLITE_CANTOPEN) ||
         ::access((path + "-wal").c_str(), F_OK) == 0) {
-        return db;
+        return db.release();
     }
-    sqlite3_close_v2(db);
     return openFile(fileUri(path, "immutable=1"), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI);
 }
 
-/* Runs a set-up statement whose first row, if any, must be expect; else the handle is
- * closed and kFail raised (a file that is not a database fails at its first). */
+/* Runs a set-up statement whose first row, if expect is given, must be expect; else the
+ * handle is closed and kFail raised (a file that is not a database fails at its first). */
 void setUp(sqlite3* db, const std::string& sql, const char* expect = nullptr)
 {
-    sqlite3_stmt* stmt = nullptr;
-    int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr);
-    rc = rc == SQLITE_OK ? sqlite3_step(stmt) : rc;
-    const auto* text = rc == SQLITE_ROW ? sqlite3_column_text(stmt, 0) : nullptr;
-    bool expected =
-        expect == nullptr ||
-        (text != nullptr && std::strcmp(reinterpret_cast<const char*>(text), expect) == 0);
-    std::string message = rc == SQLITE_ROW || rc == SQLITE_DONE
-                              ? "The catalogue file cannot keep a write-ahead log."
-                              : sqlite3_errmsg(db);
-    sqlite3_finalize(stmt);
-    if ((rc != SQLITE_ROW && rc != SQLITE_DONE) || !expected) {
+    std::string first;
+    auto keep = [](void* out, int, char** values, char**) {
+        *static_cast<std::string*>(out) = values[0] != nullptr ? values[0] : "";
+        return 0;
+    };
+    int rc = sqlite3_exec(db, sql.c_str(), keep, &first, nullptr);
+    if (rc != SQLITE_OK || (expect != nullptr && first != expect)) {
+        std::string message = rc != SQLITE_OK ? sqlite3_errmsg(db)
+                                              : "The catalogue file cannot keep a write-ahead log.";
         sqlite3_close_v2(db);
         raiseEngine(code::kFail, message);
     }
@@ -331,7 +328,6 @@ class SqliteDriver final : public Driver {
         while (stmt.step()) {
         }
     }
-    int changes() override { return sqlite3_changes(db_); }
     int64_t lastRowId() override { return sqlite3_last_insert_rowid(db_); }
     const char* rowKey() override { return "rowid"; }
 
@@ -465,30 +461,14 @@ void SqliteDriver::backupTo(const std::string& path)
 {
     // Inside a transaction this connection cannot be a backup's source; a second,
     // read-only connection sees the last committed state, which is what a twin is for.
-    sqlite3* reader = inTransaction() ? openFile(path_, SQLITE_OPEN_READONLY) : nullptr;
-    sqlite3* target = nullptr;
-    try {
-        target = openFile(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-        copyDatabase(target, reader != nullptr ? reader : db_);
-    } catch (...) {
-        sqlite3_close_v2(target);
-        sqlite3_close_v2(reader);
-        throw;
-    }
-    sqlite3_close_v2(target);
-    sqlite3_close_v2(reader);
+    Handle reader = own(inTransaction() ? openFile(path_, SQLITE_OPEN_READONLY) : nullptr);
+    Handle target = own(openFile(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE));
+    copyDatabase(target.get(), reader ? reader.get() : db_);
 }
 
 void SqliteDriver::restoreFrom(const std::string& path)
 {
-    sqlite3* source = openFile(path, SQLITE_OPEN_READONLY);
-    try {
-        copyDatabase(db_, source);
-    } catch (...) {
-        sqlite3_close_v2(source);
-        throw;
-    }
-    sqlite3_close_v2(source);
+    copyDatabase(db_, own(openFile(path, SQLITE_OPEN_READONLY)).get());
 }
 
 } // namespace
@@ -505,7 +485,7 @@ void createSqlite(const std::string& path)
         raiseEngine(code::kFail, "The file already exists: " + path);
     }
     sqlite3* db = openFile(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    try {
+    try { // setUp closes the handle when it fails
         setUp(db, "PRAGMA journal_mode=WAL", "wal");
         // Writing the header makes the file a database rather than an empty file.
         setUp(db, "PRAGMA application_id=" + std::to_string(kApplicationId));

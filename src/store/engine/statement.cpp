@@ -3,6 +3,7 @@
  */
 #include "store/engine/statement.h"
 
+#include "store/engine/connection.h"
 #include "store/engine/native.h"
 
 #include <algorithm>
@@ -19,13 +20,10 @@ constexpr std::size_t kIdleLimit = 128;
 
 Driver& StatementCache::driver() const
 {
-    if (driver_ == nullptr) {
+    if (conn_ == nullptr) {
         raiseEngine(code::kObjectClosed, "Operation is not allowed when the object is closed.");
     }
-    if (depth_ > 0 && !driver_->inTransaction()) {
-        raiseEngine(code::kFail, kLostTransaction);
-    }
-    return *driver_;
+    return conn_->driver();
 }
 
 std::unique_ptr<DriverStatement> StatementCache::take(const std::string& sql)
@@ -44,7 +42,7 @@ std::unique_ptr<DriverStatement> StatementCache::take(const std::string& sql)
 void StatementCache::giveBack(const std::string& sql,
                               std::unique_ptr<DriverStatement> stmt) noexcept
 {
-    if (driver_ == nullptr) {
+    if (conn_ == nullptr) {
         return; // dies with the closed connection's statements
     }
     if (idleCount_ >= kIdleLimit) {
@@ -64,50 +62,24 @@ void StatementCache::close()
 {
     idle_.clear();
     idleCount_ = 0;
-    driver_ = nullptr;
+    conn_ = nullptr;
 }
 
-Stmt::Stmt(std::shared_ptr<StatementCache> cache, std::string sql, const std::vector<Value>& values)
-    : cache_(std::move(cache)), sql_(std::move(sql)), stmt_(cache_->take(sql_))
+void GiveBack::operator()(DriverStatement* stmt) const noexcept
 {
-    try {
-        bindAll(values);
-    } catch (...) {
-        release();
-        throw;
+    std::unique_ptr<DriverStatement> owned(stmt);
+    if (cache) {
+        cache->giveBack(sql, std::move(owned));
     }
 }
 
-void Stmt::bindAll(const std::vector<Value>& values)
+Stmt borrow(std::shared_ptr<StatementCache> cache, const std::string& sql,
+            const std::vector<Value>& values)
 {
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        stmt_->bind(static_cast<int>(i) + 1, values[i]);
-    }
-}
-
-Stmt& Stmt::operator=(Stmt&& other) noexcept
-{
-    if (this != &other) {
-        release();
-        cache_ = std::move(other.cache_);
-        sql_ = std::move(other.sql_);
-        stmt_ = std::move(other.stmt_);
-    }
-    return *this;
-}
-
-void Stmt::release() noexcept
-{
-    if (stmt_ != nullptr) {
-        cache_->giveBack(sql_, std::move(stmt_));
-    }
-}
-
-void Stmt::run()
-{
-    while (stmt_->step()) {
-    }
-    stmt_->reset();
+    std::unique_ptr<DriverStatement> taken = cache->take(sql);
+    Stmt stmt(taken.release(), GiveBack{std::move(cache), sql});
+    stmt->bindAll(values);
+    return stmt;
 }
 
 long valueSize(const Value& v)

@@ -3,7 +3,9 @@
  *
  * One cache per connection keeps statements by their exact text, so that the statements
  * recordsets open and derive again and again (a row by key, an update of one row) are
- * prepared once. Stmt borrows one and gives it back, reset, when it goes.
+ * prepared once. A Stmt borrows one and gives it back, reset, when it goes; the cache
+ * outlives its connection's close, so that a recordset left open then refuses to work
+ * instead of touching a closed database.
  */
 #pragma once
 
@@ -16,17 +18,17 @@
 
 namespace kavdb::engine {
 
+class Connection;
+
 class StatementCache {
   public:
-    /* depth is the owning connection's transaction depth: inside a call whose transaction
-     * the engine ended, no statement is handed out. */
-    StatementCache(Driver& driver, const int& depth) : driver_(&driver), depth_(depth) {}
+    explicit StatementCache(const Connection& conn) : conn_(&conn) {}
     StatementCache(const StatementCache&) = delete;
     StatementCache& operator=(const StatementCache&) = delete;
 
     /* True once the connection has closed: statements borrowed before then are dead. */
-    bool closed() const { return driver_ == nullptr; }
-    /* The driver; raises kObjectClosed once closed, and kFail in a lost transaction. */
+    bool closed() const { return conn_ == nullptr; }
+    /* The connection's driver (Connection::driver); kObjectClosed once closed. */
     Driver& driver() const;
     /* An idle statement for sql, or a newly prepared one; raises on failure. */
     std::unique_ptr<DriverStatement> take(const std::string& sql);
@@ -35,38 +37,24 @@ class StatementCache {
     void close();
 
   private:
-    Driver* driver_;
-    const int& depth_;
+    const Connection* conn_;
     std::unordered_map<std::string, std::vector<std::unique_ptr<DriverStatement>>> idle_;
     std::size_t idleCount_ = 0;
 };
 
-/* One borrowed statement; empty until assigned. */
-class Stmt {
-  public:
-    Stmt() = default;
-    /* Prepared (or taken from the cache) with values bound to its parameters in order. */
-    Stmt(std::shared_ptr<StatementCache> cache, std::string sql,
-         const std::vector<Value>& values = {});
-    ~Stmt() { release(); }
-    Stmt(Stmt&& other) noexcept = default;
-    Stmt& operator=(Stmt&& other) noexcept;
-
-    explicit operator bool() const { return stmt_ != nullptr; }
-    DriverStatement* operator->() const { return stmt_.get(); }
-    DriverStatement& operator*() const { return *stmt_; }
-    /* Binds values to the parameters in order. */
-    void bindAll(const std::vector<Value>& values);
-    /* Steps until done. */
-    void run();
-
-  private:
-    void release() noexcept;
-
-    std::shared_ptr<StatementCache> cache_;
-    std::string sql_;
-    std::unique_ptr<DriverStatement> stmt_;
+/* What a Stmt does when it goes: gives the statement back to its cache. */
+struct GiveBack {
+    std::shared_ptr<StatementCache> cache;
+    std::string sql;
+    void operator()(DriverStatement* stmt) const noexcept;
 };
+
+/* One borrowed statement; empty until assigned. */
+using Stmt = std::unique_ptr<DriverStatement, GiveBack>;
+
+/* The statement for sql, prepared or taken from the cache, with values bound in order. */
+Stmt borrow(std::shared_ptr<StatementCache> cache, const std::string& sql,
+            const std::vector<Value>& values = {});
 
 /* Size and chunk of a value held in memory (a pending change, a row read at open). */
 long valueSize(const Value& v);

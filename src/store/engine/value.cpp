@@ -11,48 +11,6 @@
 
 namespace kavdb::engine {
 
-Value Value::null()
-{
-    Value v;
-    v.v_ = NullTag{};
-    return v;
-}
-
-Value Value::integer(int32_t i)
-{
-    Value v;
-    v.v_ = i;
-    return v;
-}
-
-Value Value::real(double d)
-{
-    Value v;
-    v.v_ = d;
-    return v;
-}
-
-Value Value::text(std::string s)
-{
-    Value v;
-    v.v_ = std::move(s);
-    return v;
-}
-
-Value Value::boolean(bool b)
-{
-    Value v;
-    v.v_ = b;
-    return v;
-}
-
-Value Value::bytes(Bytes b)
-{
-    Value v;
-    v.v_ = std::move(b);
-    return v;
-}
-
 Kind Value::kindOf() const
 {
     // The order of the variant's alternatives.
@@ -62,11 +20,6 @@ Kind Value::kindOf() const
 }
 
 namespace {
-
-[[noreturn]] void mismatch(const char* what)
-{
-    raiseEngine(code::kTypeMismatch, std::string("Type mismatch: ") + what);
-}
 
 bool isBlank(char c)
 {
@@ -96,44 +49,9 @@ bool parseInt32(const std::string& text, int32_t& out)
 
 } // namespace
 
-int32_t Value::asInt() const
+void Value::mismatch(const char* what)
 {
-    if (const auto* i = std::get_if<int32_t>(&v_)) {
-        return *i;
-    }
-    mismatch("the value is not an integer");
-}
-
-double Value::asDouble() const
-{
-    if (const auto* d = std::get_if<double>(&v_)) {
-        return *d;
-    }
-    mismatch("the value is not a floating-point number");
-}
-
-const std::string& Value::asText() const
-{
-    if (const auto* s = std::get_if<std::string>(&v_)) {
-        return *s;
-    }
-    mismatch("the value is not a text");
-}
-
-const Bytes& Value::asBytes() const
-{
-    if (const auto* b = std::get_if<Bytes>(&v_)) {
-        return *b;
-    }
-    mismatch("the value is not a byte array");
-}
-
-bool Value::asBool() const
-{
-    if (const auto* b = std::get_if<bool>(&v_)) {
-        return *b;
-    }
-    mismatch("the value is not a boolean");
+    raiseEngine(code::kTypeMismatch, std::string("Type mismatch: ") + what);
 }
 
 int32_t Value::toInt() const

@@ -34,12 +34,12 @@ class Value {
   public:
     Value() = default; // empty: "nothing given"
 
-    static Value null();
-    static Value integer(int32_t v);
-    static Value real(double v);
-    static Value text(std::string v);
-    static Value boolean(bool v);
-    static Value bytes(Bytes v);
+    static Value null() { return Value(NullTag{}); }
+    static Value integer(int32_t v) { return Value(v); }
+    static Value real(double v) { return Value(v); }
+    static Value text(std::string v) { return Value(std::move(v)); }
+    static Value boolean(bool v) { return Value(v); }
+    static Value bytes(Bytes v) { return Value(std::move(v)); }
 
     Kind kindOf() const;
     uint16_t kind() const { return static_cast<uint16_t>(kindOf()); }
@@ -53,11 +53,11 @@ class Value {
     bool isBytes() const { return kindOf() == Kind::Bytes; }
 
     /* Direct access; the kind must match (checked: a mismatch raises kTypeMismatch). */
-    int32_t asInt() const;
-    double asDouble() const;
-    const std::string& asText() const;
-    const Bytes& asBytes() const;
-    bool asBool() const;
+    int32_t asInt() const { return as<int32_t>("the value is not an integer"); }
+    double asDouble() const { return as<double>("the value is not a floating-point number"); }
+    const std::string& asText() const { return as<std::string>("the value is not a text"); }
+    const Bytes& asBytes() const { return as<Bytes>("the value is not a byte array"); }
+    bool asBool() const { return as<bool>("the value is not a boolean"); }
 
     /* The engine's type conversion: int from int, bool, numeric text, or a double that
      * fits (rounded half to even); text from int, bool, double (the shortest text that
@@ -72,6 +72,16 @@ class Value {
     struct NullTag {
         bool operator==(const NullTag&) const = default;
     };
+    template <class T> explicit Value(T v) : v_(std::move(v)) {}
+    template <class T> const T& as(const char* what) const
+    {
+        if (const T* v = std::get_if<T>(&v_)) {
+            return *v;
+        }
+        mismatch(what);
+    }
+    [[noreturn]] static void mismatch(const char* what);
+
     std::variant<std::monostate, NullTag, int32_t, std::string, bool, Bytes, double> v_;
 };
 

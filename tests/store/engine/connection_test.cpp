@@ -41,8 +41,7 @@ TEST_F(ConnectionTest, OpenSetsWalAndSynchronous)
 {
     EXPECT_EQ(scalar("SELECT * FROM pragma_journal_mode()").toText(), "wal");
     EXPECT_EQ(scalar("SELECT * FROM pragma_synchronous()").toInt(), 1);
-    EXPECT_EQ(conn_.path(), dbPath_);
-    EXPECT_FALSE(conn_.readOnly());
+    EXPECT_FALSE(conn_.driver().readOnly());
 }
 
 TEST_F(ConnectionTest, CreateMakesADatabaseAndRefusesAnExistingFile)
@@ -99,7 +98,6 @@ TEST_F(ConnectionTest, ClosedConnectionRefusesWork)
 TEST_F(ConnectionTest, ExecuteRunsOneStatementAndRefusesASecond)
 {
     conn_.execute("INSERT INTO t (a) VALUES (\"x;y\");");
-    EXPECT_EQ(conn_.driver().changes(), 1);
     EXPECT_EQ(scalar("SELECT a FROM t WHERE id = 1").toText(), "x;y");
     EXPECT_EQ(codeOf([&] { conn_.execute("INSERT INTO t (a) VALUES ('w'); DELETE FROM t"); }),
               code::kSyntax);

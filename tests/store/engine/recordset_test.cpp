@@ -1,7 +1,7 @@
 /*
  * Recordsets: ADO's positions over keyset and forward-only cursors, fields and values,
  * keyset membership, read-only results, changes (rows added, values put and kept, rows
- * deleted and stepped past), find, values bound to '?', and schema changes seen.
+ * deleted and stepped past), values bound to '?', and schema changes seen.
  */
 #include "store/engine/engine_fixture.h"
 
@@ -335,31 +335,6 @@ TEST_F(RecordsetTest, ASliceCommitInTheMiddleOfAWalkLetsTheWalkGoOn)
         EXPECT_EQ(names[20] + names[59], "f0020.jpgf0059.jpg");
         EXPECT_EQ(scalar("SELECT COUNT(*) FROM Files WHERE Marking = 1").toInt(), 60);
     }
-}
-
-TEST_F(RecordsetTest, FindGoesForwardFromTheCurrentRowOverLiveRows)
-{
-    addFile(1, "Photo.JPG", "Summer Trip");
-    addFile(1, "photo.jpg", "summer trip");
-    addFile(-3, "x.jpg");
-    Recordset rs(conn_, "SELECT * FROM Files", Cursor::Keyset);
-    const std::tuple<const char*, Value, int> steps[] = {
-        {"Filename", Value::text("photo.jpg"), 2},  // file names compare exactly
-        {"Comment", Value::text("SUMMER TRIP"), 2}, // other texts ignoring case, from here on
-        {"PathID", Value::text("-3"), 3},
-        {"Filename", Value::text("x.jpg"), 3}};
-    for (const auto& [column, value, id] : steps) {
-        EXPECT_TRUE(rs.find(column, value)) << column;
-        EXPECT_EQ(rs.get("FieldID").asInt(), id) << column;
-    }
-    EXPECT_FALSE(rs.find("PathID", Value::integer(1)));
-    EXPECT_TRUE(rs.eof());
-    rs.moveFirst();
-    EXPECT_TRUE(rs.find("PathID", Value::integer(-3)));
-    rs.deleteCurrent();
-    rs.moveFirst();
-    EXPECT_FALSE(rs.find("Filename", Value::text("x.jpg"))); // never the deleted row
-    EXPECT_EQ(codeOf([&] { rs.find("Nothere", Value::integer(1)); }), code::kFieldNotFound);
 }
 
 TEST_F(RecordsetTest, ValuesAreBoundToPlaceholdersOnly)
