@@ -50,6 +50,26 @@ typedef int32_t HRESULT;
 /* A requested row position lies beyond the table. */
 #define KAVDB_E_OUT_OF_RANGE ((HRESULT)0x8878000E)
 
+/* Failures of the catalogue's engine, with the codes ADO gives them. */
+/* The statement is not SQL the catalogue runs: a syntax error, a second statement, a
+ * comment, or a caller's table or item name that is not a plain name. */
+#define KAVDB_E_SYNTAX ((HRESULT)0x80040E14)
+/* The statement names a table the catalogue does not have. */
+#define KAVDB_E_NO_SUCH_TABLE ((HRESULT)0x80040E37)
+/* The statement names a column the table does not have, or holds a parameter that was
+ * given no value. */
+#define KAVDB_E_UNKNOWN_COLUMN ((HRESULT)0x80040E10)
+/* A field the statement's result does not have. */
+#define KAVDB_E_FIELD_NOT_FOUND ((HRESULT)0x800A0CC1)
+/* No current row: before the first row, after the last, or on a deleted one. */
+#define KAVDB_E_NO_CURRENT_ROW ((HRESULT)0x800A0BCD)
+/* The catalogue (or a record set of it) is closed. */
+#define KAVDB_E_OBJECT_CLOSED ((HRESULT)0x800A0E78)
+/* A key or constraint of the catalogue would be broken. */
+#define KAVDB_E_CONSTRAINT ((HRESULT)0x80040E2F)
+/* A stored value is not of the kind the operation reads it as. */
+#define KAVDB_E_TYPE_MISMATCH ((HRESULT)0x80020005)
+
 /* A calendar time, local time, as the catalogue stores it. */
 typedef struct SYSTEMTIME {
     uint16_t wYear;

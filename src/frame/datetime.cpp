@@ -4,8 +4,6 @@
  * argument is simply ignored (SYSTEMTIMEtoSTR, STRtoSYSTEMTIME) or reads as "cannot
  * open" (GetFileUpdateTM).
  */
-#include "frame/datetime.h"
-
 #include "kavdbmgr.h"
 #include "store/datetext.h"
 

@@ -22,19 +22,6 @@ bool isCataloguePath(const char* path)
     return path != nullptr && *path != '\0' && std::strstr(path, ".mdb") != nullptr;
 }
 
-void connect(DBHandle* h, const char* path)
-{
-    try {
-        h->Connection = std::make_unique<engine::Connection>();
-        h->Connection->open(path);
-        store::ensureLookupIndexes(*h->Connection);
-    } catch (const engine::EngineError& e) {
-        store::ReportComError("Failed to connect database.", e);
-    } catch (...) {
-        // The handle is handed out all the same; its first operation reports the failure.
-    }
-}
-
 } // namespace
 
 extern "C" KAVDB_API HRESULT KaAVDBOpen(const char* path, DBHandle** out)
@@ -51,7 +38,7 @@ extern "C" KAVDB_API HRESULT KaAVDBOpen(const char* path, DBHandle** out)
         if (h == nullptr) {
             return E_OUTOFMEMORY;
         }
-        connect(h, path);
+        store::kaConnect(h, path);
         *out = h;
         return S_OK;
     });
@@ -62,10 +49,7 @@ extern "C" KAVDB_API HRESULT KaAVDBClose(DBHandle* h)
     if (h == nullptr) {
         return E_INVALIDARG;
     }
-    HRESULT hr = store::guarded("Failed to close database", [&] {
-        store::connectionOf(h).close();
-        return S_OK;
-    });
+    HRESULT hr = store::kaDisconnect(h);
     delete h;
     return hr;
 }

@@ -5,7 +5,7 @@
  * again. Nothing here can throw: releasing and clearing never allocate.
  */
 #include "kavdbmgr.h"
-#include "store/engine/alloc.h"
+#include "store/buffers.h"
 #include "store/meta_rows.h"
 
 #include <cstring>

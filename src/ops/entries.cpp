@@ -28,15 +28,13 @@ void dropUnusedLinks(DBHandle* h, const FieldValueList& links)
         if (!link.value.isInt()) {
             continue;
         }
-        std::string column = link.name.asText();
         bool used = true;
         std::string table;
-        if (kaAnyRow(h, folderRowsSql("MainTable", column.c_str(), link.value.asInt()), &used) ==
+        if (kaAnyRow(h, rowsWhere("MainTable", link.name.asText(), link.value.asInt()), &used) ==
                 S_OK &&
-            !used && kaGetTableName(table, k) == S_OK) {
-            if (kaDelData(h, folderRowsSql(table.c_str(), "DataID", link.value.asInt())) < 0) {
-                return;
-            }
+            !used && kaGetTableName(configOf(h), table, k) == S_OK &&
+            kaDelData(h, rowsWhere(table, "DataID", link.value.asInt())) < 0) {
+            return;
         }
     }
 }
@@ -44,12 +42,12 @@ void dropUnusedLinks(DBHandle* h, const FieldValueList& links)
 HResult deleteFolderRows(DBHandle* h, int32_t pathId)
 {
     FieldValueList links;
-    HResult hr = MakeDataIDList(links);
+    HResult hr = MakeDataIDList(h, links);
     if (hr < 0) {
         return hr;
     }
     return guarded("Failed To KaAVDBDeleteFolder", [&] {
-        Recordset rs(connectionOf(h), folderRowsSql("MainTable", "PathID", pathId), Cursor::Keyset);
+        Recordset rs = openRows(h, rowsWhere("MainTable", "PathID", pathId), Cursor::Keyset);
         if (rs.eof()) {
             return KAVDB_E_NOT_FOUND;
         }
@@ -61,7 +59,7 @@ HResult deleteFolderRows(DBHandle* h, int32_t pathId)
             rs.deleteCurrent();
             rs.update();
             dropUnusedLinks(h, links);
-            connectionOf(h).yieldIfDue();
+            yieldSlice(h);
         }
         return S_OK;
     });
@@ -75,7 +73,7 @@ HResult deleteFolder(DBHandle* h, const char* folder)
         return E_INVALIDARG;
     }
     int32_t pathId = -1;
-    HResult hr = kaGetPathID(h, folder, &pathId, false, false);
+    HResult hr = kaGetPathID(h, folder, &pathId, false);
     if (hr < 0) {
         return hr;
     }
@@ -89,30 +87,29 @@ HResult moveFile(DBHandle* h, const char* src, const char* dst, int32_t keepMark
         return E_INVALIDARG;
     }
     // Every check before the first write: a refused move leaves no destination folder.
-    int32_t srcId = -1, dstId = -1;
-    std::string srcFolder, srcName, dstFolder, dstName;
-    HResult hr = SplitFilePath(src, srcFolder, srcName);
-    if (hr < 0 || (hr = SplitFilePath(dst, dstFolder, dstName)) < 0 ||
-        (hr = kaSearchPathData(h, src, &srcId)) < 0) {
+    FileKey from, to;
+    std::string folder;
+    HResult hr = SplitFilePath(src, folder, from.name);
+    if (hr < 0 || (hr = SplitFilePath(dst, folder, to.name)) < 0 ||
+        (hr = locateFile(h, src, FolderLookup::Cached, from)) < 0) {
         return hr;
     }
     bool taken = false;
-    if (kaGetPathID(h, dstFolder.c_str(), &dstId, false, false) == S_OK &&
-        kaAnyRow(h, fileRowSql(dstId, dstName), &taken) == S_OK && taken) {
+    if (locateFile(h, dst, FolderLookup::Exact, to) == S_OK &&
+        kaAnyRow(h, fileRow(to), &taken) == S_OK && taken) {
         return E_FAIL;
     }
     hr = guarded("Failed To KaAVDBMoveFile", [&] {
-        Recordset rs(connectionOf(h), fileRowSql(srcId, srcName), Cursor::Keyset);
-        long rows = rs.recordCount();
-        if (rows != 1) {
-            return rows == 0 ? KAVDB_E_NOT_FOUND : E_FAIL;
+        Recordset rs = openRows(h, fileRow(from), Cursor::Keyset);
+        HResult placed = standOnOnlyRow(rs);
+        if (placed == S_OK) {
+            placed = kaSetPathTable(h, dst, &to.pathId);
         }
-        HResult placed = kaSetPathTable(h, dst, &dstId);
         if (placed < 0) {
             return placed;
         }
-        rs.put("PathID", Value::integer(dstId));
-        rs.put("Filename", Value::text(dstName));
+        rs.put("PathID", Value::integer(to.pathId));
+        rs.put("Filename", Value::text(to.name));
         if (keepMark == 0) {
             rs.put("Marking", Value::integer(0));
         }
@@ -120,7 +117,7 @@ HResult moveFile(DBHandle* h, const char* src, const char* dst, int32_t keepMark
         return S_OK;
     });
     if (hr == S_OK) {
-        kaDelPathIfUnused(h, srcId);
+        kaDelPathIfUnused(h, from.pathId);
     }
     return hr;
 }
@@ -130,32 +127,32 @@ HResult copyFile(DBHandle* h, const char* src, const char* dst, int32_t keepMark
     if (h == nullptr || missing(src) || missing(dst)) {
         return E_INVALIDARG;
     }
-    std::string srcFolder, srcName, dstFolder, dstName;
-    int32_t srcId = -1, dstId = -1;
+    FileKey from, to;
+    std::string folder;
     FieldValueList list;
-    HResult hr = SplitFilePath(src, srcFolder, srcName);
-    if (hr < 0 || (hr = SplitFilePath(dst, dstFolder, dstName)) < 0 ||
-        (hr = kaGetPathID(h, srcFolder.c_str(), &srcId, false, false)) < 0 ||
-        (hr = MakeDataIDList(list)) < 0) {
+    HResult hr = SplitFilePath(src, folder, from.name);
+    if (hr < 0 || (hr = SplitFilePath(dst, folder, to.name)) < 0 ||
+        (hr = locateFile(h, src, FolderLookup::Exact, from)) < 0 ||
+        (hr = MakeDataIDList(h, list)) < 0) {
         return hr;
     }
     for (const char* column : {"Width", "Height", "Bitcount", "ThumbnailWidth", "ThumbnailHeight",
                                "Thumbnail", "UpdateTM", "Comment", "Marking"}) {
         list.push_back({Value::text(column), Value()});
     }
-    if ((hr = kaGetData(h, fileRowSql(srcId, srcName), list)) < 0) {
+    if ((hr = kaGetData(h, fileRow(from), list)) < 0) {
         return hr;
     }
     FieldValue* mark = findField(list, "Marking");
     if (keepMark == 0 && mark != nullptr && mark->value.isInt() && mark->value.asInt() == 1) {
         mark->value = Value::integer(0);
     }
-    if ((hr = kaGetPathID(h, dstFolder.c_str(), &dstId, true, false)) < 0) {
+    if ((hr = locateFile(h, dst, FolderLookup::Create, to)) < 0) {
         return hr;
     }
-    list.push_back({Value::text("PathID"), Value::integer(dstId)});
-    list.push_back({Value::text("Filename"), Value::text(dstName)});
-    return kaSetMainTable(h, list, fileRowSql(dstId, dstName), true, -1);
+    list.push_back({Value::text("PathID"), Value::integer(to.pathId)});
+    list.push_back({Value::text("Filename"), Value::text(to.name)});
+    return kaSetMainTable(h, list, fileRow(to), true);
 }
 
 } // namespace kavdb::ops

@@ -116,9 +116,7 @@ HResult registerFolder(DBHandle* h, const char* folder)
         if (result < 0 && result != KAVDB_E_ALREADY_EXISTS) {
             return result;
         }
-        if (h->Connection) {
-            h->Connection->yieldIfDue();
-        }
+        yieldSlice(h);
     }
     return result;
 }

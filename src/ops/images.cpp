@@ -26,32 +26,19 @@ enum class Access { Read, Write };
 /* locateFileRow's answer to a writer whose folder is not catalogued. */
 constexpr HResult kNothingToWrite = 1;
 
-HResult folderIdOf(DBHandle* h, const char* path, Access access, int32_t* pathId)
-{
-    if (access == Access::Write) {
-        return kaSearchPathData(h, path, pathId) < 0 ? kNothingToWrite : S_OK;
-    }
-    std::string folder;
-    HResult hr = GetFolderPart(path, folder);
-    return hr < 0 ? hr : kaGetPathID(h, folder.c_str(), pathId, false, false);
-}
-
 /* Stands rs on the one MainTable row of path. */
 HResult locateFileRow(DBHandle* h, const char* path, Access access, std::unique_ptr<Recordset>& rs)
 {
-    int32_t pathId = -1;
-    HResult hr = folderIdOf(h, path, access, &pathId);
-    if (hr != S_OK) {
-        return hr;
-    }
-    std::string name;
-    if ((hr = GetFileNamePart(path, name)) < 0) {
-        return hr;
+    FileKey file;
+    HResult hr = locateFile(
+        h, path, access == Access::Write ? FolderLookup::Cached : FolderLookup::Exact, file);
+    if (hr < 0) {
+        return access == Access::Write && file.pathId < 0 ? kNothingToWrite : hr;
     }
     if (access == Access::Read) {
-        return openOnlyRow(h, fileRowSql(pathId, name), rs);
+        return openOnlyRow(h, fileRow(file), rs);
     }
-    OpenRecordset(h, fileRowSql(pathId, name), Cursor::Keyset, rs);
+    OpenRecordset(h, fileRow(file), Cursor::Keyset, rs);
     return rs ? standOnOnlyRow(*rs) : E_FAIL;
 }
 
@@ -66,15 +53,19 @@ bool allDimensionsGiven(const ImageData& in)
            in.ThumbnailHeight != 0;
 }
 
-/* A search forward from the current row (included); false, without moving, when the
- * cursor stands on no row. */
+/* A search forward from the current row (included) for a row whose column holds value,
+ * file names compared exactly; false, without moving, when the cursor stands on no row. */
 bool searchForward(Recordset& rs, const char* column, const Value& value)
 {
-    if (rs.bof() || rs.eof()) {
+    if (rs.bof()) {
         return false;
     }
-    rs.find(column, value);
-    return !rs.bof() && !rs.eof();
+    for (; !rs.eof(); rs.moveNext()) {
+        if (rs.get(column) == value) {
+            return true;
+        }
+    }
+    return false;
 }
 
 /* The file-name part of a listed path as a Filename value; null when it has none. */
@@ -127,9 +118,10 @@ bool fitsRecordPath(const StringList& paths)
 
 void walkRegisteredFolder(DBHandle* h, int32_t pathId, const StringList& paths, ImageWalk& walk)
 {
-    Recordset rs(connectionOf(h),
-                 sqlf("SELECT * FROM MainTable WHERE (PathID = %d) ORDER BY Filename ASC", pathId),
-                 Cursor::Keyset);
+    Recordset rs = openRows(h,
+                            {"SELECT * FROM MainTable WHERE (PathID = ?) ORDER BY Filename ASC",
+                             {Value::integer(pathId)}},
+                            Cursor::Keyset);
     for (const auto& path : paths) {
         if (findListed(rs, listedName(path))) {
             ImageData image{};
@@ -162,7 +154,7 @@ std::vector<int32_t> listedFolderIds(DBHandle* h, const StringList& paths)
         }
         if (!known || folder != last) {
             int32_t id = -1;
-            lastId = kaGetPathID(h, folder.c_str(), &id, false, false) == S_OK ? id : -1;
+            lastId = kaGetPathID(h, folder.c_str(), &id, false) == S_OK ? id : -1;
             last = std::move(folder);
             known = true;
         }
@@ -272,7 +264,7 @@ HResult readImages(DBHandle* h, void* context, StringList* paths, ImageReadCallb
         std::string folder;
         HResult hr = GetFolderPart(paths->front().c_str(), folder);
         if (hr == S_OK) {
-            hr = kaGetPathID(h, folder.c_str(), &pathId, false, false);
+            hr = kaGetPathID(h, folder.c_str(), &pathId, false);
         }
         ImageWalk walk{context, callback};
         if (hr == S_OK) {
@@ -300,7 +292,7 @@ HResult readImageBatch(DBHandle* h, StringList* paths, ImageDataList* out)
         for (auto id = ids.rbegin(); id != ids.rend(); ++id) {
             if (*id >= 0) {
                 rs = std::make_unique<Recordset>(
-                    connectionOf(h), folderRowsSql("MainTable", "PathID", *id), Cursor::Keyset);
+                    openRows(h, rowsWhere("MainTable", "PathID", *id), Cursor::Keyset));
                 break;
             }
         }

@@ -37,8 +37,7 @@ bool isEmpty(const char* text)
  * clears the link. */
 void moveLinks(DBHandle* h, const std::string& column, int32_t dataId, const Value& value)
 {
-    Recordset rs(connectionOf(h), folderRowsSql("MainTable", column.c_str(), dataId),
-                 Cursor::Keyset);
+    Recordset rs = openRows(h, rowsWhere("MainTable", column, dataId), Cursor::Keyset);
     for (; !rs.bof() && !rs.eof(); rs.moveNext()) {
         rs.put(column, value);
         rs.update();
@@ -97,10 +96,10 @@ struct ItemText {
 
 /* A configured kind other than text for the item refuses the rename up front, even when
  * no row holds a value yet. */
-bool configuredNonText(const Rename& r)
+bool configuredNonText(DBHandle* h, const Rename& r)
 {
     std::vector<ConfiguredItem> items;
-    configuredItems(items);
+    configuredItems(configOf(h), items);
     for (const auto& it : items) {
         ItemSpec spec = parseItem(it.value);
         if (it.tableName == r.table && strcasecmp(spec.name.c_str(), r.item.c_str()) == 0) {
@@ -137,9 +136,8 @@ HResult collectRenamed(Recordset& rs, const Rename& r, std::vector<ItemText>& ro
 HResult renameValues(DBHandle* h, const Rename& r, std::vector<ItemText>& rows)
 {
     return guarded(kUpdateMessage, [&] {
-        Recordset rs(connectionOf(h),
-                     sqlf("SELECT DataID, %s FROM %s ", r.item.c_str(), r.table.c_str()),
-                     Cursor::Keyset);
+        Recordset rs =
+            openRows(h, {"SELECT DataID, " + r.item + " FROM " + r.table + " "}, Cursor::Keyset);
         if (rs.recordCount() < 1) {
             return E_FAIL;
         }
@@ -186,13 +184,13 @@ HResult mergeRows(DBHandle* h, const Rename& r,
                   const std::vector<std::pair<int32_t, int32_t>>& pairs)
 {
     std::string column;
-    if (kaGetLinkColumn(r.table, column) < 0) {
+    if (kaGetLinkColumn(configOf(h), r.table, column) < 0) {
         return E_FAIL;
     }
     HResult hr = guarded(kUpdateMessage, [&] {
         for (const auto& [gone, stays] : pairs) {
             moveLinks(h, column, gone, Value::integer(stays));
-            connectionOf(h).yieldIfDue();
+            yieldSlice(h);
         }
         return S_OK;
     });
@@ -201,8 +199,7 @@ HResult mergeRows(DBHandle* h, const Rename& r,
     }
     return guarded(kUpdateMessage, [&] {
         for (const auto& pair : pairs) {
-            Recordset rs(connectionOf(h), folderRowsSql(r.table.c_str(), "DataID", pair.first),
-                         Cursor::Keyset);
+            Recordset rs = openRows(h, rowsWhere(r.table, "DataID", pair.first), Cursor::Keyset);
             if (!rs.eof()) {
                 rs.deleteCurrent();
                 rs.update();
@@ -220,19 +217,19 @@ HResult deleteInfo(DBHandle* h, char* sql)
     if (h == nullptr || isEmpty(sql) || from == nullptr || std::strlen(sql) > kSqlMax) {
         return E_INVALIDARG;
     }
-    const std::string idSql = std::string("SELECT DataID ") + from;
+    const Query idSql{std::string("SELECT DataID ") + from, {}};
     std::list<int32_t> ids;
     HResult hr = kaGetDataIDList(h, idSql, ids);
     std::string table, column;
     if (hr < 0 || (hr = cutTableName(sql, from, table)) < 0 ||
-        (hr = kaGetLinkColumn(table, column)) < 0) {
+        (hr = kaGetLinkColumn(configOf(h), table, column)) < 0) {
         return hr;
     }
     // A row is deleted only once no file links to it any more.
     hr = guarded(kDeleteInfoMessage, [&] {
         for (int32_t id : ids) {
             moveLinks(h, column, id, Value());
-            connectionOf(h).yieldIfDue();
+            yieldSlice(h);
         }
         return S_OK;
     });
@@ -250,7 +247,7 @@ HResult updateTableData(DBHandle* h, const char* table, const char* item, const 
         return named;
     }
     const Rename r{table, item, oldText, newText};
-    if (configuredNonText(r)) {
+    if (configuredNonText(h, r)) {
         return E_INVALIDARG;
     }
     std::vector<ItemText> rows;

@@ -24,25 +24,6 @@ bool isEmpty(const char* text)
     return text == nullptr || *text == '\0';
 }
 
-/* A file's keys: its folder's PathID (no folder row is added) and its name. */
-struct FileKey {
-    int32_t pathId = -1;
-    std::string name;
-};
-
-HResult findFileKey(DBHandle* h, const char* path, FileKey& file)
-{
-    std::string folder;
-    HResult hr = GetFolderPart(path, folder);
-    if (hr >= 0) {
-        hr = kaGetPathID(h, folder.c_str(), &file.pathId, false, false);
-    }
-    if (hr >= 0) {
-        hr = GetFileNamePart(path, file.name);
-    }
-    return hr;
-}
-
 /* The file's one MainTable row, held open for a whole call: its link values as they were
  * when it was opened (highest table number first), and new links put on it in place. */
 class FileRow {
@@ -52,8 +33,7 @@ class FileRow {
     HResult open(DBHandle* h, const FileKey& file, const char* message)
     {
         return guarded(message, [&] {
-            rs_ = std::make_unique<Recordset>(connectionOf(h), fileRowSql(file.pathId, file.name),
-                                              Cursor::Keyset);
+            rs_ = std::make_unique<Recordset>(openRows(h, fileRow(file), Cursor::Keyset));
             HResult hr = standOnOnlyRow(*rs_);
             const int fixed = static_cast<int>(std::size(kMainColumns));
             for (int k = rs_->fieldCount() - fixed; hr == S_OK && k >= 1; --k) {
@@ -123,7 +103,7 @@ HResult linkNewRow(DBHandle* h, const MetaData& meta, FileRow& row, const std::s
 HResult writeOne(DBHandle* h, const MetaData& meta, FileRow& row, bool& stop)
 {
     std::string column;
-    HResult hr = kaGetLinkColumn(meta.TableName, column);
+    HResult hr = kaGetLinkColumn(configOf(h), meta.TableName, column);
     if (hr < 0) {
         stop = true;
         return hr;
@@ -159,7 +139,8 @@ HResult readLinkedRows(DBHandle* h, const MetadataLinkList& links, const char* t
 {
     for (const auto& link : links) {
         std::string name;
-        if (link.dataId.isNothing() || kaGetTableName(name, link.table) < 0 || name != table) {
+        if (link.dataId.isNothing() || kaGetTableName(configOf(h), name, link.table) < 0 ||
+            name != table) {
             continue;
         }
         HResult hr = kaReadDataRow(h, name, link.dataId, found);
@@ -186,7 +167,7 @@ HResult writeData(DBHandle* h, const char* path, MetaDataList* data)
         return E_INVALIDARG;
     }
     FileKey file;
-    HResult hr = findFileKey(h, path, file);
+    HResult hr = locateFile(h, path, FolderLookup::Exact, file);
     if (hr < 0) {
         return hr;
     }
@@ -211,12 +192,9 @@ HResult readData(DBHandle* h, const char* path, MetaDataList* data)
         return E_INVALIDARG;
     }
     FileKey file;
-    HResult hr = kaSearchPathData(h, path, &file.pathId);
+    HResult hr = locateFile(h, path, FolderLookup::Cached, file);
     if (hr < 0) {
         return hr;
-    }
-    if ((hr = GetFileNamePart(path, file.name)) < 0) {
-        return hr == E_INVALIDARG ? hr : E_FAIL;
     }
     FileRow row;
     if ((hr = row.open(h, file, "Failed To KaAVDBReadData")) < 0) {
@@ -227,7 +205,7 @@ HResult readData(DBHandle* h, const char* path, MetaDataList* data)
             continue;
         }
         std::string table;
-        if (kaGetTableName(table, link.table) < 0 || table.empty() ||
+        if (kaGetTableName(configOf(h), table, link.table) < 0 || table.empty() ||
             kaReadDataRow(h, table, link.dataId, *data) < 0) {
             break;
         }
@@ -244,7 +222,7 @@ HResult readFilePartially(DBHandle* h, const char* path, const char* table, cons
     }
     FileKey file;
     FileRow row;
-    HResult hr = findFileKey(h, path, file);
+    HResult hr = locateFile(h, path, FolderLookup::Exact, file);
     if (hr < 0 || (hr = row.open(h, file, "Failed To KaAVDBReadFilePartially")) < 0) {
         return hr;
     }
@@ -270,7 +248,7 @@ HResult getDataTotalNum(int32_t* count)
         return E_INVALIDARG;
     }
     std::vector<ConfiguredItem> items;
-    HResult hr = configuredItems(items);
+    HResult hr = configuredItems(Config::load(), items);
     if (hr < 0) {
         return hr;
     }
@@ -284,7 +262,7 @@ HResult getData(int32_t index, char* table, char* item, int32_t* type, int32_t* 
         return E_INVALIDARG;
     }
     std::vector<ConfiguredItem> items;
-    HResult hr = configuredItems(items);
+    HResult hr = configuredItems(Config::load(), items);
     if (hr < 0) {
         return hr;
     }
@@ -318,7 +296,7 @@ HResult getDataNum(const char* table, int32_t* count)
         return E_INVALIDARG;
     }
     std::vector<ConfiguredItem> items;
-    HResult hr = configuredItems(items);
+    HResult hr = configuredItems(Config::load(), items);
     if (hr < 0) {
         return hr;
     }
@@ -338,7 +316,7 @@ HResult getReadTableDataCount(DBHandle* h, const char* table, int32_t* count)
     if (HResult named = CheckName(table); named < 0) {
         return named;
     }
-    return kaGetDataCount(h, sqlf("SELECT * FROM %s ", table), count);
+    return kaGetDataCount(h, {std::string("SELECT * FROM ") + table + " "}, count);
 }
 
 HResult getReadTableData(DBHandle* h, int32_t position, const char* table, MetaTagList* tags)
@@ -347,7 +325,7 @@ HResult getReadTableData(DBHandle* h, int32_t position, const char* table, MetaT
         return E_INVALIDARG;
     }
     std::vector<std::string> names;
-    HResult hr = kaGetItemNames(table == nullptr ? "" : table, names);
+    HResult hr = kaGetItemNames(configOf(h), table == nullptr ? "" : table, names);
     if (hr < 0) {
         return hr;
     }
@@ -364,14 +342,15 @@ HResult getReadTableDataEx(DBHandle* h, int32_t first, int32_t last, const char*
         return KAVDB_E_OUT_OF_RANGE;
     }
     std::vector<std::string> names;
-    HResult hr = kaGetItemNames(table == nullptr ? "" : table, names);
+    HResult hr = kaGetItemNames(configOf(h), table == nullptr ? "" : table, names);
     if (hr < 0) {
         return hr;
     }
     return guarded(
         "Failed To KaAVDBGetReadTableDataEx",
         [&] {
-            Recordset rs(connectionOf(h), sqlf("SELECT * FROM %s ", table), Cursor::Keyset);
+            Recordset rs =
+                openRows(h, {std::string("SELECT * FROM ") + table + " "}, Cursor::Keyset);
             long count = rs.recordCount();
             if (count < 1) {
                 return KAVDB_E_NOT_FOUND;

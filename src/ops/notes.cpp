@@ -41,35 +41,34 @@ HResult checkFolderArgs(DBHandle* h, const char* folder, const void* text)
     return hasSeparator(folder) ? S_OK : E_FAIL;
 }
 
-/* Opens the file row of path for a mark, adding the folder row when it is missing;
- * rows receives how many rows matched. Raises what the engine raises. */
+/* Opens the file row of path for a mark, adding the folder row when it is missing (an
+ * empty name part selects no row, as any name without a row does); rows receives how many
+ * rows matched. Raises what the engine raises. */
 HResult openMarkRow(DBHandle* h, const char* path, std::unique_ptr<Recordset>& rs, long* rows)
 {
     if (h == nullptr || path == nullptr || IsFolderPath(path)) {
         return E_INVALIDARG;
     }
-    std::string folder;
-    std::string name;
-    HResult hr = GetFolderPart(path, folder);
-    // An empty name part selects no row, as any name without a row does.
-    if (hr < 0 || (hr = GetFileNamePart(path, name)) == E_INVALIDARG) {
-        return hr;
-    }
-    int32_t pathId = -1;
-    if ((hr = kaGetPathID(h, folder.c_str(), &pathId, true, false)) < 0) {
-        return hr;
-    }
-    if ((hr = OpenRecordset(h, fileRowSql(pathId, name), Cursor::Keyset, rs)) < 0) {
+    FileKey file;
+    HResult hr = locateFile(h, path, FolderLookup::CreateAny, file);
+    if (hr < 0 || (hr = OpenRecordset(h, fileRow(file), Cursor::Keyset, rs)) < 0) {
         return hr;
     }
     *rows = CountRows(*rs);
     return S_OK;
 }
 
-/* Marks run without a message of their own: an engine error only gives its code. */
-template <class F> HResult unreported(F&& work) noexcept
+/* Reads or writes the one row q selects, reporting engine errors under message. */
+template <class Act> HResult onOnlyRow(DBHandle* h, const Query& q, const char* message, Act act)
 {
-    return guarded(nullptr, std::forward<F>(work));
+    return guarded(message, [&] {
+        std::unique_ptr<Recordset> rs;
+        HResult found = openOnlyRow(h, q, rs);
+        if (found == S_OK) {
+            act(*rs);
+        }
+        return found;
+    });
 }
 
 } // namespace
@@ -79,22 +78,11 @@ HResult readComment(DBHandle* h, const char* path, char* out)
     if (h == nullptr || path == nullptr || *path == '\0' || out == nullptr) {
         return E_INVALIDARG;
     }
-    std::string folder;
-    std::string name;
-    int32_t pathId = -1;
-    HResult hr = GetFolderPart(path, folder);
-    if (hr < 0 || (hr = kaGetPathID(h, folder.c_str(), &pathId, false, false)) < 0 ||
-        (hr = GetFileNamePart(path, name)) < 0) {
-        return hr;
-    }
-    return guarded("Failed To KaAVDBReadComment", [&] {
-        std::unique_ptr<Recordset> rs;
-        HResult found = openOnlyRow(h, fileRowSql(pathId, name), rs);
-        if (found == S_OK) {
-            copyComment(*rs, out);
-        }
-        return found;
-    });
+    FileKey file;
+    HResult hr = locateFile(h, path, FolderLookup::Exact, file);
+    return hr < 0 ? hr
+                  : onOnlyRow(h, fileRow(file), "Failed To KaAVDBReadComment",
+                              [&](Recordset& rs) { copyComment(rs, out); });
 }
 
 HResult writeComment(DBHandle* h, const char* path, const char* comment)
@@ -102,38 +90,12 @@ HResult writeComment(DBHandle* h, const char* path, const char* comment)
     if (h == nullptr || path == nullptr || *path == '\0' || comment == nullptr) {
         return E_INVALIDARG;
     }
-    std::string name;
-    int32_t pathId = -1;
-    HResult hr = kaSearchPathData(h, path, &pathId);
-    if (hr < 0 || (hr = GetFileNamePart(path, name)) < 0) {
-        return hr;
-    }
-    return guarded("Failed To KaAVDBWriteComment", [&] {
-        std::unique_ptr<Recordset> rs;
-        HResult found = openOnlyRow(h, fileRowSql(pathId, name), rs);
-        if (found == S_OK) {
-            writeText(*rs, "Comment", comment);
-        }
-        return found;
-    });
+    FileKey file;
+    HResult hr = locateFile(h, path, FolderLookup::Cached, file);
+    return hr < 0 ? hr
+                  : onOnlyRow(h, fileRow(file), "Failed To KaAVDBWriteComment",
+                              [&](Recordset& rs) { writeText(rs, "Comment", comment); });
 }
-
-namespace {
-
-/* Does act on the folder row of pathId, reporting engine errors under message. */
-template <class Act> HResult onFolderRow(DBHandle* h, int32_t pathId, const char* message, Act act)
-{
-    return guarded(message, [&] {
-        std::unique_ptr<Recordset> rs;
-        HResult found = openOnlyRow(h, folderRowsSql("PathTable", "PathID", pathId), rs);
-        if (found == S_OK) {
-            act(*rs);
-        }
-        return found;
-    });
-}
-
-} // namespace
 
 HResult readFolderInfo(DBHandle* h, const char* folder, char* out)
 {
@@ -147,12 +109,12 @@ HResult readFolderInfo(DBHandle* h, const char* folder, char* out)
     appendSeparator(text);
     int32_t pathId = -1;
     std::string last;
-    if ((hr = kaGetPathID(h, text.c_str(), &pathId, false, false)) < 0 ||
+    if ((hr = kaGetPathID(h, text.c_str(), &pathId, false)) < 0 ||
         (hr = GetFileNamePart(folder, last)) < 0) {
         return hr;
     }
-    return onFolderRow(h, pathId, "Failed To KaAVDBReadFolderInfo",
-                       [&](Recordset& rs) { copyComment(rs, out); });
+    return onOnlyRow(h, rowsWhere("PathTable", "PathID", pathId), "Failed To KaAVDBReadFolderInfo",
+                     [&](Recordset& rs) { copyComment(rs, out); });
 }
 
 HResult writeFolderInfo(DBHandle* h, const char* folder, const char* text)
@@ -167,13 +129,14 @@ HResult writeFolderInfo(DBHandle* h, const char* folder, const char* text)
         (hr = GetFileNamePart(folder, last)) < 0) {
         return hr;
     }
-    return onFolderRow(h, pathId, "Failed To search path data",
-                       [&](Recordset& rs) { writeText(rs, "Comment", text); });
+    return onOnlyRow(h, rowsWhere("PathTable", "PathID", pathId), "Failed To search path data",
+                     [&](Recordset& rs) { writeText(rs, "Comment", text); });
 }
 
 HResult setCheck(DBHandle* h, const char* path, int32_t mark)
 {
-    return unreported([&] {
+    // A mark has no message of its own: an engine error only gives its code.
+    return guarded(nullptr, [&] {
         std::unique_ptr<Recordset> rs;
         long rows = 0;
         HResult hr = openMarkRow(h, path, rs, &rows);
@@ -195,7 +158,8 @@ HResult getCheck(DBHandle* h, const char* path, int32_t* mark)
     if (mark == nullptr) {
         return E_INVALIDARG;
     }
-    return unreported([&] {
+    // A mark has no message of its own: an engine error only gives its code.
+    return guarded(nullptr, [&] {
         std::unique_ptr<Recordset> rs;
         long rows = 0;
         HResult hr = openMarkRow(h, path, rs, &rows);

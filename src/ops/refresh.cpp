@@ -56,10 +56,10 @@ void deleteRow(Recordset& rs)
  * by its key, so the walk need not read the thumbnail it throws away. */
 void keepWithNewTime(DBHandle* h, Recordset& rs, const char* now)
 {
-    Recordset row(connectionOf(h), folderRowsSql("MainTable", "FieldID", readInt(rs, "FieldID")),
-                  Cursor::Keyset);
+    Recordset row =
+        openRows(h, rowsWhere("MainTable", "FieldID", readInt(rs, "FieldID")), Cursor::Keyset);
     if (row.eof()) {
-        throw EngineError(engine::code::kNoCurrentRow, "kavdb", "The file's row has gone.");
+        raiseError(KAVDB_E_NO_CURRENT_ROW, "The file's row has gone.");
     }
     row.put("Thumbnail", Value());
     row.put("UpdateTM", Value::text(now));
@@ -69,18 +69,14 @@ void keepWithNewTime(DBHandle* h, Recordset& rs, const char* now)
 /* Refreshes one listed file; false when the walk must stop there. */
 bool refreshListed(DBHandle* h, const std::string& path, int32_t mode, HResult& result)
 {
-    std::string folder;
-    std::string name;
-    int32_t pathId = -1;
-    if (path.empty() || GetFolderPart(path.c_str(), folder) < 0 ||
-        kaGetPathID(h, folder.c_str(), &pathId, false, false) < 0 ||
-        GetFileNamePart(path.c_str(), name) < 0) {
+    FileKey file;
+    if (path.empty() || locateFile(h, path.c_str(), FolderLookup::Exact, file) < 0) {
         return false;
     }
     bool stop = false;
     result = guarded("Failed To KaAVDBRefreshFiles", [&] {
-        connectionOf(h).yieldIfDue();
-        Recordset rs(connectionOf(h), fileRowSql(pathId, name), Cursor::Keyset);
+        yieldSlice(h);
+        Recordset rs = openRows(h, fileRow(file), Cursor::Keyset);
         rs.moveFirst();
         // A file without a row cannot be refreshed; there is nothing for the engine to
         // fail on, so nothing is reported.
@@ -104,8 +100,7 @@ HResult kaGetPathData(DBHandle* h, std::vector<FolderRow>& folders)
         return E_INVALIDARG;
     }
     return guarded("Failed To kaGetPathData", [&] {
-        Recordset rs(connectionOf(h), "SELECT PathID, Pathname FROM PathTable",
-                     Cursor::ForwardOnly);
+        Recordset rs = openRows(h, {"SELECT PathID, Pathname FROM PathTable"}, Cursor::ForwardOnly);
         for (; !rs.eof(); rs.moveNext()) {
             folders.push_back({rs.get("Pathname"), rs.get("PathID")});
         }
@@ -117,12 +112,12 @@ HResult kaGetPathData(DBHandle* h, std::vector<FolderRow>& folders)
 HResult walkFolderRows(DBHandle* h, const std::string& text, int32_t pathId, int32_t mode)
 {
     return guarded("Failed To KaAVDBRefreshFolder", [&] {
-        engine::Connection& conn = connectionOf(h);
         // Only what is compared is read: the thumbnails stay where they are.
-        Recordset rs(
-            conn,
-            sqlf("SELECT FieldID, Filename, UpdateTM FROM MainTable WHERE (PathID = %d)", pathId),
-            Cursor::Keyset);
+        Recordset rs = openRows(h,
+                                {"SELECT FieldID, Filename, UpdateTM FROM MainTable WHERE "
+                                 "(PathID = ?)",
+                                 {Value::integer(pathId)}},
+                                Cursor::Keyset);
         HResult last = S_OK;
         std::string path = text;
         for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
@@ -131,7 +126,7 @@ HResult walkFolderRows(DBHandle* h, const std::string& text, int32_t pathId, int
             if ((last = kaRefreshData(h, &rs, path.c_str(), mode)) < 0) {
                 break;
             }
-            conn.yieldIfDue();
+            yieldSlice(h);
         }
         return last;
     });
@@ -196,7 +191,7 @@ HResult refreshFolder(DBHandle* h, const char* folder, int32_t mode)
         appendSeparator(text);
     }
     int32_t pathId = -1;
-    HResult hr = kaGetPathID(h, text.c_str(), &pathId, false, false);
+    HResult hr = kaGetPathID(h, text.c_str(), &pathId, false);
     if (hr < 0) {
         return hr;
     }

@@ -19,35 +19,12 @@ using namespace kavdb::store;
 
 namespace {
 
-/* The query that finds the file row of a (PathID, name) pair at registration, with the
- * pair bound (one plan for every file of a walk), and the same as plain text. */
-constexpr const char* kRegisteredSql = "SELECT * FROM MainTable WHERE (PathID = ?) AND Filename=?";
-
-std::string registeredSql(int32_t pathId, const std::string& name)
-{
-    return sqlf("SELECT * FROM MainTable WHERE (PathID = %d) AND Filename=\"%s\"", pathId,
-                quoteText(name).c_str());
-}
-
-HResult folderIdForRegistration(DBHandle* h, const std::string& folder, int32_t* slot,
-                                int32_t* pathId)
-{
-    if (slot != nullptr && *slot != -1) {
-        *pathId = *slot;
-        return S_OK;
-    }
-    HResult hr = kaGetPathID(h, folder.c_str(), pathId, true, false);
-    if (hr == S_OK && slot != nullptr) {
-        *slot = *pathId;
-    }
-    return hr;
-}
-
 /* Stores each MetaData's tags and appends its link column to the file row list. */
 HResult addMetadataLinks(DBHandle* h, const MetaDataList& data, FieldValueList& list)
 {
-    std::vector<std::string> tables;
-    if (kaGetTableNames(tables) < 0) {
+    Config config = configOf(h);
+    std::vector<std::string> tables = config.tableNames();
+    if (!config.found()) {
         return E_FAIL;
     }
     for (const auto& meta : data) {
@@ -85,10 +62,10 @@ void AddImageFields(const ImageData& image, FieldValueList& list)
     }
 }
 
-HResult MakeDataIDList(FieldValueList& list)
+HResult MakeDataIDList(DBHandle* h, FieldValueList& list)
 {
     int32_t tables = 0;
-    HResult hr = kaCountDataTables(&tables);
+    HResult hr = kaCountDataTables(configOf(h), &tables);
     if (hr < 0) {
         return hr;
     }
@@ -104,20 +81,25 @@ HResult kaRegisterFile(DBHandle* h, const char* path, int32_t* pathSlot, MetaDat
     if (h == nullptr || path == nullptr || *path == '\0' || IsFolderPath(path)) {
         return E_INVALIDARG;
     }
-    std::string folder, name;
-    int32_t pathId = -1;
-    HResult hr = SplitFilePath(path, folder, name);
-    if (hr < 0 || (hr = folderIdForRegistration(h, folder, pathSlot, &pathId)) < 0) {
+    FileKey file;
+    std::string folder;
+    HResult hr = pathSlot != nullptr && *pathSlot != -1
+                     ? SplitFilePath(path, folder, file.name)
+                     : locateFile(h, path, FolderLookup::Create, file);
+    if (hr < 0) {
         return hr;
     }
-    FieldValueList list = {{Value::text("PathID"), Value::integer(pathId)}};
+    if (pathSlot != nullptr) {
+        file.pathId = *pathSlot != -1 ? *pathSlot : file.pathId;
+        *pathSlot = file.pathId;
+    }
+    FieldValueList list = {{Value::text("PathID"), Value::integer(file.pathId)}};
     bool exists = false;
-    HResult counted =
-        kaAnyRow(h, kRegisteredSql, {Value::integer(pathId), Value::text(name)}, &exists);
+    HResult counted = kaAnyRow(h, fileRow(file), &exists);
     if (counted == S_OK && exists) {
         return KAVDB_E_ALREADY_EXISTS;
     }
-    list.push_back({Value::text("Filename"), Value::text(name)});
+    list.push_back({Value::text("Filename"), Value::text(file.name)});
     if (data != nullptr && !data->empty() && counted == S_OK &&
         (hr = addMetadataLinks(h, *data, list)) < 0) {
         return hr;
@@ -126,8 +108,7 @@ HResult kaRegisterFile(DBHandle* h, const char* path, int32_t* pathSlot, MetaDat
         AddImageFields(*image, list);
     }
     // The look-up above stands for the insert's own: one query per file, not two.
-    return kaSetMainTable(h, list, counted == S_OK ? std::string() : registeredSql(pathId, name),
-                          false, -1);
+    return kaSetMainTable(h, list, counted == S_OK ? Query{} : fileRow(file), false);
 }
 
 HResult registerFile(DBHandle* h, const char* path, MetaDataList* data, ImageData* image)

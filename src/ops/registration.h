@@ -25,6 +25,6 @@ HResult copyFile(DBHandle* h, const char* src, const char* dst, int32_t keepMark
 /* The image columns of a record, appended to a file-row list. */
 void AddImageFields(const ImageData& image, store::FieldValueList& list);
 /* "DataID1".."DataIDn" with empty values, n the configured tables. */
-HResult MakeDataIDList(store::FieldValueList& list);
+HResult MakeDataIDList(DBHandle* h, store::FieldValueList& list);
 
 } // namespace kavdb::ops

@@ -14,8 +14,6 @@ namespace kavdb::query {
 
 namespace {
 
-using store::sqlf;
-
 constexpr std::string_view kWhere = " WHERE ";
 constexpr std::string_view kFrom = "FROM ";
 
@@ -50,11 +48,10 @@ HResult splitStatement(std::string_view statement, std::string_view& tables,
 HResult addMetaJoin(int k, const std::string& name, std::string_view condition,
                     std::string& composed)
 {
-    std::string link = sqlf("%s.DataID%d", "MainTable", k);
-    std::array<std::string, 4> spellings = {sqlf("%s=%s.DataID", link.c_str(), name.c_str()),
-                                            sqlf("%s = %s.DataID", link.c_str(), name.c_str()),
-                                            sqlf("%s.DataID=%s", name.c_str(), link.c_str()),
-                                            sqlf("%s.DataID = %s", name.c_str(), link.c_str())};
+    std::string link = "MainTable.DataID" + std::to_string(k);
+    std::array<std::string, 4> spellings = {link + "=" + name + ".DataID",
+                                            link + " = " + name + ".DataID",
+                                            name + ".DataID=" + link, name + ".DataID = " + link};
     for (const auto& s : spellings) {
         if (s.size() > kJoinTextMax) {
             return E_INVALIDARG;
@@ -67,14 +64,14 @@ HResult addMetaJoin(int k, const std::string& name, std::string_view condition,
     return S_OK;
 }
 
-HResult addMetaJoins(std::string_view tables, std::string_view condition, std::string& composed)
+HResult addMetaJoins(const store::Config& config, std::string_view tables,
+                     std::string_view condition, std::string& composed)
 {
-    std::string ini;
-    if (store::kaGetIniPath(ini) < 0) {
+    if (!config.found()) {
         return E_FAIL;
     }
     for (int k = 1;; ++k) {
-        std::string name = store::kaReadTableName(k, ini);
+        std::string name = config.tableName(k);
         if (name.empty()) {
             return S_OK;
         }
@@ -90,7 +87,7 @@ HResult addMetaJoins(std::string_view tables, std::string_view condition, std::s
 
 } // namespace
 
-HResult kaComposeQuery(const char* statement, std::string& composed)
+HResult kaComposeQuery(const store::Config& config, const char* statement, std::string& composed)
 {
     composed.clear();
     if (statement == nullptr || *statement == '\0') {
@@ -117,7 +114,7 @@ HResult kaComposeQuery(const char* statement, std::string& composed)
     if (!joined) {
         out.append(" AND (").append(kFolderJoinSpellings[0]).append(")");
     }
-    if ((hr = addMetaJoins(tables, condition, out)) < 0) {
+    if ((hr = addMetaJoins(config, tables, condition, out)) < 0) {
         return hr;
     }
     if (out.size() > store::kSqlMax) {

@@ -8,7 +8,7 @@
  */
 #pragma once
 
-#include "store/record_access.h"
+#include "store/config.h"
 
 #include <string>
 
@@ -24,6 +24,6 @@ inline constexpr std::size_t kJoinTextMax = 127;
 
 /* The composed statement, or E_INVALIDARG (missing keyword, a part over its limit, a
  * composed text over store::kSqlMax) or E_FAIL (no configuration file). */
-HResult kaComposeQuery(const char* statement, std::string& composed);
+HResult kaComposeQuery(const store::Config& config, const char* statement, std::string& composed);
 
 } // namespace kavdb::query

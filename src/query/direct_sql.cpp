@@ -21,10 +21,10 @@ HResult missingColumns(const Recordset& rs, bool namesOnly)
 {
     HResult missing = S_OK;
     if (!namesOnly && !rs.hasField("Pathname")) {
-        missing |= engine::code::kFieldNotFound;
+        missing |= KAVDB_E_FIELD_NOT_FOUND;
     }
     if (!rs.hasField("Filename")) {
-        missing |= engine::code::kFieldNotFound;
+        missing |= KAVDB_E_FIELD_NOT_FOUND;
     }
     return missing;
 }
@@ -49,7 +49,7 @@ HResult queryFileList(DBHandle* h, const char* statement, StringList* out, int32
         return E_INVALIDARG;
     }
     return store::guarded(nullptr, [&] {
-        Recordset rs(store::connectionOf(h), statement, store::Cursor::ForwardOnly);
+        Recordset rs = store::openRows(h, {statement, {}}, store::Cursor::ForwardOnly);
         rs.moveFirst();
         HResult missing = missingColumns(rs, namesOnly != 0);
         if (missing != S_OK) {

@@ -6,6 +6,8 @@
  */
 #include "query/search.h"
 
+#include "store/config.h"
+
 namespace kavdb::query {
 
 namespace {
@@ -16,7 +18,7 @@ using store::Recordset;
 Recordset& opened(const std::unique_ptr<Recordset>& rs)
 {
     if (!rs) {
-        throw store::EngineError(engine::code::kPointer, "kavdb", "The statement was not opened.");
+        store::raiseError(E_POINTER, "The statement was not opened.");
     }
     return *rs;
 }
@@ -33,8 +35,8 @@ HResult queryFiles(DBHandle* h, const char* statement, StringList* out)
     if (badArguments(h, statement, out)) {
         return E_INVALIDARG;
     }
-    std::string sql;
-    HResult hr = kaComposeQuery(statement, sql);
+    store::Query sql;
+    HResult hr = kaComposeQuery(store::configOf(h), statement, sql.sql);
     if (hr < 0) {
         return hr;
     }
@@ -59,8 +61,8 @@ HResult countQuery(DBHandle* h, const char* statement, int32_t* count)
     if (badArguments(h, statement, count)) {
         return E_INVALIDARG;
     }
-    std::string sql;
-    HResult hr = kaComposeQuery(statement, sql);
+    store::Query sql;
+    HResult hr = kaComposeQuery(store::configOf(h), statement, sql.sql);
     if (hr < 0) {
         return hr;
     }

@@ -85,12 +85,11 @@ std::vector<ColumnSpec> mainTableColumns(int32_t tables)
 
 /* The columns of metadata table k; E_FAIL for an item value lacking one of its first two
  * commas. A kind other than 0 to 3 ends the list. */
-HResult metaTableColumns(int k, const std::string& ini, std::vector<ColumnSpec>& cols)
+HResult metaTableColumns(const Config& config, int k, std::vector<ColumnSpec>& cols)
 {
     cols = {{"DataID", ColumnType::Int, kKeyFlags}};
-    std::string section = sectionName(k);
     for (int i = 1; cols.size() < kMaxColumns; ++i) {
-        std::string value = kaReadItem(i, section, ini);
+        std::string value = config.item(k, i);
         if (value.empty()) {
             break;
         }
@@ -107,16 +106,17 @@ HResult metaTableColumns(int k, const std::string& ini, std::vector<ColumnSpec>&
     return S_OK;
 }
 
-HResult createMetaTables(DBHandle* h, const std::string& ini)
+HResult createMetaTables(DBHandle* h, const Config& config)
 {
     HResult hr = S_OK;
     for (int k = 1;; ++k) {
-        std::string table = kaReadTableName(k, ini);
+        std::string table = config.tableName(k);
         if (table.empty()) {
             return hr;
         }
         std::vector<ColumnSpec> cols;
-        if ((hr = metaTableColumns(k, ini, cols)) < 0 || (hr = createTable(h, table, cols)) < 0) {
+        if ((hr = metaTableColumns(config, k, cols)) < 0 ||
+            (hr = createTable(h, table, cols)) < 0) {
             return hr;
         }
         std::string link = "DataID" + std::to_string(k);
@@ -148,14 +148,10 @@ HResult kaCreateTables(DBHandle* h)
     if (h == nullptr) {
         return E_INVALIDARG;
     }
+    Config config = configOf(h);
     int32_t tables = 0;
-    HResult hr = kaCountDataTables(&tables);
-    if (hr < 0) {
-        return hr;
-    }
-    std::string ini;
-    kaGetIniPath(ini);
-    if ((hr = createTable(h, "MainTable", mainTableColumns(tables))) < 0) {
+    HResult hr = kaCountDataTables(config, &tables);
+    if (hr < 0 || (hr = createTable(h, "MainTable", mainTableColumns(tables))) < 0) {
         return hr;
     }
     std::vector<ColumnSpec> path = {{"PathID", ColumnType::Int, kKeyFlags},
@@ -165,7 +161,7 @@ HResult kaCreateTables(DBHandle* h)
         (hr = addRelation(h, "MainPath", "PathTable", "PathID", "MainTable", "PathID")) < 0) {
         return hr;
     }
-    hr = createMetaTables(h, ini);
+    hr = createMetaTables(h, config);
     HResult indexed = guarded("Failed to create table", [&] {
         ensureLookupIndexes(connectionOf(h));
         return S_OK;
@@ -175,14 +171,14 @@ HResult kaCreateTables(DBHandle* h)
 
 void ensureLookupIndexes(engine::Connection& c)
 {
-    if (engine::tableExists(c, "PathTable")) {
+    if (c.driver().tableExists("PathTable")) {
         engine::createIndex(c, "PathTable_Pathname", "PathTable", {"Pathname"});
     }
-    if (!engine::tableExists(c, "MainTable")) {
+    if (!c.driver().tableExists("MainTable")) {
         return;
     }
     engine::createIndex(c, "MainTable_PathFile", "MainTable", {"PathID", "Filename"});
-    for (const auto& col : engine::columnNames(c, "MainTable")) {
+    for (const auto& col : c.driver().columnNames("MainTable")) {
         if (col.rfind("DataID", 0) == 0) {
             engine::createIndex(c, "MainTable_" + col, "MainTable", {col});
         }
@@ -191,12 +187,11 @@ void ensureLookupIndexes(engine::Connection& c)
 
 HResult kaWriteLevelFile()
 {
-    std::string ini;
-    HResult hr = kaGetIniPath(ini);
-    if (hr < 0) {
-        return hr;
+    Config config = Config::load();
+    if (!config.found()) {
+        return E_FAIL;
     }
-    std::string level = GetProfileString("Common", "level", 64, ini);
+    std::string level = config.value("Common", "level", 64);
     if (level.empty()) {
         return S_OK;
     }
@@ -219,6 +214,24 @@ HResult kaWriteLevelFile()
         return E_FAIL;
     }
     return S_OK;
+}
+
+void kaConnect(DBHandle* h, const char* path)
+{
+    h->Connection = std::make_unique<engine::Connection>();
+    guarded("Failed to connect database.", [&] {
+        h->Connection->open(path);
+        ensureLookupIndexes(*h->Connection);
+        return S_OK;
+    });
+}
+
+HResult kaDisconnect(DBHandle* h)
+{
+    return guarded("Failed to close database", [&] {
+        connectionOf(h).close();
+        return S_OK;
+    });
 }
 
 } // namespace kavdb::store

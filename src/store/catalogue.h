@@ -17,4 +17,10 @@ void ensureLookupIndexes(engine::Connection& c);
 /* kadb.dat: "[Common]\r\nlevel=" and kadb.ini's level, when the two differ. */
 HResult kaWriteLevelFile();
 
+/* Opens the handle's connection on path with its look-up indexes; a file the engine cannot
+ * open leaves the connection closed (reported), and the handle's calls then fail. */
+void kaConnect(DBHandle* h, const char* path);
+/* Closes the handle's connection: S_OK, or the engine's code (reported). */
+HResult kaDisconnect(DBHandle* h);
+
 } // namespace kavdb::store

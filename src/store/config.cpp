@@ -1,10 +1,10 @@
 /*
- * Configuration reading: the profile reader over kadb.ini, the two configuration paths,
- * and the look-ups by table name that metadata operations make on every call.
+ * Configuration reading: the profile reader, the two configuration paths, kadb.ini taken
+ * whole at a call's start, and the look-ups by table name metadata operations make.
  *
- * The file is parsed again whenever it changed on disk (its identity, size and
- * modification time), which keeps "read on every call" true without parsing the same
- * bytes thousands of times in a folder walk; inside one call it is looked at only once.
+ * Taking the file costs one look at it (its identity, size and modification time): a file
+ * unchanged since it was last parsed is shared, not parsed again, so a folder walk's
+ * thousands of calls read the same bytes once.
  */
 #include "store/config.h"
 
@@ -15,12 +15,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <mutex>
-#include <sstream>
 #include <strings.h>
 
 namespace kavdb::store {
-
-namespace {
 
 struct IniEntry {
     std::string section;
@@ -28,93 +25,54 @@ struct IniEntry {
     std::string value;
 };
 
-struct IniSnapshot {
-    std::string path;
-    dev_t dev = 0;
-    ino_t ino = 0;
-    off_t size = -1;
-    struct timespec mtime = {0, 0};
+struct Config::Entries {
     std::vector<IniEntry> entries;
 };
 
+namespace {
+
 std::string trim(const std::string& s)
 {
-    const char* ws = " \t\r\n";
-    auto b = s.find_first_not_of(ws);
-    if (b == std::string::npos) {
-        return "";
-    }
-    auto e = s.find_last_not_of(ws);
-    return s.substr(b, e - b + 1);
+    auto b = s.find_first_not_of(" \t\r\n");
+    return b == std::string::npos ? "" : s.substr(b, s.find_last_not_of(" \t\r\n") - b + 1);
 }
 
 std::string unquote(const std::string& v)
 {
-    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
-        return v.substr(1, v.size() - 2);
-    }
-    return v;
+    bool quoted = v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front();
+    return quoted ? v.substr(1, v.size() - 2) : v;
 }
 
-std::vector<IniEntry> parseIni(std::istream& in)
+std::vector<IniEntry> parseIni(const std::string& file)
 {
+    std::ifstream in(file, std::ios::binary);
     std::vector<IniEntry> entries;
-    std::string line;
-    std::string section;
+    std::string line, section;
     bool inSection = false;
     while (std::getline(in, line)) {
         std::string t = trim(line);
-        if (t.empty() || t[0] == ';') {
-            continue;
-        }
-        if (t[0] == '[') {
+        auto eq = t.find('=');
+        if (!t.empty() && t[0] == '[') {
             auto close = t.find(']');
             section = trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
             inSection = true;
-            continue;
+        } else if (!t.empty() && t[0] != ';' && inSection && eq != std::string::npos) {
+            entries.push_back({section, trim(t.substr(0, eq)), unquote(trim(t.substr(eq + 1)))});
         }
-        auto eq = t.find('=');
-        if (!inSection || eq == std::string::npos) {
-            continue;
-        }
-        entries.push_back({section, trim(t.substr(0, eq)), unquote(trim(t.substr(eq + 1)))});
     }
     return entries;
 }
 
-thread_local int callDepth = 0;
-thread_local bool checkedInCall = false;
-thread_local unsigned long parses = 0; // moves whenever the snapshot's entries may change
-
-/* The parsed file, re-read when the file on disk is not the one parsed last. */
-const std::vector<IniEntry>& snapshotOf(const std::string& file)
+std::string lookUp(const std::vector<IniEntry>& entries, const std::string& section,
+                   const std::string& key, std::size_t bufferSize)
 {
-    static thread_local IniSnapshot snap;
-    if (checkedInCall && snap.path == file) {
-        return snap.entries;
+    for (const auto& e : entries) {
+        if (bufferSize > 0 && strcasecmp(e.section.c_str(), section.c_str()) == 0 &&
+            strcasecmp(e.key.c_str(), key.c_str()) == 0) {
+            return e.value.substr(0, bufferSize - 1);
+        }
     }
-    checkedInCall = callDepth > 0;
-    struct stat st {};
-    if (stat(file.c_str(), &st) != 0) {
-        snap = IniSnapshot{};
-        snap.path = file;
-        ++parses;
-        return snap.entries;
-    }
-    bool same = snap.path == file && snap.dev == st.st_dev && snap.ino == st.st_ino &&
-                snap.size == st.st_size && snap.mtime.tv_sec == st.st_mtim.tv_sec &&
-                snap.mtime.tv_nsec == st.st_mtim.tv_nsec;
-    if (!same) {
-        std::ifstream in(file, std::ios::binary);
-        snap.entries = parseIni(in);
-        ++parses;
-        snap.path = file;
-        snap.dev = st.st_dev;
-        snap.ino = st.st_ino;
-        snap.size = st.st_size;
-        snap.mtime = st.st_mtim;
-    }
-    return snap.entries;
+    return "";
 }
 
 /* The directory of the configuration files: KAVDB_CONFIG_DIR, else the library's own. */
@@ -146,71 +104,67 @@ HResult cachedPath(const char* fileName, std::string& out)
     return S_OK;
 }
 
+/* kadb.ini's entries, shared while the file on disk is the one parsed last. */
+std::shared_ptr<const Config::Entries> entriesOf(const std::string& file)
+{
+    static std::mutex guard;
+    static struct {
+        std::string path;
+        dev_t dev = 0;
+        ino_t ino = 0;
+        off_t size = -1;
+        timespec mtime{};
+        std::shared_ptr<const Config::Entries> entries;
+    } last;
+    struct stat st {};
+    if (stat(file.c_str(), &st) != 0) {
+        return std::make_shared<const Config::Entries>();
+    }
+    std::lock_guard<std::mutex> lock(guard);
+    bool same = last.entries && last.path == file && last.dev == st.st_dev &&
+                last.ino == st.st_ino && last.size == st.st_size &&
+                last.mtime.tv_sec == st.st_mtim.tv_sec && last.mtime.tv_nsec == st.st_mtim.tv_nsec;
+    if (!same) {
+        last = {
+            file,       st.st_dev,
+            st.st_ino,  st.st_size,
+            st.st_mtim, std::make_shared<const Config::Entries>(Config::Entries{parseIni(file)})};
+    }
+    return last.entries;
+}
+
+/* The 1-based number of the first table of that name: E_INVALIDARG for an empty name,
+ * E_FAIL when no table has it. */
+HResult tableNumber(const Config& config, const std::string& table, int& number)
+{
+    if (table.empty()) {
+        return E_INVALIDARG;
+    }
+    std::vector<std::string> names = config.tableNames();
+    auto it = std::find(names.begin(), names.end(), table);
+    if (!config.found() || it == names.end()) {
+        return E_FAIL;
+    }
+    number = static_cast<int>(it - names.begin()) + 1;
+    return S_OK;
+}
+
 } // namespace
-
-ConfigCallScope::ConfigCallScope()
-{
-    ++callDepth;
-}
-
-ConfigCallScope::~ConfigCallScope()
-{
-    if (--callDepth == 0) {
-        checkedInCall = false;
-    }
-}
-
-std::string GetProfileString(const std::string& section, const std::string& key,
-                             std::size_t bufferSize, const std::string& file)
-{
-    if (bufferSize == 0) {
-        return "";
-    }
-    for (const auto& e : snapshotOf(file)) {
-        if (strcasecmp(e.section.c_str(), section.c_str()) == 0 &&
-            strcasecmp(e.key.c_str(), key.c_str()) == 0) {
-            return e.value.substr(0, bufferSize - 1);
-        }
-    }
-    return "";
-}
 
 HResult kaGetIniPath(std::string& out)
 {
     return cachedPath("kadb.ini", out);
 }
+
 HResult kaGetDatPath(std::string& out)
 {
     return cachedPath("kadb.dat", out);
 }
 
-std::string sectionName(int k)
+std::string GetProfileString(const std::string& section, const std::string& key,
+                             std::size_t bufferSize, const std::string& file)
 {
-    return "DataTable" + std::to_string(k);
-}
-
-std::string kaReadTableName(int k, const std::string& ini)
-{
-    return GetProfileString(sectionName(k), "TableName", kConfigMax + 1, ini);
-}
-
-std::string kaReadItem(int i, const std::string& section, const std::string& ini)
-{
-    return GetProfileString(section, "Item" + std::to_string(i), kConfigMax + 1, ini);
-}
-
-HResult kaCountDataTables(int32_t* count)
-{
-    if (count == nullptr) {
-        return E_INVALIDARG;
-    }
-    std::vector<std::string> names;
-    HResult hr = kaGetTableNames(names);
-    if (hr < 0) {
-        return hr;
-    }
-    *count = static_cast<int32_t>(names.size());
-    return S_OK;
+    return lookUp(parseIni(file), section, key, bufferSize);
 }
 
 ItemSpec parseItem(const std::string& value)
@@ -234,119 +188,115 @@ ItemSpec parseItem(const std::string& value)
     return spec;
 }
 
-HResult configuredItems(std::vector<ConfiguredItem>& out)
+Config Config::load()
 {
+    Config config;
     std::string ini;
-    HResult hr = kaGetIniPath(ini);
-    if (hr < 0) {
-        return hr;
-    }
-    for (int k = 1;; ++k) {
-        std::string table = kaReadTableName(k, ini);
-        if (table.empty()) {
-            return S_OK;
-        }
-        std::string section = sectionName(k);
-        for (int i = 1;; ++i) {
-            std::string item = kaReadItem(i, section, ini);
-            if (item.empty()) {
-                break;
-            }
-            out.push_back({k, table, item});
-        }
-    }
+    config.found_ = kaGetIniPath(ini) == S_OK;
+    config.entries_ = config.found_ ? entriesOf(ini) : std::make_shared<const Entries>();
+    return config;
 }
 
-HResult kaGetTableNames(std::vector<std::string>& out)
+std::string Config::value(const std::string& section, const std::string& key,
+                          std::size_t bufferSize) const
 {
-    // Asked for on every file a walk registers: kept while the parsed file stays.
-    static thread_local struct {
-        std::string ini;
-        unsigned long parse = 0;
-        std::vector<std::string> names;
-    } known;
-    out.clear();
-    std::string ini;
-    HResult hr = kaGetIniPath(ini);
-    if (hr < 0) {
-        return hr;
-    }
-    snapshotOf(ini);
-    if (known.parse == parses && known.ini == ini) {
-        out = known.names;
-        return S_OK;
-    }
-    for (int k = 1;; ++k) {
-        std::string name = kaReadTableName(k, ini);
-        if (name.empty()) {
-            break;
-        }
-        out.push_back(name);
-    }
-    known = {ini, parses, out};
-    return S_OK;
+    return lookUp(entries_->entries, section, key, bufferSize);
 }
 
-/* The 1-based number of the first table of that name: E_INVALIDARG for an empty name,
- * E_FAIL when no table has it. */
-static HResult tableNumber(const std::string& table, int& number)
+std::string Config::tableName(int k) const
 {
-    if (table.empty()) {
+    return value(sectionName(k), "TableName");
+}
+
+std::string Config::item(int k, int i) const
+{
+    return value(sectionName(k), "Item" + std::to_string(i));
+}
+
+std::vector<std::string> Config::tableNames() const
+{
+    std::vector<std::string> names;
+    for (int k = 1; !tableName(k).empty(); ++k) {
+        names.push_back(tableName(k));
+    }
+    return names;
+}
+
+std::vector<ConfiguredItem> Config::items() const
+{
+    std::vector<ConfiguredItem> out;
+    for (int k = 1; !tableName(k).empty(); ++k) {
+        for (int i = 1; !item(k, i).empty(); ++i) {
+            out.push_back({k, tableName(k), item(k, i)});
+        }
+    }
+    return out;
+}
+
+Config configOf(DBHandle* h)
+{
+    return h != nullptr && h->CallConfig != nullptr ? *h->CallConfig : Config::load();
+}
+
+std::string sectionName(int k)
+{
+    return "DataTable" + std::to_string(k);
+}
+
+HResult kaCountDataTables(const Config& config, int32_t* count)
+{
+    if (count == nullptr) {
         return E_INVALIDARG;
     }
-    std::vector<std::string> names;
-    HResult hr = kaGetTableNames(names);
-    if (hr < 0) {
-        return hr;
-    }
-    auto it = std::find(names.begin(), names.end(), table);
-    if (it == names.end()) {
+    if (!config.found()) {
         return E_FAIL;
     }
-    number = static_cast<int>(it - names.begin()) + 1;
+    *count = static_cast<int32_t>(config.tableNames().size());
     return S_OK;
 }
 
-HResult kaGetLinkColumn(const std::string& table, std::string& out)
+HResult configuredItems(const Config& config, std::vector<ConfiguredItem>& out)
+{
+    if (!config.found()) {
+        return E_FAIL;
+    }
+    out = config.items();
+    return S_OK;
+}
+
+HResult kaGetLinkColumn(const Config& config, const std::string& table, std::string& out)
 {
     int k = 0;
-    HResult hr = tableNumber(table, k);
+    HResult hr = tableNumber(config, table, k);
     if (hr == S_OK) {
         out = "DataID" + std::to_string(k);
     }
     return hr;
 }
 
-HResult kaGetTableName(std::string& out, int k)
+HResult kaGetTableName(const Config& config, std::string& out, int k)
 {
     if (k < 1) {
         return E_INVALIDARG;
     }
-    std::vector<std::string> names;
-    HResult hr = kaGetTableNames(names);
-    if (hr < 0) {
-        return hr;
+    if (!config.found() || static_cast<int>(config.tableNames().size()) < k) {
+        return E_FAIL; // the names run on while each is found
     }
-    if (static_cast<std::size_t>(k) > names.size()) {
-        return E_FAIL;
-    }
-    out = names[static_cast<std::size_t>(k) - 1];
+    out = config.tableName(k);
     return S_OK;
 }
 
-HResult kaGetItemNames(const std::string& table, std::vector<std::string>& out)
+HResult kaGetItemNames(const Config& config, const std::string& table,
+                       std::vector<std::string>& out)
 {
     out.clear();
     int k = 0;
-    HResult hr = tableNumber(table, k);
+    HResult hr = tableNumber(config, table, k);
     if (hr < 0) {
         return hr;
     }
-    std::string ini;
-    kaGetIniPath(ini);
-    std::string section = sectionName(k);
     for (int i = 1;; ++i) {
-        std::string item = kaReadItem(i, section, ini);
+        std::string item = config.item(k, i);
         auto comma = item.find(',');
         if (item.empty() || comma == std::string::npos) {
             break;
@@ -356,11 +306,11 @@ HResult kaGetItemNames(const std::string& table, std::vector<std::string>& out)
     return out.empty() ? E_FAIL : S_OK;
 }
 
-HResult kaGetItemValues(const std::string& table, FieldValueList& out)
+HResult kaGetItemValues(const Config& config, const std::string& table, FieldValueList& out)
 {
     out.clear();
     std::vector<std::string> names;
-    HResult hr = kaGetItemNames(table, names);
+    HResult hr = kaGetItemNames(config, table, names);
     for (const auto& n : names) {
         out.push_back({Value::text(n), Value()});
     }

@@ -2,43 +2,28 @@
  * Configuration: kadb.ini (metadata tables and their items) and the level file kadb.dat.
  *
  * Both live beside the library (or in KAVDB_CONFIG_DIR); their paths are found once per
- * process, while kadb.ini's contents are read again on every call, so an application may
- * change it between calls. The reader follows the private-profile rules: names ignore
- * case, values are trimmed and lose one pair of surrounding quotes, ';' starts a comment,
- * the first match wins, and a value is cut to its buffer size minus one.
+ * process. An export call takes kadb.ini as it is when the call starts (call.h) and sees
+ * that one snapshot throughout, so an application may change the file between calls. The
+ * reader follows the private-profile rules: names ignore case, values are trimmed and
+ * lose one pair of surrounding quotes, ';' starts a comment, the first match wins, and a
+ * value is cut to its buffer size minus one.
  */
 #pragma once
 
 #include "store/record_access.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace kavdb::store {
 
-/* The profile reader: the value of key in section of file, "" when absent. */
-std::string GetProfileString(const std::string& section, const std::string& key,
-                             std::size_t bufferSize, const std::string& file);
-
-/* While one lives (an export call, nested calls included), kadb.ini is looked at on disk
- * once, at the first read, and taken as it was for the rest of the call: a folder walk
- * reads the configuration thousands of times. */
-class ConfigCallScope {
-  public:
-    ConfigCallScope();
-    ~ConfigCallScope();
-    ConfigCallScope(const ConfigCallScope&) = delete;
-    ConfigCallScope& operator=(const ConfigCallScope&) = delete;
-};
-
 HResult kaGetIniPath(std::string& out);
 HResult kaGetDatPath(std::string& out);
 
-/* "DataTable%d" and its TableName; an item value of a section. */
-std::string sectionName(int k);
-std::string kaReadTableName(int k, const std::string& ini);
-std::string kaReadItem(int i, const std::string& section, const std::string& ini);
-HResult kaCountDataTables(int32_t* count);
+/* The profile reader over any file: the value of key in section, "" when absent. */
+std::string GetProfileString(const std::string& section, const std::string& key,
+                             std::size_t bufferSize, const std::string& file);
 
 /* One item value "name,kind,size,": which commas it holds decides what it gives. */
 struct ItemSpec {
@@ -57,13 +42,44 @@ struct ConfiguredItem {
     std::string tableName;
     std::string value; // the item's raw value
 };
-HResult configuredItems(std::vector<ConfiguredItem>& out);
+
+/* kadb.ini as read at one moment. */
+class Config {
+  public:
+    /* The file as it is on disk now; one unchanged since it was last read is not parsed
+     * again. A missing file is an empty configuration. */
+    static Config load();
+
+    /* False when the configuration's directory cannot be found at all. */
+    bool found() const { return found_; }
+    std::string value(const std::string& section, const std::string& key,
+                      std::size_t bufferSize = kConfigMax + 1) const;
+    /* "DataTable%d"'s TableName, and its item i; "" when absent. */
+    std::string tableName(int k) const;
+    std::string item(int k, int i) const;
+    std::vector<std::string> tableNames() const;
+    std::vector<ConfiguredItem> items() const;
+
+    struct Entries;
+
+  private:
+    std::shared_ptr<const Entries> entries_;
+    bool found_ = false;
+};
+
+/* The configuration an export call took: the handle's during a call, else read now. */
+Config configOf(DBHandle* h);
+
+/* "DataTable%d", the name of table k's section. */
+std::string sectionName(int k);
+HResult kaCountDataTables(const Config& config, int32_t* count);
+HResult configuredItems(const Config& config, std::vector<ConfiguredItem>& out);
 
 /* Look-ups by table name (case-sensitive). */
-HResult kaGetLinkColumn(const std::string& table, std::string& out); // "DataID%d"
-HResult kaGetTableNames(std::vector<std::string>& out);
-HResult kaGetTableName(std::string& out, int k);
-HResult kaGetItemNames(const std::string& table, std::vector<std::string>& out);
-HResult kaGetItemValues(const std::string& table, FieldValueList& out);
+HResult kaGetLinkColumn(const Config& config, const std::string& table, std::string& out);
+HResult kaGetTableName(const Config& config, std::string& out, int k);
+HResult kaGetItemNames(const Config& config, const std::string& table,
+                       std::vector<std::string>& out);
+HResult kaGetItemValues(const Config& config, const std::string& table, FieldValueList& out);
 
 } // namespace kavdb::store

@@ -10,33 +10,32 @@
 
 namespace kavdb::store {
 
-std::string fileRowSql(int32_t pathId, const std::string& name)
+Query fileRow(const FileKey& key)
 {
-    return sqlf("SELECT * FROM MainTable WHERE (PathID = %d) AND (Filename = \"%s\")", pathId,
-                quoteText(name).c_str());
+    return {"SELECT * FROM MainTable WHERE (PathID = ?) AND (Filename = ?)",
+            {Value::integer(key.pathId), Value::text(key.name)}};
 }
 
-std::string folderRowsSql(const char* table, const char* column, int32_t id)
+Query rowsWhere(const std::string& table, const std::string& column, int32_t id)
 {
-    return sqlf("SELECT * FROM %s WHERE (%s = %d)", table, column, id);
+    return {"SELECT * FROM " + table + " WHERE (" + column + " = ?)", {Value::integer(id)}};
 }
 
 namespace {
 
-std::string folderSql(const std::string& folder)
+Query folderRow(const std::string& folder)
 {
-    return sqlf("SELECT PathID, Pathname FROM PathTable WHERE StrComp(Pathname,\"%s\",0)=0",
-                quoteText(folder).c_str());
+    return {"SELECT PathID, Pathname FROM PathTable WHERE StrComp(Pathname, ?, 0) = 0",
+            {Value::text(folder)}};
 }
 
 /* Inserts a folder row; text empty leaves Pathname Null. */
 HResult insertFolder(DBHandle* h, const std::string& folder, int32_t* pathId, const char* message)
 {
     return guarded(message, [&] {
-        Recordset rs(connectionOf(h), "SELECT * FROM PathTable ", Cursor::ForwardOnly);
-        rs.addNew({kPathColumns[0], kPathColumns[1], kPathColumns[2]},
-                  {Value(), folder.empty() ? Value() : Value::text(folder), Value()});
-        *pathId = readInt(rs, "PathID");
+        *pathId = engine::insertRow(connectionOf(h), "PathTable", {"Pathname"},
+                                    {folder.empty() ? Value() : Value::text(folder)}, "PathID")
+                      .toInt();
         return S_OK;
     });
 }
@@ -60,48 +59,54 @@ HResult folderTextOf(const char* path, std::string& folder)
 bool linkStillUsed(DBHandle* h, int32_t table, int32_t dataId)
 {
     bool any = true;
-    std::string column = "DataID" + std::to_string(table);
-    kaAnyRow(h, folderRowsSql("MainTable", column.c_str(), dataId), &any);
+    kaAnyRow(h, rowsWhere("MainTable", "DataID" + std::to_string(table), dataId), &any);
     return any;
 }
 
 } // namespace
 
-HResult kaGetPathID(DBHandle* h, const char* folder, int32_t* pathId, bool create, bool resetCache)
+HResult locateFile(DBHandle* h, const char* path, FolderLookup how, FileKey& key)
+{
+    std::string folder;
+    HResult hr = GetFolderPart(path, folder);
+    HResult named = hr < 0 ? hr : GetFileNamePart(path, key.name);
+    bool adds = how == FolderLookup::Create || how == FolderLookup::CreateAny;
+    // A folder row is added only for a path within its limits (that names a file, unless
+    // any path will do: a mark asked of a folder's text answers that it has no row).
+    if (adds && (named == E_INVALIDARG || (how == FolderLookup::Create && named < 0))) {
+        return named;
+    }
+    if (hr < 0) {
+        return hr;
+    }
+    hr = how == FolderLookup::Cached ? kaSearchPathData(h, path, &key.pathId)
+                                     : kaGetPathID(h, folder.c_str(), &key.pathId, adds);
+    return hr < 0 ? hr : adds ? S_OK : named;
+}
+
+HResult kaGetPathID(DBHandle* h, const char* folder, int32_t* pathId, bool create)
 {
     if (h == nullptr || folder == nullptr || *folder == '\0' || pathId == nullptr) {
         return E_INVALIDARG;
     }
     std::string text = folder;
-    HResult hr = hasSeparator(text) ? S_OK : E_FAIL;
-    if (hr == S_OK && !endsWithSeparator(text)) {
+    if (!hasSeparator(text)) {
+        return E_FAIL;
+    }
+    if (!endsWithSeparator(text)) {
         appendSeparator(text);
     }
-    if (hr == S_OK && text.size() > kFolderMax) {
-        hr = E_INVALIDARG;
-    }
-    if (hr == S_OK) {
-        Value id;
-        hr = kaGetData(h, folderSql(text), Value::text("PathID"), &id);
-        if (hr == S_OK) {
-            *pathId = id.isInt() ? id.asInt() : -1;
-            hr = id.isInt() ? S_OK : E_FAIL;
-        } else if (hr == KAVDB_E_NOT_FOUND && create) {
-            hr = kaSetPath(h, text, pathId);
-        }
-    }
-    if (resetCache) {
-        h->LastPathID = -1;
-    }
-    return hr;
-}
-
-HResult kaSetPath(DBHandle* h, const std::string& folder, int32_t* pathId)
-{
-    if (h == nullptr || folder.empty() || pathId == nullptr) {
+    if (text.size() > kFolderMax) {
         return E_INVALIDARG;
     }
-    return insertFolder(h, folder, pathId, "Failed to kaSetPath");
+    Value id;
+    HResult hr = kaGetData(h, folderRow(text), Value::text("PathID"), &id);
+    if (hr == S_OK) {
+        *pathId = id.isInt() ? id.asInt() : -1;
+        return id.isInt() ? S_OK : E_FAIL;
+    }
+    return hr == KAVDB_E_NOT_FOUND && create ? insertFolder(h, text, pathId, "Failed to kaSetPath")
+                                             : hr;
 }
 
 HResult kaSearchPathData(DBHandle* h, const char* path, int32_t* pathId)
@@ -120,9 +125,9 @@ HResult kaSearchPathData(DBHandle* h, const char* path, int32_t* pathId)
         return S_OK;
     }
     return guarded("Failed To search path data", [&] {
-        Recordset rs(connectionOf(h), folderSql(folder), Cursor::ForwardOnly);
+        Recordset rs = openRows(h, folderRow(folder), Cursor::ForwardOnly);
         if (rs.eof()) {
-            Recordset any(connectionOf(h), "SELECT PathID FROM PathTable", Cursor::ForwardOnly);
+            Recordset any = openRows(h, {"SELECT PathID FROM PathTable"}, Cursor::ForwardOnly);
             return any.eof() ? KAVDB_E_NOT_FOUND : E_FAIL;
         }
         *pathId = readInt(rs, "PathID");
@@ -135,10 +140,7 @@ HResult kaSearchPathData(DBHandle* h, const char* path, int32_t* pathId)
 HResult kaSetPathTable(DBHandle* h, const char* path, int32_t* pathId)
 {
     HResult hr = kaSearchPathData(h, path, pathId);
-    if (hr == S_OK && *pathId > 0) {
-        return S_OK;
-    }
-    if (hr == E_INVALIDARG) {
+    if (hr == E_INVALIDARG || (hr == S_OK && *pathId > 0)) {
         return hr;
     }
     std::string folder;
@@ -159,14 +161,12 @@ HResult kaUpdateMainTable(DBHandle* h, const FieldValueList& list)
         return E_FAIL;
     }
     HResult hr = guarded("Failed to kaSetMainTable", [&] {
-        std::string sql = fileRowSql(path->value.toInt(), name->value.toText());
-        return kaSetData(h, sql, list);
+        return kaSetData(h, fileRow({path->value.toInt(), name->value.toText()}), list);
     });
     return hr == S_OK ? S_OK : E_FAIL;
 }
 
-HResult kaSetMainTable(DBHandle* h, FieldValueList& list, const std::string& sql, bool overwrite,
-                       int32_t tables)
+HResult kaSetMainTable(DBHandle* h, FieldValueList& list, const Query& q, bool overwrite)
 {
     if (h == nullptr || list.empty()) {
         return E_INVALIDARG;
@@ -174,11 +174,12 @@ HResult kaSetMainTable(DBHandle* h, FieldValueList& list, const std::string& sql
     if (overwrite && kaUpdateMainTable(h, list) == S_OK) {
         return S_OK;
     }
-    if (tables == -1 && kaCountDataTables(&tables) < 0) {
+    int32_t tables = 0;
+    if (kaCountDataTables(configOf(h), &tables) < 0) {
         return E_FAIL;
     }
     bool exists = false;
-    if (!sql.empty() && kaAnyRow(h, sql, &exists) < 0) {
+    if (!q.sql.empty() && kaAnyRow(h, q, &exists) < 0) {
         return E_POINTER;
     }
     if (exists) {
@@ -200,33 +201,17 @@ HResult kaSetMainTable(DBHandle* h, FieldValueList& list, const std::string& sql
     }
     values[0] = Value(); // the engine supplies FieldID
     return guarded("Failed to kaSetMainTable", [&] {
-        Recordset rs(connectionOf(h), "SELECT * FROM MainTable ", Cursor::ForwardOnly);
-        rs.addNew(names, values);
+        engine::insertRow(connectionOf(h), "MainTable", names, values);
         return S_OK;
     });
 }
 
-HResult kaDelMain(DBHandle* h, const char* path, MetadataLinkList& links, int32_t* pathId)
+HResult kaDelMain(DBHandle* h, const FileKey& file, MetadataLinkList& links)
 {
-    if (h == nullptr || path == nullptr || *path == '\0' || pathId == nullptr) {
-        return E_INVALIDARG;
-    }
-    HResult hr = S_OK;
-    if (*pathId == -1) {
-        std::string folder;
-        if ((hr = GetFolderPart(path, folder)) < 0 ||
-            (hr = kaGetPathID(h, folder.c_str(), pathId, false, true)) < 0) {
-            return hr;
-        }
-    }
-    std::string name;
-    if ((hr = GetFileNamePart(path, name)) < 0) {
-        return hr;
-    }
     int32_t tables = 0;
-    kaCountDataTables(&tables);
-    hr = guarded("Failed To kaDelMain", [&] {
-        Recordset rs(connectionOf(h), fileRowSql(*pathId, name), Cursor::Keyset);
+    kaCountDataTables(configOf(h), &tables);
+    HResult hr = guarded("Failed To kaDelMain", [&] {
+        Recordset rs = openRows(h, fileRow(file), Cursor::Keyset);
         if (rs.eof()) {
             return KAVDB_E_NOT_FOUND;
         }
@@ -247,20 +232,21 @@ HResult kaDelMain(DBHandle* h, const char* path, MetadataLinkList& links, int32_
     links.remove_if([&](const MetadataLink& l) {
         return !l.dataId.isInt() || linkStillUsed(h, l.table, l.dataId.asInt());
     });
-    return kaDelPathIfUnused(h, *pathId);
+    return kaDelPathIfUnused(h, file.pathId);
 }
 
-HResult kaDelFile(DBHandle* h, const char* path, int32_t pathId)
+HResult kaDelFile(DBHandle* h, const char* path)
 {
+    FileKey file;
     MetadataLinkList links;
-    HResult hr = kaDelMain(h, path, links, &pathId);
-    if (hr < 0) {
+    HResult hr = locateFile(h, path, FolderLookup::Exact, file);
+    if (hr < 0 || (hr = kaDelMain(h, file, links)) < 0) {
         return hr;
     }
     for (const auto& link : links) {
         std::string table;
-        if (kaGetTableName(table, link.table) == S_OK) {
-            hr = kaDelAllData(h, folderRowsSql(table.c_str(), "DataID", link.dataId.asInt()));
+        if (kaGetTableName(configOf(h), table, link.table) == S_OK) {
+            hr = kaDelAllData(h, rowsWhere(table, "DataID", link.dataId.asInt()));
         }
     }
     return hr;
@@ -272,11 +258,11 @@ HResult kaDelPathIfUnused(DBHandle* h, int32_t pathId)
         return E_INVALIDARG;
     }
     bool used = true;
-    if (kaAnyRow(h, folderRowsSql("MainTable", "PathID", pathId), &used) < 0 || used) {
+    if (kaAnyRow(h, rowsWhere("MainTable", "PathID", pathId), &used) < 0 || used) {
         return S_OK;
     }
     forgetFolder(h);
-    HResult hr = kaDelAllData(h, folderRowsSql("PathTable", "PathID", pathId));
+    HResult hr = kaDelAllData(h, rowsWhere("PathTable", "PathID", pathId));
     return hr == KAVDB_E_NOT_FOUND ? S_OK : hr;
 }
 

@@ -1,7 +1,8 @@
 /*
- * Folder and file rows: finding a folder's PathID (through the handle's one-entry cache),
- * adding folder rows, adding or overwriting a file row from a field list, and deleting a
- * file row together with the folder row and metadata rows nothing else refers to.
+ * Folder and file rows: the one file locator (a path to its folder's PathID and its file
+ * name), finding or adding folder rows through the handle's one-entry cache, adding or
+ * overwriting a file row from a field list, and deleting a file row together with the
+ * folder row and metadata rows nothing else refers to.
  */
 #pragma once
 
@@ -18,30 +19,46 @@ struct MetadataLink {
 };
 using MetadataLinkList = std::list<MetadataLink>;
 
-/* Exact Pathname match; with create, a missing folder row is added. resetCache forgets
- * the handle's cached folder whatever the outcome. */
-HResult kaGetPathID(DBHandle* h, const char* folder, int32_t* pathId, bool create, bool resetCache);
-HResult kaSetPath(DBHandle* h, const std::string& folder, int32_t* pathId);
+/* How a file's folder row is found. */
+enum class FolderLookup {
+    Exact,     // by its exact text
+    Cached,    // through the handle's folder cache; a dotless path is a folder itself
+    Create,    // added when missing, for a path that names a file
+    CreateAny, // added when missing, whatever the path names
+};
+
+/* A file row's key: its folder's PathID and its name. */
+struct FileKey {
+    int32_t pathId = -1;
+    std::string name;
+};
+
+/* Splits path and finds its folder row as how says. Limits are checked first (an
+ * over-long folder part; with the Create kinds, the name part as well, and with Create an
+ * empty one); then the folder row, whose failure is the result (pathId stays -1); then the
+ * name part. */
+HResult locateFile(DBHandle* h, const char* path, FolderLookup how, FileKey& key);
+
+/* The statements selecting a file's row, and a table's rows whose column holds id. */
+Query fileRow(const FileKey& key);
+Query rowsWhere(const std::string& table, const std::string& column, int32_t id);
+
+/* Exact Pathname match; with create, a missing folder row is added. */
+HResult kaGetPathID(DBHandle* h, const char* folder, int32_t* pathId, bool create);
 /* The folder of a path (a path without '.' is itself a folder), through the cache. */
 HResult kaSearchPathData(DBHandle* h, const char* path, int32_t* pathId);
 /* kaSearchPathData, adding the folder row when it is missing. */
 HResult kaSetPathTable(DBHandle* h, const char* path, int32_t* pathId);
 
-/* Adds one file row from the list (entries are moved out as they are written); sql selects
+/* Adds one file row from the list (entries are moved out as they are written); q selects
  * the row of the same PathID and Filename (empty: the caller has just looked, in the same
- * transaction, and found none). tables -1: the configured count. */
-HResult kaSetMainTable(DBHandle* h, FieldValueList& list, const std::string& sql, bool overwrite,
-                       int32_t tables);
+ * call, and found none). */
+HResult kaSetMainTable(DBHandle* h, FieldValueList& list, const Query& q, bool overwrite);
 HResult kaUpdateMainTable(DBHandle* h, const FieldValueList& list);
 
-/* Deletes one file row; links receives the metadata rows no other file refers to.
- * *pathId -1: found from the path (and written back). */
-HResult kaDelMain(DBHandle* h, const char* path, MetadataLinkList& links, int32_t* pathId);
-HResult kaDelFile(DBHandle* h, const char* path, int32_t pathId = -1);
+/* Deletes a file's row; links receives the metadata rows no other file refers to. */
+HResult kaDelMain(DBHandle* h, const FileKey& file, MetadataLinkList& links);
+HResult kaDelFile(DBHandle* h, const char* path);
 HResult kaDelPathIfUnused(DBHandle* h, int32_t pathId);
-
-/* The select texts every file-row operation uses. */
-std::string fileRowSql(int32_t pathId, const std::string& name); // "... = \"%s\")" form
-std::string folderRowsSql(const char* table, const char* column, int32_t id); // (c = id)
 
 } // namespace kavdb::store

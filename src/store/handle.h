@@ -3,6 +3,7 @@
  *
  * It owns the engine connection (absent when creating it failed) and the one-entry
  * folder cache of the folder look-up: the last folder found by its path and its PathID.
+ * During an export call it points at the configuration the call took (call.h).
  */
 #pragma once
 
@@ -12,10 +13,15 @@
 #include <memory>
 #include <string>
 
+namespace kavdb::store {
+class Config;
+}
+
 struct DBHandle {
     std::unique_ptr<kavdb::engine::Connection> Connection;
     int32_t LastPathID = -1;  // -1: the cache holds nothing
     std::string LastPathname; // ends in a separator
+    const kavdb::store::Config* CallConfig = nullptr;
 };
 
 namespace kavdb::store {

@@ -5,8 +5,8 @@
  */
 #include "store/image_fields.h"
 
+#include "store/buffers.h"
 #include "store/datetext.h"
-#include "store/engine/alloc.h"
 
 #include <climits>
 
@@ -32,7 +32,7 @@ Buffer readThumbnail(Recordset& rs)
         return nullptr;
     }
     Value chunk = rs.getChunk("Thumbnail", size);
-    return Buffer(engine::FromByteArrayValue(&chunk, static_cast<int32_t>(size)));
+    return Buffer(FromByteArrayValue(&chunk, static_cast<int32_t>(size)));
 }
 
 } // namespace
@@ -55,7 +55,7 @@ bool thumbnailValue(const ImageData& image, Value* out)
         return false;
     }
     Value v;
-    if (engine::ToByteArrayValue(&v, image.Thumbnail, static_cast<int32_t>(bytes)) != S_OK) {
+    if (ToByteArrayValue(&v, image.Thumbnail, static_cast<int32_t>(bytes)) != S_OK) {
         return false;
     }
     *out = std::move(v);

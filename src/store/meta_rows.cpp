@@ -15,57 +15,34 @@ namespace kavdb::store {
 
 namespace {
 
-std::string hexBytes(const engine::Bytes& bytes)
+/* One condition of a match query for a column and a value, bound to q; none when the
+ * value takes no part in the match. Texts compare exactly, as the registration always
+ * has; a missing value is matched with IS NULL. */
+void addCondition(Query& q, bool& first, const std::string& column, const Value& v,
+                  bool bytesMatch = false)
 {
-    static const char* digits = "0123456789ABCDEF";
-    std::string hex;
-    hex.reserve(bytes.size() * 2);
-    for (uint8_t b : bytes) {
-        hex.push_back(digits[b >> 4]);
-        hex.push_back(digits[b & 15]);
-    }
-    return hex;
-}
-
-/* One condition of a match query for a column and a value; "" when the value takes no
- * part in the match. A number is bound to a '?' (its value appended to bound): no text
- * of it is needed, and the row matches on the very same double. */
-std::string condition(const std::string& column, const Value& v, std::vector<Value>& bound)
-{
-    if (v.isDouble()) {
-        bound.push_back(v);
-        return sqlf("(%s = ?)", column.c_str());
-    }
-    if (v.isInt()) {
-        return sqlf("(%s = %d)", column.c_str(), v.asInt());
-    }
-    if (v.isText()) {
-        return sqlf("StrComp(%s,\"%s\",0)=0", column.c_str(), quoteText(v.asText()).c_str());
-    }
-    if (v.isNothing()) {
-        return sqlf("(%s IS NULL)", column.c_str());
-    }
-    return "";
-}
-
-void addCondition(std::string& sql, bool& first, const std::string& cond)
-{
-    if (cond.empty()) {
+    if (v.isBytes() && !bytesMatch) {
         return;
     }
-    sql += first ? cond : " AND " + cond;
+    q.sql += first ? "" : " AND ";
     first = false;
+    if (v.isNothing()) {
+        q.sql += "(" + column + " IS NULL)";
+        return;
+    }
+    q.sql += v.isText() ? "StrComp(" + column + ", ?, 0) = 0" : "(" + column + " = ?)";
+    q.values.push_back(v);
 }
 
 /* The registration match: every tag must name an item; items not given must be Null.
  * Binary values match by their bytes. */
-HResult registrationQuery(const MetaData& data, std::string& sql, std::vector<Value>& bound)
+HResult registrationQuery(DBHandle* h, const MetaData& data, Query& q)
 {
     std::vector<std::string> items;
-    if (kaGetItemNames(data.TableName, items) < 0) {
+    if (kaGetItemNames(configOf(h), data.TableName, items) < 0) {
         return E_FAIL;
     }
-    sql = sqlf("SELECT DataID FROM %s WHERE ", data.TableName);
+    q = {std::string("SELECT DataID FROM ") + data.TableName + " WHERE ", {}};
     bool first = true;
     for (const auto& tag : data.Tags) {
         auto it = std::find(items.begin(), items.end(), std::string(tag.Name));
@@ -75,13 +52,10 @@ HResult registrationQuery(const MetaData& data, std::string& sql, std::vector<Va
             return E_FAIL;
         }
         items.erase(it);
-        std::string cond = v.isBytes()
-                               ? sqlf("(%s = X'%s')", tag.Name, hexBytes(v.asBytes()).c_str())
-                               : condition(tag.Name, v, bound);
-        addCondition(sql, first, cond);
+        addCondition(q, first, tag.Name, v, true);
     }
     for (const auto& left : items) {
-        addCondition(sql, first, sqlf("(%s IS NULL)", left.c_str()));
+        addCondition(q, first, left, Value());
     }
     return S_OK;
 }
@@ -91,13 +65,13 @@ HResult registrationQuery(const MetaData& data, std::string& sql, std::vector<Va
 HResult insertRegistered(DBHandle* h, const MetaData& data, int32_t* dataId)
 {
     std::vector<ConfiguredItem> all;
-    if (configuredItems(all) < 0) {
+    if (configuredItems(configOf(h), all) < 0) {
         return E_FAIL;
     }
     return guarded("Failed to kaSetMetaData", [&]() -> HResult {
-        Recordset rs(connectionOf(h), sqlf("SELECT * FROM %s ", data.TableName),
-                     Cursor::ForwardOnly);
-        std::size_t n = static_cast<std::size_t>(rs.fieldCount());
+        std::size_t n = static_cast<std::size_t>(
+            openRows(h, {std::string("SELECT * FROM ") + data.TableName + " "}, Cursor::ForwardOnly)
+                .fieldCount());
         if (n < 1) {
             return KAVDB_E_NOT_FOUND;
         }
@@ -126,9 +100,10 @@ HResult insertRegistered(DBHandle* h, const MetaData& data, int32_t* dataId)
         if (!placed) {
             return E_FAIL;
         }
-        rs.addNew(names, values);
+        Value id = engine::insertRow(connectionOf(h), data.TableName, names, values,
+                                     dataId != nullptr ? "DataID" : "");
         if (dataId != nullptr) {
-            *dataId = readInt(rs, "DataID");
+            *dataId = id.toInt();
         }
         return S_OK;
     });
@@ -138,41 +113,22 @@ HResult insertMerged(DBHandle* h, const std::string& table, const FieldValueList
                      int32_t* dataId)
 {
     return guarded("Failed to kaSetMetaData", [&] {
-        Recordset rs(connectionOf(h), sqlf("SELECT * FROM %s ", table.c_str()),
-                     Cursor::ForwardOnly);
         std::vector<std::string> names = {"DataID"};
         std::vector<Value> values(1);
         for (const auto& f : items) {
             names.push_back(f.name.asText());
             values.push_back(f.value);
         }
-        rs.addNew(names, values);
-        *dataId = readInt(rs, "DataID");
+        *dataId = engine::insertRow(connectionOf(h), table, names, values, "DataID").toInt();
         return S_OK;
     });
 }
 
-/* The DataID of the only row sql selects with the bound values in its '?' places. */
-HResult readBoundDataId(DBHandle* h, const std::string& sql, const std::vector<Value>& bound,
-                        Value& id)
-{
-    return guarded("Failed To kaGetData", [&] {
-        Recordset rs(connectionOf(h), sql, bound, Cursor::Keyset);
-        HResult hr = standOnOnlyRow(rs);
-        if (hr == S_OK) {
-            id = rs.get("DataID");
-        }
-        return hr;
-    });
-}
-
-/* Exactly one row selected by sql gives its DataID. */
-HResult findDataId(DBHandle* h, const std::string& sql, const std::vector<Value>& bound,
-                   int32_t* dataId)
+/* Exactly one row selected by q gives its DataID. */
+HResult findDataId(DBHandle* h, const Query& q, int32_t* dataId)
 {
     Value id;
-    HResult hr = bound.empty() ? kaGetData(h, sql, Value::text("DataID"), &id)
-                               : readBoundDataId(h, sql, bound, id);
+    HResult hr = kaGetData(h, q, Value::text("DataID"), &id);
     if (hr == S_OK && !id.isInt()) {
         return E_FAIL;
     }
@@ -191,8 +147,7 @@ HResult kaUpdateMetaData(DBHandle* h, const MetaData& data, int32_t dataId)
     }
     return guarded("Failed To kaUpdateMetaData", [&] {
         std::unique_ptr<Recordset> rs;
-        HResult hr =
-            openOnlyRow(h, sqlf("SELECT * FROM %s WHERE (DataID=%d)", data.TableName, dataId), rs);
+        HResult hr = openOnlyRow(h, rowsWhere(data.TableName, "DataID", dataId), rs);
         // A missing row is reported before any tag is looked at; a tag that does not
         // convert leaves the row as it was.
         std::vector<Value> values(data.Tags.size());
@@ -221,15 +176,14 @@ HResult kaSetMetaData(DBHandle* h, const MetaData& data, int32_t* dataId)
         return named;
     }
     bool any = false;
-    if (kaAnyRow(h, sqlf("SELECT DataID FROM %s", data.TableName), &any) == S_OK && any) {
-        std::string sql;
-        std::vector<Value> bound;
-        HResult hr = registrationQuery(data, sql, bound);
+    if (kaAnyRow(h, {std::string("SELECT DataID FROM ") + data.TableName}, &any) == S_OK && any) {
+        Query q;
+        HResult hr = registrationQuery(h, data, q);
         if (hr < 0) {
             return hr;
         }
         int32_t found = 0;
-        if (findDataId(h, sql, bound, &found) == S_OK) {
+        if (findDataId(h, q, &found) == S_OK) {
             if (dataId != nullptr) {
                 *dataId = found;
             }
@@ -248,13 +202,11 @@ HResult kaFindOrAddData(DBHandle* h, const MetaData& data, int32_t* dataId, bool
         return named;
     }
     FieldValueList items;
-    if (kaGetItemValues(data.TableName, items) < 0 ||
-        (*dataId >= 1 &&
-         kaGetData(h, folderRowsSql(data.TableName, "DataID", *dataId), items) < 0)) {
+    if (kaGetItemValues(configOf(h), data.TableName, items) < 0 ||
+        (*dataId >= 1 && kaGetData(h, rowsWhere(data.TableName, "DataID", *dataId), items) < 0)) {
         return E_FAIL;
     }
-    std::string sql = sqlf("SELECT DataID FROM %s WHERE ", data.TableName);
-    std::vector<Value> bound;
+    Query q{std::string("SELECT DataID FROM ") + data.TableName + " WHERE ", {}};
     bool first = true;
     for (auto& item : items) {
         for (const auto& tag : data.Tags) {
@@ -265,20 +217,12 @@ HResult kaFindOrAddData(DBHandle* h, const MetaData& data, int32_t* dataId, bool
                 break;
             }
         }
-        addCondition(sql, first, condition(item.name.asText(), item.value, bound));
+        addCondition(q, first, item.name.asText(), item.value);
     }
-    if (!first && findDataId(h, sql, bound, dataId) == S_OK) {
+    if (!first && findDataId(h, q, dataId) == S_OK) {
         return S_OK;
     }
     return add ? (insertMerged(h, data.TableName, items, dataId) == S_OK ? S_OK : E_FAIL) : E_FAIL;
-}
-
-HResult kaSetFileLink(DBHandle* h, const std::string& name, int32_t pathId, const FieldValue& link)
-{
-    if (h == nullptr || name.empty() || pathId < 1) {
-        return E_INVALIDARG;
-    }
-    return kaSetData(h, fileRowSql(pathId, name), link);
 }
 
 HResult kaCountFileLinks(DBHandle* h, const std::string& column, int32_t dataId, int32_t* count)
@@ -286,7 +230,7 @@ HResult kaCountFileLinks(DBHandle* h, const std::string& column, int32_t dataId,
     if (column.empty() || dataId < 1 || count == nullptr) {
         return E_INVALIDARG;
     }
-    HResult hr = kaGetDataCount(h, folderRowsSql("MainTable", column.c_str(), dataId), count);
+    HResult hr = kaGetDataCount(h, rowsWhere("MainTable", column, dataId), count);
     return hr == S_OK ? S_OK : E_FAIL;
 }
 
@@ -295,33 +239,7 @@ HResult kaDelDataRow(DBHandle* h, const std::string& table, int32_t dataId)
     if (table.empty() || dataId < 1) {
         return E_INVALIDARG;
     }
-    HResult hr = kaDelData(h, sqlf("SELECT * FROM %s WHERE (DataID = %d)", table.c_str(), dataId));
-    return hr == S_OK ? S_OK : E_FAIL;
-}
-
-HResult kaGetFileRow(DBHandle* h, const std::string& name, int32_t pathId, FieldValueList& row)
-{
-    if (name.empty() || pathId < 1) {
-        return E_INVALIDARG;
-    }
-    int32_t tables = 0;
-    if (kaCountDataTables(&tables) < 0) {
-        return E_FAIL;
-    }
-    HResult hr = guarded("Failed To kaGetData", [&] {
-        Recordset rs(connectionOf(h), fileRowSql(pathId, name), Cursor::Keyset);
-        if (rs.recordCount() != 1) {
-            return rs.recordCount() == 0 ? KAVDB_E_NOT_FOUND : E_FAIL;
-        }
-        for (const char* column : kMainColumns) {
-            row.push_back({Value::text(column), rs.get(column)});
-        }
-        for (int32_t k = 1; k <= tables; ++k) {
-            std::string column = "DataID" + std::to_string(k);
-            row.push_back({Value::text(column), rs.hasField(column) ? rs.get(column) : Value()});
-        }
-        return S_OK;
-    });
+    HResult hr = kaDelData(h, rowsWhere(table, "DataID", dataId));
     return hr == S_OK ? S_OK : E_FAIL;
 }
 
@@ -331,15 +249,14 @@ HResult kaReadDataRow(DBHandle* h, const std::string& table, const Value& dataId
         return E_INVALIDARG;
     }
     std::vector<std::string> names;
-    if (kaGetItemNames(table, names) < 0 || names.empty()) {
+    if (kaGetItemNames(configOf(h), table, names) < 0 || names.empty()) {
         return S_OK;
     }
     return guarded("Failed To search path data", [&] {
         int32_t id = dataId.isInt() ? dataId.asInt() : 0;
-        Recordset rs(connectionOf(h), folderRowsSql(table.c_str(), "DataID", id), Cursor::Keyset);
+        Recordset rs = openRows(h, rowsWhere(table, "DataID", id), Cursor::Keyset);
         if (!dataId.isInt() || rs.eof()) {
-            Recordset any(connectionOf(h), sqlf("SELECT DataID FROM %s", table.c_str()),
-                          Cursor::ForwardOnly);
+            Recordset any = openRows(h, {"SELECT DataID FROM " + table}, Cursor::ForwardOnly);
             return any.eof() ? KAVDB_E_NOT_FOUND : E_FAIL;
         }
         MetaData data;
@@ -360,7 +277,7 @@ HResult kaReadTableRow(DBHandle* h, int32_t position, const std::string& table, 
         return KAVDB_E_OUT_OF_RANGE;
     }
     return guarded("Failed To KaAVDBGetReadTableData", [&] {
-        Recordset rs(connectionOf(h), sqlf("SELECT * FROM %s ", table.c_str()), Cursor::Keyset);
+        Recordset rs = openRows(h, {"SELECT * FROM " + table + " "}, Cursor::Keyset);
         long rows = rs.recordCount();
         if (rows == 0) {
             return KAVDB_E_NOT_FOUND;

@@ -27,11 +27,8 @@ HResult kaSetMetaData(DBHandle* h, const MetaData& data, int32_t* dataId);
  * items take no part in the match. */
 HResult kaFindOrAddData(DBHandle* h, const MetaData& data, int32_t* dataId, bool add);
 
-HResult kaSetFileLink(DBHandle* h, const std::string& name, int32_t pathId, const FieldValue& link);
 HResult kaCountFileLinks(DBHandle* h, const std::string& column, int32_t dataId, int32_t* count);
 HResult kaDelDataRow(DBHandle* h, const std::string& table, int32_t dataId);
-/* The file's MainTable row: the twelve fixed columns and every link column present. */
-HResult kaGetFileRow(DBHandle* h, const std::string& name, int32_t pathId, FieldValueList& row);
 /* Appends one MetaData for the row of that DataID. */
 HResult kaReadDataRow(DBHandle* h, const std::string& table, const Value& dataId,
                       MetaDataList& out);

@@ -3,7 +3,7 @@
  * read); integers are four bytes; binary values are raw bytes; numbers (kind 3) are an
  * eight-byte double. Every buffer comes from the library's allocator.
  */
-#include "store/engine/alloc.h"
+#include "store/buffers.h"
 #include "store/meta_rows.h"
 
 #include <cstring>
@@ -16,7 +16,7 @@ void* copyOut(const void* data, std::size_t n)
 {
     void* buf = kaAlloc(n);
     if (buf == nullptr) {
-        throw EngineError(engine::code::kOutOfMemory, "kavdb", "Out of memory.");
+        raiseError(E_OUTOFMEMORY, "Out of memory.");
     }
     if (n > 0) {
         std::memcpy(buf, data, n);
@@ -79,8 +79,8 @@ HResult kaMetaTagToValue(const MetaTag& tag, Value* out)
         return S_OK;
     }
     case 2:
-        return engine::ToByteArrayValue(out, static_cast<const uint8_t*>(tag.Data),
-                                        static_cast<int32_t>(tag.Size));
+        return ToByteArrayValue(out, static_cast<const uint8_t*>(tag.Data),
+                                static_cast<int32_t>(tag.Size));
     case 3: {
         double v = 0;
         std::memcpy(&v, tag.Data, sizeof v);

@@ -1,11 +1,9 @@
 /*
- * Record access helpers: recordsets from SQL text, row counting, field conversion, path
- * keys and the library's SQL text formatting.
+ * Record access helpers: recordsets from statements, row counting and the one-row rule,
+ * field conversion and path keys.
  */
 #include "store/record_access.h"
 
-#include <cstdarg>
-#include <cstdio>
 #include <cstring>
 
 namespace kavdb::store {
@@ -55,20 +53,30 @@ const FieldValue* findField(const FieldValueList& list, std::string_view name)
 engine::Connection& connectionOf(DBHandle* h)
 {
     if (h == nullptr || !h->Connection) {
-        throw EngineError(engine::code::kPointer, "kavdb", "The catalogue has no connection.");
+        raiseError(E_POINTER, "The catalogue has no connection.");
     }
     return *h->Connection;
 }
 
-HResult OpenRecordset(DBHandle* h, const std::string& sql, Cursor cursor,
-                      std::unique_ptr<Recordset>& out)
+void raiseError(HResult code, const std::string& description)
+{
+    throw EngineError(code, "kavdb", description);
+}
+
+Recordset openRows(DBHandle* h, const Query& q, Cursor cursor)
+{
+    return q.values.empty() ? Recordset(connectionOf(h), q.sql, cursor)
+                            : Recordset(connectionOf(h), q.sql, q.values, cursor);
+}
+
+HResult OpenRecordset(DBHandle* h, const Query& q, Cursor cursor, std::unique_ptr<Recordset>& out)
 {
     out.reset();
-    if (sql.size() > kSqlMax) {
+    if (q.sql.size() > kSqlMax) {
         return E_INVALIDARG;
     }
     return guarded("Failed to open recordset", [&] {
-        out = std::make_unique<Recordset>(connectionOf(h), sql, cursor);
+        out = std::make_unique<Recordset>(openRows(h, q, cursor));
         return S_OK;
     });
 }
@@ -82,6 +90,32 @@ long CountRows(Recordset& rs)
         rs.moveNext();
     }
     return n;
+}
+
+HResult standOnOnlyRow(Recordset& rs)
+{
+    long n = CountRows(rs);
+    if (n != 1) {
+        return n == 0 ? KAVDB_E_NOT_FOUND : E_FAIL;
+    }
+    rs.moveFirst();
+    return S_OK;
+}
+
+HResult openOnlyRow(DBHandle* h, const Query& q, std::unique_ptr<Recordset>& rs)
+{
+    OpenRecordset(h, q, Cursor::Keyset, rs);
+    if (!rs) {
+        raiseError(E_POINTER, "There is no recordset to move on.");
+    }
+    return standOnOnlyRow(*rs);
+}
+
+void yieldSlice(DBHandle* h)
+{
+    if (h != nullptr && h->Connection) {
+        h->Connection->yieldIfDue();
+    }
 }
 
 int32_t readInt(Recordset& rs, const std::string& column)
@@ -160,41 +194,7 @@ HResult CheckName(std::string_view name)
     for (unsigned char c : name) {
         plain = plain && (letter(c) || (c >= '0' && c <= '9'));
     }
-    return plain ? S_OK : engine::code::kSyntax;
-}
-
-std::string quoteText(std::string_view text)
-{
-    std::string q;
-    q.reserve(text.size() + 2);
-    for (char c : text) {
-        q.push_back(c);
-        if (c == '"') {
-            q.push_back('"');
-        }
-    }
-    return q;
-}
-
-std::string sqlf(const char* format, ...)
-{
-    // Most statements fit the stack buffer and are formatted once.
-    char buffer[512];
-    va_list args;
-    va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    int n = std::vsnprintf(buffer, sizeof buffer, format, copy);
-    va_end(copy);
-    std::string out;
-    if (n > 0 && static_cast<std::size_t>(n) < sizeof buffer) {
-        out.assign(buffer, static_cast<std::size_t>(n));
-    } else if (n > 0) {
-        out.assign(static_cast<std::size_t>(n), '\0');
-        std::vsnprintf(out.data(), out.size() + 1, format, args);
-    }
-    va_end(args);
-    return out;
+    return plain ? S_OK : KAVDB_E_SYNTAX;
 }
 
 } // namespace kavdb::store

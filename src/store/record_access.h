@@ -1,10 +1,10 @@
 /*
  * Record access: the small layer every catalogue operation reaches the engine through.
  *
- * Opening recordsets from SQL text, counting rows, reading fields as integers and text,
- * the (column name, value) lists that row operations pass around, the path keys (folder
- * text and file name), safe text in the library's own SQL, and the one guard that turns
- * an engine error into a result code.
+ * The library's statements with their bound values, opening recordsets on them, the one
+ * "exactly one row" rule, reading fields as integers and text, the (column name, value)
+ * lists that row operations pass around, the path keys (folder text and file name), and
+ * the guard that turns an engine error into an operation's result code.
  */
 #pragma once
 
@@ -19,6 +19,7 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kavdb::store {
 
@@ -52,12 +53,35 @@ using FieldValueList = std::list<FieldValue>;
 FieldValue* findField(FieldValueList& list, std::string_view name);
 const FieldValue* findField(const FieldValueList& list, std::string_view name);
 
-/* Opens sql on the handle's connection. On an engine error: the sink gets "Failed to open
- * recordset", out stays null and the error's code is returned. */
-HResult OpenRecordset(DBHandle* h, const std::string& sql, Cursor cursor,
-                      std::unique_ptr<Recordset>& out);
+/* A statement: Jet text and the values bound to its '?' placeholders, in order. The
+ * library's own statements are constant texts (names the library checked aside); the
+ * application's SQL travels as its text alone. */
+struct Query {
+    Query() = default;
+    Query(std::string text, std::vector<Value> bound = {})
+        : sql(std::move(text)), values(std::move(bound))
+    {
+    }
+    std::string sql;
+    std::vector<Value> values;
+};
+
+/* Opens q on the handle's connection; raises what the engine raises. */
+Recordset openRows(DBHandle* h, const Query& q, Cursor cursor);
+/* The same, reporting: on an engine error the sink gets "Failed to open recordset", out
+ * stays null and the error's code is returned. */
+HResult OpenRecordset(DBHandle* h, const Query& q, Cursor cursor, std::unique_ptr<Recordset>& out);
 /* Moves to the first row and counts rows until BOF or EOF. */
 long CountRows(Recordset& rs);
+/* Stands an open recordset on its only row: KAVDB_E_NOT_FOUND when it holds none, E_FAIL
+ * when it holds more than one (the cursor is then left where counting left it). */
+HResult standOnOnlyRow(Recordset& rs);
+/* OpenRecordset with a keyset, then standOnOnlyRow. A statement that cannot be opened is
+ * reported and then raises kPointer: the caller's guard sees a move on a recordset that
+ * does not exist. */
+HResult openOnlyRow(DBHandle* h, const Query& q, std::unique_ptr<Recordset>& rs);
+/* In a long call: lets other programs at the catalogue between slices of its work. */
+void yieldSlice(DBHandle* h);
 /* Field reads with the engine's conversion (raise when it fails). */
 int32_t readInt(Recordset& rs, const std::string& column);
 std::string readText(Recordset& rs, const std::string& column);
@@ -76,13 +100,8 @@ void appendSeparator(std::string& text);
 
 /* A caller's table or item name that the library places in its own SQL must be a plain
  * name (a letter, '_' or a non-ASCII byte, then also digits): anything else would change
- * the statement around it. S_OK, or 0x80040E14 as the engine gives for bad SQL. */
+ * the statement around it. S_OK, or KAVDB_E_SYNTAX as the engine gives for bad SQL. */
 HResult CheckName(std::string_view name);
-
-/* A text value placed between double quotes in the library's SQL, '"' doubled. */
-std::string quoteText(std::string_view text);
-/* printf-style formatting of the library's SQL texts. */
-std::string sqlf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 /* The catch convention of every operation: an engine error goes to the sink with the
  * operation's message and its code is the result; anything else gives failCode. */
@@ -101,5 +120,7 @@ HResult guarded(const char* message, F&& work, HResult failCode = E_FAIL) noexce
 
 /* The connection of a handle, or raise kPointer when it has none. */
 engine::Connection& connectionOf(DBHandle* h);
+/* Raises an error of the library's own with the given code (as the engine would). */
+[[noreturn]] void raiseError(HResult code, const std::string& description);
 
 } // namespace kavdb::store

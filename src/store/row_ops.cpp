@@ -1,7 +1,7 @@
 /*
- * Row operations by statement. Each opens its own keyset recordset on the caller's SQL
- * text, reports engine errors under its own message, and closes the recordset on every
- * way out (the recordset's owner does that).
+ * Row operations by statement. Each opens its own keyset recordset on the statement,
+ * reports engine errors under its own message, and closes the recordset on every way out
+ * (the recordset's owner does that).
  */
 #include "store/row_ops.h"
 
@@ -9,114 +9,69 @@ namespace kavdb::store {
 
 namespace {
 
-/* Opens sql and requires exactly one selected row, standing on it afterwards. */
-HResult openOneRow(DBHandle* h, const std::string& sql, std::unique_ptr<Recordset>& rs)
+bool badArgs(DBHandle* h, const Query& q)
 {
-    rs = std::make_unique<Recordset>(connectionOf(h), sql, Cursor::Keyset);
-    return standOnOnlyRow(*rs);
+    return h == nullptr || q.sql.empty() || q.sql.size() > kSqlMax;
 }
 
-bool badArgs(DBHandle* h, const std::string& sql)
+/* Runs work on the only row q selects, under message; none or several: nothing runs. */
+template <class F> HResult onOnlyRow(DBHandle* h, const Query& q, const char* message, F&& work)
 {
-    return h == nullptr || sql.empty() || sql.size() > kSqlMax;
+    if (badArgs(h, q)) {
+        return E_INVALIDARG;
+    }
+    return guarded(message, [&] {
+        Recordset rs = openRows(h, q, Cursor::Keyset);
+        HResult hr = standOnOnlyRow(rs);
+        return hr == S_OK ? work(rs) : hr;
+    });
 }
 
 } // namespace
 
-HResult standOnOnlyRow(Recordset& rs)
+HResult kaGetDataCount(DBHandle* h, const Query& q, int32_t* count)
 {
-    long n = CountRows(rs);
-    if (n == 0) {
-        return KAVDB_E_NOT_FOUND;
-    }
-    if (n > 1) {
-        return E_FAIL;
-    }
-    rs.moveFirst();
-    return S_OK;
-}
-
-HResult openOnlyRow(DBHandle* h, const std::string& sql, std::unique_ptr<Recordset>& rs)
-{
-    OpenRecordset(h, sql, Cursor::Keyset, rs);
-    if (!rs) {
-        throw EngineError(engine::code::kPointer, "kavdb", "There is no recordset to move on.");
-    }
-    return standOnOnlyRow(*rs);
-}
-
-HResult kaGetDataCount(DBHandle* h, const std::string& sql, int32_t* count)
-{
-    if (badArgs(h, sql) || count == nullptr) {
+    if (badArgs(h, q) || count == nullptr) {
         return E_INVALIDARG;
     }
     return guarded("Failed To kaGetDataCount", [&] {
-        Recordset rs(connectionOf(h), sql, Cursor::Keyset);
+        Recordset rs = openRows(h, q, Cursor::Keyset);
         *count = static_cast<int32_t>(CountRows(rs));
         return S_OK;
     });
 }
 
-HResult kaGetData(DBHandle* h, const std::string& sql, const Value& column, Value* out)
+HResult kaGetData(DBHandle* h, const Query& q, const Value& column, Value* out)
 {
-    if (badArgs(h, sql) || out == nullptr || !column.isText()) {
+    if (out == nullptr || !column.isText()) {
         return E_INVALIDARG;
     }
-    return guarded("Failed To kaGetData", [&] {
-        std::unique_ptr<Recordset> rs;
-        HResult hr = openOneRow(h, sql, rs);
-        if (hr == S_OK) {
-            *out = rs->get(column.asText());
-        }
-        return hr;
+    return onOnlyRow(h, q, "Failed To kaGetData", [&](Recordset& rs) {
+        *out = rs.get(column.asText());
+        return S_OK;
     });
 }
 
-HResult kaGetData(DBHandle* h, const std::string& sql, FieldValueList& list)
+HResult kaGetData(DBHandle* h, const Query& q, FieldValueList& list)
 {
-    if (badArgs(h, sql)) {
-        return E_INVALIDARG;
-    }
-    return guarded("Failed To kaGetData", [&] {
-        std::unique_ptr<Recordset> rs;
-        HResult hr = openOneRow(h, sql, rs);
+    return onOnlyRow(h, q, "Failed To kaGetData", [&](Recordset& rs) {
         for (auto& f : list) {
-            if (hr == S_OK && f.name.isText()) {
-                f.value = rs->get(f.name.asText());
+            if (f.name.isText()) {
+                f.value = rs.get(f.name.asText());
             }
         }
-        return hr;
+        return S_OK;
     });
 }
 
-HResult kaSetData(DBHandle* h, const std::string& sql, const FieldValue& field)
+HResult kaSetData(DBHandle* h, const Query& q, const FieldValue& field)
 {
-    if (badArgs(h, sql)) {
-        return E_INVALIDARG;
-    }
-    return guarded("Failed To kaSetData", [&] {
-        std::string name = field.name.toText();
-        std::unique_ptr<Recordset> rs;
-        HResult hr = openOneRow(h, sql, rs);
-        if (hr == S_OK) {
-            rs->put(name, field.value);
-            rs->update();
-        }
-        return hr;
-    });
+    return kaSetData(h, q, FieldValueList{field});
 }
 
-HResult kaSetData(DBHandle* h, const std::string& sql, const FieldValueList& list)
+HResult kaSetData(DBHandle* h, const Query& q, const FieldValueList& list)
 {
-    if (badArgs(h, sql)) {
-        return E_INVALIDARG;
-    }
-    return guarded("Failed To kaSetData", [&] {
-        std::unique_ptr<Recordset> rs;
-        HResult hr = openOneRow(h, sql, rs);
-        if (hr != S_OK) {
-            return hr;
-        }
+    return onOnlyRow(h, q, "Failed To kaSetData", [&](Recordset& rs) {
         // A name that is not text ends the walk before anything reaches the row.
         for (const auto& f : list) {
             if (!f.name.isText()) {
@@ -124,36 +79,29 @@ HResult kaSetData(DBHandle* h, const std::string& sql, const FieldValueList& lis
             }
         }
         for (const auto& f : list) {
-            rs->put(f.name.asText(), f.value);
+            rs.put(f.name.asText(), f.value);
         }
-        rs->update();
+        rs.update();
         return S_OK;
     });
 }
 
-HResult kaDelData(DBHandle* h, const std::string& sql)
+HResult kaDelData(DBHandle* h, const Query& q)
 {
-    if (badArgs(h, sql)) {
-        return E_INVALIDARG;
-    }
-    return guarded("Failed To kaDelData", [&] {
-        std::unique_ptr<Recordset> rs;
-        HResult hr = openOneRow(h, sql, rs);
-        if (hr == S_OK) {
-            rs->deleteCurrent();
-            rs->update();
-        }
-        return hr;
+    return onOnlyRow(h, q, "Failed To kaDelData", [&](Recordset& rs) {
+        rs.deleteCurrent();
+        rs.update();
+        return S_OK;
     });
 }
 
-HResult kaDelAllData(DBHandle* h, const std::string& sql)
+HResult kaDelAllData(DBHandle* h, const Query& q)
 {
-    if (badArgs(h, sql)) {
+    if (badArgs(h, q)) {
         return E_INVALIDARG;
     }
     return guarded("Failed To kaDelAllData", [&] {
-        Recordset rs(connectionOf(h), sql, Cursor::Keyset);
+        Recordset rs = openRows(h, q, Cursor::Keyset);
         if (CountRows(rs) == 0) {
             return KAVDB_E_NOT_FOUND;
         }
@@ -165,13 +113,13 @@ HResult kaDelAllData(DBHandle* h, const std::string& sql)
     });
 }
 
-HResult kaGetDataIDList(DBHandle* h, const std::string& sql, std::list<int32_t>& ids)
+HResult kaGetDataIDList(DBHandle* h, const Query& q, std::list<int32_t>& ids)
 {
-    if (badArgs(h, sql)) {
+    if (badArgs(h, q)) {
         return E_INVALIDARG;
     }
     return guarded("Failed To kaGetDataIDList", [&] {
-        Recordset rs(connectionOf(h), sql, Cursor::Keyset);
+        Recordset rs = openRows(h, q, Cursor::Keyset);
         bool appended = false;
         for (rs.moveFirst(); !rs.bof() && !rs.eof(); rs.moveNext()) {
             Value v = rs.get("DataID");
@@ -184,39 +132,15 @@ HResult kaGetDataIDList(DBHandle* h, const std::string& sql, std::list<int32_t>&
     });
 }
 
-} // namespace kavdb::store
-
-namespace kavdb::store {
-
-namespace {
-
-/* Whether the recordset open() gives has a row. */
-template <class Open> HResult anyRow(DBHandle* h, const std::string& sql, bool* any, Open open)
+HResult kaAnyRow(DBHandle* h, const Query& q, bool* any)
 {
-    if (badArgs(h, sql) || any == nullptr) {
+    if (badArgs(h, q) || any == nullptr) {
         return E_INVALIDARG;
     }
     return guarded("Failed To kaGetDataCount", [&] {
-        std::unique_ptr<Recordset> rs = open();
-        *any = !rs->bof() && !rs->eof();
+        Recordset rs = openRows(h, q, Cursor::ForwardOnly);
+        *any = !rs.bof() && !rs.eof();
         return S_OK;
-    });
-}
-
-} // namespace
-
-HResult kaAnyRow(DBHandle* h, const std::string& sql, bool* any)
-{
-    return anyRow(h, sql, any, [&] {
-        return std::make_unique<Recordset>(connectionOf(h), sql, Cursor::ForwardOnly);
-    });
-}
-
-HResult kaAnyRow(DBHandle* h, const std::string& sql, std::vector<Value> values, bool* any)
-{
-    return anyRow(h, sql, any, [&] {
-        return std::make_unique<Recordset>(connectionOf(h), sql, std::move(values),
-                                           Cursor::ForwardOnly);
     });
 }
 

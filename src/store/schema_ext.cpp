@@ -44,18 +44,16 @@ const char* sqlTypeOfKind(int kind)
 
 /* "CREATE TABLE" for table k; an item lacking a name or kind, or of an unknown kind,
  * ends the item list. E_INVALIDARG when the text outgrows a statement. */
-HResult createStatement(const std::string& table, int32_t k, const std::string& ini,
-                        std::string& sql)
+HResult createStatement(const Config& config, const std::string& table, int32_t k, std::string& sql)
 {
-    sql = sqlf("CREATE TABLE %s (DataID AUTOINCREMENT PRIMARY KEY", table.c_str());
-    std::string section = sectionName(k);
+    sql = "CREATE TABLE " + table + " (DataID AUTOINCREMENT PRIMARY KEY";
     for (int i = 1; sql.size() <= kSqlMax; ++i) {
-        ItemSpec item = parseItem(kaReadItem(i, section, ini));
+        ItemSpec item = parseItem(config.item(k, i));
         const char* type = sqlTypeOfKind(item.kind);
         if (!item.hasFirstComma || !item.hasSecondComma || type == nullptr) {
             break;
         }
-        sql += sqlf(", %s %s", item.name.c_str(), type);
+        sql += ", " + item.name + " " + type;
     }
     sql += ");";
     return sql.size() > kSqlMax ? E_INVALIDARG : S_OK;
@@ -85,7 +83,7 @@ class BackupTwin {
         made_ = true;
         ::unlink(path_.c_str()); // an older twin is replaced
         try {
-            c.backupTo(path_);
+            c.driver().backupTo(path_);
             usable_ = true;
         } catch (const EngineError&) {
         }
@@ -94,7 +92,7 @@ class BackupTwin {
     void restore(engine::Connection& c)
     {
         if (usable_) {
-            c.restoreFrom(path_);
+            c.driver().restoreFrom(path_);
         }
     }
 
@@ -109,7 +107,7 @@ class BackupTwin {
 void undo(engine::Connection& c, BackupTwin& twin) noexcept
 {
     try {
-        c.rollbackTo(kSavepoint);
+        c.driver().rollbackTo(kSavepoint);
     } catch (...) {
         try {
             twin.restore(c);
@@ -136,7 +134,7 @@ HResult addProtected(DBHandle* h, const std::vector<int32_t>& missing, BackupTwi
     return guarded(nullptr, [&] {
         engine::Connection& c = connectionOf(h);
         twin.make(c);
-        c.savepoint(kSavepoint);
+        c.driver().savepoint(kSavepoint);
         HResult added = S_OK;
         for (int32_t k : missing) {
             if ((added = guarded(nullptr, [&] { return addTable(h, k); })) < 0) {
@@ -144,7 +142,7 @@ HResult addProtected(DBHandle* h, const std::vector<int32_t>& missing, BackupTwi
                 return added;
             }
         }
-        c.release(kSavepoint);
+        c.driver().release(kSavepoint);
         return added;
     });
 }
@@ -165,24 +163,21 @@ HResult kaAddDataTableBySql(DBHandle* h, int32_t k)
     if (h == nullptr) {
         return E_INVALIDARG;
     }
-    std::string ini;
-    HResult hr = kaGetIniPath(ini);
-    if (hr < 0) {
-        return hr;
+    Config config = configOf(h);
+    if (!config.found()) {
+        return E_FAIL;
     }
-    std::string table = kaReadTableName(k, ini);
-    if (table.empty()) {
-        return S_OK;
-    }
+    std::string table = config.tableName(k);
     std::string create;
-    if ((hr = createStatement(table, k, ini, create)) < 0) {
+    HResult hr = table.empty() ? S_OK : createStatement(config, table, k, create);
+    if (table.empty() || hr < 0) {
         return hr;
     }
-    std::string link = sqlf("DataID%d", k);
+    std::string link = "DataID" + std::to_string(k);
     kaExecuteSql(h, create);
-    kaExecuteSql(h, sqlf("ALTER TABLE %s ADD %s INTEGER;", "MainTable", link.c_str()));
-    return kaExecuteSql(h, sqlf("ALTER TABLE %s ADD FOREIGN KEY (%s) REFERENCES %s(%s);",
-                                "MainTable", link.c_str(), table.c_str(), "DataID"));
+    kaExecuteSql(h, "ALTER TABLE MainTable ADD " + link + " INTEGER;");
+    return kaExecuteSql(h, "ALTER TABLE MainTable ADD FOREIGN KEY (" + link + ") REFERENCES " +
+                               table + "(DataID);");
 }
 
 HResult kaAddItem(DBHandle* h, const char* path)
@@ -190,17 +185,17 @@ HResult kaAddItem(DBHandle* h, const char* path)
     if (h == nullptr || path == nullptr || *path == '\0') {
         return E_INVALIDARG;
     }
-    std::string ini;
-    HResult hr = kaGetIniPath(ini);
-    if (hr < 0) {
-        return hr;
+    Config config = configOf(h);
+    if (!config.found()) {
+        return E_FAIL;
     }
+    HResult hr = S_OK;
     std::vector<int32_t> missing;
     for (const LateTable& table : kLateTables) {
         // Asking for a row is how the catalogue has always asked whether the table exists.
         bool any = false;
-        hr = kaAnyRow(h, sqlf("SELECT * FROM %s ", table.name), &any);
-        if (hr < 0 && !kaReadTableName(table.number, ini).empty()) {
+        hr = kaAnyRow(h, {std::string("SELECT * FROM ") + table.name + " "}, &any);
+        if (hr < 0 && !config.tableName(table.number).empty()) {
             missing.push_back(table.number);
         }
     }

@@ -12,34 +12,18 @@
 #include <regex>
 #include <set>
 #include <sstream>
-#include <string>
 
 namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kHeader = fs::path(__FILE__).parent_path() / "../../include/kavdbmgr.h";
-
-std::string readFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-/* The header without comments and preprocessor lines (KAVDB_API's own definition). */
-std::string declarationsOf(std::string text)
-{
-    text = std::regex_replace(text, std::regex(R"(/\*[\s\S]*?\*/)"), " ");
-    text = std::regex_replace(text, std::regex(R"(//[^\n]*)"), " ");
-    return std::regex_replace(text, std::regex(R"((^|\n)[ \t]*#[^\n]*)"), "\n");
-}
-
+/* The names the header declares with KAVDB_API, comments and preprocessor lines aside. */
 std::set<std::string> declaredExports()
 {
-    const std::string text = declarationsOf(readFile(kHeader));
-    // KAVDB_API, the return type, then the function's name right before its '('.
+    std::ostringstream read;
+    read << std::ifstream(fs::path(__FILE__).parent_path() / "../../include/kavdbmgr.h").rdbuf();
+    std::string text = std::regex_replace(read.str(), std::regex(R"(/\*[\s\S]*?\*/)"), " ");
+    text = std::regex_replace(text, std::regex(R"((^|\n)[ \t]*#[^\n]*)"), "\n");
     const std::regex declaration(R"(KAVDB_API\s+[\w\s\*&:<>,]*?\b(\w+)\s*\()");
     std::set<std::string> names;
     for (std::sregex_iterator it(text.begin(), text.end(), declaration), end; it != end; ++it) {
@@ -48,92 +32,49 @@ std::set<std::string> declaredExports()
     return names;
 }
 
-struct DynamicSymbol {
-    char type;
-    std::string name;
-};
-
-std::vector<DynamicSymbol> definedDynamicSymbols()
+/* "type name" of every symbol the library defines, from nm. */
+std::set<std::string> definedDynamicSymbols()
 {
-    const std::string command =
-        std::string("nm -D --defined-only '") + KAVDB_LIBRARY_PATH + "' 2>&1";
+    const std::string command = std::string("nm -D --defined-only '") + KAVDB_LIBRARY_PATH + "'";
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    std::vector<DynamicSymbol> symbols;
-    if (!pipe) {
-        return symbols;
-    }
-    // Lines are "address type name"; absolute linker symbols may have no address.
     const std::regex line(R"(^\s*[0-9a-fA-F]*\s+(\S)\s+(\S+)\s*$)");
+    std::set<std::string> symbols;
     char buffer[4096];
-    while (std::fgets(buffer, sizeof buffer, pipe.get()) != nullptr) {
+    while (pipe && std::fgets(buffer, sizeof buffer, pipe.get()) != nullptr) {
         std::cmatch m;
         if (std::regex_match(buffer, m, line)) {
-            symbols.push_back({m[1].str()[0], m[2].str()});
+            symbols.insert(m[1].str() + " " + m[2].str());
         }
     }
     return symbols;
 }
 
-/* Symbols the linker defines in every shared object; not the library's own code. */
-bool isLinkerSymbol(const std::string& name)
+TEST(Exports, AreExactlyTheHeadersFunctions)
 {
-    static const std::set<std::string> linker = {
-        "_init", "_fini",   "__bss_start", "_edata",
-        "_end",  "__end__", "_DYNAMIC",    "_GLOBAL_OFFSET_TABLE_"};
-    return linker.count(name) != 0;
-}
-
-class Exports : public ::testing::Test {
-  protected:
-    static void SetUpTestSuite()
-    {
-        declared_ = declaredExports();
-        symbols_ = definedDynamicSymbols();
+    const std::set<std::string> declared = declaredExports();
+    for (const char* name : {"KaAVDBCreate", "KaDBSVGetCountSQL", "SYSTEMTIMEtoSTR",
+                             "KaSetErrorHandler", "FreeBuffer"}) {
+        EXPECT_TRUE(declared.count(name)) << name; // the parse read the header whole
     }
-
-    static std::set<std::string> declared_;
-    static std::vector<DynamicSymbol> symbols_;
-};
-
-std::set<std::string> Exports::declared_;
-std::vector<DynamicSymbol> Exports::symbols_;
-
-TEST_F(Exports, HeaderIsReadWhole)
-{
-    // The parse must see the first and the last declarations of the header.
-    EXPECT_TRUE(declared_.count("KaAVDBCreate"));
-    EXPECT_TRUE(declared_.count("KaDBSVGetCountSQL"));
-    EXPECT_TRUE(declared_.count("SYSTEMTIMEtoSTR"));
-    EXPECT_TRUE(declared_.count("KaSetErrorHandler"));
-    EXPECT_FALSE(declared_.count("__attribute__"));
-    ASSERT_FALSE(symbols_.empty()) << "nm found no symbols in " << KAVDB_LIBRARY_PATH;
-}
-
-TEST_F(Exports, EveryDeclaredFunctionIsExportedUndecorated)
-{
-    std::set<std::string> functions;
-    for (const DynamicSymbol& s : symbols_) {
-        if (s.type == 'T') {
-            functions.insert(s.name);
-        }
-    }
-    std::string missing;
-    for (const std::string& name : declared_) {
-        if (!functions.count(name)) {
+    EXPECT_FALSE(declared.count("__attribute__"));
+    const std::set<std::string> symbols = definedDynamicSymbols();
+    ASSERT_FALSE(symbols.empty()) << "nm found no symbols in " << KAVDB_LIBRARY_PATH;
+    std::string missing, extra;
+    for (const std::string& name : declared) {
+        if (!symbols.count("T " + name)) {
             missing += " " + name;
         }
     }
-    EXPECT_TRUE(missing.empty()) << "declared but not exported as functions:" << missing;
-}
-
-TEST_F(Exports, NothingElseIsExported)
-{
-    std::string extra;
-    for (const DynamicSymbol& s : symbols_) {
-        if (!declared_.count(s.name) && !isLinkerSymbol(s.name)) {
-            extra += std::string("\n  ") + s.type + " " + s.name;
+    static const std::set<std::string> linker = {
+        "_init", "_fini",   "__bss_start", "_edata",
+        "_end",  "__end__", "_DYNAMIC",    "_GLOBAL_OFFSET_TABLE_"};
+    for (const std::string& symbol : symbols) {
+        std::string name = symbol.substr(2);
+        if (!declared.count(name) && !linker.count(name)) {
+            extra += "\n  " + symbol;
         }
     }
+    EXPECT_TRUE(missing.empty()) << "declared but not exported as functions:" << missing;
     EXPECT_TRUE(extra.empty()) << "exported beyond the header:" << extra;
 }
 

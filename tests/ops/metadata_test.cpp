@@ -1,34 +1,63 @@
 /*
  * Metadata operations: writing and reading a file's metadata with shared rows, partial
- * reads, the configured item descriptions, and metadata tables read by row position.
+ * reads, the configured item descriptions, metadata tables read by row position, and the
+ * number kind (a REAL column whose tags carry a double).
  */
-#include "support/metadata_fixture.h"
+#include "support/rows.h"
 
 #include <cstring>
 
-namespace kavdb {
+namespace kavdb::test {
 namespace {
 
-using test::intTag;
-using test::makeMeta;
-using test::tagInt;
-using test::tagText;
-using test::textTag;
-
-constexpr int kExif = 1;
-constexpr int kCaption = 2;
 const std::string kA = "/p/a.jpg";
 const std::string kB = "/p/b.jpg";
+const char* const kLinks = "SELECT Filename, DataID1, DataID2, DataID3 FROM MainTable ORDER BY "
+                           "Filename";
 
-class WriteReadTest : public test::MetadataTest {
+/* A tag list as text: "Name=value" for each, the kind's value read from its buffer. */
+std::string describe(const MetaTagList& tags)
+{
+    std::string out;
+    for (const MetaTag& t : tags) {
+        std::string value = t.Type == 0   ? tagText(t)
+                            : t.Type == 1 ? std::to_string(tagInt(t))
+                            : t.Type == 3 ? std::to_string(tagNumber(t))
+                                          : "#" + std::to_string(t.Size);
+        out += std::string(out.empty() ? "" : " ") + t.Name + "=" + value;
+    }
+    return out;
+}
+
+class MetadataTest : public RowsTest {
   protected:
     void SetUp() override
     {
-        MetadataTest::SetUp();
-        ASSERT_EQ(registerFile(kA), S_OK);
-        ASSERT_EQ(registerFile(kB), S_OK);
+        RowsTest::SetUp();
+        for (const std::string& path : {kA, kB}) {
+            ASSERT_EQ(KaAVDBRegisterFile(db_, path.c_str(), nullptr, nullptr), S_OK);
+        }
     }
-    MetaData exif(const char* make, const char* model = nullptr)
+    HRESULT write(const std::string& path, std::vector<MetaData> metas)
+    {
+        MetaDataList list(metas.begin(), metas.end());
+        HRESULT hr = KaAVDBWriteData(db_, path.c_str(), &list);
+        releaseTestTags(list);
+        return hr;
+    }
+    /* ReadData as "Table: tags" per MetaData, in the order given. */
+    std::vector<std::string> read(const std::string& path, HRESULT expected = S_OK)
+    {
+        MetaDataList list;
+        EXPECT_EQ(KaAVDBReadData(db_, path.c_str(), &list), expected) << path;
+        std::vector<std::string> out;
+        for (const MetaData& m : list) {
+            out.push_back(std::string(m.TableName) + ": " + describe(m.Tags));
+        }
+        FreeMetaDataList(&list);
+        return out;
+    }
+    static MetaData exif(const char* make, const char* model = nullptr)
     {
         MetaData m = makeMeta("ExifInfo", {{"Make", make}});
         if (model != nullptr) {
@@ -36,455 +65,308 @@ class WriteReadTest : public test::MetadataTest {
         }
         return m;
     }
-    /* ReadData into a fresh list; the caller releases it. */
-    MetaDataList read(const std::string& path)
-    {
-        MetaDataList list;
-        EXPECT_EQ(KaAVDBReadData(db_, path.c_str(), &list), S_OK);
-        return list;
-    }
 };
 
-TEST_F(WriteReadTest, RoundTripsTextIntegerAndBinaryItems)
+TEST_F(MetadataTest, EveryKindRoundTripsWithTheSizeTheLibraryGives)
 {
     MetaData m = makeMeta("ExifInfo", {{"Make", "Canon"}, {"Model", "EOS"}}, {{"ISO", 400}});
-    const std::vector<uint8_t> preview = {1, 0, 2, 255};
-    m.Tags.push_back(test::binTag("Preview", preview));
-    ASSERT_EQ(write(kA, m), S_OK);
-
-    MetaDataList list = read(kA);
-    ASSERT_EQ(list.size(), 1u);
-    EXPECT_STREQ(list.front().TableName, "ExifInfo");
-    std::vector<MetaTag> tags(list.front().Tags.begin(), list.front().Tags.end());
-    ASSERT_EQ(tags.size(), 4u);
-    EXPECT_STREQ(tags[0].Name, "Make");
-    EXPECT_EQ(tagText(tags[0]), "Canon");
-    EXPECT_EQ(tags[0].Size, 6u);
-    EXPECT_EQ(tagText(tags[1]), "EOS");
-    EXPECT_EQ(tags[2].Type, 1u);
-    EXPECT_EQ(tags[2].Size, 4u);
-    EXPECT_EQ(tagInt(tags[2]), 400);
-    EXPECT_EQ(tags[3].Type, 2u);
-    ASSERT_EQ(tags[3].Size, preview.size());
-    EXPECT_EQ(std::memcmp(tags[3].Data, preview.data(), preview.size()), 0);
+    m.Tags.push_back(binTag("Preview", {1, 0, 2, 255}));
+    m.Tags.front().Size = 4; // a caller's short Size never cuts a text
+    ASSERT_EQ(write(kA, {m, makeMeta("Caption", {{"Title", "say \"hi\""}}),
+                         makeMeta("People", {{"Name", "Ann"}})}),
+              S_OK);
+    MetaDataList list;
+    list.push_back(makeMeta("Kept", {}));
+    ASSERT_EQ(KaAVDBReadData(db_, kA.c_str(), &list), S_OK); // appends, highest table first
+    std::vector<std::string> tables;
+    for (const MetaData& d : list) {
+        tables.push_back(d.TableName);
+    }
+    EXPECT_EQ(tables, (std::vector<std::string>{"Kept", "People", "Caption", "ExifInfo"}));
+    const MetaTagList& tags = list.back().Tags;
+    EXPECT_EQ(describe(tags), "Make=Canon Model=EOS ISO=400 Preview=#4");
+    std::vector<uint32_t> sizes;
+    for (const MetaTag& t : tags) {
+        sizes.push_back(t.Size);
+    }
+    EXPECT_EQ(sizes, (std::vector<uint32_t>{6, 4, 4, 4}));
+    EXPECT_EQ(std::memcmp(tags.back().Data, "\x01\x00\x02\xff", 4), 0);
+    list.front().Tags.clear();
     EXPECT_EQ(FreeMetaDataList(&list), S_OK);
+    EXPECT_EQ(read(kB), std::vector<std::string>{});
+    EXPECT_EQ(read("/p/none.jpg", KAVDB_E_NOT_FOUND), std::vector<std::string>{});
 }
 
-/* Size describes what the library hands out; a caller's short Size never cuts a text. */
-TEST_F(WriteReadTest, ATextIsStoredWholeWhateverItsSize)
+TEST_F(MetadataTest, RowsAreSharedByEqualTuplesAndLeftWhenNoLongerUsed)
 {
-    MetaData shortSize = exif("Holiday in Rome");
-    shortSize.Tags.front().Size = 4;
-    ASSERT_EQ(write(kA, shortSize), S_OK);
-    ASSERT_EQ(write(kB, exif("Holiday in Rome")), S_OK);
-    MetaDataList list = read(kA);
-    ASSERT_EQ(list.size(), 1u);
-    EXPECT_EQ(tagText(list.front().Tags.front()), "Holiday in Rome");
-    EXPECT_EQ(link(kA, kExif), link(kB, kExif));
-    FreeMetaDataList(&list);
+    ASSERT_EQ(write(kA, {exif("Canon", "EOS")}), S_OK);
+    ASSERT_EQ(write(kB, {exif("Canon", "EOS")}), S_OK);
+    EXPECT_EQ(rows(kLinks), (Rows{"a.jpg|1|-|-", "b.jpg|1|-|-"}));
+    // New tags for one file leave the shared row to the other; items not given keep
+    // their values in the file's new tuple.
+    ASSERT_EQ(write(kA, {exif("Nikon")}), S_OK);
+    EXPECT_EQ(rows("SELECT * FROM ExifInfo"), (Rows{"1|Canon|EOS|-|-", "2|Nikon|EOS|-|-"}));
+    // An unshared row changes into an equal row that exists, and goes.
+    ASSERT_EQ(write(kB, {exif("Nikon")}), S_OK);
+    EXPECT_EQ(rows(kLinks), (Rows{"a.jpg|2|-|-", "b.jpg|2|-|-"}));
+    EXPECT_EQ(rows("SELECT * FROM ExifInfo"), (Rows{"2|Nikon|EOS|-|-"}));
+    // An unshared row whose tuple nobody holds is replaced, and the old one goes.
+    ASSERT_EQ(write(kA, {makeMeta("ExifInfo", {}, {{"ISO", 200}})}), S_OK);
+    ASSERT_EQ(write(kA, {makeMeta("ExifInfo", {}, {{"ISO", 100}})}), S_OK);
+    ASSERT_EQ(write(kA, {makeMeta("ExifInfo", {}, {{"ISO", 100}})}), S_OK); // the same twice
+    EXPECT_EQ(rows("SELECT * FROM ExifInfo"), (Rows{"2|Nikon|EOS|-|-", "4|Nikon|EOS|100|-"}));
+    EXPECT_EQ(rows(kLinks), (Rows{"a.jpg|4|-|-", "b.jpg|2|-|-"}));
+    ASSERT_EQ(write(kB, {makeMeta("Caption", {{"Title", "it's \"q\""}})}), S_OK);
+    ASSERT_EQ(write(kA, {makeMeta("Caption", {{"Title", "it's \"q\""}})}), S_OK);
+    EXPECT_EQ(rows("SELECT * FROM Caption"), (Rows{"1|it's \"q\"|-"}));
 }
 
 /* Writing merges the tags over the file's row and then looks for an equal row, in which
- * binary items take no part: a file whose tuple differs from a stored row only in a
- * binary item joins that row, and the binary value it brought is not stored. */
-TEST_F(WriteReadTest, BinaryItemsTakeNoPartInTheMatchOfAWriteSoTheirValueJoinsAnEqualRow)
+ * binary items take no part: the file joins that row, and its binary value is dropped. */
+TEST_F(MetadataTest, BinaryItemsTakeNoPartInTheMatchOfAWrite)
 {
-    const std::vector<uint8_t> first = {7};
-    const std::vector<uint8_t> second = {'a', 0, '"', '\'', 0, 'b', 'c'};
-    MetaData m = makeMeta("ExifInfo", {{"Make", "Canon"}});
-    m.Tags.push_back(test::binTag("Preview", first));
-    ASSERT_EQ(write(kA, m), S_OK);
-    m = makeMeta("ExifInfo", {{"Make", "Canon"}});
-    m.Tags.push_back(test::binTag("Preview", second));
-    ASSERT_EQ(write(kB, m), S_OK);
-    EXPECT_EQ(link(kA, kExif), link(kB, kExif));
-    MetaDataList list = read(kB);
-    ASSERT_EQ(list.size(), 1u);
-    const MetaTag& preview = list.front().Tags.back();
-    ASSERT_EQ(preview.Size, first.size());
-    EXPECT_EQ(std::memcmp(preview.Data, first.data(), first.size()), 0);
-    FreeMetaDataList(&list);
-    // With nothing equal to join, the value is stored whole, whatever its size.
-    const std::vector<uint8_t> big(100000, 9);
-    m = makeMeta("ExifInfo", {{"Make", "Nikon"}});
-    m.Tags.push_back(test::binTag("Preview", big));
-    ASSERT_EQ(write(kB, m), S_OK);
-    list = read(kB);
-    EXPECT_EQ(list.front().Tags.back().Size, big.size());
-    FreeMetaDataList(&list);
+    MetaData m = exif("Canon");
+    m.Tags.push_back(binTag("Preview", {7}));
+    ASSERT_EQ(write(kA, {m}), S_OK);
+    m = exif("Canon");
+    m.Tags.push_back(binTag("Preview", {'a', 0, '"', '\'', 0, 'b', 'c'}));
+    ASSERT_EQ(write(kB, {m}), S_OK);
+    EXPECT_EQ(rows("SELECT * FROM ExifInfo"), (Rows{"1|Canon|-|-|#1"}));
+    m = exif("Nikon"); // with nothing equal to join, the value is stored whole
+    m.Tags.push_back(binTag("Preview", std::vector<uint8_t>(100000, 9)));
+    ASSERT_EQ(write(kB, {m}), S_OK);
+    EXPECT_EQ(read(kB), (std::vector<std::string>{"ExifInfo: Make=Nikon Preview=#100000"}));
+    // A tag that does not convert leaves the row as it was.
+    m = exif("Sony");
+    m.Tags.push_back(binTag("Preview", {}));
+    EXPECT_EQ(write(kA, {m}), E_INVALIDARG);
+    EXPECT_EQ(rows(kLinks), (Rows{"a.jpg|1|-|-", "b.jpg|2|-|-"}));
+    EXPECT_EQ(rows("SELECT DataID, Make FROM ExifInfo"), (Rows{"1|Canon", "2|Nikon"}));
 }
 
-TEST_F(WriteReadTest, ReadsHighestTableFirstAndAppends)
+TEST_F(MetadataTest, AWriteIsRefusedOrStopsWhereItMust)
 {
-    ASSERT_EQ(
-        write(kA, {makeMeta("ExifInfo", {{"Make", "Canon"}}),
-                   makeMeta("Caption", {{"Title", "Sea"}}), makeMeta("People", {{"Name", "Ann"}})}),
-        S_OK);
-    MetaDataList list;
-    list.push_back(makeMeta("Kept", {}));
-    ASSERT_EQ(KaAVDBReadData(db_, kA.c_str(), &list), S_OK);
-    std::vector<std::string> order;
-    for (const auto& m : list) {
-        order.push_back(m.TableName);
-    }
-    EXPECT_EQ(order, (std::vector<std::string>{"Kept", "People", "Caption", "ExifInfo"}));
-    FreeMetaDataList(&list);
-}
-
-TEST_F(WriteReadTest, ReadWithoutMetadataOrWithoutFile)
-{
-    MetaDataList list;
-    EXPECT_EQ(KaAVDBReadData(db_, kA.c_str(), &list), S_OK);
-    EXPECT_TRUE(list.empty());
-    EXPECT_EQ(KaAVDBReadData(db_, "/p/none.jpg", &list), KAVDB_E_NOT_FOUND);
-    EXPECT_EQ(KaAVDBReadData(db_, "", &list), E_INVALIDARG);
-    EXPECT_EQ(KaAVDBReadData(db_, kA.c_str(), nullptr), E_INVALIDARG);
-    EXPECT_EQ(KaAVDBReadData(nullptr, kA.c_str(), &list), E_INVALIDARG);
-}
-
-TEST_F(WriteReadTest, EqualTagsShareOneRow)
-{
-    ASSERT_EQ(write(kA, exif("Canon")), S_OK);
-    ASSERT_EQ(write(kB, exif("Canon")), S_OK);
-    EXPECT_NE(link(kA, kExif), 0);
-    EXPECT_EQ(link(kA, kExif), link(kB, kExif));
-    EXPECT_EQ(tableRows("ExifInfo"), 1);
-}
-
-TEST_F(WriteReadTest, NewTagsForOneFileLeaveTheSharedRowToTheOther)
-{
-    ASSERT_EQ(write(kA, exif("Canon", "EOS")), S_OK);
-    ASSERT_EQ(write(kB, exif("Canon", "EOS")), S_OK);
-    const int32_t shared = link(kB, kExif);
-    ASSERT_EQ(write(kA, exif("Nikon")), S_OK);
-    EXPECT_EQ(link(kB, kExif), shared);
-    EXPECT_NE(link(kA, kExif), shared);
-    EXPECT_EQ(item("ExifInfo", shared, "Make").asText(), "Canon");
-    EXPECT_EQ(item("ExifInfo", link(kA, kExif), "Make").asText(), "Nikon");
-    // Items the new tags leave out keep the values the file had.
-    EXPECT_EQ(item("ExifInfo", link(kA, kExif), "Model").asText(), "EOS");
-    EXPECT_EQ(tableRows("ExifInfo"), 2);
-}
-
-TEST_F(WriteReadTest, ChangedUnsharedRowIsReplacedAndDeleted)
-{
-    ASSERT_EQ(write(kA, exif("Canon")), S_OK);
-    const int32_t old = link(kA, kExif);
-    ASSERT_EQ(write(kA, exif("Nikon")), S_OK);
-    EXPECT_NE(link(kA, kExif), old);
-    EXPECT_FALSE(rowExists("ExifInfo", old));
-    EXPECT_EQ(tableRows("ExifInfo"), 1);
-}
-
-TEST_F(WriteReadTest, ChangedUnsharedRowMovesToAnEqualExistingRow)
-{
-    ASSERT_EQ(write(kA, exif("Canon")), S_OK);
-    ASSERT_EQ(write(kB, exif("Nikon")), S_OK);
-    ASSERT_EQ(write(kA, exif("Nikon")), S_OK);
-    EXPECT_EQ(link(kA, kExif), link(kB, kExif));
-    EXPECT_EQ(tableRows("ExifInfo"), 1);
-}
-
-TEST_F(WriteReadTest, ItemsNotMentionedKeepTheirValues)
-{
-    ASSERT_EQ(
-        write(kA, makeMeta("ExifInfo", {{"Make", "Canon"}, {"Model", "EOS"}}, {{"ISO", 100}})),
-        S_OK);
-    ASSERT_EQ(write(kA, makeMeta("ExifInfo", {}, {{"ISO", 200}})), S_OK);
-    const int32_t id = link(kA, kExif);
-    EXPECT_EQ(item("ExifInfo", id, "Make").asText(), "Canon");
-    EXPECT_EQ(item("ExifInfo", id, "Model").asText(), "EOS");
-    EXPECT_EQ(item("ExifInfo", id, "ISO").asInt(), 200);
-}
-
-TEST_F(WriteReadTest, WritingTheSameMetaDataTwiceKeepsTheRow)
-{
-    ASSERT_EQ(write(kA, exif("Canon", "EOS")), S_OK);
-    const int32_t id = link(kA, kExif);
-    ASSERT_EQ(write(kA, exif("Canon", "EOS")), S_OK);
-    EXPECT_EQ(link(kA, kExif), id);
-    EXPECT_TRUE(rowExists("ExifInfo", id));
-    EXPECT_EQ(tableRows("ExifInfo"), 1);
-}
-
-TEST_F(WriteReadTest, TagThatDoesNotConvertLeavesTheRowAsItWas)
-{
-    ASSERT_EQ(write(kA, exif("Canon")), S_OK);
-    const int32_t id = link(kA, kExif);
-    MetaData m = exif("Nikon");
-    m.Tags.push_back(test::binTag("Preview", {})); // a binary value needs at least one byte
-    EXPECT_EQ(write(kA, m), E_INVALIDARG);
-    EXPECT_EQ(link(kA, kExif), id);
-    EXPECT_EQ(item("ExifInfo", id, "Make").asText(), "Canon");
-    EXPECT_EQ(tableRows("ExifInfo"), 1);
-}
-
-TEST_F(WriteReadTest, ValueHoldingAQuoteIsMatchedLikeAnyOther)
-{
-    ASSERT_EQ(write(kA, makeMeta("Caption", {{"Title", "say \"hi\""}})), S_OK);
-    ASSERT_EQ(write(kB, makeMeta("Caption", {{"Title", "say \"hi\""}})), S_OK);
-    EXPECT_EQ(link(kA, kCaption), link(kB, kCaption));
-    EXPECT_EQ(tableRows("Caption"), 1);
-    MetaDataList list = read(kB);
-    ASSERT_EQ(list.size(), 1u);
-    EXPECT_EQ(tagText(list.front().Tags.front()), "say \"hi\"");
-    FreeMetaDataList(&list);
-}
-
-TEST_F(WriteReadTest, WriteRefusesAndStops)
-{
-    EXPECT_EQ(write("/p/none.jpg", exif("Canon")), E_FAIL);            // not registered
-    EXPECT_EQ(write("/q/none.jpg", exif("Canon")), KAVDB_E_NOT_FOUND); // folder not catalogued
-    EXPECT_EQ(write("/p/folder", exif("Canon")), E_INVALIDARG);
-    MetaDataList list;
-    EXPECT_EQ(KaAVDBWriteData(nullptr, kA.c_str(), &list), E_INVALIDARG);
-    EXPECT_EQ(KaAVDBWriteData(db_, kA.c_str(), nullptr), E_INVALIDARG);
-    EXPECT_EQ(KaAVDBWriteData(db_, kA.c_str(), &list), S_OK);
-    test::releaseTestTags(list);
-    EXPECT_EQ(tableRows("ExifInfo"), 0);
-
-    // An unconfigured table ends the call there; what came before stays.
+    EXPECT_EQ(write("/p/none.jpg", {exif("Canon")}), E_FAIL);            // not registered
+    EXPECT_EQ(write("/q/none.jpg", {exif("Canon")}), KAVDB_E_NOT_FOUND); // folder not catalogued
+    EXPECT_EQ(write(kA, {}), S_OK);
     EXPECT_EQ(write(kA, {makeMeta("Caption", {{"Title", "T"}}), makeMeta("Nope", {{"X", "x"}}),
                          makeMeta("People", {{"Name", "Ann"}})}),
-              E_FAIL);
-    EXPECT_NE(link(kA, kCaption), 0);
-    EXPECT_EQ(link(kA, 3), 0);
+              E_FAIL); // an unconfigured table ends the call there; what came before stays
+    EXPECT_EQ(write(kB, {makeMeta("A;B", {{"X", "x"}})}), E_FAIL);
+    EXPECT_EQ(rows(kLinks), (Rows{"a.jpg|-|1|-", "b.jpg|-|-|-"}));
+    EXPECT_EQ(count("ExifInfo") + count("People"), 0);
 }
 
-class PartialReadTest : public WriteReadTest {
-  protected:
-    void SetUp() override
-    {
-        WriteReadTest::SetUp();
-        MetaData m = makeMeta("ExifInfo", {{"Make", "Canon"}}, {{"ISO", 800}});
-        m.Tags.push_back(test::binTag("Preview", {9, 0, 7}));
-        ASSERT_EQ(write(kA, {m, makeMeta("Caption", {{"Title", "Sea"}})}), S_OK);
-    }
-    HRESULT partial(const char* table, const char* item, int32_t type)
-    {
-        size_ = -1;
-        data_ = nullptr;
-        return KaAVDBReadFilePartially(db_, kA.c_str(), table, item, type, &size_, &data_);
-    }
-    void TearDown() override
-    {
-        if (data_ != nullptr) {
-            FreeBuffer(data_);
+TEST_F(MetadataTest, PartialReadsHandOverOneItemsBuffer)
+{
+    MetaData m = makeMeta("ExifInfo", {{"Make", "Canon"}}, {{"ISO", 800}});
+    m.Tags.push_back(binTag("Preview", {9, 0, 7}));
+    ASSERT_EQ(write(kA, {m, makeMeta("Caption", {{"Title", "Sea"}})}), S_OK);
+    struct Case {
+        const char* table;
+        const char* item;
+        int32_t type;
+        HRESULT hr;
+        std::string bytes;
+    } cases[] = {
+        {"ExifInfo", "Make", 0, S_OK, std::string("Canon", 6)},
+        {"ExifInfo", "ISO", 1, S_OK, std::string("\x20\x03\x00\x00", 4)},
+        {"ExifInfo", "Preview", 2, S_OK, std::string("\x09\x00\x07", 3)},
+        {"Caption", "Title", 0, S_OK, std::string("Sea", 4)},
+        {"ExifInfo", "ISO", 0, E_FAIL, ""},   // an integer asked as text
+        {"ExifInfo", "Model", 0, E_FAIL, ""}, // Null item: no tag
+        {"People", "Name", 0, E_FAIL, ""},    // table not linked
+        {"exifinfo", "Make", 0, E_FAIL, ""},  // table names are case-sensitive
+    };
+    for (const auto& c : cases) {
+        int32_t size = -1;
+        void* data = nullptr;
+        EXPECT_EQ(KaAVDBReadFilePartially(db_, kA.c_str(), c.table, c.item, c.type, &size, &data),
+                  c.hr)
+            << c.item;
+        std::string got = data != nullptr ? std::string(static_cast<char*>(data), size) : "";
+        EXPECT_EQ(got, c.bytes) << c.item;
+        if (data != nullptr) {
+            EXPECT_EQ(FreeBuffer(data), S_OK);
         }
-        WriteReadTest::TearDown();
     }
-    int32_t size_ = -1;
-    void* data_ = nullptr;
-};
-
-TEST_F(PartialReadTest, ReadsTextIntegerAndBinary)
-{
-    ASSERT_EQ(partial("ExifInfo", "Make", 0), S_OK);
-    EXPECT_EQ(size_, 6);
-    EXPECT_STREQ(static_cast<const char*>(data_), "Canon");
-    EXPECT_EQ(FreeBuffer(data_), S_OK);
-
-    ASSERT_EQ(partial("ExifInfo", "ISO", 1), S_OK);
-    EXPECT_EQ(size_, 4);
-    EXPECT_EQ(*static_cast<const int32_t*>(data_), 800);
-    EXPECT_EQ(FreeBuffer(data_), S_OK);
-
-    ASSERT_EQ(partial("ExifInfo", "Preview", 2), S_OK);
-    ASSERT_EQ(size_, 3);
-    const uint8_t expected[] = {9, 0, 7};
-    EXPECT_EQ(std::memcmp(data_, expected, 3), 0);
-    EXPECT_EQ(FreeBuffer(data_), S_OK);
-
-    ASSERT_EQ(partial("Caption", "Title", 0), S_OK);
-    EXPECT_STREQ(static_cast<const char*>(data_), "Sea");
-}
-
-TEST_F(PartialReadTest, MismatchesAndMissingItems)
-{
-    EXPECT_EQ(partial("ExifInfo", "ISO", 0), E_FAIL);   // an integer asked as text
-    EXPECT_EQ(partial("ExifInfo", "Model", 0), E_FAIL); // Null item: no tag
-    EXPECT_EQ(partial("People", "Name", 0), E_FAIL);    // table not linked
-    EXPECT_EQ(partial("exifinfo", "Make", 0), E_FAIL);  // table names are case-sensitive
-    EXPECT_EQ(data_, nullptr);
-    EXPECT_EQ(KaAVDBReadFilePartially(db_, "/p/none.jpg", "ExifInfo", "Make", 0, &size_, &data_),
+    int32_t size = 0;
+    void* data = nullptr;
+    EXPECT_EQ(KaAVDBReadFilePartially(db_, "/p/none.jpg", "ExifInfo", "Make", 0, &size, &data),
               KAVDB_E_NOT_FOUND);
 }
 
-TEST_F(PartialReadTest, RefusesBadArguments)
-{
-    EXPECT_EQ(partial("", "Make", 0), E_INVALIDARG);
-    EXPECT_EQ(partial("ExifInfo", "", 0), E_INVALIDARG);
-    EXPECT_EQ(partial("ExifInfo", "Make", -1), E_INVALIDARG);
-    EXPECT_EQ(KaAVDBReadFilePartially(db_, "/p/dir", "ExifInfo", "Make", 0, &size_, &data_),
-              E_INVALIDARG);
-    EXPECT_EQ(KaAVDBReadFilePartially(db_, kA.c_str(), "ExifInfo", "Make", 0, nullptr, &data_),
-              E_INVALIDARG);
-    EXPECT_EQ(KaAVDBReadFilePartially(db_, kA.c_str(), "ExifInfo", "Make", 0, &size_, nullptr),
-              E_INVALIDARG);
-}
-
-/* Item descriptions: the test configuration holds 4 + 2 + 1 items. */
-class ItemDescriptionTest : public test::TempDirTest {};
-
-TEST_F(ItemDescriptionTest, CountsItems)
-{
-    int32_t n = 0;
-    EXPECT_EQ(KaAVDBGetDataTotalNum(&n), S_OK);
-    EXPECT_EQ(n, 7);
-    EXPECT_EQ(KaAVDBGetDataTotalNum(nullptr), E_INVALIDARG);
-    struct Case {
-        const char* table;
-        HRESULT hr;
-        int32_t count;
-    } cases[] = {{"ExifInfo", S_OK, 4},   {"Caption", S_OK, 2}, {"People", S_OK, 1},
-                 {"exifinfo", E_FAIL, 0}, {"Nope", E_FAIL, 0},  {"", E_INVALIDARG, -1}};
-    for (const auto& c : cases) {
-        n = -1;
-        EXPECT_EQ(KaAVDBGetDataNum(c.table, &n), c.hr) << c.table;
-        if (c.hr != E_INVALIDARG) {
-            EXPECT_EQ(n, c.count) << c.table;
-        }
-    }
-}
-
-TEST_F(ItemDescriptionTest, DescribesEachItemInRunningOrder)
+TEST_F(MetadataTest, ItemDescriptionsFollowTheConfiguration)
 {
     struct Case {
         int32_t index;
         HRESULT hr;
-        const char* table;
-        const char* item;
-        int32_t type;
-        int32_t size; // -7: left untouched
-    } cases[] = {{1, S_OK, "ExifInfo", "Make", 0, 64},      {3, S_OK, "ExifInfo", "ISO", 1, -7},
-                 {4, S_OK, "ExifInfo", "Preview", 2, 1024}, {5, S_OK, "Caption", "Title", 0, 128},
-                 {7, S_OK, "People", "Name", 0, 64},        {8, E_FAIL, "", "", -7, -7},
-                 {0, E_INVALIDARG, "", "", -7, -7}};
+        std::string described; // table.item:type,size; -7 left untouched
+    } cases[] = {{1, S_OK, "ExifInfo.Make:0,64"},      {3, S_OK, "ExifInfo.ISO:1,-7"},
+                 {4, S_OK, "ExifInfo.Preview:2,1024"}, {5, S_OK, "Caption.Title:0,128"},
+                 {7, S_OK, "People.Name:0,64"},        {8, E_FAIL, ".:-7,-7"}};
     for (const auto& c : cases) {
         char table[128] = "", item[128] = "";
         int32_t type = -7, size = -7;
-        EXPECT_EQ(KaAVDBGetData(c.index, table, item, &type, &size), c.hr) << c.index;
-        EXPECT_STREQ(table, c.table) << c.index;
-        EXPECT_STREQ(item, c.item) << c.index;
-        EXPECT_EQ(type, c.type) << c.index;
-        EXPECT_EQ(size, c.size) << c.index;
+        EXPECT_EQ(KaAVDBGetData(c.index, table, item, &type, &size), c.hr);
+        EXPECT_EQ(std::string(table) + "." + item + ":" + std::to_string(type) + "," +
+                      std::to_string(size),
+                  c.described);
     }
-    char text[128];
-    int32_t v = 0;
-    EXPECT_EQ(KaAVDBGetData(1, nullptr, text, &v, &v), E_INVALIDARG);
-}
-
-TEST_F(ItemDescriptionTest, IncompleteItemValues)
-{
+    const std::pair<const char*, int32_t> counts[] = {
+        {"ExifInfo", 4}, {"Caption", 2}, {"exifinfo", 0}, {"Nope", 0}};
+    for (const auto& [table, expected] : counts) {
+        int32_t n = -1;
+        EXPECT_EQ(KaAVDBGetDataNum(table, &n), expected > 0 ? S_OK : E_FAIL) << table;
+        EXPECT_EQ(n, expected) << table;
+    }
+    int32_t n = 0;
+    EXPECT_EQ(KaAVDBGetDataTotalNum(&n), S_OK);
+    EXPECT_EQ(n, 7);
+    // Incomplete values: each part is written as soon as it is known.
     writeIni("[DataTable1]\nTableName=T\nItem1=A,0,\nItem2=B\nItem3=C,1,\n");
     char table[128] = "", item[128] = "";
     int32_t type = -7, size = -7;
     EXPECT_EQ(KaAVDBGetData(1, table, item, &type, &size), E_FAIL); // text without a size
-    EXPECT_STREQ(item, "A");
-    EXPECT_EQ(type, 0);
-    EXPECT_EQ(size, -7);
+    EXPECT_EQ(std::string(item) + ":" + std::to_string(type) + "," + std::to_string(size),
+              "A:0,-7");
     item[0] = '\0';
     EXPECT_EQ(KaAVDBGetData(2, table, item, &type, &size), E_FAIL); // no comma at all
     EXPECT_STREQ(item, "");
     EXPECT_EQ(KaAVDBGetData(3, table, item, &type, &size), S_OK);
-    EXPECT_EQ(type, 1);
-    int32_t n = 0;
     EXPECT_EQ(KaAVDBGetDataTotalNum(&n), S_OK);
     EXPECT_EQ(n, 3);
-
     writeIni("[Common]\nlevel=3\n");
     EXPECT_EQ(KaAVDBGetDataTotalNum(&n), E_FAIL);
 }
 
-class TableRowsTest : public WriteReadTest {
-  protected:
-    void SetUp() override
-    {
-        WriteReadTest::SetUp();
-        for (const char* title : {"one", "two", "three"}) {
-            std::string path = std::string("/p/") + title + ".jpg";
-            ASSERT_EQ(registerFile(path), S_OK);
-            ASSERT_EQ(write(path, makeMeta("Caption", {{"Title", title}}, {{"Rating", 1}})), S_OK);
-        }
-    }
-    static std::string titleOf(const MetaTagList& tags) { return tagText(tags.front()); }
-};
-
-TEST_F(TableRowsTest, CountsRows)
+TEST_F(MetadataTest, TableRowsAreReadByPosition)
 {
+    for (const char* title : {"one", "two", "three"}) {
+        std::string path = std::string("/q/") + title + ".jpg";
+        ASSERT_EQ(KaAVDBRegisterFile(db_, path.c_str(), nullptr, nullptr), S_OK);
+        ASSERT_EQ(write(path, {makeMeta("Caption", {{"Title", title}}, {{"Rating", 1}})}), S_OK);
+    }
     int32_t n = -1;
     EXPECT_EQ(KaAVDBGetReadTableDataCount(db_, "Caption", &n), S_OK);
     EXPECT_EQ(n, 3);
     EXPECT_EQ(KaAVDBGetReadTableDataCount(db_, "People", &n), S_OK);
     EXPECT_EQ(n, 0);
-    EXPECT_EQ(KaAVDBGetReadTableDataCount(db_, "", &n), E_INVALIDARG);
-    EXPECT_EQ(KaAVDBGetReadTableDataCount(db_, "NoSuchTable", &n), HRESULT(0x80040E37));
-    EXPECT_FALSE(errors().empty());
+    EXPECT_EQ(KaAVDBGetReadTableDataCount(db_, "NoSuchTable", &n), KAVDB_E_NO_SUCH_TABLE);
+    ASSERT_EQ(errors().size(), 1u);
+    EXPECT_EQ(errors()[0].message, "Failed To kaGetDataCount");
+    const std::tuple<int32_t, const char*, HRESULT, std::string> single[] = {
+        {1, "Caption", S_OK, "Title=one Rating=1"},
+        {3, "Caption", S_OK, "Title=three Rating=1"},
+        {4, "Caption", KAVDB_E_OUT_OF_RANGE, ""},
+        {1, "People", KAVDB_E_NOT_FOUND, ""},
+        {1, "Nope", E_FAIL, ""}};
+    for (const auto& [position, table, hr, tags] : single) {
+        MetaTagList list;
+        EXPECT_EQ(KaAVDBGetReadTableData(db_, position, table, &list), hr) << position << table;
+        EXPECT_EQ(describe(list), tags);
+        FreeMetaTagList(&list);
+    }
+    MetaIdxDataList rowsRead;
+    ASSERT_EQ(KaAVDBGetReadTableDataEx(db_, 2, 3, "Caption", &rowsRead), S_OK);
+    ASSERT_EQ(KaAVDBGetReadTableDataEx(db_, 1, 1, "Caption", &rowsRead), S_OK); // appended
+    std::vector<std::string> seen;
+    for (const MetaIdxData& r : rowsRead) {
+        seen.push_back(std::to_string(r.Index) + " " + describe(r.Tags));
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"2 Title=two Rating=1", "3 Title=three Rating=1",
+                                              "1 Title=one Rating=1"}));
+    FreeMetaIdxDataList(&rowsRead);
+    const std::tuple<int32_t, int32_t, const char*, HRESULT> ranges[] = {
+        {1, 4, "Caption", KAVDB_E_OUT_OF_RANGE},
+        {1, 1, "People", KAVDB_E_NOT_FOUND},
+        {1, 1, "Nope", E_FAIL}};
+    for (const auto& [first, last, table, hr] : ranges) {
+        EXPECT_EQ(KaAVDBGetReadTableDataEx(db_, first, last, table, &rowsRead), hr) << table;
+        EXPECT_TRUE(rowsRead.empty());
+    }
 }
 
-TEST_F(TableRowsTest, ReadsOneRowByPosition)
-{
-    struct Case {
-        int32_t position;
-        HRESULT hr;
-        const char* title;
-    } cases[] = {{1, S_OK, "one"},
-                 {3, S_OK, "three"},
-                 {4, KAVDB_E_OUT_OF_RANGE, nullptr},
-                 {0, E_INVALIDARG, nullptr}};
-    for (const auto& c : cases) {
-        MetaTagList tags;
-        EXPECT_EQ(KaAVDBGetReadTableData(db_, c.position, "Caption", &tags), c.hr) << c.position;
-        if (c.title != nullptr) {
-            ASSERT_EQ(tags.size(), 2u);
-            EXPECT_EQ(titleOf(tags), c.title);
-            EXPECT_EQ(tagInt(tags.back()), 1);
-        } else {
-            EXPECT_TRUE(tags.empty());
-        }
-        FreeMetaTagList(&tags);
+const char* const kNumberIni = "[DataTable1]\nTableName=ExifInfo\nItem1=Make,0,64,\n"
+                               "Item2=FNumber,3,\nItem3=GPSLatitude,3,\n";
+
+class NumberKindTest : public MetadataTest {
+  protected:
+    const char* iniText() const override { return kNumberIni; }
+    static MetaData fnumber(double value)
+    {
+        MetaData m = makeMeta("ExifInfo", {});
+        m.Tags.push_back(numberTag("FNumber", value));
+        return m;
     }
+};
+
+TEST_F(NumberKindTest, NumbersRoundTripCompareAndShareRowsExactly)
+{
+    const std::string kC = "/p/c.jpg";
+    ASSERT_EQ(KaAVDBRegisterFile(db_, kC.c_str(), nullptr, nullptr), S_OK);
+    ASSERT_EQ(write(kA, {fnumber(0.1 + 0.2)}), S_OK);
+    ASSERT_EQ(write(kB, {fnumber(0.1 + 0.2)}), S_OK);
+    ASSERT_EQ(write(kC, {fnumber(0.3)}), S_OK);
+    EXPECT_EQ(rows("SELECT Filename, DataID1 FROM MainTable ORDER BY Filename"),
+              (Rows{"a.jpg|1", "b.jpg|1", "c.jpg|2"}));
+    // As texts, "11" and "22" would sort before "5.6".
+    ASSERT_EQ(write(kA, {fnumber(11)}), S_OK);
+    ASSERT_EQ(write(kB, {fnumber(22)}), S_OK);
+    MetaData m = fnumber(7.1);
+    m.Tags.push_back(numberTag("GPSLatitude", -33.868820));
+    ASSERT_EQ(write(kC, {m}), S_OK);
+    EXPECT_EQ(rows("SELECT FNumber FROM ExifInfo WHERE FNumber > 5 ORDER BY FNumber"),
+              (Rows{"7.1", "11", "22"}));
+    MetaDataList list;
+    ASSERT_EQ(KaAVDBReadData(db_, kC.c_str(), &list), S_OK);
+    ASSERT_EQ(list.size(), 1u);
+    for (const MetaTag& t : list.front().Tags) {
+        EXPECT_EQ(t.Type * 100 + t.Size, 308u) << t.Name;
+    }
+    EXPECT_EQ(tagNumber(list.front().Tags.back()), -33.868820);
+    FreeMetaDataList(&list);
+    for (const char* path : {"/q/x.jpg", "/q/y.jpg"}) {
+        MetaDataList meta{fnumber(2.8)};
+        EXPECT_EQ(KaAVDBRegisterFile(db_, path, &meta, nullptr), S_OK);
+        releaseTestTags(meta);
+    }
+    EXPECT_EQ(row("SELECT COUNT(*) FROM ExifInfo WHERE FNumber = 2.8"), "1");
+    int32_t size = -1;
+    void* data = nullptr;
+    ASSERT_EQ(KaAVDBReadFilePartially(db_, "/q/x.jpg", "ExifInfo", "FNumber", 3, &size, &data),
+              S_OK);
+    double value = 0;
+    std::memcpy(&value, data, 8);
+    EXPECT_EQ(value, 2.8);
+    EXPECT_EQ(size, 8);
+    FreeBuffer(data);
+    EXPECT_EQ(KaAVDBReadFilePartially(db_, "/q/x.jpg", "ExifInfo", "FNumber", 0, &size, &data),
+              E_FAIL);
     MetaTagList tags;
-    EXPECT_EQ(KaAVDBGetReadTableData(db_, 1, "People", &tags), KAVDB_E_NOT_FOUND);
-    EXPECT_EQ(KaAVDBGetReadTableData(db_, 1, "Nope", &tags), E_FAIL);
+    ASSERT_EQ(KaAVDBGetReadTableData(db_, 1, "ExifInfo", &tags), S_OK);
+    EXPECT_EQ(describe(tags), "FNumber=11.000000"); // Make and GPSLatitude are Null
+    FreeMetaTagList(&tags);
 }
 
-TEST_F(TableRowsTest, ReadsARangeOfRows)
-{
-    MetaIdxDataList rows;
-    ASSERT_EQ(KaAVDBGetReadTableDataEx(db_, 2, 3, "Caption", &rows), S_OK);
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows.front().Index, 2);
-    EXPECT_EQ(titleOf(rows.front().Tags), "two");
-    EXPECT_EQ(rows.back().Index, 3);
-    EXPECT_EQ(titleOf(rows.back().Tags), "three");
-    ASSERT_EQ(KaAVDBGetReadTableDataEx(db_, 1, 1, "Caption", &rows), S_OK);
-    EXPECT_EQ(rows.size(), 3u); // appended
-    EXPECT_EQ(titleOf(rows.back().Tags), "one");
-    FreeMetaIdxDataList(&rows);
-}
-
-TEST_F(TableRowsTest, RangeRules)
-{
-    struct Case {
-        int32_t first, last;
-        const char* table;
-        HRESULT hr;
-    } cases[] = {{1, 4, "Caption", KAVDB_E_OUT_OF_RANGE},
-                 {0, 2, "Caption", KAVDB_E_OUT_OF_RANGE},
-                 {3, 2, "Caption", E_INVALIDARG},
-                 {1, 1, "People", KAVDB_E_NOT_FOUND},
-                 {1, 1, "Nope", E_FAIL}};
-    for (const auto& c : cases) {
-        MetaIdxDataList rows;
-        EXPECT_EQ(KaAVDBGetReadTableDataEx(db_, c.first, c.last, c.table, &rows), c.hr)
-            << c.first << ".." << c.last << " " << c.table;
-        EXPECT_TRUE(rows.empty());
+class OlderCatalogueTest : public NumberKindTest {
+  protected:
+    // The catalogue was made when FNumber was a text item.
+    const char* iniText() const override
+    {
+        return "[DataTable1]\nTableName=ExifInfo\nItem1=Make,0,64,\nItem2=FNumber,0,16,\n"
+               "Item3=GPSLatitude,0,32,\n";
     }
-    MetaIdxDataList rows;
-    EXPECT_EQ(KaAVDBGetReadTableDataEx(nullptr, 1, 1, "Caption", &rows), E_INVALIDARG);
-    EXPECT_EQ(KaAVDBGetReadTableDataEx(db_, 1, 1, "Caption", nullptr), E_INVALIDARG);
+};
+
+TEST_F(OlderCatalogueTest, ATextColumnTakesNumbersAsTheirText)
+{
+    writeIni(kNumberIni);
+    ASSERT_EQ(write(kA, {fnumber(1.8)}), S_OK);
+    ASSERT_EQ(write(kB, {fnumber(1.8)}), S_OK);
+    EXPECT_EQ(rows("SELECT DataID, FNumber FROM ExifInfo"), (Rows{"1|1.8"}));
+    EXPECT_EQ(read(kA), (std::vector<std::string>{"ExifInfo: FNumber=1.8"}));
 }
 
 } // namespace
-} // namespace kavdb
+} // namespace kavdb::test

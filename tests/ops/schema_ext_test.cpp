@@ -4,24 +4,23 @@
  * catalogue when both exist; the catalogue exactly as before when an addition fails;
  * never a ".bak" twin left behind.
  */
-#include "store/engine/schema.h"
 #include "store/schema_ext.h"
-#include "support/fixture.h"
+#include "support/rows.h"
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <vector>
 
-namespace kavdb {
+namespace kavdb::test {
 namespace {
 
 namespace fs = std::filesystem;
 
 const char* const kSceneInfo = "[DataTable8]\nTableName=SceneInfo\nItem1=Scene,0,64,\n";
 const char* const kFolderInfo = "[DataTable9]\nTableName=FolderInfo\nItem1=FolderTitle,0,128,\n"
-                                "Item2=Visits,1,\nItem3=Cover,2,1024,\nItem4=Broken\n"
-                                "Item5=After,0,10,\n";
+                                "Item2=Visits,1,\nItem3=Cover,2,1024,\nItem4=Lux,3,\n"
+                                "Item5=Broken\nItem6=After,0,10,\n";
+const char* const kBrokenNine = "[DataTable9]\nTableName=MainTable_PathFile\nItem1=T,0,64,\n";
 
 /* Tables 1 to 7, one text item each: the tables every catalogue had from the start. */
 std::string earlyTables()
@@ -34,128 +33,81 @@ std::string earlyTables()
     return ini;
 }
 
-class SchemaExtTest : public test::CatalogueTest {
+class SchemaExtTest : public RowsTest {
   protected:
     const char* iniText() const override
     {
         static const std::string ini = earlyTables() + kSceneInfo;
         return ini.c_str();
     }
-
-    engine::Connection& conn() { return *db_->Connection; }
-
-    /* Every schema object with its SQL, and every row of MainTable, as text. */
-    std::vector<std::string> snapshot()
+    /* Every schema object with its SQL, and every row of MainTable. */
+    Rows snapshot()
     {
-        std::vector<std::string> out;
-        engine::Recordset schema(conn(),
-                                 "SELECT type, name, sql FROM sqlite_master ORDER BY type, name",
-                                 engine::Cursor::ForwardOnly);
-        for (; !schema.eof(); schema.moveNext()) {
-            engine::Value sql = schema.get("sql");
-            out.push_back(schema.get("type").asText() + " " + schema.get("name").asText() + " " +
-                          (sql.isText() ? sql.asText() : "-"));
-        }
-        engine::Recordset rows(conn(), "SELECT * FROM MainTable ORDER BY FieldID",
-                               engine::Cursor::ForwardOnly);
-        for (; !rows.eof(); rows.moveNext()) {
-            std::string row;
-            for (int i = 0; i < rows.fieldCount(); ++i) {
-                engine::Value v = rows.get(rows.fieldName(i));
-                row += rows.fieldName(i) + "=" + (v.isNothing() ? "null" : v.toText()) + ";";
-            }
-            out.push_back(row);
+        Rows out = rows("SELECT type, name, sql FROM sqlite_master ORDER BY type, name");
+        for (const std::string& r : rows("SELECT * FROM MainTable ORDER BY FieldID")) {
+            out.push_back(r);
         }
         return out;
     }
-
-    std::vector<std::string> backupsLeft() const
+    Rows columns(const std::string& table)
     {
-        std::vector<std::string> found;
+        return rows("SELECT name, type FROM pragma_table_info('" + table + "')");
+    }
+    bool twinLeft() const
+    {
         for (const auto& e : fs::directory_iterator(dir_)) {
-            if (e.path().filename().string().find(".bak") != std::string::npos) {
-                found.push_back(e.path().filename().string());
+            if (e.path().extension() == ".bak") {
+                return true;
             }
         }
-        return found;
+        return false;
     }
-
-    bool hasIndex(const std::string& name)
+    void registerScene(const char* path)
     {
-        engine::Recordset rs(conn(),
-                             "SELECT name FROM sqlite_master WHERE type = \"index\" AND name = \"" +
-                                 name + "\"",
-                             engine::Cursor::ForwardOnly);
-        return !rs.eof();
-    }
-
-    void registerFile(const char* path)
-    {
-        MetaDataList list;
-        list.push_back(test::makeMeta("SceneInfo", {{"Scene", "beach"}}));
+        MetaDataList list{makeMeta("SceneInfo", {{"Scene", "beach"}})};
         ASSERT_EQ(KaAVDBRegisterFile(db_, path, &list, nullptr), S_OK);
-        test::releaseTestTags(list);
+        releaseTestTags(list);
     }
 };
 
-TEST_F(SchemaExtTest, AddsTheMissingTableWithItsLinkAndKey)
+TEST_F(SchemaExtTest, AddsTheMissingTableWithItsLinkKeyAndIndex)
 {
-    registerFile("/p/a.jpg");
+    registerScene("/p/a.jpg");
     writeIni(earlyTables() + kSceneInfo + kFolderInfo);
     EXPECT_EQ(KaAVDBAddItem(db_, dbPath_.c_str()), S_OK);
-
-    ASSERT_TRUE(engine::tableExists(conn(), "FolderInfo"));
     // An item lacking its kind ends the item list.
-    EXPECT_EQ(engine::columnNames(conn(), "FolderInfo"),
-              (std::vector<std::string>{"DataID", "FolderTitle", "Visits", "Cover"}));
-    std::vector<std::string> main = engine::columnNames(conn(), "MainTable");
-    ASSERT_GE(main.size(), 2u);
-    EXPECT_EQ(main[main.size() - 2], "DataID8");
-    EXPECT_EQ(main.back(), "DataID9");
-    EXPECT_TRUE(hasIndex("MainTable_DataID9"));
-
-    EXPECT_EQ(KaAVDBExecuteSQL(db_, "UPDATE MainTable SET DataID9 = 99"),
-              engine::code::kConstraint);
-    EXPECT_EQ(KaAVDBExecuteSQL(db_, "INSERT INTO FolderInfo (FolderTitle, Visits) VALUES "
-                                    "(\"Trip\", 3)"),
-              S_OK);
-    EXPECT_EQ(KaAVDBExecuteSQL(db_, "UPDATE MainTable SET DataID9 = 1"), S_OK);
-    EXPECT_EQ(KaAVDBExecuteSQL(db_, "DELETE FROM FolderInfo"), engine::code::kConstraint);
-    EXPECT_TRUE(backupsLeft().empty());
-}
-
-TEST_F(SchemaExtTest, CatalogueWithBothTablesIsLeftAlone)
-{
-    writeIni(earlyTables() + kSceneInfo + kFolderInfo);
-    ASSERT_EQ(KaAVDBAddItem(db_, dbPath_.c_str()), S_OK);
-    registerFile("/p/a.jpg");
+    EXPECT_EQ(columns("FolderInfo"), (Rows{"DataID|INTEGER", "FolderTitle|TEXT", "Visits|INTEGER",
+                                           "Cover|BLOB", "Lux|REAL"}));
+    Rows main = columns("MainTable");
+    EXPECT_EQ(Rows(main.end() - 2, main.end()), (Rows{"DataID8|INTEGER", "DataID9|INTEGER"}));
+    EXPECT_EQ(row("SELECT COUNT(*) FROM sqlite_master WHERE name = 'MainTable_DataID9'"), "1");
+    EXPECT_EQ(KaAVDBExecuteSQL(db_, "UPDATE MainTable SET DataID9 = 99"), KAVDB_E_CONSTRAINT);
+    sql("INSERT INTO FolderInfo (FolderTitle, Visits) VALUES (\"Trip\", 3)");
+    sql("UPDATE MainTable SET DataID9 = 1");
+    EXPECT_EQ(KaAVDBExecuteSQL(db_, "DELETE FROM FolderInfo"), KAVDB_E_CONSTRAINT);
+    EXPECT_FALSE(twinLeft());
+    // Once both exist, a second call changes nothing and makes no twin.
     std::ofstream(dir_ + "/cat.bak") << "an older twin";
-    std::vector<std::string> before = snapshot();
+    Rows before = snapshot();
     errors().clear();
-
     EXPECT_EQ(KaAVDBAddItem(db_, dbPath_.c_str()), S_OK);
     EXPECT_EQ(snapshot(), before);
-    EXPECT_TRUE(errors().empty());
-    // No twin was made: the older one is untouched.
     std::stringstream kept;
     kept << std::ifstream(dir_ + "/cat.bak").rdbuf();
     EXPECT_EQ(kept.str(), "an older twin");
+    EXPECT_TRUE(errors().empty());
 }
 
-TEST_F(SchemaExtTest, FailedAdditionLeavesTheCatalogueAsItWas)
+TEST_F(SchemaExtTest, AFailedAdditionLeavesTheCatalogueAsItWas)
 {
-    registerFile("/p/a.jpg");
-    registerFile("/p/b.jpg");
+    registerScene("/p/a.jpg");
+    registerScene("/p/b.jpg");
     // A table name taken by an index: the table cannot be made, so its key cannot be.
-    writeIni(earlyTables() + kSceneInfo +
-             "[DataTable9]\nTableName=MainTable_PathFile\nItem1=Title,0,64,\n");
-    std::vector<std::string> before = snapshot();
-
-    HRESULT hr = KaAVDBAddItem(db_, dbPath_.c_str());
-    EXPECT_LT(hr, 0);
+    writeIni(earlyTables() + kSceneInfo + kBrokenNine);
+    Rows before = snapshot();
+    EXPECT_LT(KaAVDBAddItem(db_, dbPath_.c_str()), 0);
     EXPECT_EQ(snapshot(), before);
-    EXPECT_TRUE(backupsLeft().empty());
-    // The catalogue still works as before.
+    EXPECT_FALSE(twinLeft());
     EXPECT_EQ(KaAVDBRegisterFile(db_, "/p/c.jpg", nullptr, nullptr), S_OK);
 }
 
@@ -168,51 +120,27 @@ class SchemaExtFromSevenTest : public SchemaExtTest {
     }
 };
 
-TEST_F(SchemaExtFromSevenTest, AddsBothTablesInOrder)
+TEST_F(SchemaExtFromSevenTest, AddsOnlyConfiguredTablesInOrderOrNoneOfThem)
 {
+    Rows before = snapshot();
+    EXPECT_EQ(KaAVDBAddItem(db_, dbPath_.c_str()), S_OK); // none configured: none added
+    EXPECT_EQ(store::kaAddDataTableBySql(db_, 9), S_OK);
+    EXPECT_EQ(snapshot(), before);
+    // One call, one state to go back to: the table added first goes with the one that failed.
+    writeIni(earlyTables() + kSceneInfo + kBrokenNine);
+    EXPECT_LT(KaAVDBAddItem(db_, dbPath_.c_str()), 0);
+    EXPECT_EQ(snapshot(), before);
     writeIni(earlyTables() + kSceneInfo + kFolderInfo);
     EXPECT_EQ(KaAVDBAddItem(db_, dbPath_.c_str()), S_OK);
-    EXPECT_TRUE(engine::tableExists(conn(), "SceneInfo"));
-    EXPECT_TRUE(engine::tableExists(conn(), "FolderInfo"));
-    std::vector<std::string> main = engine::columnNames(conn(), "MainTable");
-    ASSERT_GE(main.size(), 3u);
-    EXPECT_EQ(main[main.size() - 3], "DataID7");
-    EXPECT_EQ(main[main.size() - 2], "DataID8");
-    EXPECT_EQ(main.back(), "DataID9");
-    EXPECT_TRUE(hasIndex("MainTable_DataID8"));
-    EXPECT_TRUE(backupsLeft().empty());
-
-    registerFile("/p/a.jpg"); // metadata of the added table links like any other
+    Rows main = columns("MainTable");
+    EXPECT_EQ(Rows(main.end() - 3, main.end()),
+              (Rows{"DataID7|INTEGER", "DataID8|INTEGER", "DataID9|INTEGER"}));
+    EXPECT_EQ(row("SELECT COUNT(*) FROM sqlite_master WHERE name = 'MainTable_DataID8'"), "1");
+    EXPECT_FALSE(twinLeft());
+    registerScene("/p/a.jpg"); // metadata of an added table links like any other
     StringList out;
     EXPECT_EQ(KaAVDBQuery(db_, "SELECT * FROM SceneInfo WHERE Scene = \"beach\"", &out), S_OK);
     EXPECT_EQ(out, (StringList{"/p/a.jpg"}));
-}
-
-/* One call, one state to go back to: the table added first goes with the one that failed. */
-TEST_F(SchemaExtFromSevenTest, AFailureOfTheSecondTableUndoesTheFirst)
-{
-    writeIni(earlyTables() + kSceneInfo +
-             "[DataTable9]\nTableName=MainTable_PathFile\nItem1=Title,0,64,\n");
-    std::vector<std::string> before = snapshot();
-    EXPECT_LT(KaAVDBAddItem(db_, dbPath_.c_str()), 0);
-    EXPECT_FALSE(engine::tableExists(conn(), "SceneInfo"));
-    EXPECT_EQ(snapshot(), before);
-    EXPECT_TRUE(backupsLeft().empty());
-}
-
-TEST_F(SchemaExtFromSevenTest, UnconfiguredTablesAreNotAdded)
-{
-    std::vector<std::string> before = snapshot();
-    EXPECT_EQ(KaAVDBAddItem(db_, dbPath_.c_str()), S_OK);
-    EXPECT_EQ(store::kaAddDataTableBySql(db_, 9), S_OK);
-    EXPECT_EQ(snapshot(), before);
-    EXPECT_TRUE(backupsLeft().empty());
-}
-
-TEST_F(SchemaExtTest, RefusesNullArguments)
-{
-    EXPECT_EQ(KaAVDBAddItem(nullptr, dbPath_.c_str()), E_INVALIDARG);
-    EXPECT_EQ(KaAVDBAddItem(db_, nullptr), E_INVALIDARG);
     EXPECT_EQ(store::kaAddDataTableBySql(nullptr, 9), E_INVALIDARG);
 }
 
@@ -231,4 +159,4 @@ TEST(BackupPathTest, ReplacesTheExtension)
 }
 
 } // namespace
-} // namespace kavdb
+} // namespace kavdb::test

@@ -1,31 +1,28 @@
 /*
- * Connection: one open catalogue file.
+ * Connection: one open catalogue file, over a driver (driver.h).
  *
- * Opening sets WAL journaling, synchronous=NORMAL and a 5 s busy timeout, and registers
- * the Jet functions an application's SQL may use (StrComp, UCase, Nz, ...). Statements
- * arrive in the Jet dialect and are translated on the way in (dialect.h). Transactions
- * nest by depth: only the outermost begin/commit reaches SQLite, so an export that calls
- * another export still costs one commit.
+ * Statements arrive in the Jet dialect and are translated on the way in (dialect.h), each
+ * text once while it is in use. Transactions nest by depth: only the outermost begin and
+ * commit reach the engine, so an export that calls another export still costs one commit.
  *
  * Whatever fails, the outermost end of a transaction leaves the connection outside any
  * transaction and holding no read snapshot: a commit that fails is rolled back, and a
- * transaction that SQLite ended under the caller (or that a slice could not begin again)
+ * transaction the engine ended under the caller (or that a slice could not begin again)
  * refuses every further statement until its outermost end, which then fails.
  */
 #pragma once
 
-#include "store/engine/error.h"
+#include "store/engine/driver.h"
 
 #include <chrono>
 #include <memory>
 #include <string>
-
-struct sqlite3;
+#include <unordered_map>
+#include <vector>
 
 namespace kavdb::engine {
 
 class StatementCache;
-class PlanCache;
 class Turns;
 
 /* What the outermost transaction of a call may do. A writer takes the write lock at its
@@ -40,22 +37,21 @@ class Connection {
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
-    /* Opens an existing regular file. A file that is missing, not a regular file, not a
-     * database, or unreadable raises kFail and leaves the connection closed. A file the
-     * process may not write opens read-only: reads work, writes raise kFail. */
+    /* Opens an existing regular file: WAL journaling, synchronous=NORMAL, a 5 s busy
+     * timeout. A file that is missing, not a regular file, not a database, or unreadable
+     * raises kFail and leaves the connection closed. A file the process may not write
+     * opens read-only: reads work, writes raise kFail. */
     void open(const std::string& path);
     /* Creates a new, empty catalogue file; kFail when anything exists at path. */
-    static void create(const std::string& path);
+    static void create(const std::string& path) { createSqlite(path); }
     /* Closes; raises kObjectClosed when the connection is not open. */
     void close();
-    bool isOpen() const { return db_ != nullptr; }
-    bool readOnly() const { return readOnly_; }
-    const std::string& path() const { return path_; }
+    bool isOpen() const { return driver_ != nullptr; }
 
-    /* Runs one or more Jet statements (translated); raises on the first failure. */
+    /* Runs one Jet statement (translated); raises on failure. */
     void execute(const std::string& jetSql);
-    /* Rows changed by the last statement executed. */
-    int changes() const;
+    /* The statements a Jet text stands for (a key added by ALTER TABLE takes several). */
+    const std::vector<std::string>& translate(const std::string& jetSql);
 
     /* Transactions. Nested begins only count depth; the outermost one waits up to the
      * busy timeout for its lock (a writer first lets a waiting connection go ahead) and
@@ -70,47 +66,36 @@ class Connection {
     void rollback();
     int depth() const { return depth_; }
     /* In a long outermost writer: commits and begins again once the current slice has
-     * run for sliceMs, letting a waiting connection write in between. Keyset walks let go
-     * of their statements first and go on by key. A failure there rolls the slice back
-     * and raises; the transaction then refuses further statements. */
+     * run for sliceMs, letting a waiting connection write in between. Statements still
+     * stepping are let go first (recordsets find their place again by key). A failure
+     * rolls the slice back and raises; the transaction then refuses further statements. */
     void yieldIfDue(int sliceMs = 250);
 
-    /* Savepoints: an all-or-nothing unit inside the current transaction. */
-    void savepoint(const std::string& name);
-    void release(const std::string& name);
-    void rollbackTo(const std::string& name);
-
-    /* A complete, consistent copy of the open catalogue at path (online backup), and the
-     * reverse: the open catalogue's content replaced by the file at path. */
-    void backupTo(const std::string& path);
-    void restoreFrom(const std::string& path);
-
-    /* The handle the engine layer's own classes work on; raises kObjectClosed, and kFail
-     * when the current transaction was lost. */
-    sqlite3* native() const;
-    /* The prepared statements the engine layer's recordsets share; raises kObjectClosed. */
+    /* The driver, for savepoints, online backup and schema introspection, and for the
+     * engine layer's own classes; raises kObjectClosed, and kFail when the current
+     * transaction was lost. */
+    Driver& driver() const;
+    /* The prepared statements the connection's recordsets share; raises as driver(). */
     std::shared_ptr<StatementCache> statements() const;
-    /* What opening recordsets on this connection has worked out; raises kObjectClosed. */
-    PlanCache& plans();
 
   private:
-    static int onBusy(void* self, int count);
-    void runNative(const std::string& sql);
+    bool waitForLock(int count);
+    /* One level out of the current transaction: true at the outermost. */
+    bool endLevel();
     void startOutermost(Access access);
-    /* Undoes whatever transaction SQLite holds, after letting go of every statement. Inside
-     * a call (depth above 0) this leaves the call refusing statements until its end. */
+    /* Undoes whatever transaction the engine holds, after letting go of every statement.
+     * Inside a call (depth above 0) this leaves the call refusing statements until its
+     * end. */
     void rollbackQuietly() noexcept;
 
-    sqlite3* db_ = nullptr;
-    std::string path_;
-    bool readOnly_ = false;
+    std::unique_ptr<Driver> driver_;
     int depth_ = 0;
     bool failed_ = false;
     bool reader_ = false; // the outermost transaction only reads
     std::chrono::steady_clock::time_point sliceStart_{};
     std::chrono::steady_clock::time_point waitStart_{};
     std::shared_ptr<StatementCache> statements_;
-    std::unique_ptr<PlanCache> plans_;
+    std::unordered_map<std::string, std::vector<std::string>> translated_;
     std::unique_ptr<Turns> turns_;
 };
 
@@ -127,8 +112,5 @@ class Transaction {
   private:
     Connection* conn_;
 };
-
-/* Raises the EngineError that SQLite's result rc on db stands for. */
-[[noreturn]] void raiseSqlite(sqlite3* db, int rc, const std::string& source);
 
 } // namespace kavdb::engine

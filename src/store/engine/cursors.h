@@ -1,15 +1,16 @@
 /*
- * Private to the engine layer: the three ways a recordset walks its rows.
+ * Part of the engine layer (seen above it only through Recordset): the three ways a
+ * recordset walks its rows.
  *
- * KeysetCursor holds the keys of a single-table select and reads the current row by key
- * (or, while the walk goes forward in order, from one statement streaming the rows with
- * their keys, checked key by key). StreamCursor steps a statement forward only. RowsCursor
- * holds the values of a statement that has no row keys (a join, an aggregate). Position
- * follows ADO: BOF before the first row, EOF after the last, both on no rows.
+ * KeysetCursor holds the keys of a keyed select (select_reader.h), taken at open, reads
+ * the current row by its key, and is the one cursor whose rows can be changed.
+ * StreamCursor steps a statement forward only. RowsCursor holds the values of a statement
+ * without row keys (a join, an aggregate), read at open. Position follows ADO: BOF before
+ * the first row, EOF after the last, both on no rows.
  */
 #pragma once
 
-#include "store/engine/sql_shape.h"
+#include "store/engine/select_reader.h"
 #include "store/engine/statement.h"
 
 #include <memory>
@@ -17,6 +18,14 @@
 #include <vector>
 
 namespace kavdb::engine {
+
+/* The fields of a recordset: names, the table column behind each (empty for an
+ * expression or another table's column), and indexes by name length for quick look-up. */
+struct Layout {
+    std::vector<std::string> fields;
+    std::vector<std::string> columns;
+    std::vector<std::vector<int>> byLength;
+};
 
 class RowCursor {
   public:
@@ -31,180 +40,73 @@ class RowCursor {
 
     /* Standing on a row that exists: not BOF/EOF, not deleted. */
     virtual bool live() = 0;
-    /* Columns of the live row. */
+    /* Columns of the live row; raise kNoCurrentRow without one. */
     virtual Value value(int i) = 0;
     virtual long size(int i) = 0;
     virtual Value chunk(int i, long n) = 0;
-
-    /* Rows of a table: the current row's key, and what changes do to the position. */
-    virtual int64_t key() = 0;
-    virtual void markDeleted() = 0;
-    virtual void invalidate() = 0; // the row changed: read it again
-    virtual void standOnNew(int64_t key) = 0;
+    /* The fields, as the engine describes them once it has run the statement (a statement
+     * prepared before a column was added learns of it when it runs). */
+    virtual Layout describe(const std::string& tableName) = 0;
 };
 
-/* A cursor whose current row is a statement standing on it. */
-class StatementRows : public RowCursor {
+/* A cursor over rows it can count: positions run from -1 (BOF) to count() (EOF). */
+class CountedCursor : public RowCursor {
   public:
-    Value value(int i) override { return columnValue(row(), i); }
-    long size(int i) override { return columnSize(row(), i); }
-    Value chunk(int i, long n) override { return columnChunk(row(), i, n); }
-
-  protected:
-    /* The statement standing on the live row. */
-    virtual sqlite3_stmt* row() = 0;
-};
-
-/* The statements a keyset walks a single-table select with (see KeysetSql), in shape. */
-struct KeysetStatements {
-    LiteralShape keys, stream, bound, more;
-    int streamKey = 0;
-};
-
-class KeysetCursor : public StatementRows, private StatementHolder {
-  public:
-    /* one: a row by key. A select of a whole table takes its keys as the walk reaches
-     * them (rows added after open stay out: their keys are above the highest at open);
-     * any other select takes all of them here. */
-    KeysetCursor(std::shared_ptr<StatementCache> cache, const KeysetStatements& sql, Stmt one);
-    ~KeysetCursor() override;
-    KeysetCursor(const KeysetCursor&) = delete;
-    KeysetCursor& operator=(const KeysetCursor&) = delete;
-
     void first() override { pos_ = 0; }
     void next() override;
     void moveBy(long n) override;
-    bool bof() override { return pos_ < 0 || !available(0); }
-    bool eof() override
-    {
-        return (pos_ < 0 || pos_ >= static_cast<long>(keys_.size())) &&
-               !available(pos_ < 0 ? 0 : pos_);
-    }
-    long count() override;
-    bool live() override;
-    int64_t key() override { return keys_[static_cast<std::size_t>(pos_)]; }
-    void markDeleted() override;
-    void invalidate() override { loaded_ = kNone; }
-    void standOnNew(int64_t key) override;
+    bool bof() override { return count() == 0 || pos_ < 0; }
+    bool eof() override { return count() == 0 || pos_ >= count(); }
 
   protected:
-    sqlite3_stmt* row() override
-    {
-        if (loaded_ == kNone || loadedPos_ != pos_) {
-            requireRow();
-        }
-        return loaded_ == kStream ? stream_.get() : one_.get();
-    }
+    bool onARow() { return pos_ >= 0 && pos_ < count(); }
+    long pos_ = 0;
+};
+
+class KeysetCursor final : public CountedCursor {
+  public:
+    KeysetCursor(std::shared_ptr<StatementCache> cache, const SelectParts& parts,
+                 std::vector<Value> values);
+
+    long count() override { return static_cast<long>(keys_.size()); }
+    bool live() override;
+    Value value(int i) override { return row().value(i); }
+    long size(int i) override { return row().size(i); }
+    Value chunk(int i, long n) override { return row().chunk(i, n); }
+    Layout describe(const std::string& tableName) override;
+
+    /* The current row, for a change made to it by key. */
+    int64_t key() const { return keys_[static_cast<std::size_t>(pos_)]; }
+    void markDeleted();
+    void invalidate() { loaded_ = nullptr; } // changed: read it again
 
   private:
-    enum Source { kNone, kStream, kSeek };
+    /* Whether the stream is used: not yet decided, reading the walk's rows, or not. */
+    enum class Stream { Untried, On, Off };
 
-    void requireRow();
-    void releaseStatements() override;
-
-    /* A key at index pos is known, fetching keys as needed. */
-    bool available(long pos);
-    bool fetchKey();
-    void complete();
-    void appendKey(int64_t key);
+    DriverStatement& row();
     bool load();
     bool fromStream();
-    bool stepStream();
-    bool streamWorthIt();
+    void startStream();
 
     std::shared_ptr<StatementCache> cache_;
-    std::vector<int64_t> keys_;
-    std::vector<bool> deleted_; // sized on first deletion
-    long pos_ = 0;
-    bool complete_ = true; // every key is in keys_
-    int64_t bound_ = 0;    // the highest key at open, for a whole-table walk
-    LiteralShape streamSql_, moreSql_;
-    Stmt stream_, one_;
-    int streamKey_; // column of the key in the stream
-    Source loaded_ = kNone;
-    long loadedPos_ = -1;
-    int streamState_ = 0;    // 0 not decided, 1 usable, -1 not used
-    long streamNext_ = -1;   // the key index the stream's next row should have
-    bool lookahead_ = false; // the stream stands on a row not yet matched to a key
-    int64_t lookaheadKey_ = 0;
-    int misses_ = 0;
-};
-
-class StreamCursor : public StatementRows {
-  public:
-    /* A statement read as it stands: rows without keys. */
-    StreamCursor(Stmt stream, std::shared_ptr<StatementCache> cache);
-    /* A table's rows: stream is prepared at the first look at the rows (a recordset opened
-     * only to add rows never prepares it); keyColumn is the row key's index in it, one
-     * reads a row by key, for standing on an added or changed row. */
-    StreamCursor(std::shared_ptr<StatementCache> cache, LiteralShape stream, int keyColumn,
-                 LiteralShape one);
-
-    void first() override;
-    void next() override;
-    void moveBy(long n) override;
-    bool bof() override;
-    bool eof() override;
-    long count() override { return -1; }
-    bool live() override;
-    int64_t key() override;
-    void markDeleted() override { deleted_ = true; }
-    void invalidate() override;
-    void standOnNew(int64_t key) override;
-
-  protected:
-    sqlite3_stmt* row() override;
-
-  private:
-    enum State { kNotStarted, kOnRow, kAtEnd };
-
-    void start();
-    void step();
-    /* Reads the current row again by its key (an added or changed row). */
-    void readByKey(int64_t key);
-
+    std::vector<Value> values_;
+    std::vector<int64_t> keys_; // kGone for a row deleted
+    Stmt one_;                  // a row by its key
+    std::string streamSql_;
     Stmt stream_;
-    LiteralShape streamSql_; // empty when stream_ was given
-    int keyColumn_;
-    std::shared_ptr<StatementCache> cache_;
-    LiteralShape oneSql_;
-    Stmt one_;
-    State state_ = kNotStarted;
-    long index_ = -1;
-    bool deleted_ = false;
-    bool onNew_ = false; // standing on a row this recordset added
-    bool byKey_ = false; // the current row is read through one_
-    bool oneLoaded_ = false, oneFound_ = false;
-    int64_t oneKey_ = 0;
+    Stream streaming_ = Stream::Untried;
+    long streamPos_ = 0;                // the key index of the stream's next row
+    DriverStatement* loaded_ = nullptr; // the statement standing on row loadedPos_
+    long loadedPos_ = -1;
 };
 
-class RowsCursor : public RowCursor {
-  public:
-    /* Reads every row of stmt. */
-    explicit RowsCursor(Stmt& stmt);
+/* The first count columns of a statement, as fields. */
+Layout layoutOf(DriverStatement& stmt, int count, const std::string& tableName);
 
-    void first() override { pos_ = 0; }
-    void next() override;
-    void moveBy(long n) override;
-    bool bof() override { return rows_.empty() || pos_ < 0; }
-    bool eof() override { return rows_.empty() || pos_ >= static_cast<long>(rows_.size()); }
-    long count() override { return static_cast<long>(rows_.size()); }
-    bool live() override { return !bof() && !eof(); }
-    Value value(int i) override;
-    long size(int i) override { return valueSize(value(i)); }
-    Value chunk(int i, long n) override { return valueChunk(value(i), n); }
-    int64_t key() override;
-    void markDeleted() override {}
-    void invalidate() override {}
-    void standOnNew(int64_t) override {}
-
-  private:
-    std::vector<std::vector<Value>> rows_;
-    long pos_ = 0;
-};
-
-/* Moving n rows from pos within [-1, count]: beyond either end gives BOF or EOF; moving
- * on from BOF or EOF in the direction already taken raises kNoCurrentRow. */
-long movedPosition(long pos, long n, long count);
+/* A forward-only walk over a statement, bound already. */
+std::unique_ptr<RowCursor> streamCursor(Stmt stmt);
+/* Every row of a statement that has no row keys, read now. */
+std::unique_ptr<RowCursor> rowsCursor(Stmt& stmt);
 
 } // namespace kavdb::engine

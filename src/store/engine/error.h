@@ -7,29 +7,31 @@
  */
 #pragma once
 
+#include "kavdbmgr.h"
+
 #include <cstdint>
 #include <stdexcept>
 #include <string>
 
 namespace kavdb::engine {
 
-using HResult = int32_t;
+using HResult = HRESULT;
 
-/* Result codes an engine error carries. They are what an application sees when an
- * operation fails inside the engine, so they keep the values ADO gives them. */
+/* The result codes an engine error carries, by the names the public header gives them:
+ * what an application sees when an operation fails inside the engine. */
 namespace code {
-inline constexpr HResult kSyntax = static_cast<HResult>(0x80040E14);      // bad statement
-inline constexpr HResult kNoSuchTable = static_cast<HResult>(0x80040E37); // unknown table
-inline constexpr HResult kUnknownColumn = static_cast<HResult>(0x80040E10);
-inline constexpr HResult kFieldNotFound = static_cast<HResult>(0x800A0CC1); // recordset field
-inline constexpr HResult kNoCurrentRow = static_cast<HResult>(0x800A0BCD);  // BOF or EOF
-inline constexpr HResult kObjectClosed = static_cast<HResult>(0x800A0E78);
-inline constexpr HResult kConstraint = static_cast<HResult>(0x80040E2F);
-inline constexpr HResult kTypeMismatch = static_cast<HResult>(0x80020005);
-inline constexpr HResult kFail = static_cast<HResult>(0x80004005);
-inline constexpr HResult kInvalidArg = static_cast<HResult>(0x80070057);
-inline constexpr HResult kOutOfMemory = static_cast<HResult>(0x8007000E);
-inline constexpr HResult kPointer = static_cast<HResult>(0x80004003);
+inline constexpr HResult kSyntax = KAVDB_E_SYNTAX;
+inline constexpr HResult kNoSuchTable = KAVDB_E_NO_SUCH_TABLE;
+inline constexpr HResult kUnknownColumn = KAVDB_E_UNKNOWN_COLUMN;
+inline constexpr HResult kFieldNotFound = KAVDB_E_FIELD_NOT_FOUND;
+inline constexpr HResult kNoCurrentRow = KAVDB_E_NO_CURRENT_ROW;
+inline constexpr HResult kObjectClosed = KAVDB_E_OBJECT_CLOSED;
+inline constexpr HResult kConstraint = KAVDB_E_CONSTRAINT;
+inline constexpr HResult kTypeMismatch = KAVDB_E_TYPE_MISMATCH;
+inline constexpr HResult kFail = E_FAIL;
+inline constexpr HResult kInvalidArg = E_INVALIDARG;
+inline constexpr HResult kOutOfMemory = E_OUTOFMEMORY;
+inline constexpr HResult kPointer = E_POINTER;
 } // namespace code
 
 class EngineError : public std::runtime_error {

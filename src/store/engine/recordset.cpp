@@ -1,75 +1,126 @@
 /*
- * Recordset: navigation, field access and changes over the cursor chosen at open.
+ * Recordset: opening a statement on the cursor that fits it, then field access and
+ * changes over that cursor (cursors.h).
  *
  * A value put into a field waits in the recordset until update(), or until the cursor
  * leaves the row or the recordset closes, and is then written to the row by its key.
- * Deleted rows keep their place in the walk with status kRowDeleted.
+ * Deleted rows keep their place in the walk.
  */
 #include "store/engine/recordset.h"
 
 #include "store/engine/dialect.h"
-#include "store/engine/find.h"
 #include "store/engine/lexer.h"
 #include "store/engine/native.h"
-#include "store/engine/recordset_impl.h"
 #include "store/engine/schema.h"
-
-#include <sqlite3.h>
 
 namespace kavdb::engine {
 
-/* Guards, look-ups and writing of the Impl. */
+namespace {
 
-void Recordset::Impl::ensureOpen() const
+[[noreturn]] void fieldNotFound(const std::string& name)
 {
-    if (!cursor || cache->closed()) {
-        raiseEngine(code::kObjectClosed, "Operation is not allowed when the object is closed.");
+    raiseEngine(code::kFieldNotFound, "Item cannot be found in the collection corresponding to "
+                                      "the requested name or ordinal: " +
+                                          name);
+}
+
+} // namespace
+
+Recordset::Recordset(Connection& conn, const std::string& jet, std::vector<Value> values,
+                     Cursor type)
+{
+    if (values.empty()) {
+        refuseUnboundParameters(jet);
+    }
+    refuseBreakingAKey(conn, jet);
+    const std::vector<std::string>& statements = conn.translate(jet);
+    cache_ = conn.statements();
+    if (statements.size() > 1) { // a key added by ALTER TABLE: run at once, left closed
+        for (const std::string& sql : statements) {
+            cache_->driver().run(sql);
+        }
+        return;
+    }
+    Stmt stmt = borrow(cache_, statements.front());
+    if (stmt->parameterCount() != static_cast<int>(values.size())) {
+        raiseEngine(code::kInvalidArg, "Values are bound to as many '?' placeholders only.");
+    }
+    stmt->bindAll(values);
+    if (stmt->columnCount() == 0) { // returns no rows: run at open, left closed as ADO does
+        stmt->run();
+        return;
+    }
+    if (type == Cursor::Keyset) {
+        parts_ = readSelect(statements.front());
+    }
+    try { // a keyed select whose table has no row keys after all (a view) is read as it is
+        if (parts_.keyed) {
+            auto keyset = std::make_unique<KeysetCursor>(cache_, parts_, values);
+            keyset_ = keyset.get();
+            cursor_ = std::move(keyset);
+        }
+    } catch (const EngineError&) {
+        parts_.keyed = false;
+    }
+    if (!cursor_) {
+        cursor_ = type == Cursor::Keyset ? rowsCursor(stmt) : streamCursor(std::move(stmt));
     }
 }
 
-int Recordset::Impl::fieldIndex(const std::string& name) const
+Recordset::~Recordset()
 {
-    const auto& byLength = layout->fieldsByLength;
-    if (name.size() >= byLength.size()) {
+    try {
+        if (isOpen()) {
+            flush();
+        }
+    } catch (...) {
+        // A destructor never raises; the change is lost as it would be in ADO.
+    }
+}
+
+RowCursor& Recordset::open() const
+{
+    if (!isOpen()) {
+        raiseEngine(code::kObjectClosed, "Operation is not allowed when the object is closed.");
+    }
+    return *cursor_;
+}
+
+const Layout& Recordset::layout() const
+{
+    if (!fields_) {
+        fields_ = cursor_->describe(parts_.tableName);
+    }
+    return *fields_;
+}
+
+int Recordset::fieldIndex(const std::string& name) const
+{
+    const Layout& l = layout();
+    if (name.size() >= l.byLength.size()) {
         return -1;
     }
-    for (int i : byLength[name.size()]) {
-        const std::string& field = fields()[static_cast<std::size_t>(i)];
-        if (field == name || equalsIgnoreCase(field, name)) { // mostly spelt as declared
+    for (int i : l.byLength[name.size()]) {
+        const std::string& f = l.fields[static_cast<std::size_t>(i)];
+        if (f == name || equalsIgnoreCase(f, name)) { // mostly spelt as declared
             return i;
         }
     }
     return -1;
 }
 
-int Recordset::Impl::field(const std::string& name) const
+int Recordset::field(const std::string& name) const
 {
-    int i = fieldIndex(name);
+    int i = (open(), fieldIndex(name));
     if (i < 0) {
-        raiseEngine(code::kFieldNotFound, "Item cannot be found in the collection corresponding "
-                                          "to the requested name or ordinal: " +
-                                              name);
+        fieldNotFound(name);
     }
     return i;
 }
 
-void Recordset::Impl::requireRow()
+const Value* Recordset::pendingValue(int f) const
 {
-    if (!cursor->live()) {
-        raiseNoCurrentRow();
-    }
-}
-
-void Recordset::Impl::requireWritable(int f) const
-{
-    if (table.empty() || (f >= 0 && column(f).empty())) {
-        raiseEngine(code::kFail, "The recordset or field cannot be updated.");
-    }
-}
-
-const Value* Recordset::Impl::pendingValue(int f) const
-{
-    for (const auto& [index, value] : pending) {
+    for (const auto& [index, value] : pending_) {
         if (index == f) {
             return &value;
         }
@@ -77,271 +128,153 @@ const Value* Recordset::Impl::pendingValue(int f) const
     return nullptr;
 }
 
-std::string Recordset::Impl::columnFor(const std::string& name) const
+int Recordset::onRow(const std::string& name)
 {
-    int f = fieldIndex(name);
-    return f >= 0 && !column(f).empty() ? column(f) : name;
+    int f = field(name);
+    requireRow();
+    return f;
 }
 
-void Recordset::Impl::write()
+void Recordset::requireRow() const
 {
-    // Taken out first: a failed write is not retried on every later move.
-    auto changes = std::move(pending);
-    pending.clear();
-    std::string sql = "UPDATE " + table + " SET ";
-    for (std::size_t i = 0; i < changes.size(); ++i) {
-        sql += (i > 0 ? ", " : "") + quoteIdent(column(changes[i].first)) + " = ?";
-    }
-    sql += " WHERE rowid = ?";
-    Stmt write(cache, verbatim(sql));
-    int n = 1;
-    for (const auto& change : changes) {
-        write.bind(n++, change.second);
-    }
-    write.bindKey(n, cursor->key());
-    write.run();
-    cursor->invalidate();
-}
-
-/* The public face. */
-
-Recordset::Recordset(Connection& conn, const std::string& jetSql, Cursor cursor)
-    : impl_(std::make_unique<Impl>())
-{
-    refuseUnboundParameters(jetSql);
-    refuseBreakingAKey(conn, jetSql);
-    LiteralShape jet = jetShapeOf(jetSql);
-    impl_->literals = std::move(jet.literals);
-    impl_->open(
-        conn, jet.sql, [&] { return jet.sql; }, cursor);
-}
-
-Recordset::Recordset(Connection& conn, const std::string& jetSql, std::vector<Value> values,
-                     Cursor cursor)
-    : impl_(std::make_unique<Impl>())
-{
-    // Kept apart from the plans of texts whose '?' the caller binds no value to.
-    static const std::string kBound = "\x01bound ";
-    impl_->literals = std::move(values);
-    impl_->open(
-        conn, kBound + jetSql, [&] { return numberPlaceholders(jetSql, impl_->literals.size()); },
-        cursor);
-}
-
-Recordset::~Recordset()
-{
-    try {
-        if (isOpen()) {
-            impl_->flush();
-        }
-    } catch (...) {
-        // A destructor never raises; the change is lost as it would be in ADO.
-    }
-}
-
-void Recordset::moveFirst()
-{
-    impl_->ensureOpen();
-    impl_->flush();
-    impl_->cursor->first();
-}
-
-void Recordset::moveNext()
-{
-    impl_->ensureOpen();
-    impl_->flush();
-    impl_->cursor->next();
-}
-
-void Recordset::move(long n)
-{
-    impl_->ensureOpen();
-    impl_->flush();
-    impl_->cursor->moveBy(n);
-}
-
-bool Recordset::bof() const
-{
-    impl_->ensureOpen();
-    return impl_->cursor->bof();
-}
-
-bool Recordset::eof() const
-{
-    impl_->ensureOpen();
-    return impl_->cursor->eof();
-}
-
-long Recordset::recordCount() const
-{
-    impl_->ensureOpen();
-    return impl_->cursor->count();
-}
-
-bool Recordset::find(const std::string& column, const Value& value)
-{
-    impl_->ensureOpen();
-    int f = impl_->field(column);
-    bool exact = isExactTextColumn(impl_->fields()[static_cast<std::size_t>(f)]);
-    impl_->flush();
-    RowCursor& c = *impl_->cursor;
-    if (c.bof() && !c.eof()) {
-        c.first();
-    }
-    for (; !c.eof(); c.next()) {
-        if (c.live() && findMatches(c.value(f), value, exact)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-bool Recordset::find(const std::string& criterion)
-{
-    Criterion c = parseCriterion(criterion);
-    return find(c.column, c.value);
-}
-
-int Recordset::status() const
-{
-    impl_->ensureOpen();
-    if (impl_->cursor->bof() || impl_->cursor->eof()) {
+    if (!cursor_->live()) {
         raiseNoCurrentRow();
     }
-    return impl_->cursor->live() ? 0 : kRowDeleted;
 }
 
-int Recordset::fieldCount() const
+void Recordset::requireWritable(int f) const
 {
-    impl_->ensureOpen();
-    return static_cast<int>(impl_->fields().size());
+    if (keyset_ == nullptr || (f >= 0 && layout().columns[static_cast<std::size_t>(f)].empty())) {
+        raiseEngine(code::kFail, "The recordset or field cannot be updated.");
+    }
+}
+
+void Recordset::flush()
+{
+    if (pending_.empty()) {
+        return;
+    }
+    // Taken out first: a failed write is not retried on every later move.
+    auto changes = std::move(pending_);
+    pending_.clear();
+    std::string sql = "UPDATE " + parts_.table + " SET ";
+    std::vector<Value> values;
+    for (auto& [f, value] : changes) {
+        sql += (values.empty() ? "" : ", ") +
+               quoteIdent(layout().columns[static_cast<std::size_t>(f)]) + " = ?";
+        values.push_back(std::move(value));
+    }
+    change(sql, std::move(values));
+    keyset_->invalidate();
+}
+
+void Recordset::change(const std::string& sql, std::vector<Value> values)
+{
+    Stmt stmt = borrow(cache_, sql + " WHERE " + cache_->driver().rowKey() + " = ?", values);
+    stmt->bindKey(static_cast<int>(values.size()) + 1, keyset_->key());
+    stmt->run();
 }
 
 std::string Recordset::fieldName(int index) const
 {
-    impl_->ensureOpen();
     if (index < 0 || index >= fieldCount()) {
-        raiseEngine(code::kFieldNotFound, "Item cannot be found in the collection corresponding "
-                                          "to the requested name or ordinal.");
+        fieldNotFound(std::to_string(index));
     }
-    return impl_->fields()[static_cast<std::size_t>(index)];
-}
-
-bool Recordset::hasField(const std::string& name) const
-{
-    impl_->ensureOpen();
-    return impl_->fieldIndex(name) >= 0;
+    return layout().fields[static_cast<std::size_t>(index)];
 }
 
 Value Recordset::get(const std::string& name)
 {
-    impl_->ensureOpen();
-    int f = impl_->field(name);
-    if (const Value* v = impl_->pendingValue(f)) {
-        return *v; // put on this row, not written yet
-    }
-    return impl_->cursor->value(f); // raises kNoCurrentRow without a live row
+    int f = field(name);
+    const Value* v = pendingValue(f); // put on this row, not written yet
+    return v != nullptr ? *v : cursor_->value(f);
 }
 
 void Recordset::put(const std::string& name, const Value& value)
 {
-    impl_->ensureOpen();
-    int f = impl_->field(name);
-    impl_->requireWritable(f);
-    impl_->requireRow();
+    int f = field(name);
+    requireWritable(f);
+    requireRow();
     Value stored = value.isEmpty() ? Value::null() : value;
-    for (auto& change : impl_->pending) {
+    for (auto& change : pending_) {
         if (change.first == f) {
             change.second = std::move(stored);
             return;
         }
     }
-    impl_->pending.emplace_back(f, std::move(stored));
+    pending_.emplace_back(f, std::move(stored));
 }
 
 long Recordset::actualSize(const std::string& name)
 {
-    impl_->ensureOpen();
-    int f = impl_->field(name);
-    impl_->requireRow();
-    if (const Value* v = impl_->pendingValue(f)) {
-        return valueSize(*v);
-    }
-    return impl_->cursor->size(f);
+    int f = onRow(name);
+    const Value* v = pendingValue(f);
+    return v != nullptr ? valueSize(*v) : cursor_->size(f);
 }
 
 Value Recordset::getChunk(const std::string& name, long size)
 {
-    impl_->ensureOpen();
-    int f = impl_->field(name);
-    impl_->requireRow();
-    if (const Value* v = impl_->pendingValue(f)) {
-        return valueChunk(*v, size);
-    }
-    return impl_->cursor->chunk(f, size);
-}
-
-void Recordset::addNew(const std::vector<std::string>& names, const std::vector<Value>& values)
-{
-    impl_->ensureOpen();
-    if (names.size() != values.size()) {
-        raiseEngine(code::kInvalidArg, "AddNew needs one value for each field name.");
-    }
-    impl_->requireWritable(-1);
-    impl_->flush();
-    std::string columns, marks;
-    std::vector<const Value*> given;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (!values[i].isEmpty()) { // left empty: the engine fills it in
-            columns += (given.empty() ? "" : ", ") + quoteIdent(impl_->columnFor(names[i]));
-            marks += given.empty() ? "?" : ", ?";
-            given.push_back(&values[i]);
-        }
-    }
-    std::string sql =
-        "INSERT INTO " + impl_->table +
-        (given.empty() ? " DEFAULT VALUES" : " (" + columns + ") VALUES (" + marks + ")");
-    Stmt insert(impl_->cache, verbatim(sql));
-    for (std::size_t i = 0; i < given.size(); ++i) {
-        insert.bind(static_cast<int>(i) + 1, *given[i]);
-    }
-    insert.run();
-    impl_->cursor->standOnNew(sqlite3_last_insert_rowid(impl_->cache->db()));
-}
-
-void Recordset::update()
-{
-    impl_->ensureOpen();
-    impl_->flush();
+    int f = onRow(name);
+    const Value* v = pendingValue(f);
+    return v != nullptr ? valueChunk(*v, size) : cursor_->chunk(f, size);
 }
 
 void Recordset::deleteCurrent()
 {
-    impl_->ensureOpen();
-    impl_->requireWritable(-1);
-    impl_->requireRow();
-    impl_->pending.clear(); // an edit of a deleted row has nowhere to go
-    Stmt erase(impl_->cache, verbatim("DELETE FROM " + impl_->table + " WHERE rowid = ?"));
-    erase.bindKey(1, impl_->cursor->key());
-    erase.run();
-    impl_->cursor->markDeleted();
+    open();
+    requireWritable(-1);
+    requireRow();
+    pending_.clear(); // an edit of a deleted row has nowhere to go
+    change("DELETE FROM " + parts_.table, {});
+    keyset_->markDeleted();
 }
 
 void Recordset::close()
 {
-    impl_->ensureOpen();
-    try {
-        impl_->flush();
+    open();
+    try { // closed even when the last write fails
+        flush();
     } catch (...) {
-        impl_->cursor.reset();
+        cursor_.reset();
         throw;
     }
-    impl_->cursor.reset();
+    cursor_.reset();
 }
 
-bool Recordset::isOpen() const
+Value insertRow(Connection& conn, const std::string& table, const std::vector<std::string>& names,
+                const std::vector<Value>& values, const std::string& readBack)
 {
-    return impl_->cursor != nullptr && !impl_->cache->closed();
+    if (names.size() != values.size()) {
+        raiseEngine(code::kInvalidArg, "A new row needs one value for each field name.");
+    }
+    std::string columns, marks;
+    std::vector<Value> given;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (!values[i].isEmpty()) { // left empty: the engine fills it in
+            columns += (given.empty() ? "" : ", ") + quoteIdent(names[i]);
+            marks += given.empty() ? "?" : ", ?";
+            given.push_back(values[i]);
+        }
+    }
+    std::shared_ptr<StatementCache> cache = conn.statements();
+    borrow(cache,
+           "INSERT INTO " + table +
+               (given.empty() ? " DEFAULT VALUES" : " (" + columns + ") VALUES (" + marks + ")"),
+           given)
+        ->run();
+    if (readBack.empty()) {
+        return Value();
+    }
+    Stmt row =
+        borrow(cache, "SELECT * FROM " + table + " WHERE " + cache->driver().rowKey() + " = ?");
+    row->bindKey(1, cache->driver().lastRowId());
+    row->step();
+    for (int i = 0; i < row->columnCount(); ++i) {
+        if (equalsIgnoreCase(row->column(i).name, readBack)) {
+            return row->value(i);
+        }
+    }
+    fieldNotFound(readBack);
 }
 
 } // namespace kavdb::engine

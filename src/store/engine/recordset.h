@@ -1,14 +1,12 @@
 /*
  * Recordset: rows of one statement, walked the way the catalogue operations walk them.
  *
- * Two cursors. Forward-only streams the statement and is what inserts open (AddNew).
- * Keyset takes, at open, the row keys of a single-table statement and reads the current
- * row's values on demand, so walking rows with large thumbnails holds one row at a time;
- * changes (put/update/delete) go to that row by its key. (A select of a whole table takes
- * its keys as the walk reaches them, limited to the rows present at open; a row deleted
- * by another statement before the walk reaches it is then not met at all.) A keyset over
- * a join or any statement that is not a plain single-table select is read-only and holds
- * the selected values.
+ * Two cursors. Forward-only steps the statement and is read-only. Keyset takes, at open,
+ * the row keys of a plain single-table select and reads the current row's values by key,
+ * so walking rows with large thumbnails holds one row at a time; changes (put/update/
+ * delete) go to that row by its key. A keyset over a join or any statement that is not a
+ * plain single-table select is read-only and holds the selected values. Rows are added
+ * by insertRow.
  *
  * Position rules are ADO's: after open the cursor stands on the first row; BOF is true
  * before the first row, EOF after the last, both on an empty result. Reading a field
@@ -17,9 +15,10 @@
 #pragma once
 
 #include "store/engine/connection.h"
-#include "store/engine/value.h"
+#include "store/engine/cursors.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,44 +26,37 @@ namespace kavdb::engine {
 
 enum class Cursor { ForwardOnly = 0, Keyset = 1 };
 
-/* Row status of a row deleted through this recordset (ADO's adRecDeleted). */
-inline constexpr int kRowDeleted = 4;
-
 class Recordset {
   public:
-    /* Opens jetSql on the connection; raises on failure (statement rejected, closed
-     * connection). */
-    Recordset(Connection& conn, const std::string& jetSql, Cursor cursor);
     /* Opens jetSql with values bound to its '?' placeholders, one each, in order: a value
-     * is never spliced into the text, so it needs no quoting, and all openings of the text
-     * share one plan. Raises kInvalidArg when the counts differ. */
+     * is never spliced into the text, so it needs no quoting, and every opening of the text
+     * shares its prepared statements. Raises on failure (statement rejected, closed
+     * connection), kInvalidArg when the counts differ or the text names or numbers its
+     * parameters, and kUnknownColumn for a placeholder given no values at all. A statement
+     * that returns no rows runs here and leaves the recordset closed, as ADO does. */
     Recordset(Connection& conn, const std::string& jetSql, std::vector<Value> values,
               Cursor cursor);
+    Recordset(Connection& conn, const std::string& jetSql, Cursor cursor)
+        : Recordset(conn, jetSql, {}, cursor)
+    {
+    }
     ~Recordset();
-    Recordset(const Recordset&) = delete;
-    Recordset& operator=(const Recordset&) = delete;
+    Recordset(Recordset&&) noexcept = default;
+    Recordset& operator=(Recordset&&) noexcept = default;
 
     /* Navigation. */
-    void moveFirst();
-    void moveNext();
-    void move(long n); // relative to the current row
-    bool bof() const;
-    bool eof() const;
+    void moveFirst() { walk().first(); }
+    void moveNext() { walk().next(); }
+    void move(long n) { walk().moveBy(n); } // relative to the current row
+    bool bof() const { return open().bof(); }
+    bool eof() const { return open().eof(); }
     /* Exact row count for a keyset; -1 for forward-only. */
-    long recordCount() const;
-    /* Moves forward from the current row (included) to the first live row whose column
-     * equals the value (texts: exact for Pathname/Filename, ASCII case-insensitive
-     * otherwise); EOF when none. */
-    bool find(const std::string& column, const Value& value);
-    /* The same with an ADO criterion: "Col = 12" or "Col = "text"" (a doubled quote
-     * inside the text is one quote). */
-    bool find(const std::string& criterion);
-    int status() const; // 0, or kRowDeleted for a row deleted through this recordset
+    long recordCount() const { return open().count(); }
 
     /* Fields of the current row; names compare ignoring case. */
-    int fieldCount() const;
+    int fieldCount() const { return (open(), static_cast<int>(layout().fields.size())); }
     std::string fieldName(int index) const;
-    bool hasField(const std::string& name) const;
+    bool hasField(const std::string& name) const { return (open(), fieldIndex(name) >= 0); }
     Value get(const std::string& name);
     /* Puts a value; kept (written) when the cursor leaves the row or on update(). An
      * empty value is stored as Null. */
@@ -72,18 +64,39 @@ class Recordset {
     long actualSize(const std::string& name);
     Value getChunk(const std::string& name, long size);
 
-    /* Changes. addNew stores the row at once and stands on it; the engine fills the
-     * values left empty (the auto-increment key among them), readable afterwards. */
-    void addNew(const std::vector<std::string>& names, const std::vector<Value>& values);
-    void update();
+    /* Changes of a keyset's rows; a deleted row keeps its place, and reading it raises
+     * kNoCurrentRow. */
+    void update() { (open(), flush()); }
     void deleteCurrent();
     void close();
-    bool isOpen() const;
-
-    struct Impl;
+    bool isOpen() const { return cursor_ != nullptr && !cache_->closed(); }
 
   private:
-    std::unique_ptr<Impl> impl_;
+    RowCursor& open() const; // raises kObjectClosed unless open
+    RowCursor& walk() { return (open(), flush(), *cursor_); }
+    const Layout& layout() const;
+    int fieldIndex(const std::string& name) const;
+    int field(const std::string& name) const; // raises kFieldNotFound
+    const Value* pendingValue(int f) const;
+    int onRow(const std::string& name); // the field, on a live row
+    void requireRow() const;            // raises kNoCurrentRow
+    void requireWritable(int f) const;
+    void flush();
+    /* Runs a change of the current row: sql with values, the row key last. */
+    void change(const std::string& sql, std::vector<Value> values);
+
+    std::shared_ptr<StatementCache> cache_;
+    std::unique_ptr<RowCursor> cursor_; // null once closed
+    KeysetCursor* keyset_ = nullptr;    // the cursor, when its rows can be changed
+    SelectParts parts_;                 // keyed: the table changes go to
+    mutable std::optional<Layout> fields_;
+    std::vector<std::pair<int, Value>> pending_;
 };
+
+/* Adds a row to table (a name the caller checked), the values left empty filled by the
+ * engine (the auto-increment key among them), and gives the new row's value of column
+ * readBack, when one is named: kFieldNotFound when the table has no such column. */
+Value insertRow(Connection& conn, const std::string& table, const std::vector<std::string>& names,
+                const std::vector<Value>& values, const std::string& readBack = "");
 
 } // namespace kavdb::engine

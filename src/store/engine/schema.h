@@ -38,11 +38,9 @@ void addForeignKey(Connection& c, const std::string& keyName, const std::string&
                    const std::string& parentColumn);
 void createIndex(Connection& c, const std::string& name, const std::string& table,
                  const std::vector<std::string>& columns);
-bool tableExists(Connection& c, const std::string& table);
 /* Raises kConstraint for a Jet statement that would break an enforced key: dropping a
  * table that is the child or the parent of one would leave the other side's triggers
  * pointing at nothing, and every later write would fail instead of the key holding. */
 void refuseBreakingAKey(Connection& c, const std::string& jet);
-std::vector<std::string> columnNames(Connection& c, const std::string& table);
 
 } // namespace kavdb::engine

@@ -28,16 +28,6 @@ std::string folderOf(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-struct flock byteLock(short type, long long byte)
-{
-    struct flock fl {};
-    fl.l_type = type;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = static_cast<off_t>(byte);
-    fl.l_len = 1;
-    return fl;
-}
-
 } // namespace
 
 Turns::Turns(const std::string& catalogue)
@@ -58,34 +48,35 @@ Turns::~Turns()
     }
 }
 
+short Turns::mark(short type, int command) const
+{
+    struct flock fl {};
+    fl.l_type = type;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = static_cast<off_t>(byte_);
+    fl.l_len = 1;
+    return folderFd_ >= 0 && ::fcntl(folderFd_, command, &fl) == 0 ? fl.l_type : -1;
+}
+
 void Turns::announce()
 {
-    if (folderFd_ < 0 || announced_) {
-        return;
-    }
-    struct flock fl = byteLock(F_RDLCK, byte_);
-    announced_ = ::fcntl(folderFd_, F_OFD_SETLK, &fl) == 0;
+    announced_ = announced_ || mark(F_RDLCK, F_OFD_SETLK) >= 0;
 }
 
 void Turns::withdraw()
 {
-    if (!announced_) {
-        return;
+    if (announced_) {
+        mark(F_UNLCK, F_OFD_SETLK);
+        announced_ = false;
     }
-    struct flock fl = byteLock(F_UNLCK, byte_);
-    ::fcntl(folderFd_, F_OFD_SETLK, &fl);
-    announced_ = false;
 }
 
 bool Turns::othersWaiting() const
 {
-    if (folderFd_ < 0) {
-        return false;
-    }
     // A write lock would conflict with any other description's read lock: that is a
     // waiter. This description's own mark never conflicts with itself.
-    struct flock fl = byteLock(F_WRLCK, byte_);
-    return ::fcntl(folderFd_, F_OFD_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
+    short held = mark(F_WRLCK, F_OFD_GETLK);
+    return held >= 0 && held != F_UNLCK;
 }
 
 void Turns::letOthersGo() const

@@ -34,6 +34,10 @@ class Turns {
     void letOthersGo() const;
 
   private:
+    /* fcntl(command) for a lock of type on this catalogue's byte; the type fcntl leaves in
+     * the request (F_GETLK: a lock held by another), or -1 when it fails. */
+    short mark(short type, int command) const;
+
     int folderFd_ = -1;
     long long byte_ = 0;
     bool announced_ = false;

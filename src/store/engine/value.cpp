@@ -1,82 +1,25 @@
 /*
- * Value: construction, checked access and the engine's type conversion, plus the
- * byte-array helpers that move binary column values in and out of the library's buffers.
+ * Value: construction, checked access and the engine's type conversion.
  */
 #include "store/engine/value.h"
 
-#include "store/engine/alloc.h"
 #include "store/engine/native.h"
 
 #include <charconv>
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 namespace kavdb::engine {
 
-Value Value::null()
-{
-    Value v;
-    v.v_ = NullTag{};
-    return v;
-}
-
-Value Value::missing()
-{
-    Value v;
-    v.v_ = MissingTag{};
-    return v;
-}
-
-Value Value::integer(int32_t i)
-{
-    Value v;
-    v.v_ = i;
-    return v;
-}
-
-Value Value::real(double d)
-{
-    Value v;
-    v.v_ = d;
-    return v;
-}
-
-Value Value::text(std::string s)
-{
-    Value v;
-    v.v_ = std::move(s);
-    return v;
-}
-
-Value Value::boolean(bool b)
-{
-    Value v;
-    v.v_ = b;
-    return v;
-}
-
-Value Value::bytes(Bytes b)
-{
-    Value v;
-    v.v_ = std::move(b);
-    return v;
-}
-
 Kind Value::kindOf() const
 {
     // The order of the variant's alternatives.
-    static constexpr Kind kinds[] = {Kind::Empty, Kind::Null, Kind::Error, Kind::Int,
-                                     Kind::Text,  Kind::Bool, Kind::Bytes, Kind::Double};
+    static constexpr Kind kinds[] = {Kind::Empty, Kind::Null,  Kind::Int,   Kind::Text,
+                                     Kind::Bool,  Kind::Bytes, Kind::Double};
     return kinds[v_.index()];
 }
 
 namespace {
-
-[[noreturn]] void mismatch(const char* what)
-{
-    raiseEngine(code::kTypeMismatch, std::string("Type mismatch: ") + what);
-}
 
 bool isBlank(char c)
 {
@@ -106,44 +49,9 @@ bool parseInt32(const std::string& text, int32_t& out)
 
 } // namespace
 
-int32_t Value::asInt() const
+void Value::mismatch(const char* what)
 {
-    if (const auto* i = std::get_if<int32_t>(&v_)) {
-        return *i;
-    }
-    mismatch("the value is not an integer");
-}
-
-double Value::asDouble() const
-{
-    if (const auto* d = std::get_if<double>(&v_)) {
-        return *d;
-    }
-    mismatch("the value is not a floating-point number");
-}
-
-const std::string& Value::asText() const
-{
-    if (const auto* s = std::get_if<std::string>(&v_)) {
-        return *s;
-    }
-    mismatch("the value is not a text");
-}
-
-const Bytes& Value::asBytes() const
-{
-    if (const auto* b = std::get_if<Bytes>(&v_)) {
-        return *b;
-    }
-    mismatch("the value is not a byte array");
-}
-
-bool Value::asBool() const
-{
-    if (const auto* b = std::get_if<bool>(&v_)) {
-        return *b;
-    }
-    mismatch("the value is not a boolean");
+    raiseEngine(code::kTypeMismatch, std::string("Type mismatch: ") + what);
 }
 
 int32_t Value::toInt() const
@@ -190,36 +98,6 @@ std::string Value::toText() const
     default:
         mismatch("the value cannot be converted to a text");
     }
-}
-
-HResult ToByteArrayValue(Value* out, const uint8_t* bytes, int32_t count)
-{
-    if (out == nullptr) {
-        return code::kInvalidArg;
-    }
-    // Marked as a byte array from the start; on refusal it holds no bytes.
-    *out = Value::bytes({});
-    if (bytes == nullptr || count < 1) {
-        return code::kInvalidArg;
-    }
-    *out = Value::bytes(Bytes(bytes, bytes + count));
-    return 0;
-}
-
-uint8_t* FromByteArrayValue(const Value* value, int32_t count)
-{
-    if (value == nullptr || !value->isBytes() || count < 1) {
-        return nullptr;
-    }
-    const Bytes& data = value->asBytes();
-    if (static_cast<std::size_t>(count) > data.size()) {
-        return nullptr;
-    }
-    auto* buffer = static_cast<uint8_t*>(kaAlloc(static_cast<std::size_t>(count)));
-    if (buffer != nullptr) {
-        std::memcpy(buffer, data.data(), static_cast<std::size_t>(count));
-    }
-    return buffer;
 }
 
 } // namespace kavdb::engine

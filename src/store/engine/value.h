@@ -2,7 +2,7 @@
  * Value: the engine's variant, the unit in which every column value travels.
  *
  * It stands where ADO's VARIANT stood, and its kind() answers the same codes (0 empty,
- * 1 null, 3 int32, 8 text, 10 error/argument left out, 11 bool, 0x2011 byte array), so
+ * 1 null, 3 int32, 8 text, 11 bool, 0x2011 byte array), so
  * the operations above can keep their rules ("an integer when the value is of kind 3").
  * A floating-point number answers 5, the variant code of a double. Texts are UTF-8 bytes,
  * passed through unchanged.
@@ -24,7 +24,6 @@ enum class Kind : uint16_t {
     Int = 3,
     Double = 5,
     Text = 8,
-    Error = 10,
     Bool = 11,
     Bytes = 0x2011,
 };
@@ -35,13 +34,12 @@ class Value {
   public:
     Value() = default; // empty: "nothing given"
 
-    static Value null();
-    static Value missing(); // the error kind that stands for an argument left out
-    static Value integer(int32_t v);
-    static Value real(double v);
-    static Value text(std::string v);
-    static Value boolean(bool v);
-    static Value bytes(Bytes v);
+    static Value null() { return Value(NullTag{}); }
+    static Value integer(int32_t v) { return Value(v); }
+    static Value real(double v) { return Value(v); }
+    static Value text(std::string v) { return Value(std::move(v)); }
+    static Value boolean(bool v) { return Value(v); }
+    static Value bytes(Bytes v) { return Value(std::move(v)); }
 
     Kind kindOf() const;
     uint16_t kind() const { return static_cast<uint16_t>(kindOf()); }
@@ -55,11 +53,11 @@ class Value {
     bool isBytes() const { return kindOf() == Kind::Bytes; }
 
     /* Direct access; the kind must match (checked: a mismatch raises kTypeMismatch). */
-    int32_t asInt() const;
-    double asDouble() const;
-    const std::string& asText() const;
-    const Bytes& asBytes() const;
-    bool asBool() const;
+    int32_t asInt() const { return as<int32_t>("the value is not an integer"); }
+    double asDouble() const { return as<double>("the value is not a floating-point number"); }
+    const std::string& asText() const { return as<std::string>("the value is not a text"); }
+    const Bytes& asBytes() const { return as<Bytes>("the value is not a byte array"); }
+    bool asBool() const { return as<bool>("the value is not a boolean"); }
 
     /* The engine's type conversion: int from int, bool, numeric text, or a double that
      * fits (rounded half to even); text from int, bool, double (the shortest text that
@@ -74,17 +72,17 @@ class Value {
     struct NullTag {
         bool operator==(const NullTag&) const = default;
     };
-    struct MissingTag {
-        bool operator==(const MissingTag&) const = default;
-    };
-    std::variant<std::monostate, NullTag, MissingTag, int32_t, std::string, bool, Bytes, double> v_;
-};
+    template <class T> explicit Value(T v) : v_(std::move(v)) {}
+    template <class T> const T& as(const char* what) const
+    {
+        if (const T* v = std::get_if<T>(&v_)) {
+            return *v;
+        }
+        mismatch(what);
+    }
+    [[noreturn]] static void mismatch(const char* what);
 
-/* Byte-array helpers for binary columns. ToByteArrayValue: 0, or kInvalidArg for null
- * bytes or a count below 1 (the value then holds no array). FromByteArrayValue: a new
- * buffer of count bytes from the library's allocator (released with kaFree), or null
- * when the value is not a byte array, the count is below 1 or larger than the array. */
-HResult ToByteArrayValue(Value* out, const uint8_t* bytes, int32_t count);
-uint8_t* FromByteArrayValue(const Value* value, int32_t count);
+    std::variant<std::monostate, NullTag, int32_t, std::string, bool, Bytes, double> v_;
+};
 
 } // namespace kavdb::engine

@@ -5,7 +5,7 @@
 #include "store/engine/dialect.h"
 #include "store/engine/engine_fixture.h"
 #include "store/engine/lexer.h"
-#include "store/engine/sql_shape.h"
+#include "store/engine/select_reader.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -160,8 +160,8 @@ TEST_F(DialectDbTest, TheBinaryStrCompEqualityUsesAnIndex)
     auto sql = translateJet(R"(SELECT * FROM PathTable WHERE StrComp(Pathname,"C:\a\",0)=0)");
     ASSERT_EQ(sql.size(), 1u);
     sqlite3_stmt* plan = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(conn_.native(), ("EXPLAIN QUERY PLAN " + sql[0]).c_str(), -1,
-                                 &plan, nullptr),
+    ASSERT_EQ(sqlite3_prepare_v2(sqliteHandle(conn_.driver()),
+                                 ("EXPLAIN QUERY PLAN " + sql[0]).c_str(), -1, &plan, nullptr),
               SQLITE_OK);
     ASSERT_EQ(sqlite3_step(plan), SQLITE_ROW);
     std::string detail = reinterpret_cast<const char*>(sqlite3_column_text(plan, 3));
@@ -238,45 +238,35 @@ TEST_F(DialectDbTest, KeyRulesForDeleteAndUpdate)
               code::kSyntax);
 }
 
-struct ShapeCase {
-    const char* sql;
-    bool single;
-    const char* keys;
-};
-
-TEST(SelectShapeTest, PlainSingleTableSelectsGetKeyStatements)
+TEST(SelectReaderTest, OnlyPlainSingleTableSelectsHaveRowKeys)
 {
-    const ShapeCase cases[] = {
-        {"SELECT * FROM MainTable ", true, "SELECT rowid FROM MainTable ORDER BY rowid"},
-        {"SELECT a, b AS c FROM t AS x WHERE x.a = 1 ORDER BY b DESC LIMIT 5", true,
-         "SELECT rowid FROM t AS x WHERE x.a = 1 ORDER BY b DESC, rowid LIMIT 5"},
-        {"SELECT \"a b\" FROM main.\"T t\" WHERE (a IN (SELECT z FROM u GROUP BY z))", true,
-         "SELECT rowid FROM main.\"T t\" WHERE (a IN (SELECT z FROM u GROUP BY z)) ORDER BY rowid"},
-        {"SELECT COUNT(*) FROM t", false, ""},
-        {"SELECT DISTINCT a FROM t", false, ""},
-        {"SELECT a FROM t, u", false, ""},
-        {"SELECT a FROM t JOIN u ON t.x = u.x", false, ""},
-        {"SELECT a FROM t LEFT JOIN u", false, ""},
-        {"SELECT a FROM t GROUP BY a", false, ""},
-        {"SELECT a FROM t UNION SELECT b FROM u", false, ""},
-        {"SELECT a FROM t ORDER BY 1", false, ""},
-        {"SELECT a FROM (SELECT a FROM t)", false, ""},
-        {"WITH x AS (SELECT 1) SELECT * FROM x", false, ""},
-        {"UPDATE t SET a = 1", false, ""},
-        {"SELECT 1", false, ""},
+    const std::pair<const char*, bool> cases[] = {
+        {"SELECT * FROM MainTable ", true},
+        {"SELECT a, b AS c FROM t AS x WHERE x.a = 1 ORDER BY b DESC LIMIT 5", true},
+        {"SELECT \"a b\" FROM main.\"T t\" WHERE (a IN (SELECT z FROM u GROUP BY z))", true},
+        {"SELECT COUNT(*) FROM t", false},
+        {"SELECT DISTINCT a FROM t", false},
+        {"SELECT a FROM t, u", false},
+        {"SELECT a FROM t JOIN u ON t.x = u.x", false},
+        {"SELECT a FROM t LEFT JOIN u", false},
+        {"SELECT a FROM t GROUP BY a", false},
+        {"SELECT a FROM t UNION SELECT b FROM u", false},
+        {"SELECT a FROM t ORDER BY 1", false},
+        {"SELECT ?, a FROM t", false},
+        {"SELECT a FROM (SELECT a FROM t)", false},
+        {"WITH x AS (SELECT 1) SELECT * FROM x", false},
+        {"SELECT a FROM t WHERE b = 1 WHERE c = 2", false},
+        {"SELECT a FROM t LIMIT 1 WHERE b = 1", false},
+        {"UPDATE t SET a = 1", false},
+        {"SELECT 1", false},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.sql);
-        SelectShape s = readSelect(c.sql);
-        EXPECT_EQ(s.singleTable, c.single);
-        if (c.single) {
-            EXPECT_EQ(keysSql(s), c.keys);
-        }
+    for (const auto& [sql, keyed] : cases) {
+        EXPECT_EQ(readSelect(sql).keyed, keyed) << sql;
     }
-    SelectShape s = readSelect("SELECT a FROM t WHERE b = 2");
-    EXPECT_EQ(streamSql(s, true), "SELECT a, rowid FROM t WHERE b = 2 ORDER BY rowid");
-    EXPECT_EQ(streamSql(s, false), "SELECT a, rowid FROM t WHERE b = 2");
-    EXPECT_EQ(rowSql(s), "SELECT a FROM t WHERE rowid = ?1");
+    SelectParts s = readSelect("SELECT a FROM t AS x WHERE b = 2 ORDER BY a DESC LIMIT 3");
+    EXPECT_EQ(s.list + "|" + s.from + "|" + s.tableName + "|" + s.where + "|" + s.orderBy + "|" +
+                  s.limit,
+              "a|t AS x|t| WHERE b = 2|a DESC| LIMIT 3");
 }
 
 TEST(LexerTest, TokensGiveBackTheirText)

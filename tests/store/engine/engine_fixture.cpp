@@ -1,23 +1,13 @@
 /*
- * The engine tests' fixture: temporary catalogue files and value look-ups.
+ * The engine tests' fixture: a catalogue file in the shared temporary directory.
  */
 #include "store/engine/engine_fixture.h"
-
-#include "store/engine/statement.h"
-
-#include <sqlite3.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 
 namespace kavdb::engine::test {
 
 void EngineTest::SetUp()
 {
-    char tmpl[] = "/tmp/kavdb-engine-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
+    TempDirTest::SetUp();
     dbPath_ = pathOf("cat.mdb");
     Connection::create(dbPath_);
     conn_.open(dbPath_);
@@ -28,24 +18,13 @@ void EngineTest::TearDown()
     if (conn_.isOpen()) {
         conn_.close();
     }
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
+    TempDirTest::TearDown();
 }
 
 Value EngineTest::scalar(const std::string& sql)
 {
     Recordset rs(conn_, sql, Cursor::Keyset);
     return rs.eof() ? Value() : rs.get(rs.fieldName(0));
-}
-
-long EngineTest::count(const std::string& table)
-{
-    return scalar("SELECT COUNT(*) FROM " + table).toInt();
-}
-
-void EngineTest::native(const std::string& sql)
-{
-    runOnce(conn_.native(), sql);
 }
 
 void FilesTest::SetUp()
@@ -58,11 +37,11 @@ void FilesTest::SetUp()
 
 int32_t FilesTest::addFile(int32_t pathId, const std::string& name, const std::string& comment)
 {
-    Recordset rs(conn_, "SELECT * FROM Files", Cursor::ForwardOnly);
-    rs.addNew({"FieldID", "PathID", "Filename", "Comment"},
-              {Value(), Value::integer(pathId), Value::text(name),
-               comment.empty() ? Value() : Value::text(comment)});
-    return rs.get("FieldID").asInt();
+    return insertRow(conn_, "Files", {"PathID", "Filename", "Comment"},
+                     {Value::integer(pathId), Value::text(name),
+                      comment.empty() ? Value() : Value::text(comment)},
+                     "FieldID")
+        .asInt();
 }
 
 void FilesTest::addFiles(int n)

@@ -1,45 +1,46 @@
 /*
- * Fixture of the engine layer's tests: a temporary directory with a fresh catalogue file
- * opened on a connection, and small helpers to run SQL and read single values back.
+ * Fixture of the engine layer's tests: the shared temporary directory with a fresh
+ * catalogue file opened on a connection, a table shaped like the catalogue's file table,
+ * and helpers to run SQL and read whole rows back.
  */
 #pragma once
 
 #include "store/engine/connection.h"
 #include "store/engine/recordset.h"
-
-#include <gtest/gtest.h>
+#include "support/rows.h"
 
 #include <string>
 
 namespace kavdb::engine::test {
 
-class EngineTest : public ::testing::Test {
+using Names = std::vector<std::string>;
+
+class EngineTest : public kavdb::test::TempDirTest {
   protected:
     void SetUp() override;
     void TearDown() override;
 
-    /* A path inside the temporary directory. */
     std::string pathOf(const std::string& name) const { return dir_ + "/" + name; }
     /* The first column of the first row of a Jet query, read through a keyset. */
     Value scalar(const std::string& sql);
-    long count(const std::string& table);
+    long count(const std::string& table) { return scalar("SELECT COUNT(*) FROM " + table).toInt(); }
+    /* The committed rows of a Jet query, as another connection reads them (rows.h). */
+    Names rows(const std::string& sql) { return kavdb::test::rowsOf(dbPath_, sql); }
     /* Runs SQLite's own SQL (no Jet translation). */
-    void native(const std::string& sql);
+    void native(const std::string& sql) { conn_.driver().run(sql); }
 
-    std::string dir_;
     std::string dbPath_;
     Connection conn_;
 };
 
-/* EngineTest with a table shaped like the catalogue's file table:
- * Files(FieldID counter key, PathID int, Filename exact text, Comment text, Thumb blob,
- * Marking int). */
+/* EngineTest with Files(FieldID counter key, PathID int, Filename exact text, Comment
+ * text, Thumb blob, Marking int) and an index on (PathID, Filename). */
 class FilesTest : public EngineTest {
   protected:
     void SetUp() override;
     /* Adds a row; returns its FieldID. */
     int32_t addFile(int32_t pathId, const std::string& name, const std::string& comment = "");
-    /* Adds n rows named f0000.jpg, f0001.jpg, ... in folder 1. */
+    /* Adds n rows named f0000.jpg, f0001.jpg, ... in folder 1, commented c0, c1, ... */
     void addFiles(int n);
 };
 

@@ -1,0 +1,280 @@
+/*
+ * The cursors of recordsets (see cursors.h).
+ *
+ * A keyset reads a row by its key; a walk forward in key order reads the rows instead
+ * from one statement streaming them with their keys, each checked against the key the
+ * walk expects. Any other move, a row that does not match, or a stream let go at a slice
+ * commit, and the walk goes on by key.
+ */
+#include "store/engine/cursors.h"
+
+#include "store/engine/lexer.h"
+#include "store/engine/native.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace kavdb::engine {
+
+namespace {
+
+/* The key a deleted row keeps in a keyset: no row has it. */
+constexpr int64_t kGone = INT64_MIN;
+
+class StreamCursor final : public RowCursor {
+  public:
+    /* Steps at once: a statement that fails, fails at open. */
+    explicit StreamCursor(Stmt stmt) : stmt_(std::move(stmt)) { step(); }
+
+    void first() override
+    {
+        if (pos_ != 0 || atEnd_) { // else on the first row already
+            stmt_->reset();
+            pos_ = -1;
+            step();
+        }
+    }
+    void next() override
+    {
+        if (eof()) {
+            raiseNoCurrentRow();
+        }
+        step();
+    }
+    void moveBy(long n) override
+    {
+        if (n < 0) {
+            raiseEngine(code::kFail, "A forward-only recordset cannot move backward.");
+        }
+        if (n > 0 && eof()) {
+            raiseNoCurrentRow();
+        }
+        for (long k = 0; k < n && !eof(); ++k) {
+            step();
+        }
+    }
+    bool bof() override { return atEnd_ && pos_ < 0; }
+    bool eof() override { return atEnd_; }
+    long count() override { return -1; }
+    bool live() override
+    {
+        if (!atEnd_ && !stmt_->busy()) {
+            raiseEngine(code::kFail, "A forward-only walk does not go on past a slice commit.");
+        }
+        return !atEnd_;
+    }
+    Value value(int i) override { return row().value(i); }
+    long size(int i) override { return row().size(i); }
+    Value chunk(int i, long n) override { return row().chunk(i, n); }
+    Layout describe(const std::string&) override
+    {
+        return layoutOf(*stmt_, stmt_->columnCount(), "");
+    }
+
+  private:
+    void step()
+    {
+        atEnd_ = !stmt_->step();
+        pos_ += atEnd_ ? 0 : 1;
+    }
+    DriverStatement& row()
+    {
+        if (!live()) {
+            raiseNoCurrentRow();
+        }
+        return *stmt_;
+    }
+
+    Stmt stmt_;
+    bool atEnd_ = false;
+    long pos_ = -1;
+};
+
+class RowsCursor final : public CountedCursor {
+  public:
+    explicit RowsCursor(Stmt& stmt);
+
+    long count() override { return static_cast<long>(rows_.size()); }
+    bool live() override { return onARow(); }
+    Value value(int i) override
+    {
+        if (!live()) {
+            raiseNoCurrentRow();
+        }
+        return rows_[static_cast<std::size_t>(pos_)][static_cast<std::size_t>(i)];
+    }
+    long size(int i) override { return valueSize(value(i)); }
+    Value chunk(int i, long n) override { return valueChunk(value(i), n); }
+    Layout describe(const std::string&) override { return layout_; }
+
+  private:
+    std::vector<std::vector<Value>> rows_;
+    Layout layout_;
+};
+
+RowsCursor::RowsCursor(Stmt& stmt)
+{
+    int columns = stmt->columnCount();
+    while (stmt->step()) {
+        std::vector<Value>& row = rows_.emplace_back();
+        for (int i = 0; i < columns; ++i) {
+            row.push_back(stmt->value(i));
+        }
+    }
+    layout_ = layoutOf(*stmt, columns, "");
+    stmt->reset();
+}
+
+} // namespace
+
+KeysetCursor::KeysetCursor(std::shared_ptr<StatementCache> cache, const SelectParts& parts,
+                           std::vector<Value> values)
+    : cache_(std::move(cache)), values_(std::move(values))
+{
+    const char* key = cache_->driver().rowKey();
+    Stmt keys = borrow(cache_, reselect(parts, key, key, true), values_);
+    while (keys->step()) {
+        keys_.push_back(keys->key(0));
+    }
+    streamSql_ = reselect(parts, parts.list + ", " + key, key, true);
+    one_ = borrow(cache_, rowByKey(parts, key));
+    // Read now: the first row, and the fields as the statement has them once it has run.
+    one_->bindKey(1, keys_.empty() ? 0 : keys_.front());
+    if (one_->step()) {
+        loaded_ = &*one_;
+        loadedPos_ = 0;
+    }
+}
+
+void CountedCursor::next()
+{
+    if (eof()) {
+        raiseNoCurrentRow();
+    }
+    ++pos_;
+}
+
+/* Beyond either end gives BOF or EOF; moving on from BOF or EOF in the direction already
+ * taken raises kNoCurrentRow. */
+void CountedCursor::moveBy(long n)
+{
+    long rows = count();
+    if ((n > 0 && pos_ >= rows) || (n < 0 && pos_ < 0) || rows == 0) {
+        raiseNoCurrentRow();
+    }
+    pos_ = std::clamp(pos_ + n, -1L, rows);
+}
+
+Layout KeysetCursor::describe(const std::string& tableName)
+{
+    return layoutOf(*one_, one_->columnCount(), tableName);
+}
+
+bool KeysetCursor::live()
+{
+    if (!onARow() || key() == kGone) {
+        return false;
+    }
+    // A statement let go at a slice commit stands on no row any more.
+    return (loaded_ != nullptr && loadedPos_ == pos_ && loaded_->busy()) || load();
+}
+
+DriverStatement& KeysetCursor::row()
+{
+    if (!live()) {
+        raiseNoCurrentRow();
+    }
+    return *loaded_;
+}
+
+bool KeysetCursor::load()
+{
+    bool streamed = fromStream();
+    loaded_ = streamed ? &*stream_ : &*one_;
+    loadedPos_ = pos_;
+    if (!streamed) {
+        one_->reset();
+        one_->bindKey(1, key());
+        if (!one_->step()) {
+            markDeleted(); // gone since its key was taken
+            return false;
+        }
+    }
+    return true;
+}
+
+void KeysetCursor::markDeleted()
+{
+    keys_[static_cast<std::size_t>(pos_)] = kGone;
+    loaded_ = nullptr;
+}
+
+/* The stream starts when a walk goes from the first row to the second, and only when its
+ * plan needs no sort of its own, which would read every row before the first and hold
+ * values changed since. */
+void KeysetCursor::startStream()
+{
+    streaming_ = Stream::Off;
+    if (pos_ != 1 || loadedPos_ != 0 || cache_->driver().planSorts(streamSql_)) {
+        return;
+    }
+    stream_ = borrow(cache_, streamSql_, values_);
+    streamPos_ = 0;
+    if (stream_->step() && stream_->key(stream_->columnCount() - 1) == keys_.front()) {
+        streaming_ = Stream::On; // past the first row, read already by key
+        streamPos_ = 1;
+    }
+}
+
+bool KeysetCursor::fromStream()
+{
+    if (streaming_ == Stream::Untried) {
+        startStream();
+    }
+    if (streaming_ != Stream::On) {
+        return false;
+    }
+    if (pos_ == 0 && streamPos_ != 0) {
+        stream_->reset(); // a walk from the first row again
+        streamPos_ = 0;
+    }
+    if (pos_ != streamPos_) {
+        return false; // a jump: by key
+    }
+    ++streamPos_;
+    if ((streamPos_ == 1 || stream_->busy()) && stream_->step() &&
+        stream_->key(stream_->columnCount() - 1) == key()) {
+        return true;
+    }
+    // Let go at a slice commit, or this key left the statement's rows, or the order moved.
+    streaming_ = Stream::Off;
+    return false;
+}
+
+Layout layoutOf(DriverStatement& stmt, int count, const std::string& tableName)
+{
+    Layout layout;
+    for (int i = 0; i < count; ++i) {
+        ColumnOrigin c = stmt.column(i);
+        bool ours = !tableName.empty() && equalsIgnoreCase(c.table, tableName);
+        layout.fields.push_back(c.name);
+        layout.columns.push_back(ours ? c.column : "");
+        if (c.name.size() >= layout.byLength.size()) {
+            layout.byLength.resize(c.name.size() + 1);
+        }
+        layout.byLength[c.name.size()].push_back(i);
+    }
+    return layout;
+}
+
+std::unique_ptr<RowCursor> streamCursor(Stmt stmt)
+{
+    return std::make_unique<StreamCursor>(std::move(stmt));
+}
+
+std::unique_ptr<RowCursor> rowsCursor(Stmt& stmt)
+{
+    return std::make_unique<RowsCursor>(stmt);
+}
+
+} // namespace kavdb::engine

@@ -1,0 +1,125 @@
+/*
+ * The driver interface: what the engine layer asks of a database engine. Connection,
+ * Recordset and the schema objects stand on it alone, so a second engine is one more
+ * implementation of these two classes; SQLite is the one today (sqlite_driver.cpp).
+ *
+ * Every failure raises an EngineError with the ADO-style code the engine's failure stands
+ * for, the engine source and the engine's own message.
+ */
+#pragma once
+
+#include "store/engine/value.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace kavdb::engine {
+
+/* A result column: its name, and the table and column it reads (empty for an expression). */
+struct ColumnOrigin {
+    std::string name;
+    std::string table;
+    std::string column;
+};
+
+/* One prepared statement. Parameters count from 1, columns from 0. */
+class DriverStatement {
+  public:
+    virtual ~DriverStatement() = default;
+
+    /* How many parameters; -1 when one has a name or number of its own. */
+    virtual int parameterCount() = 0;
+    virtual void bind(int index, const Value& value) = 0;
+    virtual void bindKey(int index, int64_t key) = 0;
+
+    /* Steps once: true on a row, false when done; a failure resets the statement first. */
+    virtual bool step() = 0;
+    /* Back before the first row, the bound values kept. */
+    virtual void reset() = 0;
+    /* Binds values to the parameters in order; steps to the end and resets. */
+    void bindAll(const std::vector<Value>& values)
+    {
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            bind(static_cast<int>(i) + 1, values[i]);
+        }
+    }
+    void run()
+    {
+        while (step()) {
+        }
+        reset();
+    }
+    /* Stepped and neither done nor reset: the statement stands on its rows. */
+    virtual bool busy() = 0;
+
+    /* Columns of the row the statement stands on (their names also before a step). */
+    virtual int columnCount() = 0;
+    virtual ColumnOrigin column(int i) = 0;
+    /* The value as an engine value: a 64-bit integer outside 32 bits as its text, a real
+     * number of a REAL column as a double and elsewhere as an integer when whole, else its
+     * text. */
+    virtual Value value(int i) = 0;
+    virtual int64_t key(int i) = 0;
+    /* ADO's ActualSize: 0 for Null, 4 for an integer, 8 for a real, bytes otherwise. */
+    virtual long size(int i) = 0;
+    /* The first n bytes of a text or binary value; Null for Null. */
+    virtual Value chunk(int i, long n) = 0;
+};
+
+/* One open database file. */
+class Driver {
+  public:
+    virtual ~Driver() = default;
+
+    virtual bool readOnly() = 0;
+    virtual std::unique_ptr<DriverStatement> prepare(const std::string& sql) = 0;
+    /* Runs one statement to its end. */
+    virtual void run(const std::string& sql) = 0;
+    /* The key of the last row added. */
+    virtual int64_t lastRowId() = 0;
+    /* The name a statement reads a table row's key by. */
+    virtual const char* rowKey() = 0;
+
+    /* Transactions. A writer takes the write lock when it begins. */
+    virtual void begin(bool writer) = 0;
+    virtual void commit() = 0;
+    virtual bool inTransaction() = 0;
+    /* Lets go of every statement still stepping, so that none holds a read snapshot. */
+    virtual void releaseStatements() noexcept = 0;
+    /* releaseStatements, then undoes the open transaction if there is one. */
+    virtual void rollback() noexcept = 0;
+    virtual void savepoint(const std::string& name) = 0;
+    virtual void release(const std::string& name) = 0;
+    virtual void rollbackTo(const std::string& name) = 0;
+
+    /* Online backup: a complete copy of the committed state at path, and back. */
+    virtual void backupTo(const std::string& path) = 0;
+    virtual void restoreFrom(const std::string& path) = 0;
+
+    /* Schema introspection. */
+    virtual bool tableExists(const std::string& table) = 0;
+    virtual std::vector<std::string> columnNames(const std::string& table) = 0;
+    /* The column is the table's own row key, which needs no index. */
+    virtual bool isRowKey(const std::string& table, const std::string& column) = 0;
+    /* The table is the child or the parent of an enforced key. */
+    virtual bool inAKey(const std::string& table) = 0;
+    /* Running sql sorts its rows in a pass of their own before giving the first. */
+    virtual bool planSorts(const std::string& sql) = 0;
+};
+
+/* Asked, while another connection holds the lock, whether to wait on: count is the number
+ * of waits so far. */
+using BusyWait = std::function<bool(int count)>;
+
+/* SQLite. Opening follows Connection::open's rules; creating makes an empty database. */
+std::unique_ptr<Driver> openSqlite(const std::string& path, BusyWait busy);
+void createSqlite(const std::string& path);
+/* The SQLite handle behind a driver, for tests that must reach past the engine. */
+sqlite3* sqliteHandle(Driver& driver);
+
+} // namespace kavdb::engine

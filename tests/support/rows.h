@@ -1,0 +1,31 @@
+/*
+ * Whole rows of a catalogue as another program reads them, so that a test compares
+ * records in one line: a row is its values joined by '|', Null as "-", bytes as '#' and
+ * their count. Reads through a connection of its own: only committed work is seen.
+ */
+#pragma once
+
+#include "support/fixture.h"
+
+#include <string>
+#include <vector>
+
+namespace kavdb::test {
+
+using Rows = std::vector<std::string>;
+
+/* Every row the Jet statement selects from the catalogue at path. */
+Rows rowsOf(const std::string& catalogue, const std::string& sql);
+
+/* CatalogueTest reading its own catalogue's rows. */
+class RowsTest : public CatalogueTest {
+  protected:
+    Rows rows(const std::string& sql) { return rowsOf(dbPath_, sql); }
+    /* The only row selected, or "(n rows)". */
+    std::string row(const std::string& sql);
+    long count(const std::string& table);
+    /* Runs Jet SQL through the public export, failing the test on an error. */
+    void sql(const std::string& statement);
+};
+
+} // namespace kavdb::test
