@@ -20,7 +20,17 @@ HResult hresultForSqlite(int rc, std::string_view message)
         message.find("has no column named") != std::string_view::npos) {
         return code::kUnknownColumn;
     }
+    // The Jet column types' checks, and the Jet functions, say which of Jet's codes.
+    if (message.find("CHECK constraint failed: jet_type") != std::string_view::npos ||
+        message.find("Data type mismatch") != std::string_view::npos) {
+        return code::kDataMismatch;
+    }
+    if (message.find("CHECK constraint failed: jet_size") != std::string_view::npos) {
+        return code::kFieldTooSmall;
+    }
     switch (rc & 0xff) {
+    case SQLITE_MISMATCH:
+        return code::kDataMismatch;
     case SQLITE_CONSTRAINT:
         return code::kConstraint;
     case SQLITE_ERROR:
