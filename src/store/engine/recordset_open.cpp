@@ -66,7 +66,8 @@ void Recordset::Impl::openStatement(const std::string& sql, Cursor type)
 {
     Stmt probe(cache->db(), sql);
     probe.bindLiterals(literals, kJetLiteralBase + 1);
-    if (probe.columnCount() == 0) {
+    // A statement that writes runs now, whatever columns SQLite's own checks give it.
+    if (probe.columnCount() == 0 || sqlite3_stmt_readonly(probe.get()) == 0) {
         probe.run();
         return;
     }
