@@ -291,9 +291,21 @@ void Connection::execute(const std::string& jetSql)
     refuseUnboundParameters(jetSql);
     std::vector<std::string> statements = translateJet(jetSql);
     refuseBreakingAKey(*this, jetSql);
-    for (const std::string& sql : statements) {
-        runOnce(db, sql);
+    if (statements.size() == 1) {
+        return runOnce(db, statements[0]);
     }
+    // One Jet statement is done whole or not at all, however many it takes here.
+    const std::string unit = "kavdb_statement";
+    savepoint(unit);
+    try {
+        for (const std::string& sql : statements) {
+            runOnce(db, sql);
+        }
+    } catch (...) {
+        rollbackTo(unit);
+        throw;
+    }
+    release(unit);
 }
 
 int Connection::changes() const
