@@ -289,7 +289,7 @@ void Connection::execute(const std::string& jetSql)
 {
     sqlite3* db = native();
     refuseUnboundParameters(jetSql);
-    std::vector<std::string> statements = translateJet(jetSql);
+    std::vector<std::string> statements = translateJet(jetSql, sqliteDescribe(db));
     refuseBreakingAKey(*this, jetSql);
     if (statements.size() == 1) {
         return runOnce(db, statements[0]);

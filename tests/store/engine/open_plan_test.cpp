@@ -59,7 +59,7 @@ TEST_F(OpenPlanTest, LiteralsReachEveryStatementTheWalkDerives)
     EXPECT_EQ(rs.get("Filename").toText(), "f0004.jpg");
     rs.put("Marking", Value::integer(7));
     rs.update();
-    EXPECT_EQ(rs.get("seven"), Value::integer(1)); // read again by key, the literal bound
+    EXPECT_EQ(rs.get("seven"), Value::integer(-1)); // Jet's True, read again by key
     rs.moveFirst();
     EXPECT_TRUE(rs.get("seven").isNull()); // Marking is Null
     rs.put("Marking", Value::integer(8));

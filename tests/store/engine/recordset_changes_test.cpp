@@ -94,7 +94,8 @@ TEST_F(ChangesTest, AddNewStoresEveryKindOfValue)
 
 TEST_F(ChangesTest, ANumberColumnKeepsTheExactDoubleAndOnlyItReadsAsOne)
 {
-    conn_.execute("CREATE TABLE Nums (id COUNTER PRIMARY KEY, n DOUBLE, i INTEGER)");
+    // Made as an older catalogue made its tables: no check keeps 2.5 out of i.
+    native("CREATE TABLE Nums (id INTEGER PRIMARY KEY AUTOINCREMENT, n REAL, i INTEGER)");
     const double sum = 0.1 + 0.2; // no short text reads back as this double
     Recordset rs(conn_, "SELECT * FROM Nums", Cursor::Keyset);
     rs.addNew({"n", "i"}, {Value::real(sum), Value::real(2.5)});
