@@ -4,6 +4,8 @@
  */
 #include "support/file_rows.h"
 
+#include <sqlite3.h>
+
 #include <cstring>
 
 namespace kavdb {
@@ -106,7 +108,16 @@ TEST_F(ImagesTest, ColumnsThatHoldNoIntegerReadZero)
 {
     TestImage in(640, 480, 24, 5, 2, 7, 32);
     registerImage("a.jpg", &in);
-    test::setFileColumn(db_, at("a.jpg"), "Width", Value::text("wide"));
+    // Only a catalogue made before its columns were checked can hold a text in Width.
+    ASSERT_EQ(KaAVDBClose(db_), S_OK);
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(dbPath_.c_str(), &raw), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(
+                  raw, "PRAGMA ignore_check_constraints = ON; UPDATE MainTable SET Width = 'wide'",
+                  nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(raw);
+    ASSERT_EQ(KaAVDBOpen(dbPath_.c_str(), &db_), S_OK);
     test::setFileColumn(db_, at("a.jpg"), "Bitcount", Value::null());
     test::setFileColumn(db_, at("a.jpg"), "Thumbnail", Value::null());
     ReleasedImage out;
