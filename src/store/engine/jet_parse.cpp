@@ -226,6 +226,12 @@ class Parser {
         return add(std::move(n));
     }
     int raw() { return leaf(Kind::Token); }
+    int tokenAt(std::size_t i)
+    {
+        Node n;
+        n.tok = n.last = static_cast<uint32_t>(i);
+        return add(std::move(n));
+    }
     Node& at(int id) { return s_.nodes[static_cast<std::size_t>(id)]; }
 
     int expr(int minPrec = kImp);
@@ -322,8 +328,16 @@ int Parser::infix(const Infix& in, int left)
     } else if (in.kind == Kind::In && punct("(")) {
         made = make(Kind::In, {left, paren()}, Type::Bool);
     } else if (in.kind == Kind::Between) {
+        std::size_t op = pos_ - 1;
         int low = expr(kCat);
         int high = low >= 0 && accept("AND") ? expr(kCat) : -1;
+        if (low >= 0 && high < 0) { // kept as read: reading it again could cost as much
+            std::vector<int> kids = {left, tokenAt(op), low};
+            if (isKeyword(t_[pos_ - 1], "AND")) {
+                kids.push_back(tokenAt(pos_ - 1));
+            }
+            return make(Kind::Seq, std::move(kids));
+        }
         made = high < 0 ? -1 : make(Kind::Between, {left, low, high}, Type::Bool);
     } else if (in.kind == Kind::IsNull) {
         negated = accept("NOT");
