@@ -940,6 +940,7 @@ Statement parseJet(std::string_view jet)
     s.tokens.reserve(end / 2 + 1);
     std::copy_if(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(end),
                  std::back_inserter(s.tokens), [](const Token& t) { return t.kind != Tok::Space; });
+    s.nodes.reserve(s.tokens.size() + 1); // about a node a token: the tree seldom moves
     Parser(s).statement();
     return s;
 }
