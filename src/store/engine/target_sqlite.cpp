@@ -36,6 +36,30 @@ bool needsNoCase(const Node& n)
            n.kind != Kind::Token && n.kind != Kind::Literal;
 }
 
+/* A Jet pattern as a GLOB pattern, which compares exactly. */
+std::string globOf(std::string_view p)
+{
+    std::string out;
+    const std::size_t lastClose = p.rfind(']');
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        char c = p[i];
+        if (c == '[' && lastClose != std::string_view::npos && lastClose > i) {
+            std::size_t close = p.find(']', i + 1);
+            std::string list(p.substr(i + 1, close - i - 1));
+            out += "[" + (list.empty() || list[0] != '!' ? list : "^" + list.substr(1)) + "]";
+            i = close;
+        } else {
+            out += c == '%'   ? "*"
+                   : c == '_' ? "?"
+                   : c == '*' ? "[*]"
+                   : c == '?' ? "[?]"
+                   : c == '[' ? "[[]"
+                              : std::string(1, c);
+        }
+    }
+    return out;
+}
+
 std::string check(const char* name, const std::string& condition)
 {
     return std::string(" CONSTRAINT ") + name + " CHECK (" + condition + ")";
@@ -258,9 +282,22 @@ void Writer::body(const Node& n, bool condition, std::string& o) const
         return n.op == Op::Not ? put(o, "(NOT ", Condition{k[0]}, ")") : put(o, "(-", k[0], ")");
     case Kind::Binary:
         return binary(n, o);
-    case Kind::Like:
+    case Kind::Like: {
+        // A written pattern SQLite's LIKE (ignoring case) or GLOB (exact) reads as Jet does
+        // goes to it, and an index may serve it; any other to jet_like.
+        const Node& pattern = s_.node(k[1]);
+        std::string p = pattern.kind == Kind::Literal && s_.token(pattern.tok).kind == Tok::String
+                            ? stringValue(s_.token(pattern.tok))
+                            : "[";
+        std::string op = n.negated ? " NOT " : " ";
+        if (p != "[" && (value->exact || p.find('[') == std::string::npos)) {
+            return put(o, "(", k[0], op, value->exact ? "GLOB " : "LIKE ",
+                       quoteLiteral(value->exact ? globOf(p) : p), ")");
+        }
         return put(o, n.negated ? "(NOT jet_like(" : "(jet_like(", k[0], ", ", k[1],
                    value->exact ? ", 1))" : ", 0))");
+    }
+
     case Kind::IsNull:
         return put(o, "(", k[0], n.negated ? " IS NOT NULL)" : " IS NULL)");
     case Kind::In:
