@@ -51,7 +51,8 @@ void refuseUnboundParameters(const std::string& jet);
 bool isExactTextColumn(const std::string& column);
 
 /* The SQLite column type, with the checks that keep its values Jet's, for a Jet type
- * ("LONG", "TEXT(20)", ...) of column; a type word Jet does not know comes back as it is. */
+ * ("LONG", "TEXT(20)", ...) of column; a type word Jet does not know comes back as it is,
+ * and a Jet type with no counterpart here (CURRENCY, DECIMAL, GUID) raises kSyntax. */
 std::string sqliteColumnType(const std::string& column, const std::string& jetType);
 
 /* Quotes a name as an SQLite identifier. */
