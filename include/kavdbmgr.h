@@ -69,6 +69,10 @@ typedef int32_t HRESULT;
 #define KAVDB_E_CONSTRAINT ((HRESULT)0x80040E2F)
 /* A stored value is not of the kind the operation reads it as. */
 #define KAVDB_E_TYPE_MISMATCH ((HRESULT)0x80020005)
+/* A value is not of the type its column holds. */
+#define KAVDB_E_DATA_MISMATCH ((HRESULT)0x80040E07)
+/* A value is too long or too large for its column. */
+#define KAVDB_E_FIELD_TOO_SMALL ((HRESULT)0x80040E57)
 
 /* A calendar time, local time, as the catalogue stores it. */
 typedef struct SYSTEMTIME {

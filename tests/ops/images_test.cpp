@@ -134,8 +134,8 @@ TEST_F(ImagesTest, ColumnsThatHoldNoIntegerOrNoTimeReadAsNothing)
     EXPECT_EQ(read("a.jpg"), "0x0x0 0x0 - 2004070501090807006");
     TestImage image(640, 5, 2, 7, 32);
     add("b.jpg", &image);
-    sql("UPDATE MainTable SET Width = 'wide', Bitcount = NULL, Thumbnail = NULL WHERE "
-        "Filename = 'b.jpg'");
+    uncheckedSql("UPDATE MainTable SET Width = 'wide', Bitcount = NULL, Thumbnail = NULL WHERE "
+                 "Filename = 'b.jpg'");
     EXPECT_EQ(read("b.jpg"), "0x480x0 5x2 - 2004070501090807006");
 }
 

@@ -52,4 +52,12 @@ void RowsTest::sql(const std::string& statement)
     ASSERT_EQ(KaAVDBExecuteSQL(db_, statement.c_str()), S_OK) << statement;
 }
 
+void RowsTest::uncheckedSql(const std::string& statement)
+{
+    engine::Connection c;
+    c.open(dbPath_);
+    c.driver().run("PRAGMA ignore_check_constraints = ON");
+    c.driver().run(statement);
+}
+
 } // namespace kavdb::test

@@ -86,20 +86,34 @@ std::shared_ptr<StatementCache> Connection::statements() const
     return statements_;
 }
 
-const std::vector<std::string>& Connection::translate(const std::string& jetSql)
+std::vector<std::string> Connection::translate(const std::string& jetSql)
 {
     auto it = translated_.find(jetSql);
     if (it != translated_.end()) {
         return it->second;
     }
-    std::vector<std::string> statements = translateJet(jetSql);
+    bool readSchema = false;
+    auto describe = [this, &readSchema](const std::string& sql) {
+        readSchema = true;
+        std::unique_ptr<DriverStatement> stmt = driver().prepare(sql);
+        std::vector<std::pair<std::string, std::string>> columns;
+        for (int i = 0; i < stmt->columnCount(); ++i) {
+            ColumnOrigin origin = stmt->column(i);
+            columns.emplace_back(origin.name, origin.type);
+        }
+        return columns;
+    };
+    std::vector<std::string> statements = translateJet(jetSql, describe);
     if (statements.empty()) {
         raiseEngine(code::kSyntax, "The command text holds no statement.");
     }
-    if (translated_.size() >= kTranslationLimit) {
-        translated_.clear();
+    if (!readSchema) {
+        if (translated_.size() >= kTranslationLimit) {
+            translated_.clear();
+        }
+        translated_.emplace(jetSql, statements);
     }
-    return translated_.emplace(jetSql, std::move(statements)).first->second;
+    return statements;
 }
 
 void Connection::execute(const std::string& jetSql)

@@ -50,8 +50,9 @@ class Connection {
 
     /* Runs one Jet statement (translated); raises on failure. */
     void execute(const std::string& jetSql);
-    /* The statements a Jet text stands for (a key added by ALTER TABLE takes several). */
-    const std::vector<std::string>& translate(const std::string& jetSql);
+    /* The statements a Jet text stands for (a key added by ALTER TABLE takes several). A
+     * translation that read the schema (SELECT ... INTO) is not kept: it may change. */
+    std::vector<std::string> translate(const std::string& jetSql);
 
     /* Transactions. Nested begins only count depth; the outermost one waits up to the
      * busy timeout for its lock (a writer first lets a waiting connection go ahead) and

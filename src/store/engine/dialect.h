@@ -1,27 +1,38 @@
 /*
- * Jet dialect: the SQL that the library and its applications write, made SQLite's.
+ * Jet dialect: the SQL that the library and its applications write, made the engine's.
  *
- * "..." is a text literal (never an identifier), [name] an identifier, & concatenates,
- * SELECT TOP n becomes LIMIT n, #yyyy-mm-dd# a text literal, StrComp(a,"b",0)=0 a binary
- * equality an index can serve; DDL type words (AUTOINCREMENT, COUNTER, LONGTEXT, MEMO,
- * TEXT(n), BINARY, LONGBINARY, INTEGER, LONG) and ALTER TABLE ... ADD [FOREIGN KEY] are
- * rewritten. Text inside literals is never touched.
+ * One front end reads a Jet statement (jet_tree.h) and a target spells it for one engine
+ * (target.h): "..." is a text literal, [name] an identifier, #date# a date; operators,
+ * functions, LIKE patterns, TOP with its ties, DISTINCTROW, the DELETE, UPDATE, SELECT
+ * ... INTO and DDL forms of Jet keep Jet's meaning, texts compare ignoring case (file
+ * names exactly), and column types keep their values Jet's. A construct with no sound
+ * spelling raises kSyntax rather than run with another meaning.
  *
  * A text is exactly one statement of a kind Jet runs (SELECT, INSERT, UPDATE, DELETE,
- * CREATE, DROP, ALTER), with no comment and nothing after its closing ';'; anything
- * else raises kSyntax before any of it runs. Beyond that, text the translator does not
- * understand passes through for SQLite to judge.
+ * CREATE, DROP, ALTER), with no comment and nothing after its closing ';'; anything else
+ * raises kSyntax before any of it runs.
  */
 #pragma once
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kavdb::engine {
 
-/* One Jet statement to the SQLite statements that carry it out (a key added by ALTER
- * TABLE takes several); raises kSyntax for a text that is not one Jet statement. */
-std::vector<std::string> translateJet(const std::string& jet);
+/* The engines the translator writes for. */
+enum class Dialect { Sqlite };
+
+/* The columns (name, declared type) a query in the dialect returns; SELECT ... INTO
+ * makes its table from them, and is refused by a translation given none. */
+using DescribeQuery =
+    std::function<std::vector<std::pair<std::string, std::string>>(const std::string& sql)>;
+
+/* One Jet statement to the statements that carry it out in the dialect (a key added by
+ * ALTER TABLE takes several); raises kSyntax for a text that is not one Jet statement. */
+std::vector<std::string> translateJet(const std::string& jet, const DescribeQuery& describe = {},
+                                      Dialect dialect = Dialect::Sqlite);
 
 /* The table a DROP TABLE statement names, or "" for any other statement. */
 std::string droppedTable(const std::string& jet);
@@ -34,8 +45,9 @@ void refuseUnboundParameters(const std::string& jet);
 /* Text columns that compare exactly (file names on a case-sensitive file system). */
 bool isExactTextColumn(const std::string& column);
 
-/* The SQLite column type for a Jet type word used for column name (TEXT columns get
- * NOCASE unless isExactTextColumn). */
+/* The SQLite column type, with the checks that keep its values Jet's, for a Jet type
+ * ("LONG", "TEXT(20)", ...) of column; a type word Jet does not know comes back as it is,
+ * and a Jet type with no counterpart here (CURRENCY, DECIMAL, GUID) raises kSyntax. */
 std::string sqliteColumnType(const std::string& column, const std::string& jetType);
 
 /* Quotes a name as an SQLite identifier. */

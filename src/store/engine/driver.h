@@ -20,11 +20,13 @@ struct sqlite3;
 
 namespace kavdb::engine {
 
-/* A result column: its name, and the table and column it reads (empty for an expression). */
+/* A result column: its name, the table and column it reads and the column's declared
+ * type (all three empty for an expression). */
 struct ColumnOrigin {
     std::string name;
     std::string table;
     std::string column;
+    std::string type;
 };
 
 /* One prepared statement. Parameters count from 1, columns from 0. */
@@ -56,6 +58,8 @@ class DriverStatement {
     }
     /* Stepped and neither done nor reset: the statement stands on its rows. */
     virtual bool busy() = 0;
+    /* Stepping it changes nothing in the database. */
+    virtual bool readOnly() = 0;
 
     /* Columns of the row the statement stands on (their names also before a step). */
     virtual int columnCount() = 0;

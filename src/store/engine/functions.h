@@ -1,6 +1,9 @@
 /*
- * The Jet functions an application's SQL may call (StrComp, UCase, LCase, Len, Mid,
- * Left, Right, InStr, Trim, IIf, Nz, Val, CStr, CLng), registered on every connection.
+ * The Jet functions and operators that SQLite lacks, registered on every connection:
+ * Jet's own names (StrComp, Mid, InStr, InStrRev, Val, CStr, CInt, CLng, CDbl, String,
+ * Now, Year ... Second, Weekday, DatePart, DateAdd, DateDiff, DateSerial) and the jet_
+ * names the SQLite target writes for the rest (jet_left, jet_right, jet_round, jet_date,
+ * jet_format, jet_like, and jet_cat, jet_add ... jet_pow for operators).
  */
 #pragma once
 
@@ -9,10 +12,5 @@ struct sqlite3;
 namespace kavdb::engine {
 
 void registerJetFunctions(sqlite3* db);
-
-/* Jet's Left and Right under the names SQLite can call them by (its grammar takes LEFT
- * and RIGHT for join words); the dialect renames the calls. */
-inline constexpr const char* kJetLeft = "jet_left";
-inline constexpr const char* kJetRight = "jet_right";
 
 } // namespace kavdb::engine

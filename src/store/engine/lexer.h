@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -77,6 +78,20 @@ inline bool isKeyword(const Token& t, std::string_view word)
 inline bool isPunct(const Token& t, std::string_view p)
 {
     return t.kind == Tok::Punct && t.text == p;
+}
+inline bool isKeywordIn(const Token& t, std::initializer_list<std::string_view> words)
+{
+    for (std::string_view w : words) {
+        if (isKeyword(t, w)) {
+            return true;
+        }
+    }
+    return false;
+}
+/* A name: a bare word or a quoted identifier. */
+inline bool isNameToken(const Token& t)
+{
+    return t.kind == Tok::Word || t.kind == Tok::Ident;
 }
 
 } // namespace kavdb::engine

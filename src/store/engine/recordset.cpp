@@ -24,6 +24,22 @@ namespace {
                                           name);
 }
 
+/* One Jet statement is done whole or not at all, however many it takes here. */
+void runWhole(Driver& driver, const std::vector<std::string>& statements)
+{
+    const std::string unit = "kavdb_statement";
+    driver.savepoint(unit);
+    try {
+        for (const std::string& sql : statements) {
+            driver.run(sql);
+        }
+    } catch (...) {
+        driver.rollbackTo(unit);
+        throw;
+    }
+    driver.release(unit);
+}
+
 } // namespace
 
 Recordset::Recordset(Connection& conn, const std::string& jet, std::vector<Value> values,
@@ -33,12 +49,10 @@ Recordset::Recordset(Connection& conn, const std::string& jet, std::vector<Value
         refuseUnboundParameters(jet);
     }
     refuseBreakingAKey(conn, jet);
-    const std::vector<std::string>& statements = conn.translate(jet);
+    const std::vector<std::string> statements = conn.translate(jet);
     cache_ = conn.statements();
-    if (statements.size() > 1) { // a key added by ALTER TABLE: run at once, left closed
-        for (const std::string& sql : statements) {
-            cache_->driver().run(sql);
-        }
+    if (statements.size() > 1) { // a key added by ALTER TABLE, say: run at once, left closed
+        runWhole(cache_->driver(), statements);
         return;
     }
     Stmt stmt = borrow(cache_, statements.front());
@@ -46,7 +60,9 @@ Recordset::Recordset(Connection& conn, const std::string& jet, std::vector<Value
         raiseEngine(code::kInvalidArg, "Values are bound to as many '?' placeholders only.");
     }
     stmt->bindAll(values);
-    if (stmt->columnCount() == 0) { // returns no rows: run at open, left closed as ADO does
+    // Returns no rows, or writes whatever columns SQLite's own checks give it: run at open,
+    // left closed as ADO does.
+    if (stmt->columnCount() == 0 || !stmt->readOnly()) {
         stmt->run();
         return;
     }

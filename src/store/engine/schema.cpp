@@ -22,7 +22,7 @@ std::string columnDefinition(const ColumnSpec& col)
         if ((col.flags & kColAutoIncrement) != 0) {
             return quoteIdent(col.name) + " " + sqliteColumnType(col.name, "COUNTER");
         }
-        type = "INTEGER";
+        type = sqliteColumnType(col.name, "LONG");
         break;
     case ColumnType::Double:
         type = sqliteColumnType(col.name, "DOUBLE");
@@ -31,7 +31,7 @@ std::string columnDefinition(const ColumnSpec& col)
         type = sqliteColumnType(col.name, "LONGTEXT");
         break;
     case ColumnType::Binary:
-        type = "BLOB";
+        type = sqliteColumnType(col.name, "LONGBINARY");
         break;
     default:
         raiseEngine(code::kInvalidArg, "Column " + col.name + " has no type.");

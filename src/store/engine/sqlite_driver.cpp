@@ -31,7 +31,17 @@ HResult hresultForSqlite(int rc, std::string_view message)
         message.find("has no column named") != std::string_view::npos) {
         return code::kUnknownColumn;
     }
+    // The Jet column types' checks, and the Jet functions, say which of Jet's codes.
+    if (message.find("CHECK constraint failed: jet_type") != std::string_view::npos ||
+        message.find("Data type mismatch") != std::string_view::npos) {
+        return code::kDataMismatch;
+    }
+    if (message.find("CHECK constraint failed: jet_size") != std::string_view::npos) {
+        return code::kFieldTooSmall;
+    }
     switch (rc & 0xff) {
+    case SQLITE_MISMATCH:
+        return code::kDataMismatch;
     case SQLITE_CONSTRAINT:
         return code::kConstraint;
     case SQLITE_ERROR:
@@ -123,12 +133,14 @@ class SqliteStatement final : public DriverStatement {
     bool step() override { return stepOn(stmt_); }
     void reset() override { sqlite3_reset(stmt_); }
     bool busy() override { return sqlite3_stmt_busy(stmt_) != 0; }
+    bool readOnly() override { return sqlite3_stmt_readonly(stmt_) != 0; }
     int columnCount() override { return sqlite3_column_count(stmt_); }
     ColumnOrigin column(int i) override
     {
         auto text = [](const char* p) { return std::string(p != nullptr ? p : ""); };
         return {text(sqlite3_column_name(stmt_, i)), text(sqlite3_column_table_name(stmt_, i)),
-                text(sqlite3_column_origin_name(stmt_, i))};
+                text(sqlite3_column_origin_name(stmt_, i)),
+                text(sqlite3_column_decltype(stmt_, i))};
     }
     Value value(int i) override;
     int64_t key(int i) override { return sqlite3_column_int64(stmt_, i); }

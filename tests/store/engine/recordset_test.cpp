@@ -103,6 +103,7 @@ TEST_F(RecordsetTest, FieldsAreFoundIgnoringCaseAndValuesArriveAsEngineValues)
     EXPECT_EQ(rs.get("REMARK").asText(), "note");
     EXPECT_EQ(codeOf([&] { rs.get("PathID"); }), code::kFieldNotFound);
     EXPECT_EQ(codeOf([&] { rs.fieldName(3); }), code::kFieldNotFound);
+    native("PRAGMA ignore_check_constraints = ON"); // values an older catalogue may hold
     native("INSERT INTO Files (PathID, Filename, Comment, Thumb, Marking) "
            "VALUES (NULL, 'b.jpg', 'text', x'0A0B0C0D0E', 5000000000)");
     native("INSERT INTO Files (PathID, Filename, Thumb, Marking) VALUES (2.0, 'c', x'', 2.5)");
@@ -209,7 +210,8 @@ TEST_F(RecordsetTest, InsertedRowsGetTheKeysTheEngineFills)
 
 TEST_F(RecordsetTest, ANumberColumnKeepsTheExactDoubleAndOnlyItReadsAsOne)
 {
-    conn_.execute("CREATE TABLE Nums (id COUNTER PRIMARY KEY, n DOUBLE, i INTEGER)");
+    // Made as an older catalogue made its tables: no check keeps 2.5 out of i.
+    native("CREATE TABLE Nums (id INTEGER PRIMARY KEY AUTOINCREMENT, n REAL, i INTEGER)");
     const double sum = 0.1 + 0.2; // no short text reads back as this double
     insertRow(conn_, "Nums", {"n", "i"}, {Value::real(sum), Value::real(2.5)});
     insertRow(conn_, "Nums", {"n"}, {Value::real(50)});
@@ -353,7 +355,7 @@ TEST_F(RecordsetTest, ValuesAreBoundToPlaceholdersOnly)
     // Unbound, a '?' is a value Jet was not given; bound, the counts must agree.
     EXPECT_EQ(codeOf([&] { Recordset rs(conn_, sql, Cursor::Keyset); }), code::kUnknownColumn);
     for (const char* text : {"SELECT * FROM Files WHERE PathID = ?", "SELECT * FROM Files",
-                             "SELECT * FROM Files WHERE PathID = :p AND Filename = ?"}) {
+                             "SELECT * FROM Files WHERE PathID = ? AND Filename = ? AND Comment = ?"}) {
         EXPECT_EQ(
             codeOf([&] {
                 Recordset rs(conn_, text, {Value::integer(1), Value::text("a")}, Cursor::Keyset);

@@ -1,0 +1,880 @@
+/*
+ * The SQLite target of the Jet translator (see target.h). What SQLite lacks of Jet is
+ * spelled with the functions registered on every connection (functions.h): jet_cat,
+ * jet_add ... for operators whose operands may be texts or Null, jet_like for Jet's
+ * patterns. Texts compare ignoring case through COLLATE NOCASE, file names as BINARY.
+ * Column types carry CHECK constraints named jet_type and jet_size, which the error
+ * mapping turns into Jet's type-mismatch and field-too-small codes.
+ */
+#include "store/engine/target.h"
+
+#include "store/engine/dialect.h"
+#include "store/engine/jet_dates.h"
+#include "store/engine/native.h"
+
+#include <cstdlib>
+
+namespace kavdb::engine::jet {
+
+namespace {
+
+/* A TOP with ORDER BY writes its FROM twice (the rows, and the count of them that rank
+ * within TOP); nesting such selects deeper would grow the text as a power of two. */
+constexpr int kMaxRanked = 4;
+/* Arguments of one jet_cat call, below SQLite's least limit (127). */
+constexpr std::size_t kMaxArguments = 100;
+
+bool isColumn(const Node& n)
+{
+    return n.kind == Kind::Name;
+}
+
+/* An expression whose texts Jet compares ignoring case, which SQLite would compare byte
+ * by byte: anything but a column (it has its own collation), a number or a truth. */
+bool needsNoCase(const Node& n)
+{
+    return !n.exact && !isColumn(n) && n.type != Type::Number && n.type != Type::Bool &&
+           n.kind != Kind::Param && n.kind != Kind::Query && n.kind != Kind::Seq &&
+           n.kind != Kind::Token && n.kind != Kind::Literal;
+}
+
+/* A Jet pattern as a GLOB pattern, which compares exactly. */
+std::string globOf(std::string_view p)
+{
+    std::string out;
+    const std::size_t lastClose = p.rfind(']');
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        char c = p[i];
+        if (c == '[' && lastClose != std::string_view::npos && lastClose > i) {
+            std::size_t close = p.find(']', i + 1);
+            std::string list(p.substr(i + 1, close - i - 1));
+            out += "[" + (list.empty() || list[0] != '!' ? list : "^" + list.substr(1)) + "]";
+            i = close;
+        } else {
+            out += c == '%'   ? "*"
+                   : c == '_' ? "?"
+                   : c == '*' ? "[*]"
+                   : c == '?' ? "[?]"
+                   : c == '[' ? "[[]"
+                              : std::string(1, c);
+        }
+    }
+    return out;
+}
+
+std::string check(const char* name, const std::string& condition)
+{
+    return std::string(" CONSTRAINT ") + name + " CHECK (" + condition + ")";
+}
+
+/* The SQLite type of a Jet column; the checks name the column as named. */
+std::string spell(const std::string& named, bool exact, TypeClass type, int size)
+{
+    std::string c = quoteIdent(named);
+    std::string n = size > 0 ? "(" + std::to_string(size) + ")" : "";
+    // A value of another kind than the column's is unequal to itself made that kind (and
+    // SQLite reads that check faster than it calls typeof).
+    auto typed = [&](const char* kind) {
+        return check("jet_type", c + " = CAST(" + c + " AS " + kind + ")");
+    };
+    auto range = [&](const char* type, const char* low, const char* high) {
+        return type + typed("INTEGER") + check("jet_size", c + " BETWEEN " + low + " AND " + high);
+    };
+    std::string length =
+        size > 0 ? check("jet_size", "length(" + c + ") <= " + std::to_string(size)) : "";
+    switch (type) {
+    case TypeClass::Counter:
+        return "INTEGER PRIMARY KEY AUTOINCREMENT";
+    case TypeClass::Text:
+    case TypeClass::Memo:
+        return "TEXT" + n + (exact ? "" : " COLLATE NOCASE") + typed("TEXT") + length;
+    case TypeClass::Byte:
+        return range("TINYINT", "0", "255");
+    case TypeClass::Short:
+        return range("SMALLINT", "-32768", "32767");
+    case TypeClass::Long:
+        return range("INTEGER", "-2147483648", "2147483647");
+    case TypeClass::Single:
+    case TypeClass::Double:
+        return "REAL" + typed("REAL");
+    case TypeClass::DateTime:
+        return "DATETIME" +
+               check("jet_type", c + " IS NULL OR (typeof(" + c + ") = 'text' AND datetime(" + c +
+                                     ") IS NOT NULL)");
+    case TypeClass::Bit:
+        return "BIT" + typed("INTEGER") + check("jet_size", c + " IN (-1, 0)");
+    case TypeClass::Binary:
+    case TypeClass::LongBinary:
+        return "BLOB" + n + typed("BLOB") + length;
+    default:
+        raiseEngine(code::kSyntax, "Jet's CURRENCY, DECIMAL and GUID columns have no exact "
+                                   "counterpart here.");
+    }
+}
+
+/* A declared SQLite type back as the Jet type it spells (REAL is the library's double). */
+TypeClass declaredClass(const std::string& declared, int& size)
+{
+    std::size_t open = declared.find('(');
+    TypeClass type = typeClassOf(declared.substr(0, std::min(open, declared.find(' '))));
+    size = open == std::string::npos ? 0 : std::atoi(declared.c_str() + open + 1);
+    switch (type) {
+    case TypeClass::Single:
+        return TypeClass::Double;
+    case TypeClass::LongBinary:
+        return size > 0 ? TypeClass::Binary : type;
+    case TypeClass::Currency:
+    case TypeClass::Decimal:
+    case TypeClass::Guid:
+        return TypeClass::Unknown;
+    default:
+        return type;
+    }
+}
+
+std::string_view spelledName(std::string_view jet)
+{
+    static constexpr std::pair<std::string_view, std::string_view> renamed[] = {
+        {"Abs", "abs"},         {"Asc", "unicode"},       {"Avg", "avg"},
+        {"Chr", "char"},        {"Count", "count"},       {"Date", "jet_date"},
+        {"Fix", "trunc"},       {"Format", "jet_format"}, {"Int", "floor"},
+        {"LCase", "lower"},     {"Left", "jet_left"},     {"Len", "length"},
+        {"LTrim", "ltrim"},     {"Max", "max"},           {"Min", "min"},
+        {"Replace", "replace"}, {"Right", "jet_right"},   {"Round", "jet_round"},
+        {"RTrim", "rtrim"},     {"Sgn", "sign"},          {"Sum", "sum"},
+        {"Trim", "trim"},       {"UCase", "upper"},
+    };
+    for (const auto& [from, to] : renamed) {
+        if (from == jet) {
+            return to;
+        }
+    }
+    return jet;
+}
+
+/* The tables (with their aliases) and join conditions of a FROM list. */
+struct Joined {
+    std::vector<std::pair<int, std::string>> refs;
+    std::vector<int> conditions;
+    bool outer = false; // LEFT, RIGHT, FULL or CROSS joins, or a subquery among the tables
+};
+
+/* An expression to write as a condition (Jet's truth as SQLite reads it). */
+struct Condition {
+    int id;
+};
+
+class Writer {
+  public:
+    Writer(const Statement& s, const Describe& describe) : s_(s), describe_(describe) {}
+
+    std::vector<std::string> statements();
+
+  private:
+    /* Writes its parts in order: texts as they are, node ids as values, Conditions. */
+    template <class... Parts> void put(std::string& o, const Parts&... parts) const
+    {
+        (part(o, parts), ...);
+    }
+    void part(std::string& o, const std::string& s) const { o += s; }
+    void part(std::string& o, const char* s) const { o += s; }
+    void part(std::string& o, int id) const { expr(id, false, o); }
+    void part(std::string& o, Condition c) const { expr(c.id, true, o); }
+    template <class... Parts> std::string text(const Parts&... parts) const
+    {
+        std::string o;
+        put(o, parts...);
+        return o;
+    }
+    /* Each of ids written by each, separated. */
+    template <class Each>
+    std::string joined(const std::vector<int>& ids, const char* separator, Each each) const
+    {
+        std::string o;
+        for (std::size_t i = 0; i < ids.size(); ++i) {
+            o += i > 0 ? separator : "";
+            each(o, ids[i], i);
+        }
+        return o;
+    }
+
+    std::string token(uint32_t i) const;
+    std::string span(uint32_t first, uint32_t last) const
+    {
+        std::string out;
+        for (uint32_t i = first; i <= last; ++i) {
+            out += token(i);
+        }
+        return out;
+    }
+    std::string nameOf(int id) const { return identName(s_.token(s_.node(id).last)); }
+    void expr(int id, bool condition, std::string& o) const;
+    void body(const Node& n, bool condition, std::string& o) const;
+    void binary(const Node& n, std::string& o) const;
+    /* The SQLite operator n is written with between its operands, or null for a call. */
+    const char* infix(const Node& n) const;
+    void chained(const Node& n, const char* op, std::string& o) const;
+    void call(const Node& n, std::string& o) const;
+    /* A sorting or grouping term: texts of expressions ignoring case, as Jet sorts them. */
+    void term(std::string& o, int id) const
+    {
+        put(o, id, needsNoCase(s_.node(id)) ? " COLLATE NOCASE" : "");
+    }
+    std::string collation(const Node& n, const Node& a, const Node& b) const;
+
+    void select(int index, std::string& o) const;
+    void single(const Select& q, bool ordered, std::string& o) const;
+    std::string rowGroups(const Select& q) const;
+    std::vector<std::string> selectInto(const Select& head, const std::string& query) const;
+
+    Joined from(int id) const;
+    std::string sets(const std::pair<int, std::string>& table) const;
+    std::string update() const;
+    std::string remove() const;
+    std::string def(const ColumnDef& c, const std::string& as = "") const;
+    std::vector<std::string> createTable() const;
+    std::vector<std::string> alterColumn() const;
+    std::vector<std::string> index() const;
+    std::vector<std::string> keys() const;
+
+    const Statement& s_;
+    const Describe& describe_;
+    const Select* into_ = nullptr; // the select whose INTO the statement carries out
+    mutable int ranks_ = 0;        // TOP selects being written, one inside another
+};
+
+std::string Writer::token(uint32_t i) const
+{
+    const Token& t = s_.token(i);
+    if (t.kind == Tok::String && t.text[0] == '"') {
+        return quoteLiteral(stringValue(t));
+    }
+    if (t.kind == Tok::Ident) {
+        return quoteIdent(identName(t));
+    }
+    if (t.kind == Tok::Date) {
+        std::optional<double> date = parseDate(t.text.substr(1, t.text.size() - 2));
+        if (!date) {
+            raiseEngine(code::kSyntax,
+                        "Syntax error in date in query expression '" + std::string(t.text) + "'.");
+        }
+        return quoteLiteral(dateText(*date));
+    }
+    return isKeyword(t, "TRUE") ? "-1" : isKeyword(t, "FALSE") ? "0" : std::string(t.text);
+}
+
+void Writer::expr(int id, bool condition, std::string& o) const
+{
+    const Node& n = s_.node(id);
+    if (!condition && n.type == Type::Bool && n.kind != Kind::Cond && n.kind != Kind::List) {
+        o += '-'; // Jet's True is -1
+    }
+    body(n, condition, o);
+}
+
+void Writer::body(const Node& n, bool condition, std::string& o) const
+{
+    const std::vector<int>& k = n.kids;
+    const Node* value = k.empty() ? nullptr : &s_.node(k[0]);
+    switch (n.kind) {
+    case Kind::Token:
+    case Kind::Literal:
+    case Kind::Name:
+    case Kind::Param:
+        return put(o, span(n.tok, n.last));
+    case Kind::Call:
+        return call(n, o);
+    case Kind::Unary:
+        return n.op == Op::Not ? put(o, "(NOT ", Condition{k[0]}, ")") : put(o, "(-", k[0], ")");
+    case Kind::Binary:
+        return binary(n, o);
+    case Kind::Like: {
+        // A written pattern SQLite's LIKE (ignoring case) or GLOB (exact) reads as Jet does
+        // goes to it, and an index may serve it; any other to jet_like.
+        const Node& pattern = s_.node(k[1]);
+        std::string p = pattern.kind == Kind::Literal && s_.token(pattern.tok).kind == Tok::String
+                            ? stringValue(s_.token(pattern.tok))
+                            : "[";
+        std::string op = n.negated ? " NOT " : " ";
+        if (p != "[" && (value->exact || p.find('[') == std::string::npos)) {
+            return put(o, "(", k[0], op, value->exact ? "GLOB " : "LIKE ",
+                       quoteLiteral(value->exact ? globOf(p) : p), ")");
+        }
+        return put(o, n.negated ? "(NOT jet_like(" : "(jet_like(", k[0], ", ", k[1],
+                   value->exact ? ", 1))" : ", 0))");
+    }
+
+    case Kind::IsNull:
+        return put(o, "(", k[0], n.negated ? " IS NOT NULL)" : " IS NULL)");
+    case Kind::In:
+    case Kind::Between: {
+        std::string collate = value->exact          ? " COLLATE BINARY"
+                              : needsNoCase(*value) ? " COLLATE NOCASE"
+                                                    : "";
+        std::string op =
+            std::string(n.negated ? " NOT" : "") + (n.kind == Kind::In ? " IN " : " BETWEEN ");
+        return n.kind == Kind::In ? put(o, "(", k[0], collate, op, k[1], ")")
+                                  : put(o, "(", k[0], collate, op, k[1], " AND ", k[2], ")");
+    }
+    case Kind::Exists:
+        return put(o, "(EXISTS ", k[0], ")");
+    case Kind::List: // one item is an expression in parentheses, read as it is read
+        return put(o, "(",
+                   joined(k, ", ",
+                          [&](std::string& s, int id, std::size_t) {
+                              expr(id, k.size() == 1 && condition, s);
+                          }),
+                   ")");
+    case Kind::Query:
+        o += n.bare ? "" : "(";
+        select(n.sub, o);
+        o += n.bare ? "" : ")";
+        return;
+    case Kind::Seq:
+        return put(o, joined(k, " ",
+                             [&](std::string& s, int id, std::size_t) { expr(id, condition, s); }));
+    case Kind::Cond:
+        return put(o, Condition{k[0]});
+    }
+}
+
+/* A chain of one operator (a & b & c, a OR b OR c) is written flat: SQLite's parser nests
+ * parentheses and calls only about 30 deep, and a composed text chains far more. */
+void Writer::binary(const Node& n, std::string& o) const
+{
+    static constexpr const char* functions[] = {"jet_cat", "jet_add",  "jet_sub", "jet_mul",
+                                                "jet_div", "jet_idiv", "jet_mod", "jet_pow"};
+    static constexpr const char* compare[] = {" = ", " <> ", " < ", " <= ", " > ", " >= "};
+    const Node& a = s_.node(n.kids[0]);
+    const Node& b = s_.node(n.kids[1]);
+    int l = n.kids[0], r = n.kids[1];
+    if (const char* op = infix(n); op != nullptr) {
+        o += "(";
+        chained(n, op, o);
+        o += ")";
+        return;
+    }
+    if (n.op == Op::Cat) { // operands may be Null: jet_cat takes any number of them
+        std::vector<int> operands{r};
+        int first = l;
+        for (const Node* at = &a; at->kind == Kind::Binary && at->op == Op::Cat;
+             at = &s_.node(first)) {
+            operands.insert(operands.begin(), at->kids[1]);
+            first = at->kids[0];
+        }
+        operands.insert(operands.begin(), first);
+        // SQLite takes at most 127 arguments to a call: a longer chain is calls of calls.
+        std::string calls = "jet_cat(";
+        for (std::size_t i = 0; i < operands.size(); ++i) {
+            bool full = i > 0 && i % kMaxArguments == 0;
+            calls = full ? "jet_cat(" + calls + "), " : i > 0 ? calls + ", " : calls;
+            put(calls, operands[i]);
+        }
+        return put(o, calls, ")");
+    }
+    if (n.op <= Op::Pow) { // operands may be texts, Nulls or zero: Jet's rules in a function
+        return put(o, functions[static_cast<int>(n.op) - static_cast<int>(Op::Cat)], "(", l, ", ",
+                   r, ")");
+    }
+    switch (n.op) {
+    case Op::Xor: // on truths: SQLite's NOT gives 1, 0 or Null
+        return put(o, "((NOT ", Condition{l}, ") <> (NOT ", Condition{r}, "))");
+    case Op::Eqv:
+        return put(o, "((NOT ", Condition{l}, ") = (NOT ", Condition{r}, "))");
+    case Op::Imp:
+        return put(o, "((NOT ", Condition{l}, ") OR ", Condition{r}, ")");
+    default:
+        return put(o, "(", l, compare[static_cast<int>(n.op) - static_cast<int>(Op::Eq)], r,
+                   collation(n, a, b), ")");
+    }
+}
+
+const char* Writer::infix(const Node& n) const
+{
+    if (n.kind != Kind::Binary) {
+        return nullptr;
+    }
+    const Node& a = s_.node(n.kids[0]);
+    const Node& b = s_.node(n.kids[1]);
+    bool numbers = a.type == Type::Number && b.type == Type::Number;
+    switch (n.op) {
+    case Op::Add:
+        return a.type == Type::Text && b.type == Type::Text ? " || " : numbers ? " + " : nullptr;
+    case Op::Sub:
+        return numbers ? " - " : nullptr;
+    case Op::Mul:
+        return numbers ? " * " : nullptr;
+    case Op::And:
+        return " AND ";
+    case Op::Or:
+        return " OR ";
+    default:
+        return nullptr;
+    }
+}
+
+/* n's operands with op between them, a left operand of the same operator unwrapped. */
+void Writer::chained(const Node& n, const char* op, std::string& o) const
+{
+    bool truths = n.op == Op::And || n.op == Op::Or;
+    auto operand = [&](int id) { truths ? put(o, Condition{id}) : put(o, id); };
+    const Node& left = s_.node(n.kids[0]);
+    const char* leftOp = infix(left);
+    if (leftOp != nullptr && std::string_view(leftOp) == op) {
+        chained(left, op, o);
+    } else {
+        operand(n.kids[0]);
+    }
+    o += op;
+    operand(n.kids[1]);
+}
+
+/* The collation a comparison needs for Jet's rule: file names exactly, other texts
+ * ignoring case. A column compared with a number, a parameter, a subquery or another
+ * column keeps its own collation, so that its index serves. */
+std::string Writer::collation(const Node& n, const Node& a, const Node& b) const
+{
+    if (n.collate != Collate::ByRule || a.exact || b.exact) {
+        return n.collate == Collate::NoCase ? " COLLATE NOCASE" : " COLLATE BINARY";
+    }
+    const Node& other = isColumn(a) ? b : a;
+    bool keep = a.type == Type::Number || b.type == Type::Number || a.type == Type::Bool ||
+                b.type == Type::Bool ||
+                ((isColumn(a) || isColumn(b)) &&
+                 (isColumn(other) || other.kind == Kind::Param || other.kind == Kind::Query));
+    return keep ? "" : " COLLATE NOCASE";
+}
+
+void Writer::call(const Node& n, std::string& o) const
+{
+    std::string_view name = n.fn >= 0 ? jetFunctions()[static_cast<std::size_t>(n.fn)].name : "";
+    const std::vector<int>& k = n.kids;
+    if (name == "IIf" || name == "Switch") { // lazily, as Jet does: a branch not taken cannot fail
+        if (k.size() % 2 != (name == "IIf" ? 1 : 0)) {
+            raiseEngine(code::kSyntax, "Switch takes pairs of a condition and a value.");
+        }
+        o += "(CASE";
+        for (std::size_t i = 0; i + 1 < k.size(); i += 2) {
+            put(o, " WHEN ", Condition{k[i]}, " THEN ", k[i + 1]);
+        }
+        return name == "IIf" ? put(o, " ELSE ", k[2], " END)") : put(o, " END)");
+    }
+    if (name == "Choose") {
+        put(o, "(CASE CInt(", k[0], ")");
+        for (std::size_t i = 1; i < k.size(); ++i) {
+            put(o, " WHEN ", std::to_string(i), " THEN ", k[i]);
+        }
+        return put(o, " END)");
+    }
+    if (name == "Nz") {
+        return k.size() > 1 ? put(o, "coalesce(", k[0], ", ", k[1], ")")
+                            : put(o, "coalesce(", k[0], ", '')");
+    }
+    if (name == "IsNull" || name == "Space") {
+        return name == "Space" ? put(o, "String(", k[0], ", ' ')") : put(o, "(", k[0], " IS NULL)");
+    }
+    for (std::string_view missing : {"First", "Last", "StDev", "StDevP", "Var", "VarP"}) {
+        if (name == missing) {
+            raiseEngine(code::kSyntax, "Jet's " + std::string(name) + " has no counterpart here.");
+        }
+    }
+    bool terms = name == "Min" || name == "Max";
+    put(o, n.fn >= 0 ? std::string(spelledName(name)) : std::string(s_.token(n.tok).text), "(",
+        joined(k, ", ",
+               [&](std::string& s, int id, std::size_t) { terms ? term(s, id) : put(s, id); }),
+        ")");
+}
+
+void Writer::select(int index, std::string& o) const
+{
+    const Select& head = s_.selects[static_cast<std::size_t>(index)];
+    if (head.next < 0) {
+        return single(head, true, o);
+    }
+    for (int at = index; at >= 0;) {
+        const Select& member = s_.selects[static_cast<std::size_t>(at)];
+        o += member.top != 0 ? "SELECT * FROM (" : "";
+        single(member, false, o);
+        o += member.top != 0 ? ")" : "";
+        at = member.next;
+        o += at < 0 ? "" : member.unionAll ? " UNION ALL " : " UNION ";
+    }
+    if (!head.orderBy.empty()) { // terms of the result columns, as they are
+        put(o, " ORDER BY ", joined(head.orderBy, ", ", [&](std::string& s, int id, std::size_t i) {
+                put(s, id, head.descending[i] ? " DESC" : "");
+            }));
+    }
+}
+
+/* One SELECT. TOP with an ORDER BY keeps the rows tied with the last, as Jet does: the
+ * rows come sorted, and as many as rank within the count (a rank counted over the same
+ * rows, DISTINCT ones grouped by every column). */
+void Writer::single(const Select& q, bool ordered, std::string& o) const
+{
+    if (q.into >= 0 && &q != into_) {
+        raiseEngine(code::kSyntax, "SELECT ... INTO stands only at the head of a statement.");
+    }
+    const Token* quantifier = q.quantifier != 0 ? &s_.token(q.quantifier) : nullptr;
+    bool distinct = quantifier != nullptr && isKeyword(*quantifier, "DISTINCT");
+    bool sorted = ordered && !q.orderBy.empty();
+    bool ranked = q.top != 0 && (q.percent || sorted);
+    if (ranked && ++ranks_ > kMaxRanked) {
+        raiseEngine(code::kSyntax, "Too many TOP queries nested in one another.");
+    }
+    std::string list = joined(q.items, ", ", [&](std::string& s, int id, std::size_t i) {
+        distinct ? term(s, id) : put(s, id);
+        s += q.aliases[i] != 0 ? " AS " + token(q.aliases[i]) : "";
+    });
+    std::string groups =
+        joined(q.groupBy, ", ", [&](std::string& s, int id, std::size_t) { term(s, id); });
+    if (quantifier != nullptr && isKeyword(*quantifier, "DISTINCTROW") && q.groupBy.empty()) {
+        groups = rowGroups(q);
+    }
+    std::string from = (q.from >= 0 ? text(" FROM ", q.from) : "") +
+                       (q.where >= 0 ? text(" WHERE ", q.where) : "");
+    std::string having = q.having >= 0 ? text(" HAVING ", q.having) : "";
+    std::string order = joined(q.orderBy, ", ", [&](std::string& s, int id, std::size_t i) {
+        term(s, id);
+        s += q.descending[i] ? " DESC" : "";
+    });
+    std::string grouping = groups.empty() ? "" : " GROUP BY " + groups;
+    put(o, distinct ? "SELECT DISTINCT " : "SELECT ", list, from, grouping, having,
+        sorted ? " ORDER BY " + order : "");
+    if (!ranked) {
+        o += q.top != 0 ? " LIMIT " + token(q.top) : "";
+        return;
+    }
+    for (std::size_t i = 0; distinct && i < q.items.size(); ++i) {
+        if (!q.groupBy.empty() || s_.token(s_.node(q.items[i]).last).text == "*") {
+            raiseEngine(code::kSyntax, "DISTINCT TOP with * or GROUP BY has no translation here; "
+                                       "name the columns.");
+        }
+        grouping += (i > 0 ? ", " : " GROUP BY ") + std::to_string(i + 1);
+    }
+    std::string count = token(q.top);
+    put(o, " LIMIT (SELECT count(*) FROM (SELECT ", distinct ? list + ", " : "",
+        sorted ? "rank() OVER (ORDER BY " + order + ")" : "row_number() OVER ()", " AS jet_rank",
+        q.percent ? ", count(*) OVER () AS jet_count" : "", from, grouping, having, ") WHERE ",
+        q.percent ? "(jet_rank - 1) * 100 < " + count + " * jet_count" : "jet_rank <= " + count,
+        ")");
+    --ranks_;
+}
+
+/* DISTINCTROW: one row per row of each table whose fields the select names, which needs
+ * every field named with its table once the select joins several. */
+std::string Writer::rowGroups(const Select& q) const
+{
+    bool aggregate = false;
+    for (int item : q.items) {
+        aggregate = aggregate || s_.node(item).aggregate;
+    }
+    if (q.from < 0 || from(q.from).refs.size() <= 1 || aggregate) {
+        return {}; // one table's rows are distinct already
+    }
+    std::string out;
+    std::vector<std::string> tables;
+    for (int item : q.items) {
+        const Node& n = s_.node(item);
+        if (n.kind != Kind::Name || n.tok == n.last) {
+            raiseEngine(code::kSyntax, "DISTINCTROW over joined tables needs every field named "
+                                       "with its table.");
+        }
+        std::string table = span(n.tok, n.last - 2);
+        bool known = false;
+        for (const std::string& t : tables) {
+            known = known || equalsIgnoreCase(t, table);
+        }
+        out += known ? "" : (tables.empty() ? "" : ", ") + table + ".rowid";
+        tables.push_back(table);
+    }
+    return out;
+}
+
+/* SELECT ... INTO: a table of Jet columns like the query's (typeless, ignoring case, for
+ * what is no column), then the rows. */
+std::vector<std::string> Writer::selectInto(const Select& head, const std::string& query) const
+{
+    if (!describe_) {
+        raiseEngine(code::kSyntax, "SELECT ... INTO runs as a statement of its own.");
+    }
+    std::string table = text(head.into), columns, names;
+    for (const auto& [name, declared] : describe_(query)) {
+        if (name == "jet_rank" || name == "jet_count") {
+            continue;
+        }
+        int size = 0;
+        TypeClass type = declaredClass(declared, size);
+        bool exact = isExactName(name);
+        columns += (columns.empty() ? "" : ", ") + quoteIdent(name) +
+                   (type != TypeClass::Unknown ? " " + spell(name, exact, type, size)
+                    : exact                    ? ""
+                                               : " COLLATE NOCASE");
+        names += (names.empty() ? "" : ", ") + quoteIdent(name);
+    }
+    return {"CREATE TABLE " + table + " (" + columns + ")",
+            "INSERT INTO " + table + " SELECT " + names + " FROM (" + query + ")"};
+}
+
+Joined Writer::from(int id) const
+{
+    Joined j;
+    for (int kid : s_.node(id).kids) {
+        const Node& k = s_.node(kid);
+        const Token& t = s_.token(k.tok);
+        if (k.kind == Kind::Name) {
+            j.refs.emplace_back(kid, "");
+        } else if (k.kind == Kind::Cond) {
+            j.conditions.push_back(kid);
+        } else if (k.kind == Kind::Query || isKeywordIn(t, {"LEFT", "RIGHT", "FULL", "CROSS"})) {
+            j.outer = true;
+        } else if (isNameToken(t) && !j.refs.empty() &&
+                   !isKeywordIn(t, {"AS", "INNER", "OUTER", "JOIN", "ON", "IN"})) {
+            j.refs.back().second = identName(t);
+        }
+    }
+    return j;
+}
+
+/* SET's assignments to table; a qualified column must be one of its own. */
+std::string Writer::sets(const std::pair<int, std::string>& table) const
+{
+    std::string o;
+    for (const auto& [column, value] : s_.sets) {
+        const Node& c = s_.node(column);
+        std::string qualifier = c.tok != c.last ? identName(s_.token(c.last - 2)) : "";
+        if (!qualifier.empty() && !equalsIgnoreCase(qualifier, nameOf(table.first)) &&
+            !equalsIgnoreCase(qualifier, table.second)) {
+            raiseEngine(code::kSyntax, "An UPDATE changes the fields of one table here.");
+        }
+        put(o, o.empty() ? "" : ", ", token(c.last), " = ", value);
+    }
+    return o;
+}
+
+/* UPDATE over joined tables: the table SET names is updated, the others join it by
+ * UPDATE ... FROM, inner joins being conditions like any other. */
+std::string Writer::update() const
+{
+    Joined j = from(s_.table);
+    std::vector<int> conditions = j.conditions;
+    if (s_.where >= 0) {
+        conditions.push_back(s_.where);
+    }
+    std::string where =
+        joined(conditions, " AND ", [&](std::string& s, int id, std::size_t) { put(s, id); });
+    where = where.empty() ? "" : " WHERE " + where;
+    if (j.refs.size() == 1 && j.conditions.empty() && !j.outer) {
+        return text("UPDATE ", s_.table, " SET ", sets(j.refs[0]), where);
+    }
+    if (j.outer || j.refs.empty()) {
+        raiseEngine(code::kSyntax,
+                    "An UPDATE through an outer join or a subquery has no translation here.");
+    }
+    const Node& first = s_.node(s_.sets[0].first);
+    std::string qualifier = first.tok != first.last ? identName(s_.token(first.last - 2)) : "";
+    std::size_t target = 0;
+    for (std::size_t i = 0; i < j.refs.size(); ++i) {
+        bool named = equalsIgnoreCase(nameOf(j.refs[i].first), qualifier) ||
+                     equalsIgnoreCase(j.refs[i].second, qualifier);
+        target = named ? i : target;
+    }
+    auto ref = [&](const std::pair<int, std::string>& r) {
+        return text(r.first, r.second.empty() ? "" : " AS " + quoteIdent(r.second));
+    };
+    std::string others;
+    for (std::size_t i = 0; i < j.refs.size(); ++i) {
+        others += i == target ? "" : (others.empty() ? "" : ", ") + ref(j.refs[i]);
+    }
+    return "UPDATE " + ref(j.refs[target]) + " SET " + sets(j.refs[target]) + " FROM " + others +
+           where;
+}
+
+/* DELETE: of one table as it stands; through a join, the named table's rows by their
+ * row keys. */
+std::string Writer::remove() const
+{
+    Joined j = from(s_.table);
+    std::string where = s_.where >= 0 ? text(" WHERE ", s_.where) : "";
+    if (j.refs.size() == 1 && j.conditions.empty() && !j.outer) {
+        return text("DELETE FROM ", s_.table, where);
+    }
+    const Node* target = s_.target >= 0 ? &s_.node(s_.target) : nullptr;
+    std::string qualifier =
+        target == nullptr
+            ? ""
+            : identName(s_.token(target->tok == target->last ? target->tok : target->last - 2));
+    for (const auto& [table, alias] : j.refs) {
+        if (!qualifier.empty() &&
+            (equalsIgnoreCase(nameOf(table), qualifier) || equalsIgnoreCase(alias, qualifier))) {
+            return text("DELETE FROM ", table, " WHERE rowid IN (SELECT ", quoteIdent(qualifier),
+                        ".rowid FROM ", s_.table, where, ")");
+        }
+    }
+    raiseEngine(code::kSyntax, "Specify the table containing the records you want to delete.");
+}
+
+/* A column definition; as names the column in SQL when it is not Jet's name. A counter's
+ * type holds its key, so a key clause of its own is left out. */
+std::string Writer::def(const ColumnDef& c, const std::string& as) const
+{
+    std::string column = identName(s_.token(c.name));
+    std::string named = as.empty() ? column : as;
+    std::string out = quoteIdent(named) + " " + spell(named, isExactName(column), c.type, c.size);
+    const std::vector<int>& rest = s_.node(c.rest).kids;
+    for (std::size_t i = 0; i < rest.size(); ++i) {
+        const Token& t = s_.token(s_.node(rest[i]).tok);
+        bool key = c.type == TypeClass::Counter && s_.node(rest[i]).kind == Kind::Token &&
+                   isKeywordIn(t, {"CONSTRAINT", "PRIMARY", "KEY"});
+        i += key && isKeyword(t, "CONSTRAINT") ? 1 : 0;
+        out += key ? "" : text(" ", rest[i]);
+    }
+    return out;
+}
+
+std::vector<std::string> Writer::createTable() const
+{
+    std::string columns;
+    for (const ColumnDef& c : s_.columns) {
+        columns += (columns.empty() ? "" : ", ") + def(c);
+    }
+    for (int constraint : s_.constraints) {
+        put(columns, ", ", constraint);
+    }
+    std::vector<std::string> out = {
+        text("CREATE ", s_.temporary ? "TEMPORARY " : "", "TABLE ", s_.table, " (", columns, ")")};
+    for (std::string& k : keys()) {
+        out.push_back(std::move(k));
+    }
+    return out;
+}
+
+/* SQLite changes no column's type in place: a column of the new type takes the values
+ * (each checked by the type), the old one goes, and the new one takes its name. */
+std::vector<std::string> Writer::alterColumn() const
+{
+    std::string table = text(s_.table);
+    std::string column = quoteIdent(identName(s_.token(s_.columns[0].name)));
+    const std::string temp = "jet_altered_column";
+    return {"ALTER TABLE " + table + " ADD COLUMN " + def(s_.columns[0], temp),
+            "UPDATE " + table + " SET " + temp + " = " + column,
+            "ALTER TABLE " + table + " DROP COLUMN " + column,
+            "ALTER TABLE " + table + " RENAME COLUMN " + temp + " TO " + column};
+}
+
+/* An index; a primary key's or a DISALLOW NULL index's columns refuse Null through
+ * triggers, which a row already holding Null fails at once. */
+std::vector<std::string> Writer::index() const
+{
+    const IndexDef& x = s_.index;
+    std::string table = text(s_.table);
+    std::string name = identName(s_.token(x.name));
+    std::string columns, nulls, newNulls, present;
+    for (uint32_t c : x.names) {
+        std::string column = token(c);
+        columns += (columns.empty() ? "" : ", ") + column;
+        nulls += (nulls.empty() ? "" : " OR ") + column + " IS NULL";
+        newNulls += (newNulls.empty() ? "NEW." : " OR NEW.") + column + " IS NULL";
+        present += (present.empty() ? "" : " AND ") + column + " IS NOT NULL";
+    }
+    std::vector<std::string> out = {text("CREATE ", x.unique || x.primary ? "UNIQUE " : "",
+                                         "INDEX ", quoteIdent(name), " ON ", table, " ", x.columns,
+                                         x.ignoreNull ? " WHERE " + present : "")};
+    if (x.primary || x.disallowNull) {
+        std::string body =
+            " FOR EACH ROW WHEN " + newNulls +
+            " BEGIN SELECT RAISE(ABORT, 'Index or primary key cannot contain a Null value.'); END";
+        out.push_back("CREATE TRIGGER " + quoteIdent(name + "_nonnull_new") + " BEFORE INSERT ON " +
+                      table + body);
+        out.push_back("CREATE TRIGGER " + quoteIdent(name + "_nonnull_set") + " BEFORE UPDATE OF " +
+                      columns + " ON " + table + body);
+        out.push_back("UPDATE " + table + " SET " + token(x.names[0]) + " = " + token(x.names[0]) +
+                      " WHERE " + nulls);
+    }
+    return out;
+}
+
+std::vector<std::string> Writer::keys() const
+{
+    std::vector<std::string> out;
+    for (ForeignKey key : s_.keys) {
+        key.name = key.name.empty() ? derivedKeyName(key.child, key.column) : key.name;
+        for (std::string& sql : foreignKeyStatements(key)) {
+            out.push_back(std::move(sql));
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> Writer::statements()
+{
+    std::vector<std::string> out;
+    std::string name = s_.index.name != 0 ? identName(s_.token(s_.index.name)) : "";
+    switch (s_.verb) {
+    case Verb::Select: {
+        const Select& head = s_.selects[static_cast<std::size_t>(s_.node(s_.root).sub)];
+        into_ = head.into >= 0 && head.next < 0 ? &head : nullptr;
+        std::string query;
+        select(s_.node(s_.root).sub, query);
+        out = into_ != nullptr ? selectInto(head, query) : std::vector<std::string>{query};
+        break;
+    }
+    case Verb::Update:
+        out = {update()};
+        break;
+    case Verb::Delete:
+        out = {remove()};
+        break;
+    case Verb::CreateTable:
+        out = createTable();
+        break;
+    case Verb::AddColumns:
+        for (const ColumnDef& c : s_.columns) {
+            out.push_back(text("ALTER TABLE ", s_.table, " ADD COLUMN ", def(c)));
+        }
+        break;
+    case Verb::AlterColumn:
+        out = alterColumn();
+        break;
+    case Verb::AddKeys:
+        out = keys();
+        break;
+    case Verb::CreateIndex:
+        out = index();
+        break;
+    case Verb::DropIndex:
+        out = {"DROP INDEX " + quoteIdent(name),
+               "DROP TRIGGER IF EXISTS " + quoteIdent(name + "_nonnull_new"),
+               "DROP TRIGGER IF EXISTS " + quoteIdent(name + "_nonnull_set")};
+        break;
+    case Verb::Other:
+        out = {text(s_.root)};
+        break;
+    }
+    if (s_.tail >= 0) {
+        put(out.back(), " ", s_.tail);
+    }
+    return out;
+}
+
+class SqliteTarget final : public Target {
+  public:
+    std::vector<std::string> statements(const Statement& s, const Describe& describe) const override
+    {
+        return Writer(s, describe).statements();
+    }
+
+    std::string columnType(const std::string& column, TypeClass type, int size) const override
+    {
+        return spell(column, isExactName(column), type, size);
+    }
+};
+
+} // namespace
+
+const Target& sqliteTarget()
+{
+    static const SqliteTarget target;
+    return target;
+}
+
+} // namespace kavdb::engine::jet
