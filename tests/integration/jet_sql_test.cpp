@@ -524,8 +524,7 @@ TEST_F(JetSqlTest, LongChainsOfOneOperator)
     };
     const std::string initials = chain("Left(Make, 1) & Null", " & ", 250);
     EXPECT_EQ(outcome(List, expand("=3 " + initials), false), std::string(250, 'N'));
-    EXPECT_EQ(outcome(List, expand("=3 Len(" + chain("Null", " & ", 150) + " & '') "), false),
-              "0");
+    EXPECT_EQ(outcome(List, expand("=3 Len(" + chain("Null", " & ", 150) + " & '') "), false), "0");
     std::string models = "? Model = 'x'";
     for (int i = 0; i < 300; ++i) {
         models += " OR Model = 'x" + std::to_string(i) + "'";

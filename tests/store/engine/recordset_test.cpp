@@ -354,8 +354,9 @@ TEST_F(RecordsetTest, ValuesAreBoundToPlaceholdersOnly)
     }
     // Unbound, a '?' is a value Jet was not given; bound, the counts must agree.
     EXPECT_EQ(codeOf([&] { Recordset rs(conn_, sql, Cursor::Keyset); }), code::kUnknownColumn);
-    for (const char* text : {"SELECT * FROM Files WHERE PathID = ?", "SELECT * FROM Files",
-                             "SELECT * FROM Files WHERE PathID = ? AND Filename = ? AND Comment = ?"}) {
+    for (const char* text :
+         {"SELECT * FROM Files WHERE PathID = ?", "SELECT * FROM Files",
+          "SELECT * FROM Files WHERE PathID = ? AND Filename = ? AND Comment = ?"}) {
         EXPECT_EQ(
             codeOf([&] {
                 Recordset rs(conn_, text, {Value::integer(1), Value::text("a")}, Cursor::Keyset);
