@@ -5,8 +5,8 @@
  * length: it is linear in the text as preparing is.
  */
 #include "ratio_reporter.h"
-#include "store/engine/dialect.h"
-#include "store/engine/functions.h"
+#include "store/engine/jet/dialect.h"
+#include "store/engine/jet/functions.h"
 
 #include <sqlite3.h>
 

@@ -4,7 +4,7 @@
  * gives is non-empty; SELECT ... INTO is asked for with a made-up column list. The same
  * text as a find criterion or a column type word is taken or refused cleanly.
  */
-#include "store/engine/dialect.h"
+#include "store/engine/jet/dialect.h"
 #include "store/engine/error.h"
 #include "store/engine/find.h"
 

@@ -8,7 +8,7 @@
  */
 #include "store/engine/connection.h"
 
-#include "store/engine/dialect.h"
+#include "store/engine/jet/dialect.h"
 #include "store/engine/faults.h"
 #include "store/engine/native.h"
 #include "store/engine/recordset.h"

@@ -1,7 +1,7 @@
 /*
  * Connection: one open catalogue file, over a driver (driver.h).
  *
- * Statements arrive in the Jet dialect and are translated on the way in (dialect.h), each
+ * Statements arrive in the Jet dialect and are translated on the way in (jet/dialect.h), each
  * text once while it is in use. Transactions nest by depth: only the outermost begin and
  * commit reach the engine, so an export that calls another export still costs one commit.
  *

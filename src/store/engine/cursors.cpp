@@ -8,7 +8,7 @@
  */
 #include "store/engine/cursors.h"
 
-#include "store/engine/lexer.h"
+#include "store/engine/jet/lexer.h"
 #include "store/engine/native.h"
 
 #include <algorithm>

@@ -5,8 +5,8 @@
  */
 #include "store/engine/keys.h"
 
-#include "store/engine/dialect.h"
-#include "store/engine/lexer.h"
+#include "store/engine/jet/dialect.h"
+#include "store/engine/jet/lexer.h"
 
 namespace kavdb::engine {
 

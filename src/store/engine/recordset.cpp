@@ -8,8 +8,8 @@
  */
 #include "store/engine/recordset.h"
 
-#include "store/engine/dialect.h"
-#include "store/engine/lexer.h"
+#include "store/engine/jet/dialect.h"
+#include "store/engine/jet/lexer.h"
 #include "store/engine/native.h"
 #include "store/engine/schema.h"
 

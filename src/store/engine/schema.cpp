@@ -5,7 +5,7 @@
  */
 #include "store/engine/schema.h"
 
-#include "store/engine/dialect.h"
+#include "store/engine/jet/dialect.h"
 #include "store/engine/keys.h"
 #include "store/engine/native.h"
 

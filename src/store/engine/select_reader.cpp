@@ -4,7 +4,7 @@
  */
 #include "store/engine/select_reader.h"
 
-#include "store/engine/lexer.h"
+#include "store/engine/jet/lexer.h"
 
 #include <algorithm>
 

@@ -5,8 +5,8 @@
  */
 #include "store/engine/driver.h"
 
-#include "store/engine/dialect.h"
-#include "store/engine/functions.h"
+#include "store/engine/jet/dialect.h"
+#include "store/engine/jet/functions.h"
 #include "store/engine/native.h"
 
 #include <fcntl.h>

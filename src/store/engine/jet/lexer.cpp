@@ -1,7 +1,7 @@
 /*
  * The SQL tokenizer shared by the Jet translator and the recordset's statement reading.
  */
-#include "store/engine/lexer.h"
+#include "store/engine/jet/lexer.h"
 
 namespace kavdb::engine {
 

@@ -2,11 +2,11 @@
  * The translator's entry points (see dialect.h): the front end reads, the dialect's
  * target writes. Also the small readings of Jet text the engine needs beside it.
  */
-#include "store/engine/dialect.h"
+#include "store/engine/jet/dialect.h"
 
-#include "store/engine/jet_tree.h"
+#include "store/engine/jet/tree.h"
 #include "store/engine/native.h"
-#include "store/engine/target.h"
+#include "store/engine/jet/target.h"
 
 #include <cstdlib>
 

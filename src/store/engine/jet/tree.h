@@ -8,7 +8,7 @@
 #pragma once
 
 #include "store/engine/keys.h"
-#include "store/engine/lexer.h"
+#include "store/engine/jet/lexer.h"
 
 #include <cstdint>
 #include <string>

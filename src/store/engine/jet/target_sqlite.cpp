@@ -6,10 +6,10 @@
  * Column types carry CHECK constraints named jet_type and jet_size, which the error
  * mapping turns into Jet's type-mismatch and field-too-small codes.
  */
-#include "store/engine/target.h"
+#include "store/engine/jet/target.h"
 
-#include "store/engine/dialect.h"
-#include "store/engine/jet_dates.h"
+#include "store/engine/jet/dialect.h"
+#include "store/engine/jet/dates.h"
 #include "store/engine/native.h"
 
 #include <cstdlib>

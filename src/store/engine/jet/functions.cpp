@@ -1,14 +1,14 @@
 /*
  * The Jet functions and operators as SQLite user functions (see functions.h). Texts are
  * UTF-8, lengths and positions count characters, case folding is ASCII as the text
- * columns' NOCASE is. Dates are the texts of jet_dates.h; a number stands for Jet's day.
+ * columns' NOCASE is. Dates are the texts of dates.h; a number stands for Jet's day.
  * Where Jet fails on a value (a text where a number belongs, a division by zero) the
  * statement fails with Jet's words; Null in gives Null out, except where Jet says
  * otherwise (& treats Null as "").
  */
-#include "store/engine/functions.h"
+#include "store/engine/jet/functions.h"
 
-#include "store/engine/jet_dates.h"
+#include "store/engine/jet/dates.h"
 
 #include <sqlite3.h>
 

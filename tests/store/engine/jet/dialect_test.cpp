@@ -4,9 +4,9 @@
  * indexes made by Jet DDL, SELECT ... INTO's table, and the StrComp equality served by an
  * index. What Jet statements give through the exports is tabled in jet_sql_test.
  */
-#include "store/engine/dialect.h"
+#include "store/engine/jet/dialect.h"
 #include "store/engine/engine_fixture.h"
-#include "store/engine/lexer.h"
+#include "store/engine/jet/lexer.h"
 #include "store/engine/select_reader.h"
 
 #include <gtest/gtest.h>

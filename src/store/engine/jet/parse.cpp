@@ -1,10 +1,10 @@
 /*
- * The Jet front end (see jet_tree.h): a recursive-descent reader over the statement's
+ * The Jet front end (see tree.h): a recursive-descent reader over the statement's
  * tokens. It never backtracks further than one operator, so reading is linear in the
  * length of the text; where it meets something it does not know, it keeps the token as
  * written and reads on, and the target engine judges it.
  */
-#include "store/engine/jet_tree.h"
+#include "store/engine/jet/tree.h"
 
 #include "store/engine/native.h"
 

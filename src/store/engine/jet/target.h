@@ -1,11 +1,11 @@
 /*
  * Private to the engine layer: a target dialect of the Jet translator. The front end
- * (jet_tree.h) reads Jet and decides what Jet means; a target spells that for one engine,
+ * (tree.h) reads Jet and decides what Jet means; a target spells that for one engine,
  * in one file of its own. SQLite's is the one target today.
  */
 #pragma once
 
-#include "store/engine/jet_tree.h"
+#include "store/engine/jet/tree.h"
 
 #include <functional>
 #include <string>

@@ -1,7 +1,7 @@
 /*
  * Jet dialect: the SQL that the library and its applications write, made the engine's.
  *
- * One front end reads a Jet statement (jet_tree.h) and a target spells it for one engine
+ * One front end reads a Jet statement (tree.h) and a target spells it for one engine
  * (target.h): "..." is a text literal, [name] an identifier, #date# a date; operators,
  * functions, LIKE patterns, TOP with its ties, DISTINCTROW, the DELETE, UPDATE, SELECT
  * ... INTO and DDL forms of Jet keep Jet's meaning, texts compare ignoring case (file

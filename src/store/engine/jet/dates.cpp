@@ -1,9 +1,9 @@
 /*
- * Jet's dates and Format (see jet_dates.h). Calendar arithmetic counts days from
+ * Jet's dates and Format (see dates.h). Calendar arithmetic counts days from
  * 1970-01-01 with the proleptic Gregorian rules in whole seconds; names of months and
  * days, and the named formats, are written as Jet writes them in the United States.
  */
-#include "store/engine/jet_dates.h"
+#include "store/engine/jet/dates.h"
 
 #include <algorithm>
 #include <cctype>
