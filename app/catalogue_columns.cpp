@@ -8,9 +8,6 @@
 namespace kavdb {
 namespace {
 
-/* The engine's answers for a column the table lacks, and for a table the catalogue lacks. */
-constexpr HRESULT kUnknownColumn = static_cast<HRESULT>(0x80040E10);
-constexpr HRESULT kUnknownTable = static_cast<HRESULT>(0x80040E37);
 /* Tables up to this number the library itself adds to a catalogue made before them. */
 constexpr int kLibraryTables = 9;
 
@@ -59,13 +56,14 @@ Outcome addMissingColumns(Catalogue& catalogue, const std::vector<ConfiguredItem
         Outcome probe = catalogue.fileList(
             "SELECT " + item.name + " AS Filename FROM " + item.table + " WHERE 1 = 0", true, none);
         const std::string type = jetColumnType(item.type);
-        if (probe.is(kUnknownTable) && tableNumber(configured, item.table) > kLibraryTables) {
+        if (probe.is(KAVDB_E_NO_SUCH_TABLE) &&
+            tableNumber(configured, item.table) > kLibraryTables) {
             Outcome added = addTable(catalogue, configured, item.table);
             if (!added.ok())
                 return added;
             continue;
         }
-        if (!probe.is(kUnknownColumn) || type.empty())
+        if (!probe.is(KAVDB_E_UNKNOWN_COLUMN) || type.empty())
             continue;
         Outcome added =
             catalogue.execute("ALTER TABLE " + item.table + " ADD " + item.name + " " + type);

@@ -11,27 +11,30 @@ namespace kavdb {
 namespace {
 
 struct CodeWords {
-    uint32_t code;
+    HRESULT code;
     const char* words;
 };
 
 constexpr CodeWords kWords[] = {
-    {0x00000000u, "done"},
-    {0x80070057u, "invalid argument (a missing, malformed or too long path or value)"},
-    {0x80004005u, "the operation failed"},
-    {0x8007000Eu, "out of memory"},
-    {0x80004003u, "the statement or record could not be opened"},
-    {0x8000FFFFu, "unexpected failure while reading a table"},
-    {0x8878000Au, "already in the catalogue"},
-    {0x8878000Bu, "not in the catalogue"},
-    {0x8878000Eu, "row position beyond the end of the table"},
-    {0x80040E14u, "SQL syntax error or statement the catalogue cannot run"},
-    {0x80040E37u, "no such table"},
-    {0x80040E10u, "unknown column in the statement"},
-    {0x800A0CC1u, "the statement returns no such column"},
-    {0x800A0BCDu, "no current row"},
-    {0x800A0E78u, "the catalogue object is closed"},
-    {0x80040E2Fu, "key or constraint violation"},
+    {S_OK, "done"},
+    {E_INVALIDARG, "invalid argument (a missing, malformed or too long path or value)"},
+    {E_FAIL, "the operation failed"},
+    {E_OUTOFMEMORY, "out of memory"},
+    {E_POINTER, "the statement or record could not be opened"},
+    {E_UNEXPECTED, "unexpected failure while reading a table"},
+    {KAVDB_E_ALREADY_EXISTS, "already in the catalogue"},
+    {KAVDB_E_NOT_FOUND, "not in the catalogue"},
+    {KAVDB_E_OUT_OF_RANGE, "row position beyond the end of the table"},
+    {KAVDB_E_SYNTAX, "SQL syntax error or statement the catalogue cannot run"},
+    {KAVDB_E_NO_SUCH_TABLE, "no such table"},
+    {KAVDB_E_UNKNOWN_COLUMN, "unknown column in the statement"},
+    {KAVDB_E_FIELD_NOT_FOUND, "the statement returns no such column"},
+    {KAVDB_E_NO_CURRENT_ROW, "no current row"},
+    {KAVDB_E_OBJECT_CLOSED, "the catalogue object is closed"},
+    {KAVDB_E_CONSTRAINT, "key or constraint violation"},
+    {KAVDB_E_TYPE_MISMATCH, "a stored value is not of the kind asked for"},
+    {KAVDB_E_DATA_MISMATCH, "a value of the wrong type for its column"},
+    {KAVDB_E_FIELD_TOO_SMALL, "a value too long or too large for its column"},
 };
 
 } // namespace
@@ -46,7 +49,7 @@ std::string resultHex(HRESULT code)
 std::string resultWords(HRESULT code)
 {
     for (const CodeWords& w : kWords)
-        if (w.code == static_cast<uint32_t>(code))
+        if (w.code == code)
             return w.words;
     return "error " + resultHex(code);
 }

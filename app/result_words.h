@@ -1,6 +1,6 @@
 /*
  * Plain words for the catalogue library's result codes, so that a failure reads as
- * "not in the catalogue" rather than 0x8878000B.
+ * "not in the catalogue" rather than its hexadecimal code.
  */
 #pragma once
 

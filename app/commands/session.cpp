@@ -67,13 +67,13 @@ std::vector<ConfiguredItem> configuration()
 
 int statementExitCode(const Outcome& outcome)
 {
-    switch (static_cast<uint32_t>(outcome.code)) {
-    case 0x80070057u: // statement refused before it ran
-    case 0x80004003u: // statement the engine could not open
-    case 0x80040E14u: // syntax
-    case 0x80040E37u: // no such table
-    case 0x80040E10u: // no such column
-    case 0x800A0CC1u: // no such column in the result
+    switch (outcome.code) {
+    case E_INVALIDARG:            // statement refused before it ran
+    case E_POINTER:               // statement the engine could not open
+    case KAVDB_E_SYNTAX:          // syntax
+    case KAVDB_E_NO_SUCH_TABLE:   // no such table
+    case KAVDB_E_UNKNOWN_COLUMN:  // no such column
+    case KAVDB_E_FIELD_NOT_FOUND: // no such column in the result
         return kExitUsage;
     default:
         return kExitSomeFailed;

@@ -4,7 +4,7 @@
  * A query's rows are its Filename column (the full paths for searches), compared in
  * order under ORDER BY unless the expectation starts with '~'. Shorthands: "? cond" is
  * SELECT Model AS Filename FROM Cams WHERE cond; "=N expr" is SELECT expr AS Filename
- * FROM Cams WHERE ID = N.
+ * FROM Cams WHERE ID = N. A code is written by its name in the public header.
  */
 #include "support/fixture.h"
 
@@ -26,7 +26,7 @@ enum Via : char {
 struct Case {
     Via via;
     const char* sql;
-    const char* expect; // rows joined by '|', "ok", or "!" and the code in hex
+    const char* expect; // rows joined by '|', "ok", or "!" and the code's name
 };
 
 // ID Make      Model    Width Height Price  Taken                Note
@@ -129,7 +129,7 @@ const Case kArithmetic[] = {
     {List, "=3 Width + Height", "5008"},
     {List, "=1 Price / 2", "1250.25"},
     {List, "=1 Width \\ 1000", "4"},
-    {List, "=1 1 / 0", "!80040E14"},
+    {List, "=1 1 / 0", "!SYNTAX"},
     {List, "? Height Mod 3 = 0", "A100|D3|K10D|eos 40d"},
     {List, "=1 Int(-2.5)", "-3"},
     {List, "=1 Fix(-2.5)", "-2"},
@@ -310,19 +310,19 @@ const Case kStatements[] = {
     {Exec, "CREATE INDEX IdxName ON T1 (Name)", "ok"},
     {Exec, "DROP INDEX IdxName ON T1", "ok"},
     {Exec, "CREATE UNIQUE INDEX IdxName ON T1 (Name)", "ok"},
-    {Exec, "INSERT INTO T1 (Name, N) VALUES ('ONE', 5)", "!80040E2F"},
+    {Exec, "INSERT INTO T1 (Name, N) VALUES ('ONE', 5)", "!CONSTRAINT"},
     {Exec, "ALTER TABLE T2 ALTER COLUMN Label TEXT(50)", "ok"},
     {Exec, "INSERT INTO T2 VALUES (3, 'a label of thirty characters.')", "ok"},
     {Exec, "ALTER TABLE T2 ADD CONSTRAINT PkT2 PRIMARY KEY (K)", "ok"},
-    {Exec, "INSERT INTO T2 VALUES (3, 'dup')", "!80040E2F"},
-    {Exec, "INSERT INTO T2 (Label) VALUES ('no key')", "!80040E2F"},
-    {Exec, "INSERT INTO T1 (Name) VALUES ('x'); DELETE FROM T1", "!80040E14"},
-    {Exec, "UPDATE T1 SET N = N + 1 -- one more", "!80040E14"},
-    {Exec, "SELECT * FROM T1 WHERE Name = ?", "!80040E10"},
+    {Exec, "INSERT INTO T2 VALUES (3, 'dup')", "!CONSTRAINT"},
+    {Exec, "INSERT INTO T2 (Label) VALUES ('no key')", "!CONSTRAINT"},
+    {Exec, "INSERT INTO T1 (Name) VALUES ('x'); DELETE FROM T1", "!SYNTAX"},
+    {Exec, "UPDATE T1 SET N = N + 1 -- one more", "!SYNTAX"},
+    {Exec, "SELECT * FROM T1 WHERE Name = ?", "!UNKNOWN_COLUMN"},
     {Exec, "UPDATE T1 SET N = N + 1", "ok"},
     {List, "SELECT N AS Filename FROM T1", "11"},
     {Exec, "DROP TABLE T3", "ok"},
-    {List, "SELECT Name AS Filename FROM T3", "!80040E37"},
+    {List, "SELECT Name AS Filename FROM T3", "!NO_SUCH_TABLE"},
     {List, "SELECT Name AS Filename FROM T1 UNION SELECT Label FROM T2 ORDER BY Filename",
      "a label of thirty characters.|one|two"},
     {List, "? Price > (SELECT Avg(Price) FROM Cams)", "D3|EOS 5D"},
@@ -342,40 +342,40 @@ const Case kTypes[] = {
      "D DOUBLE, M MEMO, Dt DATETIME)",
      "ok"},
     {Exec, "INSERT INTO Ty (S) VALUES ('abcde')", "ok"},
-    {Exec, "INSERT INTO Ty (S) VALUES ('abcdef')", "!80040E57"},
+    {Exec, "INSERT INTO Ty (S) VALUES ('abcdef')", "!FIELD_TOO_SMALL"},
     {Exec, "INSERT INTO Ty (S) VALUES (12345)", "ok"},
-    {Exec, "INSERT INTO Ty (S) VALUES (123456)", "!80040E57"},
-    {Exec, "INSERT INTO Ty (L) VALUES ('wide')", "!80040E07"},
+    {Exec, "INSERT INTO Ty (S) VALUES (123456)", "!FIELD_TOO_SMALL"},
+    {Exec, "INSERT INTO Ty (L) VALUES ('wide')", "!DATA_MISMATCH"},
     {Exec, "INSERT INTO Ty (L) VALUES ('42')", "ok"},
-    {Exec, "INSERT INTO Ty (L) VALUES (2147483648)", "!80040E57"},
-    {Exec, "INSERT INTO Ty (Sh) VALUES (40000)", "!80040E57"},
+    {Exec, "INSERT INTO Ty (L) VALUES (2147483648)", "!FIELD_TOO_SMALL"},
+    {Exec, "INSERT INTO Ty (Sh) VALUES (40000)", "!FIELD_TOO_SMALL"},
     {Exec, "INSERT INTO Ty (Sh) VALUES (-32768)", "ok"},
-    {Exec, "INSERT INTO Ty (B) VALUES (256)", "!80040E57"},
-    {Exec, "INSERT INTO Ty (B) VALUES (-1)", "!80040E57"},
+    {Exec, "INSERT INTO Ty (B) VALUES (256)", "!FIELD_TOO_SMALL"},
+    {Exec, "INSERT INTO Ty (B) VALUES (-1)", "!FIELD_TOO_SMALL"},
     {Exec, "INSERT INTO Ty (B) VALUES (255)", "ok"},
-    {Exec, "INSERT INTO Ty (D) VALUES ('x')", "!80040E07"},
+    {Exec, "INSERT INTO Ty (D) VALUES ('x')", "!DATA_MISMATCH"},
     {Exec, "INSERT INTO Ty (D) VALUES ('2.5')", "ok"},
-    {Exec, "INSERT INTO Ty (Dt) VALUES ('not a date')", "!80040E07"},
+    {Exec, "INSERT INTO Ty (Dt) VALUES ('not a date')", "!DATA_MISMATCH"},
     {Exec, "INSERT INTO Ty (Dt) VALUES (#2008-05-30#)", "ok"},
     {Exec, "INSERT INTO Ty (M) VALUES (String(300, 'm'))", "ok"},
-    {Exec, "UPDATE Ty SET L = 'abc' WHERE L = 42", "!80040E07"},
-    {Exec, "UPDATE Ty SET S = S & 'zz' WHERE S = 'ABCDE'", "!80040E57"},
+    {Exec, "UPDATE Ty SET L = 'abc' WHERE L = 42", "!DATA_MISMATCH"},
+    {Exec, "UPDATE Ty SET S = S & 'zz' WHERE S = 'ABCDE'", "!FIELD_TOO_SMALL"},
     {List, "SELECT Count(*) AS Filename FROM Ty", "8"},
     {List, "SELECT L + 1 AS Filename FROM Ty WHERE L IS NOT NULL", "43"},
     {List, "SELECT D * 2 AS Filename FROM Ty WHERE D IS NOT NULL", "5"},
     {Exec, "ALTER TABLE Ty ADD COLUMN S2 TEXT(3)", "ok"},
-    {Exec, "INSERT INTO Ty (S2) VALUES ('abcd')", "!80040E57"},
+    {Exec, "INSERT INTO Ty (S2) VALUES ('abcd')", "!FIELD_TOO_SMALL"},
     {Exec, "ALTER TABLE Ty ALTER COLUMN L TEXT(10)", "ok"},
     {Exec, "INSERT INTO Ty (L) VALUES ('wide')", "ok"},
     {List, "SELECT L AS Filename FROM Ty WHERE L = 'WIDE'", "wide"},
-    {Exec, "CREATE TABLE Bad (a WIDGET)", "!80040E14"},
+    {Exec, "CREATE TABLE Bad (a WIDGET)", "!SYNTAX"},
     {Exec, "CREATE TABLE Ty2 (a TEXT(5) NOT NULL, b LONG DEFAULT 7)", "ok"},
     {Exec, "INSERT INTO Ty2 (a) VALUES ('x')", "ok"},
     {List, "SELECT b AS Filename FROM Ty2", "7"},
-    {Exec, "INSERT INTO Ty2 (b) VALUES (1)", "!80040E2F"},
+    {Exec, "INSERT INTO Ty2 (b) VALUES (1)", "!CONSTRAINT"},
     {Exec, "INSERT INTO MainTable (PathID, Filename, Width) VALUES (1, 'w.jpg', 'wide')",
-     "!80040E07"},
-    {Exec, "UPDATE ExifInfo SET ISO = 'high'", "!80040E07"},
+     "!DATA_MISMATCH"},
+    {Exec, "UPDATE ExifInfo SET ISO = 'high'", "!DATA_MISMATCH"},
     {Exec, "UPDATE ExifInfo SET ISO = '800' WHERE ISO = 400", "ok"},
     {Count, "SELECT * FROM ExifInfo WHERE ExifInfo.ISO = 800", "1"},
 };
@@ -415,8 +415,21 @@ class JetSqlTest : public test::CatalogueTest {
         return sql;
     }
 
+    /* "!" and the code's name in the public header, without its KAVDB_E_. */
     static std::string failure(HRESULT hr)
     {
+        static const std::pair<HRESULT, const char*> names[] = {
+            {KAVDB_E_DATA_MISMATCH, "DATA_MISMATCH"},
+            {KAVDB_E_UNKNOWN_COLUMN, "UNKNOWN_COLUMN"},
+            {KAVDB_E_SYNTAX, "SYNTAX"},
+            {KAVDB_E_CONSTRAINT, "CONSTRAINT"},
+            {KAVDB_E_NO_SUCH_TABLE, "NO_SUCH_TABLE"},
+            {KAVDB_E_FIELD_TOO_SMALL, "FIELD_TOO_SMALL"}};
+        for (const auto& [code, name] : names) {
+            if (code == hr) {
+                return std::string("!") + name;
+            }
+        }
         char text[16];
         std::snprintf(text, sizeof text, "!%08X", static_cast<unsigned>(hr));
         return text;

@@ -152,8 +152,8 @@ TEST_F(HostileInputTest, TextsAtAndPastTheFixedLimits)
  * metadata write names its table in the configuration before any SQL. */
 TEST_F(HostileInputTest, OnlyOneStatementEverReachesTheEngine)
 {
-    const HRESULT syntax = static_cast<HRESULT>(0x80040E14);
-    const HRESULT noValue = static_cast<HRESULT>(0x80040E10);
+    const HRESULT syntax = KAVDB_E_SYNTAX;
+    const HRESULT noValue = KAVDB_E_UNKNOWN_COLUMN;
     MetaDataList ann;
     ann.push_back(makeMeta("People", {{"Name", "Ann"}}));
     ASSERT_EQ(KaAVDBRegisterFile(db_, "/p/a.jpg", &ann, nullptr), S_OK);

@@ -22,7 +22,7 @@ namespace {
 TEST(ResultWords, KnownCodesReadAsWords)
 {
     for (HRESULT code : {E_INVALIDARG, E_FAIL, KAVDB_E_ALREADY_EXISTS, KAVDB_E_NOT_FOUND,
-                         KAVDB_E_OUT_OF_RANGE, static_cast<HRESULT>(0x80040E14)})
+                         KAVDB_E_OUT_OF_RANGE, KAVDB_E_SYNTAX})
         EXPECT_EQ(resultWords(code).find("error 0x"), std::string::npos) << resultHex(code);
     EXPECT_EQ(resultWords(KAVDB_E_NOT_FOUND), "not in the catalogue");
     EXPECT_EQ(resultWords(static_cast<HRESULT>(0x80123456)), "error 0x80123456");
