@@ -1,8 +1,10 @@
 /*
  * Translating Jet, against SQLite preparing the statement it gives: a search as an
  * application writes one, and long texts (150 KB, the limit of a statement) of many
- * items and of a long IN list. Translation stays a fraction of preparing, at every
- * length: it is linear in the text as preparing is.
+ * items and of a long IN list. Translation is linear in the text, as preparing is: a
+ * search costs a third of preparing it, a long IN list half, and 150 KB of function calls
+ * about five times (measured here: 28 ms), paid once, as a connection keeps a
+ * translation by its text.
  */
 #include "ratio_reporter.h"
 #include "store/engine/jet/dialect.h"
