@@ -22,15 +22,10 @@ std::string defaultCataloguePath()
     return absolutePath(base + "/kavdb/catalogue.mdb");
 }
 
-namespace {
-
-/* A catalogue on a PostgreSQL server, named by its libpq URI. */
 bool isServerUri(const std::string& path)
 {
     return path.rfind("postgresql://", 0) == 0 || path.rfind("postgres://", 0) == 0;
 }
-
-} // namespace
 
 std::string cataloguePath(const std::string& chosen)
 {

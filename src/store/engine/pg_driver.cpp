@@ -637,10 +637,11 @@ void PgDriver::begin(bool writer)
     if (PQstatus(conn_) != CONNECTION_OK) {
         connect();
     }
-    // A reader reads one snapshot, as on SQLite; writers take turns by the lock, so that
-    // they never fail on each other's rows.
+    // A reader reads one snapshot, as on SQLite, and may still write the little a read
+    // makes (a folder row); writers take turns by the lock, so that they never fail on
+    // each other's rows.
     plain(writer ? "BEGIN ISOLATION LEVEL READ COMMITTED"
-                 : "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+                 : "BEGIN ISOLATION LEVEL REPEATABLE READ");
     if (writer) {
         try {
             plain("SELECT pg_advisory_xact_lock(" + std::to_string(kWriterLock) + ")");

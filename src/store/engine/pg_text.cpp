@@ -198,8 +198,10 @@ std::string serverLocation(const std::string& path)
         !std::getline(in, header) || !std::getline(in, uri)) {
         return {};
     }
-    while (!uri.empty() && (uri.back() == '\r' || uri.back() == ' ')) {
-        uri.pop_back();
+    for (std::string* line : {&header, &uri}) { // a link written with CRLF line ends
+        while (!line->empty() && (line->back() == '\r' || line->back() == ' ')) {
+            line->pop_back();
+        }
     }
     return header.empty() && isServerUri(uri) ? uri : std::string();
 }
