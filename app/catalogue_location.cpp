@@ -22,14 +22,21 @@ std::string defaultCataloguePath()
     return absolutePath(base + "/kavdb/catalogue.mdb");
 }
 
+bool isServerUri(const std::string& path)
+{
+    return path.rfind("postgresql://", 0) == 0 || path.rfind("postgres://", 0) == 0;
+}
+
 std::string cataloguePath(const std::string& chosen)
 {
-    return chosen.empty() ? defaultCataloguePath() : absolutePath(chosen);
+    return chosen.empty()        ? defaultCataloguePath()
+           : isServerUri(chosen) ? chosen
+                                 : absolutePath(chosen);
 }
 
 bool acceptableCatalogueName(const std::string& path)
 {
-    return path.find(".mdb") != std::string::npos;
+    return path.find(".mdb") != std::string::npos || isServerUri(path);
 }
 
 } // namespace kavdb

@@ -17,5 +17,7 @@ std::string cataloguePath(const std::string& chosen);
 
 /* True when the library accepts path as a catalogue file name. */
 bool acceptableCatalogueName(const std::string& path);
+/* A catalogue on a PostgreSQL server, named by its libpq URI rather than a file. */
+bool isServerUri(const std::string& path);
 
 } // namespace kavdb

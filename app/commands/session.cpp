@@ -34,7 +34,8 @@ std::unique_ptr<Catalogue> openCatalogue(const GlobalOptions& global, Access acc
         return nullptr;
     }
     std::error_code ec;
-    if (!fs::exists(path, ec)) {
+    // A server catalogue's existence is its server's to tell, when it is opened.
+    if (!isServerUri(path) && !fs::exists(path, ec)) {
         if (access != Access::Create) {
             report(path, "no catalogue here yet (run \"kavdb add FOLDER\" first, or give --db)");
             return nullptr;

@@ -7,8 +7,8 @@
  * sees a half-initialised catalogue even if two threads race to initialise.
  */
 #include "frame/facade.h"
+#include "store/catalogue.h"
 #include "store/file_probe.h"
-
 
 #include <atomic>
 #include <filesystem>
@@ -23,7 +23,7 @@ std::atomic<DBHandle*> m_hDB{nullptr};
 /* Makes the catalogue at path when it is missing: created, or else the template. */
 HRESULT provideCatalogue(const char* path)
 {
-    if (store::anythingAt(path)) {
+    if (store::catalogueExists(path)) {
         return S_OK; // opening tells whether it is a catalogue
     }
     HRESULT created = KaAVDBCreate(path);

@@ -19,7 +19,8 @@ namespace {
 
 bool isCataloguePath(const char* path)
 {
-    return path != nullptr && *path != '\0' && std::strstr(path, ".mdb") != nullptr;
+    return path != nullptr && *path != '\0' &&
+           (std::strstr(path, ".mdb") != nullptr || store::isServerCatalogue(path));
 }
 
 } // namespace
@@ -31,7 +32,8 @@ extern "C" KAVDB_API HRESULT KaAVDBOpen(const char* path, DBHandle** out)
             return E_INVALIDARG;
         }
         // Only a regular file is a catalogue; anything else fails at once.
-        if (store::fileKind(path) != store::FileKind::Regular || !store::mayRead(path)) {
+        if (!store::isServerCatalogue(path) &&
+            (store::fileKind(path) != store::FileKind::Regular || !store::mayRead(path))) {
             return E_FAIL;
         }
         auto* h = new (std::nothrow) DBHandle();

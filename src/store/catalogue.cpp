@@ -5,6 +5,9 @@
  */
 #include "store/catalogue.h"
 
+#include "store/engine/driver.h"
+#include "store/engine/pg_text.h"
+
 #include "store/file_probe.h"
 
 #include "store/config.h"
@@ -129,12 +132,25 @@ HResult createMetaTables(DBHandle* h, const Config& config)
 
 } // namespace
 
+bool isServerCatalogue(const char* path)
+{
+    return path != nullptr && engine::isServerUri(path);
+}
+
+bool catalogueExists(const char* path)
+{
+    std::string server = engine::serverLocation(path);
+    return server.empty() ? anythingAt(path) : engine::serverHoldsCatalogue(server);
+}
+
 HResult kaCreateDatabaseFile(const char* path)
 {
-    if (path == nullptr || *path == '\0' || std::strstr(path, ".mdb") == nullptr) {
+    if (path == nullptr || *path == '\0' ||
+        (std::strstr(path, ".mdb") == nullptr && !isServerCatalogue(path))) {
         return E_INVALIDARG;
     }
-    if (anythingAt(path)) {
+    // A link file names a server catalogue, which is made in the database it names.
+    if (anythingAt(path) && engine::serverLocation(path).empty()) {
         return E_FAIL;
     }
     return guarded("Failed to create database", [&] {

@@ -10,6 +10,11 @@ namespace kavdb::store {
 
 /* A new, empty catalogue file; E_FAIL when the path exists. */
 HResult kaCreateDatabaseFile(const char* path);
+/* A catalogue path that is a server URI (postgresql:// or postgres://) rather than a file. */
+bool isServerCatalogue(const char* path);
+/* Whether path (a file, a link file or a server URI) holds a catalogue to open: for a
+ * server, whether its database holds one; for a file, whether anything is there. */
+bool catalogueExists(const char* path);
 /* MainTable, PathTable and the configured metadata tables with their keys. */
 HResult kaCreateTables(DBHandle* h);
 /* The indexes behind every folder, file and link look-up; idempotent. */

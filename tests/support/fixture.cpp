@@ -4,6 +4,8 @@
  */
 #include "support/fixture.h"
 
+#include "support/server.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -58,9 +60,20 @@ void TempDirTest::SetUp()
     KaSetErrorHandler(&Recorder::record);
 }
 
+void TempDirTest::linkCatalogue(const std::string& path)
+{
+    std::string uri = linkServerCatalogue(path);
+    if (!uri.empty()) {
+        serverCatalogues_.push_back(uri);
+    }
+}
+
 void TempDirTest::TearDown()
 {
     KaSetErrorHandler(nullptr);
+    for (const std::string& uri : serverCatalogues_) {
+        dropServerCatalogue(uri);
+    }
     std::error_code ec;
     fs::remove_all(dir_, ec);
 }
@@ -96,6 +109,7 @@ void CatalogueTest::SetUp()
     TempDirTest::SetUp();
     writeIni(iniText());
     dbPath_ = dir_ + "/cat.mdb";
+    linkCatalogue(dbPath_);
     ASSERT_EQ(KaAVDBCreate(dbPath_.c_str()), S_OK);
     ASSERT_EQ(KaAVDBOpen(dbPath_.c_str(), &db_), S_OK);
 }

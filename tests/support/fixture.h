@@ -36,7 +36,12 @@ class TempDirTest : public ::testing::Test {
     /* Sets a file's modification time to the given seconds since the epoch. */
     static void setMtime(const std::string& path, long seconds, long nanos = 0);
 
+    /* On a server run, makes path a link to a new server catalogue (support/server.h),
+     * which the test drops at its end; otherwise does nothing. */
+    void linkCatalogue(const std::string& path);
+
     std::string dir_;
+    std::vector<std::string> serverCatalogues_;
     static std::vector<ReportedError>& errors();
 };
 

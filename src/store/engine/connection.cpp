@@ -8,9 +8,10 @@
  */
 #include "store/engine/connection.h"
 
-#include "store/engine/jet/dialect.h"
 #include "store/engine/faults.h"
+#include "store/engine/jet/dialect.h"
 #include "store/engine/native.h"
+#include "store/engine/pg_text.h"
 #include "store/engine/recordset.h"
 #include "store/engine/statement.h"
 #include "store/engine/turns.h"
@@ -31,6 +32,12 @@ constexpr std::size_t kTranslationLimit = 256;
 
 } // namespace
 
+void Connection::create(const std::string& path)
+{
+    std::string server = serverLocation(path);
+    server.empty() ? createSqlite(path) : createPostgres(server);
+}
+
 Connection::Connection() = default;
 
 Connection::~Connection()
@@ -45,7 +52,9 @@ void Connection::open(const std::string& path)
     if (isOpen()) {
         raiseEngine(code::kFail, "Operation is not allowed when the object is open.");
     }
-    driver_ = openSqlite(path, [this](int count) { return waitForLock(count); });
+    std::string server = serverLocation(path);
+    driver_ = !server.empty() ? openPostgres(server)
+                              : openSqlite(path, [this](int count) { return waitForLock(count); });
     depth_ = 0;
     failed_ = false;
     statements_ = std::make_shared<StatementCache>(*this);
@@ -103,7 +112,7 @@ std::vector<std::string> Connection::translate(const std::string& jetSql)
         }
         return columns;
     };
-    std::vector<std::string> statements = translateJet(jetSql, describe);
+    std::vector<std::string> statements = translateJet(jetSql, describe, driver().dialect());
     if (statements.empty()) {
         raiseEngine(code::kSyntax, "The command text holds no statement.");
     }

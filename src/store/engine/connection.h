@@ -37,13 +37,15 @@ class Connection {
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
-    /* Opens an existing regular file: WAL journaling, synchronous=NORMAL, a 5 s busy
+    /* Opens a server catalogue when path is a server location (serverLocation), else an
+     * existing regular file: WAL journaling, synchronous=NORMAL, a 5 s busy
      * timeout. A file that is missing, not a regular file, not a database, or unreadable
      * raises kFail and leaves the connection closed. A file the process may not write
      * opens read-only: reads work, writes raise kFail. */
     void open(const std::string& path);
-    /* Creates a new, empty catalogue file; kFail when anything exists at path. */
-    static void create(const std::string& path) { createSqlite(path); }
+    /* Creates a new, empty catalogue file; kFail when anything exists at path. A server
+     * location (serverLocation) makes the catalogue's objects in its database instead. */
+    static void create(const std::string& path);
     /* Closes; raises kObjectClosed when the connection is not open. */
     void close();
     bool isOpen() const { return driver_ != nullptr; }

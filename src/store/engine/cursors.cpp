@@ -131,7 +131,8 @@ KeysetCursor::KeysetCursor(std::shared_ptr<StatementCache> cache, const SelectPa
                            std::vector<Value> values)
     : cache_(std::move(cache)), values_(std::move(values))
 {
-    const char* key = cache_->driver().rowKey();
+    std::string keyName = cache_->driver().rowKey(parts.tableName);
+    const char* key = keyName.c_str();
     Stmt keys = borrow(cache_, reselect(parts, key, key, true), values_);
     while (keys->step()) {
         keys_.push_back(keys->key(0));

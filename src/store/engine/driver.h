@@ -8,6 +8,7 @@
  */
 #pragma once
 
+#include "store/engine/jet/dialect.h"
 #include "store/engine/value.h"
 
 #include <cstdint>
@@ -86,8 +87,10 @@ class Driver {
     virtual void run(const std::string& sql) = 0;
     /* The key of the last row added. */
     virtual int64_t lastRowId() = 0;
-    /* The name a statement reads a table row's key by. */
-    virtual const char* rowKey() = 0;
+    /* The name a statement reads a row's key of table by. */
+    virtual std::string rowKey(const std::string& table) = 0;
+    /* The dialect the Jet translator writes for this engine. */
+    virtual Dialect dialect() = 0;
 
     /* Transactions. A writer takes the write lock when it begins. */
     virtual void begin(bool writer) = 0;
@@ -123,6 +126,13 @@ using BusyWait = std::function<bool(int count)>;
 /* SQLite. Opening follows Connection::open's rules; creating makes an empty database. */
 std::unique_ptr<Driver> openSqlite(const std::string& path, BusyWait busy);
 void createSqlite(const std::string& path);
+/* PostgreSQL: a catalogue held in the database a libpq connection URI names. Opening
+ * raises kFail when the server cannot be reached; creating makes the catalogue's
+ * database objects (the database is made too when missing and the role may). */
+std::unique_ptr<Driver> openPostgres(const std::string& uri);
+void createPostgres(const std::string& uri);
+/* Whether the database uri names holds a catalogue (false when it cannot be reached). */
+bool serverHoldsCatalogue(const std::string& uri);
 /* The SQLite handle behind a driver, for tests that must reach past the engine. */
 sqlite3* sqliteHandle(Driver& driver);
 

@@ -186,7 +186,8 @@ void Recordset::flush()
 
 void Recordset::change(const std::string& sql, std::vector<Value> values)
 {
-    Stmt stmt = borrow(cache_, sql + " WHERE " + cache_->driver().rowKey() + " = ?", values);
+    Stmt stmt = borrow(cache_, sql + " WHERE " + cache_->driver().rowKey(parts_.tableName) + " = ?",
+                       values);
     stmt->bindKey(static_cast<int>(values.size()) + 1, keyset_->key());
     stmt->run();
 }
@@ -281,8 +282,8 @@ Value insertRow(Connection& conn, const std::string& table, const std::vector<st
     if (readBack.empty()) {
         return Value();
     }
-    Stmt row =
-        borrow(cache, "SELECT * FROM " + table + " WHERE " + cache->driver().rowKey() + " = ?");
+    Stmt row = borrow(cache, "SELECT * FROM " + table + " WHERE " + cache->driver().rowKey(table) +
+                                 " = ?");
     row->bindKey(1, cache->driver().lastRowId());
     row->step();
     for (int i = 0; i < row->columnCount(); ++i) {

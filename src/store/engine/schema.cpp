@@ -13,25 +13,26 @@ namespace kavdb::engine {
 
 namespace {
 
-std::string columnDefinition(const ColumnSpec& col)
+std::string columnDefinition(const ColumnSpec& col, Dialect dialect)
 {
+    auto typeOf = [&](const char* jet) { return columnType(col.name, jet, dialect); };
     bool key = (col.flags & kColPrimaryKey) != 0;
     std::string type;
     switch (col.type) {
     case ColumnType::Int:
         if ((col.flags & kColAutoIncrement) != 0) {
-            return quoteIdent(col.name) + " " + sqliteColumnType(col.name, "COUNTER");
+            return quoteIdent(col.name) + " " + typeOf("COUNTER");
         }
-        type = sqliteColumnType(col.name, "LONG");
+        type = typeOf("LONG");
         break;
     case ColumnType::Double:
-        type = sqliteColumnType(col.name, "DOUBLE");
+        type = typeOf("DOUBLE");
         break;
     case ColumnType::Text:
-        type = sqliteColumnType(col.name, "LONGTEXT");
+        type = typeOf("LONGTEXT");
         break;
     case ColumnType::Binary:
-        type = sqliteColumnType(col.name, "LONGBINARY");
+        type = typeOf("LONGBINARY");
         break;
     default:
         raiseEngine(code::kInvalidArg, "Column " + col.name + " has no type.");
@@ -54,7 +55,7 @@ void createTable(Connection& c, const std::string& table, const std::vector<Colu
     }
     std::string sql = "CREATE TABLE " + quoteIdent(table) + " (";
     for (std::size_t i = 0; i < cols.size(); ++i) {
-        sql += (i > 0 ? ", " : "") + columnDefinition(cols[i]);
+        sql += (i > 0 ? ", " : "") + columnDefinition(cols[i], c.driver().dialect());
     }
     c.driver().run(sql + ")");
 }
@@ -72,7 +73,7 @@ void addForeignKey(Connection& c, const std::string& keyName, const std::string&
     const std::string unit = "kavdb_key";
     c.driver().savepoint(unit);
     try {
-        for (const std::string& sql : foreignKeyStatements(key)) {
+        for (const std::string& sql : keyStatements(key, c.driver().dialect())) {
             c.driver().run(sql);
         }
     } catch (...) {

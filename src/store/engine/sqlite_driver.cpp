@@ -341,7 +341,8 @@ class SqliteDriver final : public Driver {
         }
     }
     int64_t lastRowId() override { return sqlite3_last_insert_rowid(db_); }
-    const char* rowKey() override { return "rowid"; }
+    std::string rowKey(const std::string&) override { return "rowid"; }
+    Dialect dialect() override { return Dialect::Sqlite; }
 
     void begin(bool writer) override { run(writer ? "BEGIN IMMEDIATE" : "BEGIN"); }
     void commit() override { run("COMMIT"); }

@@ -37,7 +37,7 @@ class ConnectionTest : public EngineTest {
     }
 };
 
-TEST_F(ConnectionTest, OpenSetsWalAndSynchronous)
+TEST_F(ConnectionTest, SqliteOpenSetsWalAndSynchronous)
 {
     EXPECT_EQ(scalar("SELECT * FROM pragma_journal_mode()").toText(), "wal");
     EXPECT_EQ(scalar("SELECT * FROM pragma_synchronous()").toInt(), 1);
@@ -184,7 +184,7 @@ TEST_F(ConnectionTest, EveryFailedBeginCommitOrSliceLeavesNothingAndTheNextCallW
             EXPECT_EQ(e.code(), code::kFail);
         }
         EXPECT_EQ(conn_.depth(), 0);
-        EXPECT_NE(sqlite3_get_autocommit(sqliteHandle(conn_.driver())), 0);
+        EXPECT_FALSE(conn_.driver().inTransaction());
         EXPECT_EQ(committedRows(), c.rowsLeft);
         Transaction next(conn_);
         conn_.execute("INSERT INTO t (a) VALUES ('next')");
@@ -271,7 +271,7 @@ TEST_F(ConnectionTest, SavepointsRollBackOrKeepTheirPart)
     EXPECT_EQ(codeOf([&] { conn_.driver().release("nosuch"); }), code::kSyntax);
 }
 
-TEST_F(ConnectionTest, BackupIsACompleteCopyWhileOpen)
+TEST_F(ConnectionTest, SqliteFileCopyBackupIsACompleteCopyWhileOpen)
 {
     for (int i = 0; i < 50; ++i) {
         conn_.execute("INSERT INTO t (a) VALUES ('row" + std::to_string(i) + "')");
@@ -286,7 +286,7 @@ TEST_F(ConnectionTest, BackupIsACompleteCopyWhileOpen)
     EXPECT_EQ(rs.get("a").asText(), "row0");
 }
 
-TEST_F(ConnectionTest, BackupInsideATransactionCopiesTheCommittedState)
+TEST_F(ConnectionTest, SqliteFileCopyBackupInsideATransactionCopiesTheCommittedState)
 {
     conn_.execute("INSERT INTO t (a) VALUES ('committed')");
     std::string copy = pathOf("inside.bak");
@@ -303,7 +303,7 @@ TEST_F(ConnectionTest, BackupInsideATransactionCopiesTheCommittedState)
     EXPECT_EQ(rs.get("a").asText(), "committed");
 }
 
-TEST_F(ConnectionTest, RestoreReplacesTheContentWithTheFile)
+TEST_F(ConnectionTest, SqliteFileCopyRestoreReplacesTheContentWithTheFile)
 {
     conn_.execute("INSERT INTO t (a) VALUES ('saved')");
     std::string copy = pathOf("copy.bak");

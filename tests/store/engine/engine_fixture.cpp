@@ -9,6 +9,7 @@ void EngineTest::SetUp()
 {
     TempDirTest::SetUp();
     dbPath_ = pathOf("cat.mdb");
+    linkCatalogue(dbPath_);
     Connection::create(dbPath_);
     conn_.open(dbPath_);
 }

@@ -4,19 +4,33 @@
  */
 #include "store/engine/jet/dialect.h"
 
+#include "store/engine/jet/target.h"
 #include "store/engine/jet/tree.h"
 #include "store/engine/native.h"
-#include "store/engine/jet/target.h"
 
 #include <cstdlib>
 
 namespace kavdb::engine {
 
+namespace {
+
+const jet::Target& targetOf(Dialect dialect)
+{
+    return dialect == Dialect::Postgres ? jet::postgresTarget() : jet::sqliteTarget();
+}
+
+} // namespace
+
 std::vector<std::string> translateJet(const std::string& jet, const DescribeQuery& describe,
-                                      Dialect)
+                                      Dialect dialect)
 {
     jet::Statement statement = jet::parseJet(jet);
-    return jet::sqliteTarget().statements(statement, describe);
+    return targetOf(dialect).statements(statement, describe);
+}
+
+std::vector<std::string> keyStatements(const ForeignKey& key, Dialect dialect)
+{
+    return targetOf(dialect).keyStatements(key);
 }
 
 std::string droppedTable(const std::string& jet)
@@ -57,7 +71,7 @@ bool isExactTextColumn(const std::string& column)
     return jet::isExactName(column);
 }
 
-std::string sqliteColumnType(const std::string& column, const std::string& jetType)
+std::string columnType(const std::string& column, const std::string& jetType, Dialect dialect)
 {
     Tokens t = tokenize(jetType, Flavor::Jet);
     std::size_t word = nextSignificant(t, 0, t.size());
@@ -71,7 +85,7 @@ std::string sqliteColumnType(const std::string& column, const std::string& jetTy
     std::size_t size = open < t.size() ? nextSignificant(t, open + 1, t.size()) : t.size();
     bool sized = size < t.size() && isPunct(t[open], "(") && t[size].kind == Tok::Number;
     int n = sized ? std::atoi(std::string(t[size].text).c_str()) : 0;
-    return jet::sqliteTarget().columnType(column, type, type == jet::TypeClass::Counter ? 0 : n);
+    return targetOf(dialect).columnType(column, type, type == jet::TypeClass::Counter ? 0 : n);
 }
 
 std::string quoteIdent(const std::string& name)

@@ -22,7 +22,7 @@
 namespace kavdb::engine {
 
 /* The engines the translator writes for. */
-enum class Dialect { Sqlite };
+enum class Dialect { Sqlite, Postgres };
 
 /* The columns (name, declared type) a query in the dialect returns; SELECT ... INTO
  * makes its table from them, and is refused by a translation given none. */
@@ -45,10 +45,15 @@ void refuseUnboundParameters(const std::string& jet);
 /* Text columns that compare exactly (file names on a case-sensitive file system). */
 bool isExactTextColumn(const std::string& column);
 
-/* The SQLite column type, with the checks that keep its values Jet's, for a Jet type
+/* The engine's column type, with the checks that keep its values Jet's, for a Jet type
  * ("LONG", "TEXT(20)", ...) of column; a type word Jet does not know comes back as it is,
  * and a Jet type with no counterpart here (CURRENCY, DECIMAL, GUID) raises kSyntax. */
-std::string sqliteColumnType(const std::string& column, const std::string& jetType);
+std::string columnType(const std::string& column, const std::string& jetType,
+                       Dialect dialect = Dialect::Sqlite);
+
+struct ForeignKey;
+/* The statements that make an enforced foreign key in the dialect. */
+std::vector<std::string> keyStatements(const ForeignKey& key, Dialect dialect);
 
 /* Quotes a name as an SQLite identifier. */
 std::string quoteIdent(const std::string& name);

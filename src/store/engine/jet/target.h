@@ -31,8 +31,53 @@ class Target {
     /* A column of a Jet type: the target's type with the checks that keep its values
      * Jet's (the library's own tables are made with it too). */
     virtual std::string columnType(const std::string& column, TypeClass type, int size) const = 0;
+    /* The statements that make an enforced foreign key. */
+    virtual std::vector<std::string> keyStatements(const ForeignKey& key) const = 0;
 };
 
+/* What one engine spells its own way inside the statements the Jet writer makes; the
+ * writer (target_sqlite.cpp) decides everything else. */
+class Spelling {
+  public:
+    virtual ~Spelling() = default;
+    /* The suffix that makes a text compare ignoring case, or exactly. */
+    virtual std::string collate(bool noCase) const = 0;
+    /* The name of a table row's own key. */
+    virtual std::string rowKey() const = 0;
+    /* A column of a Jet type with the checks that keep its values Jet's. */
+    virtual std::string type(const std::string& named, bool exact, TypeClass type,
+                             int size) const = 0;
+    /* value LIKE pattern; literal is the pattern's text when it is written as one. */
+    virtual std::string like(const std::string& value, const std::string& pattern,
+                             const std::string* literal, bool exact, bool negated) const = 0;
+    /* An operator of Jet's whose operands may be texts, Nulls or zero (Cat takes any
+     * number of operands, the others two). */
+    virtual std::string arithmetic(Op op, const std::vector<std::string>& operands) const = 0;
+    /* A truth as a value (Jet's True is -1), and a value as a truth. */
+    virtual std::string truthValue(const std::string& truth) const = 0;
+    virtual std::string asCondition(const std::string& value) const = 0;
+    /* A call of Jet's function name (or of another function) with its arguments. */
+    virtual std::string call(std::string_view name, const std::vector<std::string>& args) const = 0;
+    /* Statements that change a column's type in place, the new definition given. */
+    virtual std::vector<std::string> alterColumn(const std::string& table,
+                                                 const std::string& column,
+                                                 const std::string& definition,
+                                                 const std::string& type) const = 0;
+    /* Statements that make an index's columns refuse Null, and that drop an index. */
+    virtual std::vector<std::string> refuseNull(const std::string& index, const std::string& table,
+                                                const std::vector<std::string>& columns) const = 0;
+    virtual std::vector<std::string> dropIndex(const std::string& index) const = 0;
+    /* Statements that enforce a foreign key. */
+    virtual std::vector<std::string> foreignKey(const ForeignKey& key) const = 0;
+};
+
+/* The statements of one Jet statement, spelled for an engine. */
+std::vector<std::string> writeJet(const Statement& s, const Describe& describe,
+                                  const Spelling& spelling);
+/* A declared column type back as the Jet type it spells (REAL is the library's double). */
+TypeClass declaredClass(const std::string& declared, int& size);
+
 const Target& sqliteTarget();
+const Target& postgresTarget();
 
 } // namespace kavdb::engine::jet

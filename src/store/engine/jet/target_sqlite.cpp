@@ -8,8 +8,8 @@
  */
 #include "store/engine/jet/target.h"
 
-#include "store/engine/jet/dialect.h"
 #include "store/engine/jet/dates.h"
+#include "store/engine/jet/dialect.h"
 #include "store/engine/native.h"
 
 #include <cstdlib>
@@ -23,6 +23,8 @@ namespace {
 constexpr int kMaxRanked = 4;
 /* Arguments of one jet_cat call, below SQLite's least limit (127). */
 constexpr std::size_t kMaxArguments = 100;
+/* The column that takes a changed column's values before it takes its name. */
+constexpr const char* kAlteredColumn = "jet_altered_column";
 
 bool isColumn(const Node& n)
 {
@@ -112,7 +114,8 @@ std::string spell(const std::string& named, bool exact, TypeClass type, int size
     }
 }
 
-/* A declared SQLite type back as the Jet type it spells (REAL is the library's double). */
+} // namespace
+
 TypeClass declaredClass(const std::string& declared, int& size)
 {
     std::size_t open = declared.find('(');
@@ -131,6 +134,8 @@ TypeClass declaredClass(const std::string& declared, int& size)
         return type;
     }
 }
+
+namespace {
 
 std::string_view spelledName(std::string_view jet)
 {
@@ -166,7 +171,10 @@ struct Condition {
 
 class Writer {
   public:
-    Writer(const Statement& s, const Describe& describe) : s_(s), describe_(describe) {}
+    Writer(const Statement& s, const Describe& describe, const Spelling& spelling)
+        : s_(s), describe_(describe), sp_(spelling)
+    {
+    }
 
     std::vector<std::string> statements();
 
@@ -218,7 +226,7 @@ class Writer {
     /* A sorting or grouping term: texts of expressions ignoring case, as Jet sorts them. */
     void term(std::string& o, int id) const
     {
-        put(o, id, needsNoCase(s_.node(id)) ? " COLLATE NOCASE" : "");
+        put(o, id, needsNoCase(s_.node(id)) ? sp_.collate(true) : "");
     }
     std::string collation(const Node& n, const Node& a, const Node& b) const;
 
@@ -239,6 +247,7 @@ class Writer {
 
     const Statement& s_;
     const Describe& describe_;
+    const Spelling& sp_;
     const Select* into_ = nullptr; // the select whose INTO the statement carries out
     mutable int ranks_ = 0;        // TOP selects being written, one inside another
 };
@@ -267,9 +276,16 @@ void Writer::expr(int id, bool condition, std::string& o) const
 {
     const Node& n = s_.node(id);
     if (!condition && n.type == Type::Bool && n.kind != Kind::Cond && n.kind != Kind::List) {
-        o += '-'; // Jet's True is -1
+        std::string truth;
+        body(n, condition, truth);
+        o += sp_.truthValue(truth);
+    } else if (condition && n.type != Type::Bool && n.kind != Kind::Cond && n.kind != Kind::List) {
+        std::string value;
+        body(n, condition, value);
+        o += sp_.asCondition(value);
+    } else {
+        body(n, condition, o);
     }
-    body(n, condition, o);
 }
 
 void Writer::body(const Node& n, bool condition, std::string& o) const
@@ -289,27 +305,19 @@ void Writer::body(const Node& n, bool condition, std::string& o) const
     case Kind::Binary:
         return binary(n, o);
     case Kind::Like: {
-        // A written pattern SQLite's LIKE (ignoring case) or GLOB (exact) reads as Jet does
-        // goes to it, and an index may serve it; any other to jet_like.
         const Node& pattern = s_.node(k[1]);
-        std::string p = pattern.kind == Kind::Literal && s_.token(pattern.tok).kind == Tok::String
-                            ? stringValue(s_.token(pattern.tok))
-                            : "[";
-        std::string op = n.negated ? " NOT " : " ";
-        if (p != "[" && (value->exact || p.find('[') == std::string::npos)) {
-            return put(o, "(", k[0], op, value->exact ? "GLOB " : "LIKE ",
-                       quoteLiteral(value->exact ? globOf(p) : p), ")");
-        }
-        return put(o, n.negated ? "(NOT jet_like(" : "(jet_like(", k[0], ", ", k[1],
-                   value->exact ? ", 1))" : ", 0))");
+        bool written = pattern.kind == Kind::Literal && s_.token(pattern.tok).kind == Tok::String;
+        std::string p = written ? stringValue(s_.token(pattern.tok)) : "";
+        return put(
+            o, sp_.like(text(k[0]), text(k[1]), written ? &p : nullptr, value->exact, n.negated));
     }
 
     case Kind::IsNull:
         return put(o, "(", k[0], n.negated ? " IS NOT NULL)" : " IS NULL)");
     case Kind::In:
     case Kind::Between: {
-        std::string collate = value->exact          ? " COLLATE BINARY"
-                              : needsNoCase(*value) ? " COLLATE NOCASE"
+        std::string collate = value->exact          ? sp_.collate(false)
+                              : needsNoCase(*value) ? sp_.collate(true)
                                                     : "";
         std::string op =
             std::string(n.negated ? " NOT" : "") + (n.kind == Kind::In ? " IN " : " BETWEEN ");
@@ -342,8 +350,6 @@ void Writer::body(const Node& n, bool condition, std::string& o) const
  * parentheses and calls only about 30 deep, and a composed text chains far more. */
 void Writer::binary(const Node& n, std::string& o) const
 {
-    static constexpr const char* functions[] = {"jet_cat", "jet_add",  "jet_sub", "jet_mul",
-                                                "jet_div", "jet_idiv", "jet_mod", "jet_pow"};
     static constexpr const char* compare[] = {" = ", " <> ", " < ", " <= ", " > ", " >= "};
     const Node& a = s_.node(n.kids[0]);
     const Node& b = s_.node(n.kids[1]);
@@ -363,18 +369,14 @@ void Writer::binary(const Node& n, std::string& o) const
             first = at->kids[0];
         }
         operands.insert(operands.begin(), first);
-        // SQLite takes at most 127 arguments to a call: a longer chain is calls of calls.
-        std::string calls = "jet_cat(";
-        for (std::size_t i = 0; i < operands.size(); ++i) {
-            bool full = i > 0 && i % kMaxArguments == 0;
-            calls = full ? "jet_cat(" + calls + "), " : i > 0 ? calls + ", " : calls;
-            put(calls, operands[i]);
+        std::vector<std::string> texts;
+        for (int id : operands) {
+            texts.push_back(text(id));
         }
-        return put(o, calls, ")");
+        return put(o, sp_.arithmetic(Op::Cat, texts));
     }
     if (n.op <= Op::Pow) { // operands may be texts, Nulls or zero: Jet's rules in a function
-        return put(o, functions[static_cast<int>(n.op) - static_cast<int>(Op::Cat)], "(", l, ", ",
-                   r, ")");
+        return put(o, sp_.arithmetic(n.op, {text(l), text(r)}));
     }
     switch (n.op) {
     case Op::Xor: // on truths: SQLite's NOT gives 1, 0 or Null
@@ -435,14 +437,14 @@ void Writer::chained(const Node& n, const char* op, std::string& o) const
 std::string Writer::collation(const Node& n, const Node& a, const Node& b) const
 {
     if (n.collate != Collate::ByRule || a.exact || b.exact) {
-        return n.collate == Collate::NoCase ? " COLLATE NOCASE" : " COLLATE BINARY";
+        return sp_.collate(n.collate == Collate::NoCase);
     }
     const Node& other = isColumn(a) ? b : a;
     bool keep = a.type == Type::Number || b.type == Type::Number || a.type == Type::Bool ||
                 b.type == Type::Bool ||
                 ((isColumn(a) || isColumn(b)) &&
                  (isColumn(other) || other.kind == Kind::Param || other.kind == Kind::Query));
-    return keep ? "" : " COLLATE NOCASE";
+    return keep ? "" : sp_.collate(true);
 }
 
 void Writer::call(const Node& n, std::string& o) const
@@ -460,7 +462,7 @@ void Writer::call(const Node& n, std::string& o) const
         return name == "IIf" ? put(o, " ELSE ", k[2], " END)") : put(o, " END)");
     }
     if (name == "Choose") {
-        put(o, "(CASE CInt(", k[0], ")");
+        put(o, "(CASE ", sp_.call("CInt", {text(k[0])}));
         for (std::size_t i = 1; i < k.size(); ++i) {
             put(o, " WHEN ", std::to_string(i), " THEN ", k[i]);
         }
@@ -471,7 +473,8 @@ void Writer::call(const Node& n, std::string& o) const
                             : put(o, "coalesce(", k[0], ", '')");
     }
     if (name == "IsNull" || name == "Space") {
-        return name == "Space" ? put(o, "String(", k[0], ", ' ')") : put(o, "(", k[0], " IS NULL)");
+        return name == "Space" ? put(o, sp_.call("String", {text(k[0]), "' '"}))
+                               : put(o, "(", k[0], " IS NULL)");
     }
     for (std::string_view missing : {"First", "Last", "StDev", "StDevP", "Var", "VarP"}) {
         if (name == missing) {
@@ -479,10 +482,13 @@ void Writer::call(const Node& n, std::string& o) const
         }
     }
     bool terms = name == "Min" || name == "Max";
-    put(o, n.fn >= 0 ? std::string(spelledName(name)) : std::string(s_.token(n.tok).text), "(",
-        joined(k, ", ",
-               [&](std::string& s, int id, std::size_t) { terms ? term(s, id) : put(s, id); }),
-        ")");
+    std::vector<std::string> args;
+    for (int id : k) {
+        std::string arg;
+        terms ? term(arg, id) : put(arg, id);
+        args.push_back(std::move(arg));
+    }
+    o += sp_.call(n.fn >= 0 ? name : s_.token(n.tok).text, args);
 }
 
 void Writer::select(int index, std::string& o) const
@@ -523,7 +529,8 @@ void Writer::single(const Select& q, bool ordered, std::string& o) const
     }
     std::string list = joined(q.items, ", ", [&](std::string& s, int id, std::size_t i) {
         distinct ? term(s, id) : put(s, id);
-        s += q.aliases[i] != 0 ? " AS " + token(q.aliases[i]) : "";
+        // Quoted, so that the name keeps its case on an engine that folds bare names.
+        s += q.aliases[i] != 0 ? " AS " + quoteIdent(identName(s_.token(q.aliases[i]))) : "";
     });
     std::string groups =
         joined(q.groupBy, ", ", [&](std::string& s, int id, std::size_t) { term(s, id); });
@@ -554,7 +561,8 @@ void Writer::single(const Select& q, bool ordered, std::string& o) const
     std::string count = token(q.top);
     put(o, " LIMIT (SELECT count(*) FROM (SELECT ", distinct ? list + ", " : "",
         sorted ? "rank() OVER (ORDER BY " + order + ")" : "row_number() OVER ()", " AS jet_rank",
-        q.percent ? ", count(*) OVER () AS jet_count" : "", from, grouping, having, ") WHERE ",
+        q.percent ? ", count(*) OVER () AS jet_count" : "", from, grouping, having,
+        ") AS jet_ranked WHERE ",
         q.percent ? "(jet_rank - 1) * 100 < " + count + " * jet_count" : "jet_rank <= " + count,
         ")");
     --ranks_;
@@ -584,7 +592,7 @@ std::string Writer::rowGroups(const Select& q) const
         for (const std::string& t : tables) {
             known = known || equalsIgnoreCase(t, table);
         }
-        out += known ? "" : (tables.empty() ? "" : ", ") + table + ".rowid";
+        out += known ? "" : (tables.empty() ? "" : ", ") + table + "." + sp_.rowKey();
         tables.push_back(table);
     }
     return out;
@@ -606,13 +614,13 @@ std::vector<std::string> Writer::selectInto(const Select& head, const std::strin
         TypeClass type = declaredClass(declared, size);
         bool exact = isExactName(name);
         columns += (columns.empty() ? "" : ", ") + quoteIdent(name) +
-                   (type != TypeClass::Unknown ? " " + spell(name, exact, type, size)
+                   (type != TypeClass::Unknown ? " " + sp_.type(name, exact, type, size)
                     : exact                    ? ""
-                                               : " COLLATE NOCASE");
+                                               : " TEXT" + sp_.collate(true));
         names += (names.empty() ? "" : ", ") + quoteIdent(name);
     }
     return {"CREATE TABLE " + table + " (" + columns + ")",
-            "INSERT INTO " + table + " SELECT " + names + " FROM (" + query + ")"};
+            "INSERT INTO " + table + " SELECT " + names + " FROM (" + query + ") AS jet_into"};
 }
 
 Joined Writer::from(int id) const
@@ -706,8 +714,8 @@ std::string Writer::remove() const
     for (const auto& [table, alias] : j.refs) {
         if (!qualifier.empty() &&
             (equalsIgnoreCase(nameOf(table), qualifier) || equalsIgnoreCase(alias, qualifier))) {
-            return text("DELETE FROM ", table, " WHERE rowid IN (SELECT ", quoteIdent(qualifier),
-                        ".rowid FROM ", s_.table, where, ")");
+            return text("DELETE FROM ", table, " WHERE ", sp_.rowKey(), " IN (SELECT ",
+                        quoteIdent(qualifier), ".", sp_.rowKey(), " FROM ", s_.table, where, ")");
         }
     }
     raiseEngine(code::kSyntax, "Specify the table containing the records you want to delete.");
@@ -719,7 +727,8 @@ std::string Writer::def(const ColumnDef& c, const std::string& as) const
 {
     std::string column = identName(s_.token(c.name));
     std::string named = as.empty() ? column : as;
-    std::string out = quoteIdent(named) + " " + spell(named, isExactName(column), c.type, c.size);
+    std::string out =
+        quoteIdent(named) + " " + sp_.type(named, isExactName(column), c.type, c.size);
     const std::vector<int>& rest = s_.node(c.rest).kids;
     for (std::size_t i = 0; i < rest.size(); ++i) {
         const Token& t = s_.token(s_.node(rest[i]).tok);
@@ -748,17 +757,12 @@ std::vector<std::string> Writer::createTable() const
     return out;
 }
 
-/* SQLite changes no column's type in place: a column of the new type takes the values
- * (each checked by the type), the old one goes, and the new one takes its name. */
 std::vector<std::string> Writer::alterColumn() const
 {
-    std::string table = text(s_.table);
-    std::string column = quoteIdent(identName(s_.token(s_.columns[0].name)));
-    const std::string temp = "jet_altered_column";
-    return {"ALTER TABLE " + table + " ADD COLUMN " + def(s_.columns[0], temp),
-            "UPDATE " + table + " SET " + temp + " = " + column,
-            "ALTER TABLE " + table + " DROP COLUMN " + column,
-            "ALTER TABLE " + table + " RENAME COLUMN " + temp + " TO " + column};
+    const ColumnDef& c = s_.columns[0];
+    std::string column = identName(s_.token(c.name));
+    return sp_.alterColumn(text(s_.table), column, def(c, kAlteredColumn),
+                           sp_.type(column, isExactName(column), c.type, c.size));
 }
 
 /* An index; a primary key's or a DISALLOW NULL index's columns refuse Null through
@@ -768,27 +772,19 @@ std::vector<std::string> Writer::index() const
     const IndexDef& x = s_.index;
     std::string table = text(s_.table);
     std::string name = identName(s_.token(x.name));
-    std::string columns, nulls, newNulls, present;
+    std::string present;
+    std::vector<std::string> columns;
     for (uint32_t c : x.names) {
-        std::string column = token(c);
-        columns += (columns.empty() ? "" : ", ") + column;
-        nulls += (nulls.empty() ? "" : " OR ") + column + " IS NULL";
-        newNulls += (newNulls.empty() ? "NEW." : " OR NEW.") + column + " IS NULL";
-        present += (present.empty() ? "" : " AND ") + column + " IS NOT NULL";
+        columns.push_back(token(c));
+        present += (present.empty() ? "" : " AND ") + columns.back() + " IS NOT NULL";
     }
     std::vector<std::string> out = {text("CREATE ", x.unique || x.primary ? "UNIQUE " : "",
                                          "INDEX ", quoteIdent(name), " ON ", table, " ", x.columns,
                                          x.ignoreNull ? " WHERE " + present : "")};
     if (x.primary || x.disallowNull) {
-        std::string body =
-            " FOR EACH ROW WHEN " + newNulls +
-            " BEGIN SELECT RAISE(ABORT, 'Index or primary key cannot contain a Null value.'); END";
-        out.push_back("CREATE TRIGGER " + quoteIdent(name + "_nonnull_new") + " BEFORE INSERT ON " +
-                      table + body);
-        out.push_back("CREATE TRIGGER " + quoteIdent(name + "_nonnull_set") + " BEFORE UPDATE OF " +
-                      columns + " ON " + table + body);
-        out.push_back("UPDATE " + table + " SET " + token(x.names[0]) + " = " + token(x.names[0]) +
-                      " WHERE " + nulls);
+        for (std::string& sql : sp_.refuseNull(name, table, columns)) {
+            out.push_back(std::move(sql));
+        }
     }
     return out;
 }
@@ -798,7 +794,7 @@ std::vector<std::string> Writer::keys() const
     std::vector<std::string> out;
     for (ForeignKey key : s_.keys) {
         key.name = key.name.empty() ? derivedKeyName(key.child, key.column) : key.name;
-        for (std::string& sql : foreignKeyStatements(key)) {
+        for (std::string& sql : sp_.foreignKey(key)) {
             out.push_back(std::move(sql));
         }
     }
@@ -842,9 +838,7 @@ std::vector<std::string> Writer::statements()
         out = index();
         break;
     case Verb::DropIndex:
-        out = {"DROP INDEX " + quoteIdent(name),
-               "DROP TRIGGER IF EXISTS " + quoteIdent(name + "_nonnull_new"),
-               "DROP TRIGGER IF EXISTS " + quoteIdent(name + "_nonnull_set")};
+        out = sp_.dropIndex(name);
         break;
     case Verb::Other:
         out = {text(s_.root)};
@@ -856,20 +850,125 @@ std::vector<std::string> Writer::statements()
     return out;
 }
 
+/* SQLite's spellings: Jet's rules in the functions registered on every connection
+ * (functions.h), keys and non-Null indexes as triggers. */
+class SqliteSpelling final : public Spelling {
+  public:
+    std::string collate(bool noCase) const override
+    {
+        return noCase ? " COLLATE NOCASE" : " COLLATE BINARY";
+    }
+    std::string rowKey() const override { return "rowid"; }
+    std::string type(const std::string& named, bool exact, TypeClass type, int size) const override
+    {
+        return spell(named, exact, type, size);
+    }
+    /* A written pattern SQLite's LIKE (ignoring case) or GLOB (exact) reads as Jet does
+     * goes to it, and an index may serve it; any other to jet_like. */
+    std::string like(const std::string& value, const std::string& pattern,
+                     const std::string* literal, bool exact, bool negated) const override
+    {
+        if (literal != nullptr && (exact || literal->find('[') == std::string::npos)) {
+            return "(" + value + (negated ? " NOT " : " ") + (exact ? "GLOB " : "LIKE ") +
+                   quoteLiteral(exact ? globOf(*literal) : *literal) + ")";
+        }
+        return std::string(negated ? "(NOT jet_like(" : "(jet_like(") + value + ", " + pattern +
+               (exact ? ", 1))" : ", 0))");
+    }
+    std::string arithmetic(Op op, const std::vector<std::string>& operands) const override
+    {
+        static constexpr const char* functions[] = {"jet_cat", "jet_add",  "jet_sub", "jet_mul",
+                                                    "jet_div", "jet_idiv", "jet_mod", "jet_pow"};
+        // SQLite takes at most 127 arguments to a call: a longer chain is calls of calls.
+        std::string fn = functions[static_cast<int>(op) - static_cast<int>(Op::Cat)];
+        std::string calls = fn + "(";
+        for (std::size_t i = 0; i < operands.size(); ++i) {
+            bool full = i > 0 && i % kMaxArguments == 0;
+            calls = full ? fn + "(" + calls + "), " : i > 0 ? calls + ", " : calls;
+            calls += operands[i];
+        }
+        return calls + ")";
+    }
+    std::string truthValue(const std::string& truth) const override { return "-" + truth; }
+    std::string asCondition(const std::string& value) const override { return value; }
+    std::string call(std::string_view name, const std::vector<std::string>& args) const override
+    {
+        std::string out = std::string(spelledName(name)) + "(";
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            out += (i > 0 ? ", " : "") + args[i];
+        }
+        return out + ")";
+    }
+    /* SQLite changes no column's type in place: a column of the new type takes the values
+     * (each checked by the type), the old one goes, and the new one takes its name. */
+    std::vector<std::string> alterColumn(const std::string& table, const std::string& column,
+                                         const std::string& definition,
+                                         const std::string&) const override
+    {
+        std::string c = quoteIdent(column);
+        return {"ALTER TABLE " + table + " ADD COLUMN " + definition,
+                "UPDATE " + table + " SET " + kAlteredColumn + " = " + c,
+                "ALTER TABLE " + table + " DROP COLUMN " + c,
+                "ALTER TABLE " + table + " RENAME COLUMN " + kAlteredColumn + " TO " + c};
+    }
+    /* Triggers refuse Null, which a row already holding Null fails at once. */
+    std::vector<std::string> refuseNull(const std::string& index, const std::string& table,
+                                        const std::vector<std::string>& columns) const override
+    {
+        std::string list, nulls, newNulls;
+        for (const std::string& column : columns) {
+            list += (list.empty() ? "" : ", ") + column;
+            nulls += (nulls.empty() ? "" : " OR ") + column + " IS NULL";
+            newNulls += (newNulls.empty() ? "NEW." : " OR NEW.") + column + " IS NULL";
+        }
+        std::string body =
+            " FOR EACH ROW WHEN " + newNulls +
+            " BEGIN SELECT RAISE(ABORT, 'Index or primary key cannot contain a Null value.'); END";
+        return {"CREATE TRIGGER " + quoteIdent(index + "_nonnull_new") + " BEFORE INSERT ON " +
+                    table + body,
+                "CREATE TRIGGER " + quoteIdent(index + "_nonnull_set") + " BEFORE UPDATE OF " +
+                    list + " ON " + table + body,
+                "UPDATE " + table + " SET " + columns[0] + " = " + columns[0] + " WHERE " + nulls};
+    }
+    std::vector<std::string> dropIndex(const std::string& index) const override
+    {
+        return {"DROP INDEX " + quoteIdent(index),
+                "DROP TRIGGER IF EXISTS " + quoteIdent(index + "_nonnull_new"),
+                "DROP TRIGGER IF EXISTS " + quoteIdent(index + "_nonnull_set")};
+    }
+    std::vector<std::string> foreignKey(const ForeignKey& key) const override
+    {
+        return foreignKeyStatements(key);
+    }
+};
+
 class SqliteTarget final : public Target {
   public:
     std::vector<std::string> statements(const Statement& s, const Describe& describe) const override
     {
-        return Writer(s, describe).statements();
+        return writeJet(s, describe, spelling_);
     }
 
     std::string columnType(const std::string& column, TypeClass type, int size) const override
     {
         return spell(column, isExactName(column), type, size);
     }
+    std::vector<std::string> keyStatements(const ForeignKey& key) const override
+    {
+        return spelling_.foreignKey(key);
+    }
+
+  private:
+    SqliteSpelling spelling_;
 };
 
 } // namespace
+
+std::vector<std::string> writeJet(const Statement& s, const Describe& describe,
+                                  const Spelling& spelling)
+{
+    return Writer(s, describe, spelling).statements();
+}
 
 const Target& sqliteTarget()
 {

@@ -1,0 +1,840 @@
+/*
+ * The PostgreSQL driver: the only code of the library that calls libpq. A catalogue is one
+ * database; its failures become EngineErrors by SQLSTATE. Inside a transaction every
+ * statement runs between a savepoint and its release, sent in one pipeline, so that a
+ * failed statement fails alone, as on SQLite, instead of aborting the transaction.
+ */
+#include "store/engine/driver.h"
+
+#include "store/engine/jet/dialect.h"
+#include "store/engine/jet/lexer.h"
+#include "store/engine/native.h"
+#include "store/engine/pg_text.h"
+
+#include <libpq-fe.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <map>
+#include <set>
+
+namespace kavdb::engine {
+
+HResult hresultForSqlstate(std::string_view state, std::string_view constraint)
+{
+    // The Jet column types' checks say which of Jet's codes (target_postgres.cpp).
+    if (state == "23514" && constraint.rfind("jet_type", 0) == 0) {
+        return code::kDataMismatch;
+    }
+    if (state == "23514" && constraint.rfind("jet_size", 0) == 0) {
+        return code::kFieldTooSmall;
+    }
+    if (state == "42P01") {
+        return code::kNoSuchTable;
+    }
+    if (state == "42703") {
+        return code::kUnknownColumn;
+    }
+    if (state == "22001" || state == "22003") {
+        return code::kFieldTooSmall;
+    }
+    if (state == "42804" || state == "22P02" || state == "22007" || state == "22008") {
+        return code::kDataMismatch;
+    }
+    if (state.rfind("23", 0) == 0 || state == "2BP01") {
+        return code::kConstraint;
+    }
+    if (state.rfind("42", 0) == 0 || state == "0A000" || state == "3B001" || state == "25P01") {
+        return code::kSyntax;
+    }
+    return state == "53200" ? code::kOutOfMemory : code::kFail;
+}
+
+namespace {
+
+/* The advisory lock a writer holds for its transaction: one writer per catalogue. */
+constexpr long long kWriterLock = 0x4B415644; // "KAVD"
+/* The savepoint around each statement inside a transaction. */
+constexpr const char* kStatementPoint = "kavdb_statement";
+
+/* Type identifiers of the built-in types (pg_type.oid, fixed by the server). */
+enum : Oid {
+    kBool = 16,
+    kBytea = 17,
+    kInt8 = 20,
+    kInt2 = 21,
+    kInt4 = 23,
+    kFloat4 = 700,
+    kFloat8 = 701,
+    kTimestamp = 1114,
+    kNumeric = 1700,
+};
+
+using Result = std::unique_ptr<PGresult, void (*)(PGresult*)>;
+
+Result own(PGresult* r)
+{
+    return Result(r, &PQclear);
+}
+
+bool failed(const PGresult* r)
+{
+    ExecStatusType s = r != nullptr ? PQresultStatus(r) : PGRES_FATAL_ERROR;
+    return s != PGRES_COMMAND_OK && s != PGRES_TUPLES_OK;
+}
+
+std::string field(const PGresult* r, int which)
+{
+    const char* f = r != nullptr ? PQresultErrorField(r, which) : nullptr;
+    return f != nullptr ? f : "";
+}
+
+[[noreturn]] void raiseResult(PGconn* conn, const PGresult* r)
+{
+    std::string state = field(r, PG_DIAG_SQLSTATE);
+    std::string message = field(r, PG_DIAG_MESSAGE_PRIMARY);
+    if (PQstatus(conn) == CONNECTION_BAD || (state.empty() && message.empty())) {
+        state = state.empty() ? "08006" : state;
+        message = "The connection to the catalogue's server was lost: " +
+                  std::string(PQerrorMessage(conn));
+        while (!message.empty() && message.back() == '\n') {
+            message.pop_back();
+        }
+    }
+    throw EngineError(hresultForSqlstate(state, field(r, PG_DIAG_CONSTRAINT_NAME)), kEngineSource,
+                      message);
+}
+
+std::string numberText(double d)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.17g", d);
+    return buf;
+}
+
+bool fitsInt32(long long n)
+{
+    return n >= std::numeric_limits<int32_t>::min() && n <= std::numeric_limits<int32_t>::max();
+}
+
+/* Values bound to a statement, in libpq's shape: texts, and bytes in binary form. */
+struct Params {
+    std::vector<std::string> values;
+    std::vector<char> isNull;
+    std::vector<int> formats, lengths;
+
+    void resize(int n)
+    {
+        std::size_t size = static_cast<std::size_t>(std::max(n, 0));
+        values.resize(size);
+        isNull.resize(size, 1);
+        formats.resize(size, 0);
+        lengths.resize(size, 0);
+    }
+    void set(int index, std::string v, bool binary)
+    {
+        if (index < 1 || static_cast<std::size_t>(index) > values.size()) {
+            raiseEngine(code::kFail, "Parameter " + std::to_string(index) + " is out of range.");
+        }
+        std::size_t i = static_cast<std::size_t>(index - 1);
+        values[i] = std::move(v);
+        isNull[i] = 0;
+        formats[i] = binary ? 1 : 0;
+        lengths[i] = static_cast<int>(values[i].size());
+    }
+    std::vector<const char*> pointers() const
+    {
+        std::vector<const char*> out;
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            out.push_back(isNull[i] != 0 ? nullptr : values[i].data());
+        }
+        return out;
+    }
+};
+
+class PgDriver;
+class PgStatement;
+/* The statements alive on a driver; a statement may outlive its driver (a recordset still
+ * open when its connection closes), so both hold the list. */
+using LiveStatements = std::shared_ptr<std::set<PgStatement*>>;
+
+class PgStatement final : public DriverStatement {
+  public:
+    PgStatement(PgDriver& driver, ServerText text);
+    ~PgStatement() override;
+
+    int parameterCount() override { return text_.parameters; }
+    void bind(int index, const Value& value) override;
+    void bindKey(int index, int64_t key) override
+    {
+        params_.set(index, std::to_string(key), false);
+    }
+    bool step() override;
+    void reset() override
+    {
+        result_.reset();
+        row_ = -1;
+    }
+    bool busy() override { return result_ && row_ >= 0 && row_ < PQntuples(result_.get()); }
+    bool readOnly() override { return readOnly_; }
+    int columnCount() override;
+    ColumnOrigin column(int i) override;
+    Value value(int i) override;
+    int64_t key(int i) override { return std::strtoll(cell(i), nullptr, 10); }
+    long size(int i) override;
+    Value chunk(int i, long n) override;
+
+  private:
+    const PGresult* described();
+    const char* cell(int i);
+    bool isNullCell(int i);
+
+    PgDriver& driver_;
+    LiveStatements live_;
+    ServerText text_;
+    Params params_;
+    Result result_{nullptr, &PQclear};
+    Result description_{nullptr, &PQclear};
+    int row_ = -1;
+    bool readOnly_ = false;
+};
+
+class PgDriver final : public Driver {
+  public:
+    explicit PgDriver(const std::string& uri);
+    ~PgDriver() override { PQfinish(conn_); }
+
+    bool readOnly() override { return readOnly_; }
+    std::unique_ptr<DriverStatement> prepare(const std::string& sql) override
+    {
+        return std::make_unique<PgStatement>(*this, text(sql));
+    }
+    void run(const std::string& sql) override
+    {
+        PgStatement stmt(*this, text(sql));
+        stmt.run();
+    }
+    int64_t lastRowId() override
+    {
+        return std::strtoll(scalar("SELECT lastval()").c_str(), nullptr, 10);
+    }
+    std::string rowKey(const std::string& table) override;
+
+    void begin(bool writer) override;
+    void commit() override;
+    bool inTransaction() override
+    {
+        PGTransactionStatusType s = PQtransactionStatus(conn_);
+        return s == PQTRANS_INTRANS || s == PQTRANS_INERROR || s == PQTRANS_ACTIVE;
+    }
+    void releaseStatements() noexcept override
+    {
+        for (PgStatement* s : *live_) {
+            s->reset();
+        }
+    }
+    void rollback() noexcept override
+    {
+        releaseStatements();
+        if (PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) != PQTRANS_IDLE) {
+            own(PQexec(conn_, "ROLLBACK"));
+        }
+    }
+    void savepoint(const std::string& name) override { plain("SAVEPOINT " + quoteIdent(name)); }
+    void release(const std::string& name) override
+    {
+        plain("RELEASE SAVEPOINT " + quoteIdent(name));
+    }
+    void rollbackTo(const std::string& name) override
+    {
+        plain("ROLLBACK TO SAVEPOINT " + quoteIdent(name));
+        release(name);
+    }
+    void backupTo(const std::string&) override { refuseFileCopy(); }
+    void restoreFrom(const std::string&) override { refuseFileCopy(); }
+
+    bool tableExists(const std::string& table) override { return tableOid(table) != 0; }
+    std::vector<std::string> columnNames(const std::string& table) override;
+    bool isRowKey(const std::string& table, const std::string& column) override
+    {
+        std::string key = primaryKey(table);
+        return !key.empty() && equalsIgnoreCase(key, column);
+    }
+    bool inAKey(const std::string& table) override;
+    /* A keyset reads its rows by key: a statement's whole result is held by the client, so
+     * a stream over a large table is never started beside it. */
+    bool planSorts(const std::string&) override { return true; }
+    Dialect dialect() override { return Dialect::Postgres; }
+
+    /* Runs one of the engine's own statements as it is, neither renamed nor numbered. */
+    void runAsIs(const std::string& sql) { plain(sql); }
+    /* One statement with its values; inside a transaction it fails alone. */
+    Result execute(const std::string& sql, const Params& p);
+    /* The columns a statement would give, without running it. */
+    Result describe(const std::string& sql, int parameters);
+    LiveStatements live() { return live_; }
+    ColumnOrigin origin(const PGresult* r, int i);
+
+  private:
+    void connect();
+    ServerText text(const std::string& sql);
+    Result atomically(const std::string& sql, const Params& p);
+    Result plain(const std::string& sql);
+    std::string scalar(const std::string& sql, const std::string& arg = "");
+    std::vector<std::string> column(const std::string& sql, const std::string& arg);
+    Oid tableOid(const std::string& table);
+    std::string primaryKey(const std::string& table);
+    void loadNames();
+    [[noreturn]] static void refuseFileCopy()
+    {
+        raiseEngine(code::kFail, "A server catalogue has no file to copy; its server's own "
+                                 "backups (pg_dump) keep it.");
+    }
+
+    PGconn* conn_ = nullptr;
+    std::string uri_;
+    bool readOnly_ = false;
+    NameSpellings names_;
+    bool namesStale_ = true;
+    std::map<std::string, std::string> keys_; // primary key column by lowercase table
+    std::map<Oid, std::map<int, std::string>> columnsOf_;
+    std::map<Oid, std::string> tableOf_;
+    LiveStatements live_ = std::make_shared<std::set<PgStatement*>>();
+};
+
+PgStatement::PgStatement(PgDriver& driver, ServerText text)
+    : driver_(driver), live_(driver.live()), text_(std::move(text))
+{
+    params_.resize(text_.parameters);
+    std::size_t start = text_.sql.find_first_not_of(" (");
+    readOnly_ =
+        start != std::string::npos && equalsIgnoreCase(text_.sql.substr(start, 6), "SELECT");
+    live_->insert(this);
+}
+
+PgStatement::~PgStatement()
+{
+    live_->erase(this);
+}
+
+void PgStatement::bind(int index, const Value& v)
+{
+    switch (v.kindOf()) {
+    case Kind::Int:
+        return params_.set(index, std::to_string(v.asInt()), false);
+    case Kind::Bool:
+        return params_.set(index, v.asBool() ? "-1" : "0", false); // stored as Jet does
+    case Kind::Double:
+        return params_.set(index, numberText(v.asDouble()), false);
+    case Kind::Text:
+        return params_.set(index, v.asText(), false);
+    case Kind::Bytes:
+        return params_.set(index, std::string(v.asBytes().begin(), v.asBytes().end()), true);
+    default:
+        if (index < 1 || index > text_.parameters) {
+            params_.set(index, "", false); // raises
+        }
+        params_.isNull[static_cast<std::size_t>(index - 1)] = 1;
+    }
+}
+
+bool PgStatement::step()
+{
+    if (!result_) {
+        result_ = driver_.execute(text_.sql, params_);
+        row_ = -1;
+    }
+    ++row_;
+    return row_ < PQntuples(result_.get());
+}
+
+const PGresult* PgStatement::described()
+{
+    if (result_) {
+        return result_.get();
+    }
+    if (!description_) {
+        description_ = driver_.describe(text_.sql, text_.parameters);
+    }
+    return description_.get();
+}
+
+int PgStatement::columnCount()
+{
+    return PQnfields(described());
+}
+
+ColumnOrigin PgStatement::column(int i)
+{
+    return driver_.origin(described(), i);
+}
+
+const char* PgStatement::cell(int i)
+{
+    if (!busy() || i < 0 || i >= PQnfields(result_.get())) {
+        raiseNoCurrentRow();
+    }
+    return PQgetvalue(result_.get(), row_, i);
+}
+
+bool PgStatement::isNullCell(int i)
+{
+    cell(i);
+    return PQgetisnull(result_.get(), row_, i) != 0;
+}
+
+Value PgStatement::value(int i)
+{
+    if (isNullCell(i)) {
+        return Value::null();
+    }
+    const char* text = cell(i);
+    switch (PQftype(result_.get(), i)) {
+    case kInt2:
+    case kInt4:
+        return Value::integer(std::atoi(text));
+    case kInt8: {
+        long long n = std::strtoll(text, nullptr, 10);
+        return fitsInt32(n) ? Value::integer(static_cast<int32_t>(n)) : Value::text(text);
+    }
+    case kFloat4:
+    case kFloat8:
+        return Value::real(std::strtod(text, nullptr));
+    case kNumeric: {
+        double d = std::strtod(text, nullptr);
+        bool whole = std::strchr(text, '.') == nullptr ||
+                     d == static_cast<double>(static_cast<long long>(d));
+        return whole && fitsInt32(static_cast<long long>(d))
+                   ? Value::integer(static_cast<int32_t>(d))
+                   : Value::text(text);
+    }
+    case kBool:
+        return Value::integer(text[0] == 't' ? -1 : 0);
+    case kBytea: {
+        std::size_t n = 0;
+        unsigned char* raw = PQunescapeBytea(reinterpret_cast<const unsigned char*>(text), &n);
+        Bytes bytes(raw, raw + n);
+        PQfreemem(raw);
+        return Value::bytes(std::move(bytes));
+    }
+    default:
+        return Value::text(text);
+    }
+}
+
+long PgStatement::size(int i)
+{
+    if (isNullCell(i)) {
+        return 0;
+    }
+    switch (PQftype(result_.get(), i)) {
+    case kInt2:
+    case kInt4:
+    case kBool:
+        return 4;
+    case kFloat4:
+    case kFloat8:
+        return 8;
+    case kBytea:
+        return static_cast<long>(value(i).asBytes().size());
+    default:
+        return PQgetlength(result_.get(), row_, i);
+    }
+}
+
+Value PgStatement::chunk(int i, long n)
+{
+    Value v = value(i);
+    if (v.isNull()) {
+        return v;
+    }
+    if (!v.isText() && !v.isBytes()) {
+        raiseEngine(code::kTypeMismatch, "Type mismatch: the field holds no text or bytes.");
+    }
+    Bytes all = v.isBytes() ? v.asBytes() : Bytes(v.asText().begin(), v.asText().end());
+    all.resize(static_cast<std::size_t>(std::clamp(n, 0L, static_cast<long>(all.size()))));
+    return Value::bytes(std::move(all));
+}
+
+PgDriver::PgDriver(const std::string& uri) : uri_(uri)
+{
+    connect();
+    readOnly_ = scalar("SELECT current_setting('transaction_read_only')") == "on";
+}
+
+void PgDriver::connect()
+{
+    if (conn_ != nullptr) {
+        PQfinish(conn_);
+    }
+    conn_ = PQconnectdb(uri_.c_str());
+    if (PQstatus(conn_) != CONNECTION_OK) {
+        std::string message = PQerrorMessage(conn_);
+        while (!message.empty() && message.back() == '\n') {
+            message.pop_back();
+        }
+        raiseEngine(code::kFail, "The catalogue's server cannot be reached: " + message);
+    }
+    // Dates read back as the SQLite catalogue writes them; a lock held past the busy
+    // timeout fails as a busy SQLite file does.
+    for (const char* setUp : {"SET DateStyle = ISO, YMD", "SET lock_timeout = '5s'",
+                              "SET client_min_messages = warning"}) {
+        plain(setUp);
+    }
+    namesStale_ = true;
+}
+
+ServerText PgDriver::text(const std::string& sql)
+{
+    if (PQstatus(conn_) != CONNECTION_OK && !inTransaction()) {
+        connect(); // the server was lost after the last call: this one reconnects
+    }
+    if (namesStale_) {
+        loadNames();
+    }
+    std::size_t start = sql.find_first_not_of(' ');
+    std::string verb = start == std::string::npos ? "" : sql.substr(start, 5);
+    for (const char* ddl : {"CREAT", "ALTER", "DROP "}) {
+        namesStale_ = namesStale_ || equalsIgnoreCase(verb, ddl);
+    }
+    return serverText(sql, names_);
+}
+
+void PgDriver::loadNames()
+{
+    names_.clear();
+    Result r = plain("SELECT c.relname FROM pg_class c WHERE c.relnamespace = "
+                     "current_schema()::regnamespace AND c.relkind IN ('r', 'p', 'v') UNION "
+                     "SELECT a.attname FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid "
+                     "WHERE c.relnamespace = current_schema()::regnamespace AND c.relkind IN "
+                     "('r', 'p', 'v') AND a.attnum > 0 AND NOT a.attisdropped");
+    for (int i = 0; i < PQntuples(r.get()); ++i) {
+        std::string name = PQgetvalue(r.get(), i, 0);
+        std::string low = name;
+        for (char& c : low) {
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+        names_.emplace(low, name);
+    }
+    keys_.clear();
+    namesStale_ = false;
+}
+
+Result PgDriver::plain(const std::string& sql)
+{
+    Result r = own(PQexec(conn_, sql.c_str()));
+    if (failed(r.get())) {
+        raiseResult(conn_, r.get());
+    }
+    return r;
+}
+
+Result PgDriver::execute(const std::string& sql, const Params& p)
+{
+    if (PQstatus(conn_) != CONNECTION_OK) {
+        raiseResult(conn_, nullptr);
+    }
+    if (PQtransactionStatus(conn_) == PQTRANS_IDLE) {
+        std::vector<const char*> values = p.pointers();
+        Result r = own(PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr,
+                                    values.data(), p.lengths.data(), p.formats.data(), 0));
+        if (failed(r.get())) {
+            namesStale_ = true; // a name another process made may be missing
+            raiseResult(conn_, r.get());
+        }
+        return r;
+    }
+    return atomically(sql, p);
+}
+
+/* The savepoint, the statement and the release go in one round trip; a failed statement
+ * is undone to the savepoint, leaving the transaction as it was before it. */
+Result PgDriver::atomically(const std::string& sql, const Params& p)
+{
+    std::string point = std::string(kStatementPoint);
+    std::vector<const char*> values = p.pointers();
+    PQenterPipelineMode(conn_);
+    PQsendQueryParams(conn_, ("SAVEPOINT " + point).c_str(), 0, nullptr, nullptr, nullptr, nullptr,
+                      0);
+    PQsendQueryParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(),
+                      p.lengths.data(), p.formats.data(), 0);
+    PQsendQueryParams(conn_, ("RELEASE SAVEPOINT " + point).c_str(), 0, nullptr, nullptr, nullptr,
+                      nullptr, 0);
+    PQpipelineSync(conn_);
+    std::vector<Result> results;
+    for (int query = 0; query < 3; ++query) {
+        Result first = own(PQgetResult(conn_));
+        while (PGresult* more = PQgetResult(conn_)) {
+            PQclear(more);
+        }
+        results.push_back(std::move(first));
+    }
+    own(PQgetResult(conn_)); // the sync
+    PQexitPipelineMode(conn_);
+    if (failed(results[1].get())) {
+        if (PQstatus(conn_) == CONNECTION_OK) {
+            own(PQexec(conn_, ("ROLLBACK TO SAVEPOINT " + point).c_str()));
+            own(PQexec(conn_, ("RELEASE SAVEPOINT " + point).c_str()));
+        }
+        namesStale_ = true;
+        raiseResult(conn_, results[1].get());
+    }
+    if (failed(results[0].get()) || failed(results[2].get())) {
+        raiseResult(conn_, failed(results[0].get()) ? results[0].get() : results[2].get());
+    }
+    return std::move(results[1]);
+}
+
+Result PgDriver::describe(const std::string& sql, int parameters)
+{
+    bool inside = inTransaction();
+    if (inside) {
+        plain(std::string("SAVEPOINT ") + kStatementPoint);
+    }
+    Result r = own(PQprepare(conn_, "", sql.c_str(), parameters, nullptr));
+    if (!failed(r.get())) {
+        r = own(PQdescribePrepared(conn_, ""));
+    }
+    if (inside && PQstatus(conn_) == CONNECTION_OK) {
+        own(PQexec(conn_,
+                   (std::string(failed(r.get()) ? "ROLLBACK TO SAVEPOINT " : "RELEASE SAVEPOINT ") +
+                    kStatementPoint)
+                       .c_str()));
+        if (failed(r.get())) {
+            own(PQexec(conn_, (std::string("RELEASE SAVEPOINT ") + kStatementPoint).c_str()));
+        }
+    }
+    if (failed(r.get())) {
+        raiseResult(conn_, r.get());
+    }
+    return r;
+}
+
+std::string PgDriver::scalar(const std::string& sql, const std::string& arg)
+{
+    std::vector<std::string> rows = column(sql, arg);
+    return rows.empty() ? "" : rows[0];
+}
+
+std::vector<std::string> PgDriver::column(const std::string& sql, const std::string& arg)
+{
+    Params p;
+    if (sql.find("$1") != std::string::npos) {
+        p.resize(1);
+        p.set(1, arg, false);
+    }
+    Result r = execute(sql, p);
+    std::vector<std::string> out;
+    for (int i = 0; i < PQntuples(r.get()); ++i) {
+        out.emplace_back(PQgetvalue(r.get(), i, 0));
+    }
+    return out;
+}
+
+void PgDriver::begin(bool writer)
+{
+    if (PQstatus(conn_) != CONNECTION_OK) {
+        connect();
+    }
+    // A reader reads one snapshot, as on SQLite, and may still write the little a read
+    // makes (a folder row); writers take turns by the lock, so that they never fail on
+    // each other's rows.
+    plain(writer ? "BEGIN ISOLATION LEVEL READ COMMITTED"
+                 : "BEGIN ISOLATION LEVEL REPEATABLE READ");
+    if (writer) {
+        try {
+            plain("SELECT pg_advisory_xact_lock(" + std::to_string(kWriterLock) + ")");
+        } catch (...) {
+            rollback();
+            throw;
+        }
+    }
+}
+
+void PgDriver::commit()
+{
+    Result r = plain("COMMIT");
+    // A transaction that failed under the caller answers COMMIT with ROLLBACK.
+    if (std::strcmp(PQcmdStatus(r.get()), "COMMIT") != 0) {
+        raiseEngine(code::kFail, "The transaction was rolled back by the server.");
+    }
+}
+
+Oid PgDriver::tableOid(const std::string& table)
+{
+    std::string oid = scalar("SELECT c.oid FROM pg_class c WHERE c.relnamespace = "
+                             "current_schema()::regnamespace AND c.relkind IN ('r', 'p') AND "
+                             "lower(c.relname) = lower($1) ORDER BY c.relname = $1 DESC LIMIT 1",
+                             table);
+    return static_cast<Oid>(std::strtoul(oid.c_str(), nullptr, 10));
+}
+
+std::vector<std::string> PgDriver::columnNames(const std::string& table)
+{
+    return column("SELECT attname FROM pg_attribute WHERE attrelid = $1::oid AND attnum > 0 AND "
+                  "NOT attisdropped ORDER BY attnum",
+                  std::to_string(tableOid(table)));
+}
+
+std::string PgDriver::primaryKey(const std::string& table)
+{
+    std::string low = table;
+    for (char& c : low) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    auto it = keys_.find(low);
+    if (it != keys_.end()) {
+        return it->second;
+    }
+    std::string key = scalar("SELECT a.attname FROM pg_index i JOIN pg_attribute a ON a.attrelid "
+                             "= i.indrelid AND a.attnum = i.indkey[0] WHERE i.indrelid = $1::oid "
+                             "AND i.indisprimary AND i.indnatts = 1 AND a.atttypid IN (20, 21, 23)",
+                             std::to_string(tableOid(table)));
+    keys_.emplace(low, key);
+    return key;
+}
+
+std::string PgDriver::rowKey(const std::string& table)
+{
+    std::string key = primaryKey(table);
+    if (key.empty()) {
+        raiseEngine(code::kFail, "Table " + table +
+                                     " of a server catalogue has no integer "
+                                     "primary key to read its rows by.");
+    }
+    return quoteIdent(key);
+}
+
+bool PgDriver::inAKey(const std::string& table)
+{
+    return !scalar("SELECT 1 FROM pg_constraint WHERE contype = 'f' AND (conrelid = $1::oid OR "
+                   "confrelid = $1::oid)",
+                   std::to_string(tableOid(table)))
+                .empty();
+}
+
+ColumnOrigin PgDriver::origin(const PGresult* r, int i)
+{
+    ColumnOrigin c{PQfname(r, i), "", "", ""};
+    switch (PQftype(r, i)) {
+    case kInt2:
+        c.type = "SMALLINT";
+        break;
+    case kInt4:
+    case kInt8:
+        c.type = "INTEGER";
+        break;
+    case kFloat4:
+    case kFloat8:
+        c.type = "REAL";
+        break;
+    case kBytea:
+        c.type = "BLOB";
+        break;
+    case kTimestamp:
+        c.type = "DATETIME";
+        break;
+    default:
+        c.type = "TEXT";
+    }
+    Oid table = PQftable(r, i);
+    int col = PQftablecol(r, i);
+    if (table == InvalidOid || col <= 0) {
+        c.type.clear(); // an expression
+        return c;
+    }
+    if (!tableOf_.count(table)) {
+        Result rows = plain("SELECT c.relname, a.attnum, a.attname FROM pg_class c JOIN "
+                            "pg_attribute a ON a.attrelid = c.oid WHERE c.oid = " +
+                            std::to_string(table) + " AND a.attnum > 0");
+        for (int row = 0; row < PQntuples(rows.get()); ++row) {
+            tableOf_[table] = PQgetvalue(rows.get(), row, 0);
+            columnsOf_[table][std::atoi(PQgetvalue(rows.get(), row, 1))] =
+                PQgetvalue(rows.get(), row, 2);
+        }
+    }
+    c.table = tableOf_[table];
+    c.column = columnsOf_[table][col];
+    return c;
+}
+
+/* What a catalogue's Jet translation stands on in its database: texts that compare
+ * ignoring case (ICU's secondary strength: case ignored, accents not), and Jet's &. */
+const char* const kCatalogueObjects[] = {
+    "CREATE COLLATION IF NOT EXISTS kavdb_nocase (provider = icu, locale = "
+    "'und-u-ks-level2', deterministic = false)",
+    "CREATE OR REPLACE FUNCTION jet_cat(VARIADIC parts text[]) RETURNS text LANGUAGE sql "
+    "IMMUTABLE AS $$ SELECT CASE WHEN num_nonnulls(VARIADIC parts) = 0 THEN NULL ELSE "
+    "array_to_string(parts, '') END $$",
+};
+
+/* The database the URI names, made on its server; false when the URI names none or the
+ * server will not make it. */
+bool makeDatabase(const std::string& uri)
+{
+    char* error = nullptr;
+    PQconninfoOption* options = PQconninfoParse(uri.c_str(), &error);
+    PQfreemem(error);
+    if (options == nullptr) {
+        return false;
+    }
+    std::vector<const char*> keys, values;
+    std::string database;
+    for (PQconninfoOption* o = options; o->keyword != nullptr; ++o) {
+        if (o->val != nullptr && std::strcmp(o->keyword, "dbname") == 0) {
+            database = o->val;
+        } else if (o->val != nullptr) {
+            keys.push_back(o->keyword);
+            values.push_back(o->val);
+        }
+    }
+    keys.push_back("dbname");
+    values.push_back("postgres");
+    keys.push_back(nullptr);
+    values.push_back(nullptr);
+    PGconn* admin = PQconnectdbParams(keys.data(), values.data(), 0);
+    bool made =
+        !database.empty() && PQstatus(admin) == CONNECTION_OK &&
+        !failed(own(PQexec(admin, ("CREATE DATABASE " + quoteIdent(database)).c_str())).get());
+    PQfinish(admin);
+    PQconninfoFree(options);
+    return made;
+}
+
+} // namespace
+
+std::unique_ptr<Driver> openPostgres(const std::string& uri)
+{
+    return std::make_unique<PgDriver>(uri);
+}
+
+bool serverHoldsCatalogue(const std::string& uri)
+{
+    try {
+        return PgDriver(uri).tableExists("PathTable");
+    } catch (const EngineError&) {
+        return false;
+    }
+}
+
+void createPostgres(const std::string& uri)
+{
+    std::unique_ptr<PgDriver> d;
+    try {
+        d = std::make_unique<PgDriver>(uri);
+    } catch (const EngineError&) {
+        if (!makeDatabase(uri)) {
+            throw;
+        }
+        d = std::make_unique<PgDriver>(uri);
+    }
+    if (!d->columnNames("PathTable").empty() || !d->columnNames("MainTable").empty()) {
+        raiseEngine(code::kFail, "The database already holds a catalogue.");
+    }
+    for (const char* sql : kCatalogueObjects) {
+        d->runAsIs(sql);
+    }
+}
+
+} // namespace kavdb::engine
