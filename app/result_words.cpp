@@ -25,6 +25,8 @@ constexpr CodeWords kWords[] = {
     {0x8878000Au, "already in the catalogue"},
     {0x8878000Bu, "not in the catalogue"},
     {0x8878000Eu, "row position beyond the end of the table"},
+    {0x88780010u, "the catalogue's engine has no such index"},
+    {0x88780011u, "the backup failed its checks and was removed"},
     {0x80040E14u, "SQL syntax error or statement the catalogue cannot run"},
     {0x80040E37u, "no such table"},
     {0x80040E10u, "unknown column in the statement"},
