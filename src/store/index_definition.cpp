@@ -21,6 +21,15 @@ void ensureTable(engine::Connection& c)
 
 } // namespace
 
+bool engineHasModule(engine::Connection& c, const char* option)
+{
+    try {
+        return nativeCount(c, "SELECT sqlite_compileoption_used(?)", {Value::text(option)}) == 1;
+    } catch (const engine::EngineError&) {
+        return false;
+    }
+}
+
 std::vector<IndexedItem> loadIndexItems(engine::Connection& c, const std::string& index)
 {
     std::vector<IndexedItem> items;

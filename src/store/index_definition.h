@@ -21,6 +21,10 @@ struct IndexedItem {
     bool operator==(const IndexedItem&) const = default;
 };
 
+/* The engine was built with the module an index needs (SQLite's compile option, e.g.
+ * ENABLE_FTS5); false, never raising, on an engine that cannot say. */
+bool engineHasModule(engine::Connection& c, const char* option);
+
 /* The items stored for the index; empty when it has none. */
 std::vector<IndexedItem> loadIndexItems(engine::Connection& c, const std::string& index);
 /* Replaces the items stored for the index. */

@@ -6,6 +6,8 @@
 
 #include "store/native_rows.h"
 
+#include <cstdlib>
+
 namespace kavdb::store {
 
 using engine::Value;
@@ -14,14 +16,14 @@ namespace {
 
 constexpr const char* kIndex = "PlaceIndex";
 constexpr const char* kTriggerPrefix = "PlaceIndex_";
-constexpr std::size_t kTriggerCount = 4;
+constexpr std::size_t kTriggerCount = 5;
 
 std::string viewSql(const IndexedItem& lat, const IndexedItem& lon)
 {
     std::string la = "g." + quotedName(lat.item);
     std::string lo = "g." + quotedName(lon.item);
-    return "CREATE VIEW PlaceSource AS SELECT m.FieldID AS id, m." + quotedName(lat.link) +
-           " AS link, " + la + " AS lat, " + lo +
+    return "CREATE VIEW PlaceSource AS SELECT m.FieldID AS id, m.PathID AS PathID, m." +
+           quotedName(lat.link) + " AS link, " + la + " AS lat, " + lo +
            " AS lon, p.Pathname || m.Filename AS path FROM MainTable AS m JOIN " +
            quotedName(lat.table) + " AS g ON g.DataID = m." + quotedName(lat.link) +
            " JOIN PathTable AS p ON p.PathID = m.PathID WHERE typeof(" + la +
@@ -31,8 +33,9 @@ std::string viewSql(const IndexedItem& lat, const IndexedItem& lon)
 
 std::string addPoints(const std::string& where)
 {
-    return "INSERT INTO PlaceIndex SELECT id, lat, lat, lon, lon FROM PlaceSource WHERE " + where +
-           ";";
+    return "INSERT INTO PlaceIndex SELECT id, lat, lat, lon, lon, lat, lon, path FROM "
+           "PlaceSource WHERE " +
+           where + ";";
 }
 
 std::vector<std::string> triggerSql(const IndexedItem& lat, const IndexedItem& lon)
@@ -42,9 +45,13 @@ std::vector<std::string> triggerSql(const IndexedItem& lat, const IndexedItem& l
                 addPoints("id = new.FieldID") + " END",
             "CREATE TRIGGER PlaceIndex_file_drop AFTER DELETE ON MainTable BEGIN DELETE FROM "
             "PlaceIndex WHERE id = old.FieldID; END",
-            "CREATE TRIGGER PlaceIndex_file_after AFTER UPDATE OF FieldID, " + link +
-                " ON MainTable BEGIN DELETE FROM PlaceIndex WHERE id = old.FieldID; " +
+            "CREATE TRIGGER PlaceIndex_file_after AFTER UPDATE OF FieldID, PathID, Filename, " +
+                link + " ON MainTable BEGIN DELETE FROM PlaceIndex WHERE id = old.FieldID; " +
                 addPoints("id = new.FieldID") + " END",
+            "CREATE TRIGGER PlaceIndex_folder_after AFTER UPDATE OF Pathname ON PathTable BEGIN "
+            "DELETE FROM PlaceIndex WHERE id IN (SELECT FieldID FROM MainTable WHERE PathID = "
+            "old.PathID); " +
+                addPoints("PathID = new.PathID") + " END",
             "CREATE TRIGGER PlaceIndex_position_after AFTER UPDATE OF " + quotedName(lat.item) +
                 ", " + quotedName(lon.item) + " ON " + quotedName(lat.table) +
                 " BEGIN DELETE FROM PlaceIndex WHERE id IN (SELECT FieldID FROM MainTable WHERE " +
@@ -62,11 +69,7 @@ void dropPlaceIndex(engine::Connection& c)
 
 bool placeIndexAvailable(engine::Connection& c)
 {
-    try {
-        return nativeCount(c, "SELECT sqlite_compileoption_used('ENABLE_RTREE')") == 1;
-    } catch (const engine::EngineError&) {
-        return false;
-    }
+    return engineHasModule(c, "ENABLE_RTREE");
 }
 
 bool hasPlaceIndex(engine::Connection& c)
@@ -89,8 +92,10 @@ void createPlaceIndex(engine::Connection& c, const std::vector<IndexedItem>& ite
 {
     dropPlaceIndex(c);
     runNative(c, viewSql(items.at(0), items.at(1)));
+    // The exact position and the path ride along as auxiliary columns: a search reads the
+    // index alone, never the file rows (a page each, with their thumbnails).
     runNative(c, "CREATE VIRTUAL TABLE PlaceIndex USING rtree(id, minLat, maxLat, minLon, "
-                 "maxLon)");
+                 "maxLon, +lat, +lon, +path)");
     for (const std::string& sql : triggerSql(items.at(0), items.at(1))) {
         runNative(c, sql);
     }
@@ -103,17 +108,20 @@ void filesInBox(engine::Connection& c, const PlaceBox& box,
 {
     eachNativeRow(
         c,
-        "SELECT s.path, s.lat, s.lon FROM PlaceIndex AS r JOIN PlaceSource AS s ON "
-        "s.id = r.id WHERE r.minLat <= ? AND r.maxLat >= ? AND r.minLon <= ? AND "
-        "r.maxLon >= ?",
+        "SELECT path, lat, lon FROM PlaceIndex WHERE minLat <= ? AND maxLat >= ? AND minLon <= ? "
+        "AND maxLon >= ?",
         {Value::real(box.north), Value::real(box.south), Value::real(box.east),
          Value::real(box.west)},
         [&](engine::DriverStatement& stmt) {
             Value path = stmt.value(0);
             Value lat = stmt.value(1);
             Value lon = stmt.value(2);
+            // The engine hands a fraction from a column of no declared type over as text.
             auto number = [](const Value& v) {
-                return v.isDouble() ? v.asDouble() : v.isInt() ? v.asInt() : 0.0;
+                return v.isDouble() ? v.asDouble()
+                       : v.isInt()  ? v.asInt()
+                       : v.isText() ? std::strtod(v.asText().c_str(), nullptr)
+                                    : 0.0;
             };
             visit({path.isText() ? path.asText() : std::string(), number(lat), number(lon)});
         });

@@ -1,9 +1,9 @@
 /*
  * The catalogue's place index, on SQLite's R*Tree: one point per file whose metadata row
- * holds a latitude and a longitude (signed degrees), found by box. The index is kept in
- * step by triggers stored in the file, in the transaction of every write that moves a
- * file or changes its position. Every statement in SQLite's dialect lives here; another
- * engine gets a file of its own (a GiST index on PostgreSQL).
+ * holds a latitude and a longitude (signed degrees), with the file's path, found by box. The index
+ * is kept in step by triggers stored in the file, in the transaction of every write that moves or
+ * renames a file or its folder or changes its position. Every statement in SQLite's dialect lives
+ * here; another engine gets a file of its own (a GiST index on PostgreSQL).
  */
 #pragma once
 

@@ -126,11 +126,7 @@ void dropTextSource(engine::Connection& c)
 
 bool textIndexAvailable(engine::Connection& c)
 {
-    try {
-        return nativeCount(c, "SELECT sqlite_compileoption_used('ENABLE_FTS5')") == 1;
-    } catch (const engine::EngineError&) {
-        return false;
-    }
+    return engineHasModule(c, "ENABLE_FTS5");
 }
 
 bool hasTextIndex(engine::Connection& c)
