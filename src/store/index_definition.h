@@ -7,6 +7,7 @@
 
 #include "store/engine/connection.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,10 @@ std::vector<IndexedItem> loadIndexItems(engine::Connection& c, const std::string
 /* Replaces the items stored for the index. */
 void saveIndexItems(engine::Connection& c, const std::string& index,
                     const std::vector<IndexedItem>& items);
+/* Runs work inside a savepoint: when it raises, everything it did is undone before the
+ * error goes on, so an index is never left half made. */
+void wholeOrNothing(engine::Connection& c, const std::function<void()>& work);
+
 /* The names of the catalogue's triggers starting with prefix. */
 std::vector<std::string> triggersNamed(engine::Connection& c, const std::string& prefix);
 /* Drops every trigger starting with prefix. */

@@ -90,17 +90,19 @@ bool placeIndexMadeOf(engine::Connection& c, const std::vector<IndexedItem>& ite
 
 void createPlaceIndex(engine::Connection& c, const std::vector<IndexedItem>& items)
 {
-    dropPlaceIndex(c);
-    runNative(c, viewSql(items.at(0), items.at(1)));
-    // The exact position and the path ride along as auxiliary columns: a search reads the
-    // index alone, never the file rows (a page each, with their thumbnails).
-    runNative(c, "CREATE VIRTUAL TABLE PlaceIndex USING rtree(id, minLat, maxLat, minLon, "
-                 "maxLon, +lat, +lon, +path)");
-    for (const std::string& sql : triggerSql(items.at(0), items.at(1))) {
-        runNative(c, sql);
-    }
-    saveIndexItems(c, kIndex, items);
-    runNative(c, addPoints("1"));
+    wholeOrNothing(c, [&] {
+        dropPlaceIndex(c);
+        runNative(c, viewSql(items.at(0), items.at(1)));
+        // The exact position and the path ride along as auxiliary columns: a search reads the
+        // index alone, never the file rows (a page each, with their thumbnails).
+        runNative(c, "CREATE VIRTUAL TABLE PlaceIndex USING rtree(id, minLat, maxLat, minLon, "
+                     "maxLon, +lat, +lon, +path)");
+        for (const std::string& sql : triggerSql(items.at(0), items.at(1))) {
+            runNative(c, sql);
+        }
+        saveIndexItems(c, kIndex, items);
+        runNative(c, addPoints("1"));
+    });
 }
 
 void filesInBox(engine::Connection& c, const PlaceBox& box,

@@ -147,23 +147,25 @@ bool textIndexMadeOf(engine::Connection& c, const std::vector<IndexedItem>& item
 
 void createTextIndex(engine::Connection& c, const std::vector<IndexedItem>& items)
 {
-    dropTextSource(c);
-    runNative(c, viewSql(items));
-    runNative(c, std::string("CREATE VIRTUAL TABLE IF NOT EXISTS TextIndex USING fts5(") +
-                     kColumns +
-                     ", content='TextSource', content_rowid='FieldID', "
-                     "tokenize='unicode61 remove_diacritics 2')");
-    runNative(c, "INSERT INTO TextIndex(TextIndex, rank) VALUES ('rank', ?)",
-              {Value::text(kRanking)});
-    for (const std::string& sql : triggerSql(items)) {
-        runNative(c, sql);
-    }
-    saveIndexItems(c, kIndex, items);
-    runNative(c, "INSERT INTO TextIndex(TextIndex) VALUES ('rebuild')");
-    // Writes the rebuilt index out now, in one segment: left for the commit, FTS5 would
-    // write it through statements prepared before this call changed the schema, and the
-    // commit would fail.
-    runNative(c, "INSERT INTO TextIndex(TextIndex) VALUES ('optimize')");
+    wholeOrNothing(c, [&] {
+        dropTextSource(c);
+        runNative(c, viewSql(items));
+        runNative(c, std::string("CREATE VIRTUAL TABLE IF NOT EXISTS TextIndex USING fts5(") +
+                         kColumns +
+                         ", content='TextSource', content_rowid='FieldID', "
+                         "tokenize='unicode61 remove_diacritics 2')");
+        runNative(c, "INSERT INTO TextIndex(TextIndex, rank) VALUES ('rank', ?)",
+                  {Value::text(kRanking)});
+        for (const std::string& sql : triggerSql(items)) {
+            runNative(c, sql);
+        }
+        saveIndexItems(c, kIndex, items);
+        runNative(c, "INSERT INTO TextIndex(TextIndex) VALUES ('rebuild')");
+        // Writes the rebuilt index out now, in one segment: left for the commit, FTS5 would
+        // write it through statements prepared before this call changed the schema, and the
+        // commit would fail.
+        runNative(c, "INSERT INTO TextIndex(TextIndex) VALUES ('optimize')");
+    });
 }
 
 std::vector<std::string> searchTextIndex(engine::Connection& c, const std::string& match,
