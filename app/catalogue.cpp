@@ -53,6 +53,17 @@ template <typename Call> Outcome call(Call&& libraryCall)
     return outcome;
 }
 
+/* A search's paths appended to out, with "no match" as success. */
+template <typename Search> Outcome searchPaths(Search&& search, std::vector<std::string>& out)
+{
+    StringList list;
+    Outcome outcome = call([&] { return search(&list); });
+    if (outcome.is(KAVDB_E_NOT_FOUND))
+        outcome = Outcome{};
+    out.insert(out.end(), list.begin(), list.end());
+    return outcome;
+}
+
 StringList toStringList(const std::vector<std::string>& paths)
 {
     return StringList(paths.begin(), paths.end());
@@ -229,12 +240,7 @@ Outcome Catalogue::refreshAll(int32_t mode)
 
 Outcome Catalogue::query(const std::string& sql, std::vector<std::string>& paths)
 {
-    StringList list;
-    Outcome outcome = call([&] { return KaDBSVQuery(sql.c_str(), &list); });
-    if (outcome.is(KAVDB_E_NOT_FOUND))
-        outcome = Outcome{};
-    paths.insert(paths.end(), list.begin(), list.end());
-    return outcome;
+    return searchPaths([&](StringList* list) { return KaDBSVQuery(sql.c_str(), list); }, paths);
 }
 
 Outcome Catalogue::count(const std::string& sql, int32_t& n)
@@ -260,6 +266,53 @@ Outcome Catalogue::fileList(const std::string& sql, bool namesOnly, std::vector<
 Outcome Catalogue::execute(const std::string& sql)
 {
     return call([&] { return KaDBSVExecuteSQL(sql.c_str()); });
+}
+
+Outcome Catalogue::createTextIndex(const std::vector<std::string>& items)
+{
+    StringList list = toStringList(items);
+    return call([&] { return KaDBSVCreateTextIndex(&list); });
+}
+
+Outcome Catalogue::createPlaceIndex(const std::string& table, const std::string& latitude,
+                                    const std::string& longitude)
+{
+    return call(
+        [&] { return KaDBSVCreatePlaceIndex(table.c_str(), latitude.c_str(), longitude.c_str()); });
+}
+
+Outcome Catalogue::searchText(const std::string& text, int32_t limit,
+                              std::vector<std::string>& paths)
+{
+    return searchPaths(
+        [&](StringList* list) { return KaDBSVSearchText(text.c_str(), limit, list); }, paths);
+}
+
+Outcome Catalogue::searchPlace(double latitude, double longitude, double metres, int32_t limit,
+                               std::vector<std::string>& paths)
+{
+    return searchPaths(
+        [&](StringList* list) {
+            return KaDBSVSearchPlace(latitude, longitude, metres, limit, list);
+        },
+        paths);
+}
+
+Outcome Catalogue::check(bool repair, std::vector<std::string>& report, int32_t& problems)
+{
+    StringList list;
+    problems = 0;
+    Outcome outcome = call([&] { return KaDBSVCheck(repair ? 1 : 0, &list, &problems); });
+    report.assign(list.begin(), list.end());
+    return outcome;
+}
+
+Outcome Catalogue::backup(const std::string& path, std::vector<std::string>& report)
+{
+    StringList list;
+    Outcome outcome = call([&] { return KaDBSVBackup(path.c_str(), &list); });
+    report.assign(list.begin(), list.end());
+    return outcome;
 }
 
 Outcome readConfiguration(std::vector<ConfiguredItem>& out)

@@ -110,6 +110,19 @@ class Catalogue {
     Outcome fileList(const std::string& sql, bool namesOnly, std::vector<std::string>& out);
     Outcome execute(const std::string& sql);
 
+    /* The text and place indexes the catalogue keeps in step itself. Searches give paths
+     * best (nearest) first; "no match" is success with nothing found. */
+    Outcome createTextIndex(const std::vector<std::string>& items);
+    Outcome createPlaceIndex(const std::string& table, const std::string& latitude,
+                             const std::string& longitude);
+    Outcome searchText(const std::string& text, int32_t limit, std::vector<std::string>& paths);
+    Outcome searchPlace(double latitude, double longitude, double metres, int32_t limit,
+                        std::vector<std::string>& paths);
+
+    /* Checking the catalogue (problems: how many findings stand) and verified backups. */
+    Outcome check(bool repair, std::vector<std::string>& report, int32_t& problems);
+    Outcome backup(const std::string& path, std::vector<std::string>& report);
+
   private:
     Catalogue() = default;
 };

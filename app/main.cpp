@@ -34,6 +34,8 @@ struct Options {
     SqlOptions sql;
     DupesOptions dupes;
     WatchOptions watch;
+    CheckOptions check;
+    BackupOptions backup;
 };
 
 CLI::App* command(CLI::App& app, const char* name, const char* about, Runner& chosen, Runner run)
@@ -98,8 +100,16 @@ void addCommands(CLI::App& app, Options& o, Runner& chosen)
         ->capture_default_str();
     s->add_option("-k,--keyword", search.keywords,
                   "A whole keyword the photo carries (Caption.Keywords); repeat for several");
+    s->add_option("--text", search.text,
+                  "Words in names, folders, comments, captions, keywords, people, places, "
+                  "camera: all required, \"a phrase\", prefix*; best matches first");
+    s->add_option("--from", search.from, "Taken on or after DATE (YYYY-MM-DD)");
+    s->add_option("--to", search.to, "Taken on or before DATE (YYYY-MM-DD)");
+    s->add_option("--near", search.near, "Taken near LAT,LON (signed degrees); nearest first");
+    s->add_option("--within", search.within, "How near, with --near: 10km, 500m")
+        ->capture_default_str();
     s->add_flag("--count", search.count, "Print only the number of matching files");
-    s->add_option("--limit", search.limit, "Print at most N paths (the first in path order)");
+    s->add_option("--limit", search.limit, "Print at most N paths (the first ones)");
     outputOptions(s, search.output, "path");
     s->footer([] { return tablesAndItems(); });
 
@@ -209,6 +219,19 @@ void addCommands(CLI::App& app, Options& o, Runner& chosen)
     w->add_option("--interval", watch.pollMs, "Milliseconds between scans when scanning")
         ->check(CLI::Range(100, 3600000))
         ->capture_default_str();
+
+    CheckOptions& check = o.check;
+    auto* k = command(app, "check",
+                      "Check the catalogue: file, keys, unused rows, missing "
+                      "files, indexes",
+                      chosen, [&g, &check] { return runCheck(g, check); });
+    k->add_flag("--repair", check.repair,
+                "Clear broken links, drop unused rows and make the indexes again");
+
+    BackupOptions& backup = o.backup;
+    auto* b = command(app, "backup", "Copy the catalogue and prove the copy restores", chosen,
+                      [&g, &backup] { return runBackup(g, backup); });
+    b->add_option("DEST", backup.destination, "The backup file (must not exist yet)")->required();
 }
 
 } // namespace

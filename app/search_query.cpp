@@ -9,6 +9,8 @@ namespace kavdb {
 namespace {
 
 constexpr const char* kKeywordTable = "Caption";
+constexpr const char* kDateTable = "ExifInfo";
+constexpr const char* kDateItem = "ExifInfo.DateTaken";
 
 struct Parts {
     std::string tables;
@@ -38,7 +40,20 @@ bool listsTable(const std::string& tables, const std::string& table)
     return false;
 }
 
+/* Adds table to the list unless it is there already. */
+void addTable(std::string& tables, const std::string& table)
+{
+    if (!listsTable(tables, table))
+        tables += tables.empty() ? table : ", " + table;
+}
+
 } // namespace
+
+bool hasCondition(const SearchRequest& request)
+{
+    return !request.statement.empty() || !request.where.empty() || !request.keywords.empty() ||
+           !request.takenFrom.empty() || !request.takenTo.empty();
+}
 
 std::string keywordCondition(const std::string& keyword)
 {
@@ -67,12 +82,18 @@ SearchStatement composeSearch(const SearchRequest& request)
         conditions.push_back(parts.condition);
     for (const std::string& keyword : request.keywords)
         conditions.push_back(keywordCondition(keyword));
+    if (!request.takenFrom.empty())
+        conditions.push_back(std::string(kDateItem) + " >= " + sqltext::literal(request.takenFrom));
+    if (!request.takenTo.empty())
+        conditions.push_back(std::string(kDateItem) + " <= " + sqltext::literal(request.takenTo));
     if (conditions.empty()) {
         out.error = "give a statement, --where CONDITION or --keyword WORD";
         return out;
     }
-    if (!request.keywords.empty() && !listsTable(parts.tables, kKeywordTable))
-        parts.tables += parts.tables.empty() ? kKeywordTable : std::string(", ") + kKeywordTable;
+    if (!request.keywords.empty())
+        addTable(parts.tables, kKeywordTable);
+    if (!request.takenFrom.empty() || !request.takenTo.empty())
+        addTable(parts.tables, kDateTable);
     out.sql = "SELECT * FROM " + parts.tables + " WHERE ";
     for (std::size_t i = 0; i < conditions.size(); ++i)
         out.sql += (i ? " AND (" : "(") + conditions[i] + ")";

@@ -49,6 +49,11 @@ typedef int32_t HRESULT;
 #define KAVDB_E_NOT_FOUND ((HRESULT)0x8878000B)
 /* A requested row position lies beyond the table. */
 #define KAVDB_E_OUT_OF_RANGE ((HRESULT)0x8878000E)
+/* The catalogue's engine cannot hold the index asked for (a text index needs SQLite's
+ * FTS5, a place index its R*Tree); nothing was changed. */
+#define KAVDB_E_NOT_SUPPORTED ((HRESULT)0x88780010)
+/* A backup failed its checks (and was removed); the report says what they found. */
+#define KAVDB_E_DAMAGED ((HRESULT)0x88780011)
 
 /* Failures of the catalogue's engine, with the codes ADO gives them. */
 /* The statement is not SQL the catalogue runs: a syntax error, a second statement, a
@@ -237,6 +242,34 @@ KAVDB_API HRESULT KaAVDBGetQueryFileList(DBHandle* handle, const char* sql, Stri
                                          int32_t namesOnly);
 KAVDB_API HRESULT KaAVDBExecuteSQL(DBHandle* handle, const char* sql);
 
+/* Text and place indexes, kept in step by the catalogue itself on every write, by any
+ * program. A text index holds each file's name, folder and comment and the text items
+ * named ("Table.Item"); a place index each file's position from two number items of one
+ * table (signed degrees). Making an index that exists with the same items changes nothing.
+ * A search appends full paths to out, best first (nearest first by place), at most limit
+ * of them (all when limit < 1): KAVDB_E_NOT_FOUND when none match, KAVDB_E_NO_SUCH_TABLE
+ * when the catalogue has no such index. Search text is words (all required), "quoted
+ * phrases" and prefix* terms; any text is accepted, punctuation separates words, and
+ * case and accents are ignored. */
+KAVDB_API HRESULT KaAVDBCreateTextIndex(DBHandle* handle, StringList* items);
+KAVDB_API HRESULT KaAVDBSearchText(DBHandle* handle, const char* text, int32_t limit,
+                                   StringList* out);
+KAVDB_API HRESULT KaAVDBCreatePlaceIndex(DBHandle* handle, const char* table, const char* latitude,
+                                         const char* longitude);
+KAVDB_API HRESULT KaAVDBSearchPlace(DBHandle* handle, double latitude, double longitude,
+                                    double metres, int32_t limit, StringList* out);
+
+/* Keeping the catalogue whole. KaAVDBCheck appends one line per finding to report and
+ * sets *problems to the number left standing: the file's integrity, keys, files gone from
+ * disk, the indexes (metadata rows no file uses are reported, not counted). With repair,
+ * broken links are cleared, unused rows dropped and the indexes made again. KaAVDBBackup copies the
+ * catalogue to path (nothing may be there yet), checks the copy's integrity and keys and restores
+ * it into a scratch file that must hold every row and checksum of the catalogue: S_OK only then,
+ * else KAVDB_E_DAMAGED with the copy removed. */
+KAVDB_API HRESULT KaAVDBCheck(DBHandle* handle, int32_t repair, StringList* report,
+                              int32_t* problems);
+KAVDB_API HRESULT KaAVDBBackup(DBHandle* handle, const char* path, StringList* report);
+
 /* The service facade: one process-wide catalogue. */
 KAVDB_API HRESULT KaDBSVInitDatabase(const char* path);
 KAVDB_API HRESULT KaDBSVExitDatabase();
@@ -280,6 +313,14 @@ KAVDB_API HRESULT KaDBSVGetCheck(const char* path, int32_t* mark);
 KAVDB_API HRESULT KaDBSVGetQueryFileList(const char* sql, StringList* out, int32_t namesOnly);
 KAVDB_API HRESULT KaDBSVExecuteSQL(const char* sql);
 KAVDB_API HRESULT KaDBSVGetCountSQL(const char* sql, int32_t* count);
+KAVDB_API HRESULT KaDBSVCreateTextIndex(StringList* items);
+KAVDB_API HRESULT KaDBSVSearchText(const char* text, int32_t limit, StringList* out);
+KAVDB_API HRESULT KaDBSVCreatePlaceIndex(const char* table, const char* latitude,
+                                         const char* longitude);
+KAVDB_API HRESULT KaDBSVSearchPlace(double latitude, double longitude, double metres, int32_t limit,
+                                    StringList* out);
+KAVDB_API HRESULT KaDBSVCheck(int32_t repair, StringList* report, int32_t* problems);
+KAVDB_API HRESULT KaDBSVBackup(const char* path, StringList* report);
 
 /* Records, lists and helpers. */
 KAVDB_API HRESULT FreeMetaTag(MetaTag* tag);

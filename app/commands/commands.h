@@ -1,8 +1,8 @@
 /*
  * The kavdb commands: one options record and one run function per command, grouped by
  * family in this folder (add, search, sql, show, tag/comment/mark, mv/cp/rm, refresh,
- * sheet, dupes, watch). main.cpp only wires the command line to these. A run function returns the
- * process exit code.
+ * sheet, dupes, watch, check, backup). main.cpp only wires the command line to these. A run
+ * function returns the process exit code.
  */
 #pragma once
 
@@ -43,6 +43,11 @@ struct SearchOptions {
     std::string where;     // short form: the condition alone
     std::string table = "ExifInfo";
     std::vector<std::string> keywords; // whole keywords, all required
+    std::string text;                  // words, "phrases" and prefix* terms; best first
+    std::string from;                  // date taken on or after (YYYY-MM-DD[ HH:MM:SS])
+    std::string to;                    // date taken on or before
+    std::string near;                  // LAT,LON: photos taken near it, nearest first
+    std::string within = "10km";       // how near
     bool count = false;
     std::size_t limit = 0; // print at most this many paths (the first in path order); 0: all
     OutputOptions output;
@@ -125,5 +130,15 @@ struct WatchOptions {
     int pollMs = 2000;   // scan interval when polling
 };
 int runWatch(const GlobalOptions& global, const WatchOptions& options);
+
+struct CheckOptions {
+    bool repair = false; // clear broken links, drop unused rows, make the indexes again
+};
+int runCheck(const GlobalOptions& global, const CheckOptions& options);
+
+struct BackupOptions {
+    std::string destination; // a file that does not exist yet
+};
+int runBackup(const GlobalOptions& global, const BackupOptions& options);
 
 } // namespace kavdb::commands

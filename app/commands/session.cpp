@@ -4,6 +4,7 @@
 #include "commands/session.h"
 
 #include "catalogue_columns.h"
+#include "catalogue_indexes.h"
 #include "catalogue_listing.h"
 #include "catalogue_location.h"
 #include "moved_entries.h"
@@ -49,12 +50,18 @@ std::unique_ptr<Catalogue> openCatalogue(const GlobalOptions& global, Access acc
         return nullptr;
     }
     if (access != Access::Read) {
-        Outcome upgraded = addMissingColumns(*catalogue, configuration());
+        const std::vector<ConfiguredItem> items = configuration();
+        Outcome upgraded = addMissingColumns(*catalogue, items);
         if (!upgraded.ok()) {
             report(path, "cannot add the configured items to the catalogue: " + upgraded.words());
             return nullptr;
         }
         indexContentHashes(*catalogue);
+        Outcome indexed = ensureIndexes(*catalogue, items);
+        if (!indexed.ok()) {
+            report(path, "cannot make the catalogue's text and place indexes: " + indexed.words());
+            return nullptr;
+        }
     }
     return catalogue;
 }

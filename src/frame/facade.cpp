@@ -273,3 +273,44 @@ extern "C" KAVDB_API HRESULT KaDBSVGetCountSQL(const char* sql, int32_t* count)
     DBHandle* h = db();
     return forward(h && sql, [&] { return KaAVDBGetCountSQL(h, sql, count); });
 }
+
+extern "C" KAVDB_API HRESULT KaDBSVCreateTextIndex(StringList* items)
+{
+    DBHandle* h = db();
+    return forward(h && items, [&] { return KaAVDBCreateTextIndex(h, items); });
+}
+
+extern "C" KAVDB_API HRESULT KaDBSVSearchText(const char* text, int32_t limit, StringList* out)
+{
+    DBHandle* h = db();
+    return forward(h && text && out, [&] { return KaAVDBSearchText(h, text, limit, out); });
+}
+
+extern "C" KAVDB_API HRESULT KaDBSVCreatePlaceIndex(const char* table, const char* latitude,
+                                                    const char* longitude)
+{
+    DBHandle* h = db();
+    return forward(h && table && latitude && longitude,
+                   [&] { return KaAVDBCreatePlaceIndex(h, table, latitude, longitude); });
+}
+
+extern "C" KAVDB_API HRESULT KaDBSVSearchPlace(double latitude, double longitude, double metres,
+                                               int32_t limit, StringList* out)
+{
+    DBHandle* h = db();
+    return forward(h && out,
+                   [&] { return KaAVDBSearchPlace(h, latitude, longitude, metres, limit, out); });
+}
+
+extern "C" KAVDB_API HRESULT KaDBSVCheck(int32_t repair, StringList* report, int32_t* problems)
+{
+    DBHandle* h = db();
+    return forward(h && report && problems,
+                   [&] { return KaAVDBCheck(h, repair, report, problems); });
+}
+
+extern "C" KAVDB_API HRESULT KaDBSVBackup(const char* path, StringList* report)
+{
+    DBHandle* h = db();
+    return forward(h && path && report, [&] { return KaAVDBBackup(h, path, report); });
+}

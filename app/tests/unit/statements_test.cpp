@@ -39,6 +39,12 @@ TEST(SearchStatement, TheConditionIsParenthesisedAndOrderByRefused)
                   keywordCondition("sea") + ")");
     EXPECT_EQ(composeSearch({"", "", "ExifInfo", {"sea"}}).sql,
               "SELECT * FROM Caption WHERE (" + keywordCondition("sea") + ")");
+    EXPECT_EQ(composeSearch({"", "", "ExifInfo", {}, "2008-05-01", "2008-05-31 23:59:59"}).sql,
+              "SELECT * FROM ExifInfo WHERE (ExifInfo.DateTaken >= \"2008-05-01\") AND "
+              "(ExifInfo.DateTaken <= \"2008-05-31 23:59:59\")");
+    EXPECT_EQ(composeSearch({"", "Stars > 3", "Rating", {}, "2008-05-01"}).sql,
+              "SELECT * FROM Rating, ExifInfo WHERE (Stars > 3) AND (ExifInfo.DateTaken >= "
+              "\"2008-05-01\")");
     for (const SearchRequest& refused :
          {SearchRequest{"", "Make='Canon' ORDER BY Model", "ExifInfo", {}},
           SearchRequest{"SELECT * FROM ExifInfo", "", "", {}}, SearchRequest{}}) {

@@ -1,0 +1,69 @@
+/*
+ * `kavdb check` and `kavdb backup` on a catalogue of test photos: a sound catalogue
+ * passes, a photo gone from disk is named with exit code 1, a repair rebuilds the
+ * indexes, and a backup opens as the same catalogue and never overwrites a file.
+ */
+#include "command_fixture.h"
+
+#include <filesystem>
+
+namespace kavdb::test {
+namespace {
+
+class KeepingTest : public CommandTest {
+  protected:
+    void SetUp() override
+    {
+        CommandTest::SetUp();
+        folder_ = copyPhotos("kept", {"Canon_40D.jpg", "Nikon_D70.jpg"});
+        ASSERT_EQ(kavdb({"add", "--quiet", folder_}).exitCode, 0);
+    }
+
+    bool says(const RunResult& r, const std::string& text)
+    {
+        return r.out.find(text) != std::string::npos;
+    }
+
+    std::string folder_;
+};
+
+TEST_F(KeepingTest, CheckPassesASoundCatalogueAndNamesAMissingPhoto)
+{
+    RunResult sound = kavdb({"check"});
+    EXPECT_EQ(sound.exitCode, 0) << sound.out << sound.err;
+    EXPECT_TRUE(says(sound, "integrity: ok") && says(sound, "text index: ok") &&
+                says(sound, "place index: ok") && says(sound, "no problems found"))
+        << sound.out;
+    std::filesystem::remove(folder_ + "/Nikon_D70.jpg");
+    RunResult missing = kavdb({"check"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(says(missing, "  " + folder_ + "/Nikon_D70.jpg")) << missing.out;
+    EXPECT_TRUE(says(missing, "1 problem found")) << missing.out;
+    RunResult repaired = kavdb({"check", "--repair"});
+    EXPECT_EQ(repaired.exitCode, 1); // a missing file is for refresh to drop
+    EXPECT_TRUE(says(repaired, "text index: rebuilt")) << repaired.out;
+    ASSERT_EQ(kavdb({"refresh", "--quiet"}).exitCode, 0);
+    EXPECT_EQ(kavdb({"check"}).exitCode, 0);
+}
+
+TEST_F(KeepingTest, ABackupRestoresAsTheSameCatalogue)
+{
+    const std::string copy = dir_ + "/backup.mdb";
+    RunResult backup = kavdb({"backup", copy});
+    ASSERT_EQ(backup.exitCode, 0) << backup.out << backup.err;
+    EXPECT_TRUE(says(backup, "checksums agree") && says(backup, "backup written to " + copy))
+        << backup.out;
+    RunResult original = kavdb({"search", "--text", "canon"});
+    RunResult restored = kavdb({"--db", copy, "search", "--text", "canon"});
+    EXPECT_EQ(restored.exitCode, 0) << restored.err;
+    EXPECT_EQ(restored.out, original.out);
+    EXPECT_EQ(restored.out, folder_ + "/Canon_40D.jpg\n");
+    const auto size = std::filesystem::file_size(copy);
+    RunResult again = kavdb({"backup", copy});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_NE(again.err.find("already exists"), std::string::npos) << again.err;
+    EXPECT_EQ(std::filesystem::file_size(copy), size);
+}
+
+} // namespace
+} // namespace kavdb::test

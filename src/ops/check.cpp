@@ -1,0 +1,179 @@
+/*
+ * The catalogue check and its repairs (check.h), over store/catalogue_audit and the two
+ * index files.
+ */
+#include "ops/check.h"
+
+#include "store/catalogue_audit.h"
+#include "store/config.h"
+#include "store/file_probe.h"
+#include "store/place_index.h"
+#include "store/text_index.h"
+
+namespace kavdb::ops {
+
+namespace {
+
+// Missing files are named up to this many; the rest are counted.
+constexpr int64_t kNamedMissing = 20;
+
+struct Findings {
+    StringList& report;
+    bool repair;
+    int32_t problems = 0;
+
+    void ok(const std::string& what) { report.push_back(what + ": ok"); }
+    /* A problem the check repaired (when repairing) or only found. */
+    void found(const std::string& text, bool repairable)
+    {
+        bool fixed = repair && repairable;
+        report.push_back(text + (fixed ? " (repaired)" : ""));
+        problems += fixed ? 0 : 1;
+    }
+    /* Something worth saying that is no fault: dropped by a repair, never counted. */
+    void note(const std::string& text) { report.push_back(text + (repair ? " (dropped)" : "")); }
+};
+
+std::vector<store::KeyLink> keyLinks(DBHandle* h, engine::Connection& c)
+{
+    return store::catalogueKeys(store::configOf(h), c);
+}
+
+void checkKeys(DBHandle* h, engine::Connection& c, Findings& f)
+{
+    bool clean = true;
+    for (const store::KeyLink& key : keyLinks(h, c)) {
+        if (int64_t n = store::brokenLinks(c, key); n > 0) {
+            clean = false;
+            f.found("keys: " + std::to_string(n) + " files name a " + key.parent +
+                        " row that does not exist",
+                    true);
+            if (f.repair) {
+                store::repairLinks(c, key);
+            }
+        }
+    }
+    if (clean) {
+        f.ok("keys");
+    }
+}
+
+void checkUnusedRows(DBHandle* h, engine::Connection& c, Findings& f)
+{
+    bool clean = true;
+    for (const store::KeyLink& key : keyLinks(h, c)) {
+        if (key.column == "PathID") {
+            continue; // a folder without files is a folder registered, not a stray row
+        }
+        if (int64_t n = store::unusedRows(c, key.parent, key.column); n > 0) {
+            clean = false;
+            // Refresh drops a file's entry and leaves its rows, so they are no fault.
+            f.note("unused rows: " + std::to_string(n) + " " + key.parent + " rows no file uses");
+            if (f.repair) {
+                store::dropUnusedRows(c, key.parent, key.column);
+            }
+        }
+    }
+    if (clean) {
+        f.ok("unused rows");
+    }
+}
+
+void checkFiles(engine::Connection& c, Findings& f)
+{
+    std::vector<std::string> missing;
+    int64_t count = 0;
+    store::eachFilePath(c, [&](const std::string& path) {
+        if (store::fileKind(path.c_str()) == store::FileKind::Missing && count++ < kNamedMissing) {
+            missing.push_back(path);
+        }
+    });
+    if (count == 0) {
+        f.ok("files on disk");
+        return;
+    }
+    f.found("files on disk: " + std::to_string(count) + " catalogued files are gone", false);
+    for (const std::string& path : missing) {
+        f.report.push_back("  " + path);
+    }
+    if (count > kNamedMissing) {
+        f.report.push_back("  ... and " + std::to_string(count - kNamedMissing) + " more");
+    }
+}
+
+/* One index: its problems, and with repair the index made again from its definition. */
+template <class Problems, class Remake>
+void checkIndex(const std::string& name, bool present, Problems problems, Remake remake,
+                Findings& f)
+{
+    if (!present) {
+        f.report.push_back(name + ": none");
+        return;
+    }
+    std::vector<std::string> found = problems();
+    for (const std::string& text : found) {
+        f.found(name + ": " + text, true);
+    }
+    if (f.repair) {
+        remake(); // also after a clean check: a rebuild is what --repair promises
+        if (found.empty()) {
+            f.report.push_back(name + ": rebuilt");
+        }
+    } else if (found.empty()) {
+        f.ok(name);
+    }
+}
+
+void checkIndexes(engine::Connection& c, Findings& f)
+{
+    bool text = store::textIndexAvailable(c) && store::hasTextIndex(c);
+    checkIndex(
+        "text index", text, [&] { return store::textIndexProblems(c); },
+        [&] { store::createTextIndex(c, store::textIndexItems(c)); }, f);
+    bool place = store::placeIndexAvailable(c) && store::hasPlaceIndex(c);
+    checkIndex(
+        "place index", place, [&] { return store::placeIndexProblems(c); },
+        [&] { store::createPlaceIndex(c, store::placeIndexItems(c)); }, f);
+}
+
+void checkFileAndKeys(DBHandle* h, engine::Connection& c, Findings& f)
+{
+    std::vector<std::string> damage = store::integrityProblems(c);
+    if (damage.empty()) {
+        f.ok("integrity");
+    }
+    for (const std::string& text : damage) {
+        f.found("integrity: " + text, false);
+    }
+    checkKeys(h, c, f);
+}
+
+} // namespace
+
+int32_t checkFileAndKeys(DBHandle* h, engine::Connection& c, StringList& report)
+{
+    Findings f{report, false};
+    checkFileAndKeys(h, c, f);
+    return f.problems;
+}
+
+HResult checkCatalogue(DBHandle* h, int32_t repair, StringList* report, int32_t* problems)
+{
+    if (h == nullptr || report == nullptr || problems == nullptr) {
+        return E_INVALIDARG;
+    }
+    return store::guarded("Failed to check the catalogue", [&] {
+        engine::Connection& c = store::connectionOf(h);
+        StringList lines;
+        Findings f{lines, repair != 0};
+        checkFileAndKeys(h, c, f);
+        checkUnusedRows(h, c, f);
+        checkFiles(c, f);
+        checkIndexes(c, f);
+        report->splice(report->end(), lines);
+        *problems = f.problems;
+        return S_OK;
+    });
+}
+
+} // namespace kavdb::ops

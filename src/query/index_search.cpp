@@ -1,0 +1,122 @@
+/*
+ * Searches through the text and place indexes (index_search.h).
+ */
+#include "query/index_search.h"
+
+#include "query/text_match.h"
+#include "store/place_index.h"
+#include "store/text_index.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kavdb::query {
+
+namespace {
+
+constexpr double kEarthRadius = 6371008.8;
+constexpr double kPi = 3.14159265358979323846;
+
+double radians(double degrees)
+{
+    return degrees * kPi / 180.0;
+}
+
+/* The boxes (two when it crosses the 180th meridian) holding every point within metres. */
+std::vector<store::PlaceBox> boxesAround(double lat, double lon, double metres)
+{
+    double dLat = metres / kEarthRadius * 180.0 / kPi;
+    double south = std::max(-90.0, lat - dLat);
+    double north = std::min(90.0, lat + dLat);
+    double widest = std::max(std::abs(south), std::abs(north));
+    if (widest >= 89.999 || dLat >= 90.0) { // a pole inside: every longitude
+        return {{south, north, -180.0, 180.0}};
+    }
+    double dLon = std::min(180.0, dLat / std::cos(radians(widest)));
+    double west = lon - dLon;
+    double east = lon + dLon;
+    if (west < -180.0) {
+        return {{south, north, west + 360.0, 180.0}, {south, north, -180.0, east}};
+    }
+    if (east > 180.0) {
+        return {{south, north, west, 180.0}, {south, north, -180.0, east - 360.0}};
+    }
+    return {{south, north, west, east}};
+}
+
+HResult finish(const std::vector<std::string>& paths, StringList* out)
+{
+    out->insert(out->end(), paths.begin(), paths.end());
+    return paths.empty() ? KAVDB_E_NOT_FOUND : S_OK;
+}
+
+} // namespace
+
+double distanceMetres(double lat1, double lon1, double lat2, double lon2)
+{
+    double dLat = radians(lat2 - lat1);
+    double dLon = radians(lon2 - lon1);
+    double a =
+        std::sin(dLat / 2) * std::sin(dLat / 2) +
+        std::cos(radians(lat1)) * std::cos(radians(lat2)) * std::sin(dLon / 2) * std::sin(dLon / 2);
+    return 2 * kEarthRadius * std::asin(std::min(1.0, std::sqrt(a)));
+}
+
+HResult searchText(DBHandle* h, const char* text, int32_t limit, StringList* out)
+{
+    if (h == nullptr || text == nullptr || out == nullptr) {
+        return E_INVALIDARG;
+    }
+    return store::guarded("Failed to search the text index", [&] {
+        engine::Connection& c = store::connectionOf(h);
+        if (!store::textIndexAvailable(c)) {
+            return KAVDB_E_NOT_SUPPORTED;
+        }
+        if (!store::hasTextIndex(c)) {
+            return KAVDB_E_NO_SUCH_TABLE;
+        }
+        std::string match = matchExpression(textTerms(text));
+        if (match.empty()) {
+            return KAVDB_E_NOT_FOUND;
+        }
+        return finish(store::searchTextIndex(c, match, limit < 1 ? -1 : limit), out);
+    });
+}
+
+HResult searchPlace(DBHandle* h, double latitude, double longitude, double metres, int32_t limit,
+                    StringList* out)
+{
+    if (h == nullptr || out == nullptr || !(std::abs(latitude) <= 90.0) ||
+        !(std::abs(longitude) <= 180.0) || !(metres >= 0.0) || !std::isfinite(metres)) {
+        return E_INVALIDARG;
+    }
+    return store::guarded("Failed to search the place index", [&] {
+        engine::Connection& c = store::connectionOf(h);
+        if (!store::placeIndexAvailable(c)) {
+            return KAVDB_E_NOT_SUPPORTED;
+        }
+        if (!store::hasPlaceIndex(c)) {
+            return KAVDB_E_NO_SUCH_TABLE;
+        }
+        std::vector<std::pair<double, std::string>> found;
+        for (const store::PlaceBox& box : boxesAround(latitude, longitude, metres)) {
+            store::filesInBox(c, box, [&](store::PlacedFile&& f) {
+                double d = distanceMetres(latitude, longitude, f.latitude, f.longitude);
+                if (d <= metres) {
+                    found.emplace_back(d, std::move(f.path));
+                }
+            });
+        }
+        std::sort(found.begin(), found.end());
+        std::vector<std::string> paths;
+        for (auto& [d, path] : found) {
+            if (limit >= 1 && paths.size() >= static_cast<std::size_t>(limit)) {
+                break;
+            }
+            paths.push_back(std::move(path));
+        }
+        return finish(paths, out);
+    });
+}
+
+} // namespace kavdb::query

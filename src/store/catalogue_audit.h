@@ -1,0 +1,57 @@
+/*
+ * Looking a catalogue over, in SQLite's dialect: the engine's integrity check, the links
+ * of its enforced keys, metadata rows no file uses, and a digest of every row of a table
+ * (its count and a checksum of its values in key order), by which a backup is compared
+ * with the catalogue it was taken from.
+ */
+#pragma once
+
+#include "store/config.h"
+#include "store/engine/connection.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kavdb::store {
+
+/* What the engine's integrity check reports; empty when the file is sound. */
+std::vector<std::string> integrityProblems(engine::Connection& c);
+
+/* One enforced link: child.column names a row of parent by parent.key. */
+struct KeyLink {
+    std::string child;
+    std::string column;
+    std::string parent;
+    std::string key;
+};
+/* The catalogue's enforced links: MainTable to PathTable, then to each configured
+ * metadata table the catalogue has. */
+std::vector<KeyLink> catalogueKeys(const Config& config, engine::Connection& c);
+/* The tables a backup must carry whole: PathTable, MainTable, the metadata tables, and the
+ * indexes' definitions when there are any. */
+std::vector<std::string> catalogueTables(const Config& config, engine::Connection& c);
+
+/* Rows of the child whose link names no parent row. */
+int64_t brokenLinks(engine::Connection& c, const KeyLink& link);
+/* Repairs them: a file whose folder row is gone is dropped, a link to a missing metadata
+ * row is cleared. */
+void repairLinks(engine::Connection& c, const KeyLink& link);
+
+/* Rows of a metadata table that no file links to (through MainTable.link). */
+int64_t unusedRows(engine::Connection& c, const std::string& table, const std::string& link);
+void dropUnusedRows(engine::Connection& c, const std::string& table, const std::string& link);
+
+struct TableDigest {
+    std::string table;
+    int64_t rows = 0;
+    uint64_t checksum = 0;
+    bool operator==(const TableDigest&) const = default;
+};
+TableDigest digestTable(engine::Connection& c, const std::string& table);
+
+/* Calls visit with the full path of every catalogued file. */
+void eachFilePath(engine::Connection& c, const std::function<void(const std::string&)>& visit);
+
+} // namespace kavdb::store

@@ -1,0 +1,157 @@
+/*
+ * The R*Tree place index (place_index.h): its view, virtual table, triggers and queries.
+ * An R*Tree entry is removed by its key alone, so AFTER triggers suffice.
+ */
+#include "store/place_index.h"
+
+#include "store/native_rows.h"
+
+#include <cstdlib>
+
+namespace kavdb::store {
+
+using engine::Value;
+
+namespace {
+
+constexpr const char* kIndex = "PlaceIndex";
+constexpr const char* kTriggerPrefix = "PlaceIndex_";
+constexpr std::size_t kTriggerCount = 5;
+
+std::string viewSql(const IndexedItem& lat, const IndexedItem& lon)
+{
+    std::string la = "g." + quotedName(lat.item);
+    std::string lo = "g." + quotedName(lon.item);
+    return "CREATE VIEW PlaceSource AS SELECT m.FieldID AS id, m.PathID AS PathID, m." +
+           quotedName(lat.link) + " AS link, " + la + " AS lat, " + lo +
+           " AS lon, p.Pathname || m.Filename AS path FROM MainTable AS m JOIN " +
+           quotedName(lat.table) + " AS g ON g.DataID = m." + quotedName(lat.link) +
+           " JOIN PathTable AS p ON p.PathID = m.PathID WHERE typeof(" + la +
+           ") IN ('integer', 'real') AND typeof(" + lo + ") IN ('integer', 'real') AND " + la +
+           " BETWEEN -90 AND 90 AND " + lo + " BETWEEN -180 AND 180";
+}
+
+std::string addPoints(const std::string& where)
+{
+    return "INSERT INTO PlaceIndex SELECT id, lat, lat, lon, lon, lat, lon, path FROM "
+           "PlaceSource WHERE " +
+           where + ";";
+}
+
+std::vector<std::string> triggerSql(const IndexedItem& lat, const IndexedItem& lon)
+{
+    const std::string link = quotedName(lat.link);
+    return {"CREATE TRIGGER PlaceIndex_file_add AFTER INSERT ON MainTable BEGIN " +
+                addPoints("id = new.FieldID") + " END",
+            "CREATE TRIGGER PlaceIndex_file_drop AFTER DELETE ON MainTable BEGIN DELETE FROM "
+            "PlaceIndex WHERE id = old.FieldID; END",
+            "CREATE TRIGGER PlaceIndex_file_after AFTER UPDATE OF FieldID, PathID, Filename, " +
+                link + " ON MainTable BEGIN DELETE FROM PlaceIndex WHERE id = old.FieldID; " +
+                addPoints("id = new.FieldID") + " END",
+            "CREATE TRIGGER PlaceIndex_folder_after AFTER UPDATE OF Pathname ON PathTable BEGIN "
+            "DELETE FROM PlaceIndex WHERE id IN (SELECT FieldID FROM MainTable WHERE PathID = "
+            "old.PathID); " +
+                addPoints("PathID = new.PathID") + " END",
+            "CREATE TRIGGER PlaceIndex_position_after AFTER UPDATE OF " + quotedName(lat.item) +
+                ", " + quotedName(lon.item) + " ON " + quotedName(lat.table) +
+                " BEGIN DELETE FROM PlaceIndex WHERE id IN (SELECT FieldID FROM MainTable WHERE " +
+                link + " = old.DataID); " + addPoints("link = new.DataID") + " END"};
+}
+
+void dropPlaceIndex(engine::Connection& c)
+{
+    dropTriggers(c, kTriggerPrefix);
+    runNative(c, "DROP TABLE IF EXISTS PlaceIndex");
+    runNative(c, "DROP VIEW IF EXISTS PlaceSource");
+}
+
+} // namespace
+
+bool placeIndexAvailable(engine::Connection& c)
+{
+    return engineHasModule(c, "ENABLE_RTREE");
+}
+
+bool hasPlaceIndex(engine::Connection& c)
+{
+    return c.driver().tableExists(kIndex);
+}
+
+std::vector<IndexedItem> placeIndexItems(engine::Connection& c)
+{
+    return loadIndexItems(c, kIndex);
+}
+
+bool placeIndexMadeOf(engine::Connection& c, const std::vector<IndexedItem>& items)
+{
+    return hasPlaceIndex(c) && placeIndexItems(c) == items &&
+           triggersNamed(c, kTriggerPrefix).size() == kTriggerCount;
+}
+
+void createPlaceIndex(engine::Connection& c, const std::vector<IndexedItem>& items)
+{
+    wholeOrNothing(c, [&] {
+        dropPlaceIndex(c);
+        runNative(c, viewSql(items.at(0), items.at(1)));
+        // The exact position and the path ride along as auxiliary columns: a search reads the
+        // index alone, never the file rows (a page each, with their thumbnails).
+        runNative(c, "CREATE VIRTUAL TABLE PlaceIndex USING rtree(id, minLat, maxLat, minLon, "
+                     "maxLon, +lat, +lon, +path)");
+        for (const std::string& sql : triggerSql(items.at(0), items.at(1))) {
+            runNative(c, sql);
+        }
+        saveIndexItems(c, kIndex, items);
+        runNative(c, addPoints("1"));
+    });
+}
+
+void filesInBox(engine::Connection& c, const PlaceBox& box,
+                const std::function<void(PlacedFile&&)>& visit)
+{
+    eachNativeRow(
+        c,
+        "SELECT path, lat, lon FROM PlaceIndex WHERE minLat <= ? AND maxLat >= ? AND minLon <= ? "
+        "AND maxLon >= ?",
+        {Value::real(box.north), Value::real(box.south), Value::real(box.east),
+         Value::real(box.west)},
+        [&](engine::DriverStatement& stmt) {
+            Value path = stmt.value(0);
+            Value lat = stmt.value(1);
+            Value lon = stmt.value(2);
+            // The engine hands a fraction from a column of no declared type over as text.
+            auto number = [](const Value& v) {
+                return v.isDouble() ? v.asDouble()
+                       : v.isInt()  ? v.asInt()
+                       : v.isText() ? std::strtod(v.asText().c_str(), nullptr)
+                                    : 0.0;
+            };
+            visit({path.isText() ? path.asText() : std::string(), number(lat), number(lon)});
+        });
+}
+
+int64_t placeIndexSize(engine::Connection& c)
+{
+    return nativeCount(c, "SELECT count(*) FROM PlaceIndex");
+}
+
+std::vector<std::string> placeIndexProblems(engine::Connection& c)
+{
+    std::vector<std::string> problems;
+    if (triggersNamed(c, kTriggerPrefix).size() != kTriggerCount) {
+        problems.push_back("its triggers are missing: later changes were not indexed");
+    }
+    int64_t placed = nativeCount(c, "SELECT count(*) FROM PlaceSource");
+    int64_t points = placeIndexSize(c);
+    if (placed != points) {
+        problems.push_back("it holds " + std::to_string(points) + " points for " +
+                           std::to_string(placed) + " files with a position");
+    }
+    std::vector<NativeRow> rows = nativeRows(c, "SELECT rtreecheck('PlaceIndex')");
+    if (rows.empty() || rows[0].empty() || rows[0][0].toText() != "ok") {
+        problems.push_back("it is damaged: " +
+                           (rows.empty() ? std::string() : rows[0][0].toText()));
+    }
+    return problems;
+}
+
+} // namespace kavdb::store

@@ -1,0 +1,51 @@
+/*
+ * The catalogue's place index, on SQLite's R*Tree: one point per file whose metadata row
+ * holds a latitude and a longitude (signed degrees), with the file's path, found by box. The index
+ * is kept in step by triggers stored in the file, in the transaction of every write that moves or
+ * renames a file or its folder or changes its position. Every statement in SQLite's dialect lives
+ * here; another engine gets a file of its own (a GiST index on PostgreSQL).
+ */
+#pragma once
+
+#include "store/index_definition.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kavdb::store {
+
+/* A box of positions in degrees, edges included. */
+struct PlaceBox {
+    double south = 0;
+    double north = 0;
+    double west = 0;
+    double east = 0;
+};
+
+/* One file inside a box. */
+struct PlacedFile {
+    std::string path;
+    double latitude = 0;
+    double longitude = 0;
+};
+
+/* The engine has R*Tree (false, never raising, on an engine that does not). */
+bool placeIndexAvailable(engine::Connection& c);
+bool hasPlaceIndex(engine::Connection& c);
+/* The index exists over these two items (latitude, then longitude) with its triggers. */
+bool placeIndexMadeOf(engine::Connection& c, const std::vector<IndexedItem>& items);
+/* Makes the index afresh over latitude and longitude (items[0], items[1]) and fills it. */
+void createPlaceIndex(engine::Connection& c, const std::vector<IndexedItem>& items);
+std::vector<IndexedItem> placeIndexItems(engine::Connection& c);
+
+/* Calls visit for every indexed file inside the box. */
+void filesInBox(engine::Connection& c, const PlaceBox& box,
+                const std::function<void(PlacedFile&&)>& visit);
+
+/* What is wrong with the index; empty when it is sound. */
+std::vector<std::string> placeIndexProblems(engine::Connection& c);
+int64_t placeIndexSize(engine::Connection& c);
+
+} // namespace kavdb::store

@@ -1,0 +1,246 @@
+/*
+ * The text and place indexes as an application sees them: what a search finds, in what
+ * order, after every kind of write the library (or the application's own SQL) makes; any
+ * search text accepted; refused definitions changing nothing.
+ */
+#include "support/fixture.h"
+
+#include <gmock/gmock.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace kavdb::test {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::UnorderedElementsAre;
+
+const char* const kIndexIni = "[Common]\n"
+                              "level=1\n"
+                              "[DataTable1]\n"
+                              "TableName=ExifInfo\n"
+                              "Item1=Make,0,64,\n"
+                              "Item2=Model,0,64,\n"
+                              "Item3=Lat,3,\n"
+                              "Item4=Lon,3,\n"
+                              "[DataTable2]\n"
+                              "TableName=Caption\n"
+                              "Item1=Title,0,128,\n"
+                              "Item2=Keywords,0,256,\n";
+
+class IndexTest : public CatalogueTest {
+  protected:
+    const char* iniText() const override { return kIndexIni; }
+
+    void SetUp() override
+    {
+        CatalogueTest::SetUp();
+        StringList items{"Caption.Title", "Caption.Keywords", "ExifInfo.Make", "ExifInfo.Model"};
+        ASSERT_EQ(KaAVDBCreateTextIndex(db_, &items), S_OK);
+        ASSERT_EQ(KaAVDBCreatePlaceIndex(db_, "ExifInfo", "Lat", "Lon"), S_OK);
+    }
+
+    void add(const char* path, const std::string& title, const std::string& make = "",
+             double lat = 1000, double lon = 0)
+    {
+        MetaDataList meta{makeMeta("Caption", {{"Title", title}})};
+        std::vector<std::pair<std::string, std::string>> texts;
+        if (!make.empty()) {
+            texts.push_back({"Make", make});
+        }
+        MetaData exif = makeMeta("ExifInfo", texts);
+        if (lat <= 90) {
+            exif.Tags.push_back(numberTag("Lat", lat));
+            exif.Tags.push_back(numberTag("Lon", lon));
+        }
+        if (!exif.Tags.empty()) {
+            meta.push_back(exif);
+        }
+        ASSERT_EQ(KaAVDBRegisterFile(db_, path, &meta, nullptr), S_OK) << path;
+        releaseTestTags(meta);
+    }
+
+    std::vector<std::string> text(const std::string& query, int32_t limit = 0)
+    {
+        StringList out;
+        HRESULT hr = KaAVDBSearchText(db_, query.c_str(), limit, &out);
+        EXPECT_TRUE(hr == S_OK || hr == KAVDB_E_NOT_FOUND) << query << " gave " << std::hex << hr;
+        EXPECT_EQ(hr == KAVDB_E_NOT_FOUND, out.empty()) << query;
+        return {out.begin(), out.end()};
+    }
+
+    std::vector<std::string> near(double lat, double lon, double metres, int32_t limit = 0)
+    {
+        StringList out;
+        HRESULT hr = KaAVDBSearchPlace(db_, lat, lon, metres, limit, &out);
+        EXPECT_TRUE(hr == S_OK || hr == KAVDB_E_NOT_FOUND) << std::hex << hr;
+        return {out.begin(), out.end()};
+    }
+
+    /* The check's verdict on both indexes (the files themselves are not on disk). */
+    void expectIndexesSound()
+    {
+        StringList report;
+        int32_t problems = -1;
+        ASSERT_EQ(KaAVDBCheck(db_, 0, &report, &problems), S_OK);
+        EXPECT_THAT(report, Contains("text index: ok"));
+        EXPECT_THAT(report, Contains("place index: ok"));
+    }
+};
+
+TEST_F(IndexTest, FindsWordsWhereverTheCatalogueHoldsThem)
+{
+    add("/photos/boats/IMG_1.jpg", "Old harbour at dawn", "Canon");
+    add("/photos/city/sunset_pier.jpg", "Evening", "NIKON CORPORATION");
+    ASSERT_EQ(KaAVDBWriteComment(db_, "/photos/city/sunset_pier.jpg", "printed for Ann"), S_OK);
+    const struct {
+        const char* query;
+        std::vector<std::string> paths;
+    } cases[] = {
+        {"harbour", {"/photos/boats/IMG_1.jpg"}},     // a caption item
+        {"boats", {"/photos/boats/IMG_1.jpg"}},       // the folder
+        {"sunset", {"/photos/city/sunset_pier.jpg"}}, // the file name, split at '_'
+        {"ann", {"/photos/city/sunset_pier.jpg"}},    // the comment, any case
+        {"nikon", {"/photos/city/sunset_pier.jpg"}},  // the camera
+        {"photos jpg", {"/photos/boats/IMG_1.jpg", "/photos/city/sunset_pier.jpg"}},
+        {"harbour evening", {}},                          // every word is required
+        {"harb*", {"/photos/boats/IMG_1.jpg"}},           // a prefix
+        {"harb", {}},                                     // a word is whole without *
+        {"\"old harbour\"", {"/photos/boats/IMG_1.jpg"}}, // a phrase
+        {"\"harbour old\"", {}},                          // in its order
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> found = text(c.query);
+        std::sort(found.begin(), found.end());
+        EXPECT_EQ(found, c.paths) << c.query;
+    }
+}
+
+TEST_F(IndexTest, AnySearchTextIsAnsweredNeverRefused)
+{
+    add("/p/cafe.jpg", "Café de la Marine, Saint-Tropez");
+    for (const char* query : {"\"", "-", "***", "AND", "OR NOT", "title:x", "(sea", "a\"b",
+                              "NEAR(a b)", "^x", "—", "\xff\xfe", "", "   ", "'; DROP TABLE x"}) {
+        text(query); // the helper fails the test on any code but S_OK or none found
+    }
+    EXPECT_THAT(text("cafe"), ElementsAre("/p/cafe.jpg")); // accents ignored
+    EXPECT_THAT(text("CAFÉ"), ElementsAre("/p/cafe.jpg"));
+    EXPECT_THAT(text("saint-tropez"), ElementsAre("/p/cafe.jpg")); // hyphen: a phrase
+    EXPECT_THAT(text("tropez-saint"), IsEmpty());
+    EXPECT_THAT(text("\"de la marine"), ElementsAre("/p/cafe.jpg")); // unclosed phrase
+    EXPECT_THAT(text("marine —"), ElementsAre("/p/cafe.jpg"));       // symbols are no words
+}
+
+TEST_F(IndexTest, BestMatchesComeFirstAndTheLimitTakesThem)
+{
+    add("/boats/a.jpg", "river");              // the word in the folder only
+    add("/p/b.jpg", "boats boats on the sea"); // twice in the caption
+    add("/p/c.jpg", "boats");                  // once in a short caption
+    std::vector<std::string> found = text("boats");
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_EQ(found.back(), "/boats/a.jpg");
+    EXPECT_EQ(text("boats", 2), std::vector<std::string>(found.begin(), found.begin() + 2));
+}
+
+TEST_F(IndexTest, EveryWriteKeepsTheTextIndexInStep)
+{
+    add("/p/a.jpg", "harbour");
+    add("/p/b.jpg", "harbour");
+    ASSERT_EQ(KaAVDBMoveFile(db_, "/p/a.jpg", "/q/moved.jpg", 1), S_OK);
+    EXPECT_THAT(text("moved"), ElementsAre("/q/moved.jpg"));
+    ASSERT_EQ(KaAVDBCopyFile(db_, "/q/moved.jpg", "/r/copy.jpg", 1), S_OK);
+    EXPECT_THAT(text("copy harbour"), ElementsAre("/r/copy.jpg"));
+    MetaDataList retitle{makeMeta("Caption", {{"Title", "lighthouse"}})};
+    ASSERT_EQ(KaAVDBWriteData(db_, "/p/b.jpg", &retitle), S_OK);
+    releaseTestTags(retitle);
+    EXPECT_THAT(text("lighthouse"), ElementsAre("/p/b.jpg"));
+    ASSERT_EQ(KaAVDBExecuteSQL(db_, "UPDATE Caption SET Title = 'beacon' WHERE Title = "
+                                    "'lighthouse'"),
+              S_OK);
+    EXPECT_THAT(text("lighthouse"), IsEmpty());
+    EXPECT_THAT(text("beacon"), ElementsAre("/p/b.jpg"));
+    ASSERT_EQ(KaAVDBUpdateTableData(db_, "Caption", "Title", "harbour", "quay"), S_OK);
+    EXPECT_THAT(text("quay"), UnorderedElementsAre("/q/moved.jpg", "/r/copy.jpg"));
+    ASSERT_EQ(KaAVDBExecuteSQL(db_, "UPDATE PathTable SET Pathname = '/harbourside/' WHERE "
+                                    "Pathname = '/q/'"),
+              S_OK);
+    EXPECT_THAT(text("harbourside"), ElementsAre("/harbourside/moved.jpg"));
+    ASSERT_EQ(KaAVDBDeleteFile(db_, "/r/copy.jpg"), S_OK);
+    ASSERT_EQ(KaAVDBDeleteFolder(db_, "/p/"), S_OK);
+    EXPECT_THAT(text("quay"), ElementsAre("/harbourside/moved.jpg"));
+    expectIndexesSound();
+}
+
+TEST_F(IndexTest, APlaceSearchFindsWhatLiesWithinNearestFirst)
+{
+    add("/p/1km.jpg", "a", "", 43.3050, 5.3700); // Marseille, 1 km north
+    add("/p/0km.jpg", "b", "", 43.2960, 5.3700);
+    add("/p/9km.jpg", "c", "", 43.2960, 5.4810);   // 9 km east
+    add("/p/12km.jpg", "d", "", 43.4040, 5.3700);  // 12 km north
+    add("/p/nowhere.jpg", "e");                    // no position
+    add("/fiji/west.jpg", "f", "", -17.0, 179.99); // across the 180th meridian
+    add("/fiji/east.jpg", "g", "", -17.0, -179.99);
+    EXPECT_THAT(near(43.2960, 5.3700, 10000),
+                ElementsAre("/p/0km.jpg", "/p/1km.jpg", "/p/9km.jpg"));
+    EXPECT_THAT(near(43.2960, 5.3700, 10000, 2), ElementsAre("/p/0km.jpg", "/p/1km.jpg"));
+    EXPECT_THAT(near(43.2960, 5.3700, 500), ElementsAre("/p/0km.jpg"));
+    EXPECT_THAT(near(-17.0, 179.999, 5000),
+                UnorderedElementsAre("/fiji/west.jpg", "/fiji/east.jpg"));
+    EXPECT_THAT(near(0, 0, 1000), IsEmpty());
+    StringList out;
+    EXPECT_EQ(KaAVDBSearchPlace(db_, 91, 0, 10, 0, &out), E_INVALIDARG);
+    EXPECT_EQ(KaAVDBSearchPlace(db_, 0, 0, -1, 0, &out), E_INVALIDARG);
+}
+
+TEST_F(IndexTest, AMovedPositionMovesInTheIndex)
+{
+    add("/p/a.jpg", "a", "", 43.2960, 5.3700);
+    add("/p/b.jpg", "b", "", 48.8566, 2.3522); // Paris
+    ASSERT_EQ(KaAVDBExecuteSQL(db_, "UPDATE ExifInfo SET Lat = 48.857, Lon = 2.352 WHERE Lat < 44"),
+              S_OK);
+    EXPECT_THAT(near(43.2960, 5.3700, 10000), IsEmpty());
+    EXPECT_THAT(near(48.8566, 2.3522, 1000), UnorderedElementsAre("/p/a.jpg", "/p/b.jpg"));
+    ASSERT_EQ(KaAVDBDeleteFile(db_, "/p/b.jpg"), S_OK);
+    EXPECT_THAT(near(48.8566, 2.3522, 1000), ElementsAre("/p/a.jpg"));
+    expectIndexesSound();
+}
+
+TEST_F(IndexTest, ARefusedDefinitionChangesNothing)
+{
+    StringList unknown{"Caption.Title", "Caption.Nothing"};
+    EXPECT_EQ(KaAVDBCreateTextIndex(db_, &unknown), KAVDB_E_NOT_FOUND);
+    StringList malformed{"Caption"};
+    EXPECT_EQ(KaAVDBCreateTextIndex(db_, &malformed), E_INVALIDARG);
+    StringList hostile{"Caption.Title\"; DROP TABLE MainTable"};
+    EXPECT_EQ(KaAVDBCreateTextIndex(db_, &hostile), E_INVALIDARG);
+    EXPECT_EQ(KaAVDBCreatePlaceIndex(db_, "ExifInfo", "Lat", "Nowhere"), KAVDB_E_NOT_FOUND);
+    add("/p/a.jpg", "harbour", "Canon", 1, 1);
+    EXPECT_THAT(text("canon harbour"), ElementsAre("/p/a.jpg")); // the first index stands
+    EXPECT_THAT(near(1, 1, 10), ElementsAre("/p/a.jpg"));
+}
+
+TEST_F(IndexTest, ANewDefinitionRemakesTheIndex)
+{
+    add("/p/a.jpg", "harbour", "Canon");
+    StringList titles{"Caption.Title"};
+    ASSERT_EQ(KaAVDBCreateTextIndex(db_, &titles), S_OK);
+    EXPECT_THAT(text("harbour"), ElementsAre("/p/a.jpg"));
+    EXPECT_THAT(text("canon"), IsEmpty());
+    expectIndexesSound();
+}
+
+class NoIndexTest : public CatalogueTest {};
+
+TEST_F(NoIndexTest, SearchingACatalogueWithoutIndexesSaysSo)
+{
+    StringList out;
+    EXPECT_EQ(KaAVDBSearchText(db_, "x", 0, &out), KAVDB_E_NO_SUCH_TABLE);
+    EXPECT_EQ(KaAVDBSearchPlace(db_, 0, 0, 10, 0, &out), KAVDB_E_NO_SUCH_TABLE);
+    EXPECT_EQ(KaAVDBSearchText(db_, nullptr, 0, &out), E_INVALIDARG);
+}
+
+} // namespace
+} // namespace kavdb::test

@@ -1,0 +1,175 @@
+/*
+ * The catalogue check and the verified backup against damage only another tool could do:
+ * key triggers dropped and parent rows deleted under them, index triggers dropped, rows
+ * written behind an index's back, files gone from disk. The damage is done through the
+ * engine's driver, past the library's own statements.
+ */
+#include "store/engine/connection.h"
+#include "store/handle.h"
+#include "support/fixture.h"
+
+#include <gmock/gmock.h>
+
+#include <filesystem>
+
+namespace kavdb::test {
+namespace {
+
+using ::testing::Contains;
+using ::testing::HasSubstr;
+
+class CheckTest : public CatalogueTest {
+  protected:
+    void SetUp() override
+    {
+        CatalogueTest::SetUp();
+        StringList items{"Caption.Title", "ExifInfo.Make"};
+        ASSERT_EQ(KaAVDBCreateTextIndex(db_, &items), S_OK);
+        photo_ = makeFile("photos/a.jpg");
+        add(photo_, "harbour");
+        add(makeFile("photos/b.jpg"), "boats");
+    }
+
+    void add(const std::string& path, const std::string& title)
+    {
+        MetaDataList meta{makeMeta("Caption", {{"Title", title}}),
+                          makeMeta("ExifInfo", {{"Make", "Canon"}})};
+        ASSERT_EQ(KaAVDBRegisterFile(db_, path.c_str(), &meta, nullptr), S_OK) << path;
+        releaseTestTags(meta);
+    }
+
+    /* Runs one statement in SQLite's dialect, as another tool would. */
+    void behindTheLibrary(const std::string& sql) { db_->Connection->driver().run(sql); }
+
+    /* Drops a table's key triggers, so that its rows can be deleted under their users. */
+    void dropKeyTriggers(const std::string& table)
+    {
+        std::unique_ptr<engine::DriverStatement> names = db_->Connection->driver().prepare(
+            "SELECT name FROM sqlite_master WHERE type = 'trigger' AND tbl_name = '" + table +
+            "' AND name GLOB '*_pdel'");
+        std::vector<std::string> found;
+        while (names->step()) {
+            found.push_back(names->value(0).asText());
+        }
+        names->reset();
+        for (const std::string& name : found) {
+            behindTheLibrary("DROP TRIGGER \"" + name + "\"");
+        }
+    }
+
+    std::vector<std::string> check(int32_t repair, int32_t& problems)
+    {
+        StringList report;
+        EXPECT_EQ(KaAVDBCheck(db_, repair, &report, &problems), S_OK);
+        return {report.begin(), report.end()};
+    }
+
+    std::vector<std::string> found(const char* text)
+    {
+        StringList out;
+        KaAVDBSearchText(db_, text, 0, &out);
+        return {out.begin(), out.end()};
+    }
+
+    std::string photo_;
+};
+
+TEST_F(CheckTest, ASoundCatalogueHasNothingToReport)
+{
+    int32_t problems = -1;
+    std::vector<std::string> report = check(0, problems);
+    EXPECT_EQ(problems, 0);
+    for (const char* line : {"integrity: ok", "keys: ok", "unused rows: ok", "files on disk: ok",
+                             "text index: ok", "place index: none"}) {
+        EXPECT_THAT(report, Contains(line));
+    }
+}
+
+TEST_F(CheckTest, BrokenLinksAndUnusedRowsAreFoundThenRepaired)
+{
+    dropKeyTriggers("Caption");
+    behindTheLibrary("DELETE FROM Caption WHERE Title = 'harbour'");
+    behindTheLibrary("INSERT INTO ExifInfo (Make) VALUES ('Nikon')");
+    int32_t problems = 0;
+    std::vector<std::string> report = check(0, problems);
+    EXPECT_EQ(problems, 2) << ::testing::PrintToString(report); // the link, the index
+    EXPECT_THAT(report, Contains("keys: 1 files name a Caption row that does not exist"));
+    EXPECT_THAT(report, Contains("unused rows: 1 ExifInfo rows no file uses"));
+    report = check(1, problems);
+    EXPECT_EQ(problems, 0) << ::testing::PrintToString(report);
+    EXPECT_THAT(report, Contains(HasSubstr("(repaired)")));
+    EXPECT_THAT(report, Contains("unused rows: 1 ExifInfo rows no file uses (dropped)"));
+    report = check(0, problems);
+    EXPECT_EQ(problems, 0) << ::testing::PrintToString(report);
+    EXPECT_THAT(report, Contains("unused rows: ok"));
+    EXPECT_TRUE(found("harbour").empty());
+    EXPECT_EQ(found("canon").size(), 2u);
+}
+
+TEST_F(CheckTest, AnIndexWhoseTriggersWereDroppedIsFoundOutOfStepAndRebuilt)
+{
+    behindTheLibrary("DROP TRIGGER TextIndex_file_add");
+    add(makeFile("photos/lighthouse.jpg"), "beacon");
+    EXPECT_TRUE(found("beacon").empty());
+    int32_t problems = 0;
+    std::vector<std::string> report = check(0, problems);
+    EXPECT_EQ(problems, 3) << ::testing::PrintToString(report); // triggers, count, words
+    check(1, problems);
+    EXPECT_EQ(problems, 0);
+    EXPECT_EQ(found("beacon").size(), 1u);
+    check(0, problems);
+    EXPECT_EQ(problems, 0); // the triggers are back
+}
+
+TEST_F(CheckTest, FilesGoneFromDiskAreNamedAndLeftToRefresh)
+{
+    std::filesystem::remove(photo_);
+    int32_t problems = 0;
+    std::vector<std::string> report = check(1, problems);
+    EXPECT_EQ(problems, 1);
+    EXPECT_THAT(report, Contains("files on disk: 1 catalogued files are gone"));
+    EXPECT_THAT(report, Contains("  " + photo_));
+    EXPECT_EQ(found("harbour").size(), 1u); // the entry is still there
+}
+
+class BackupTest : public CheckTest {};
+
+TEST_F(BackupTest, ABackupHoldsEveryRowAndOpensAsACatalogue)
+{
+    const std::string copy = dir_ + "/backup.mdb";
+    StringList report;
+    ASSERT_EQ(KaAVDBBackup(db_, copy.c_str(), &report), S_OK) << ::testing::PrintToString(report);
+    EXPECT_THAT(report, Contains("copy integrity: ok"));
+    EXPECT_THAT(report, Contains(HasSubstr("checksums agree")));
+    EXPECT_FALSE(std::filesystem::exists(copy + ".restore-test"));
+    ASSERT_EQ(KaAVDBClose(db_), S_OK);
+    db_ = nullptr;
+    ASSERT_EQ(KaAVDBOpen(copy.c_str(), &db_), S_OK);
+    EXPECT_EQ(found("harbour"), std::vector<std::string>{photo_});
+    int32_t problems = -1;
+    check(0, problems);
+    EXPECT_EQ(problems, 0);
+}
+
+TEST_F(BackupTest, AnExistingFileIsNeverOverwritten)
+{
+    const std::string existing = makeFile("keep.mdb", "mine");
+    StringList report;
+    EXPECT_EQ(KaAVDBBackup(db_, existing.c_str(), &report), KAVDB_E_ALREADY_EXISTS);
+    EXPECT_EQ(std::filesystem::file_size(existing), 4u);
+    EXPECT_EQ(KaAVDBBackup(db_, "", &report), E_INVALIDARG);
+}
+
+TEST_F(BackupTest, ACopyThatFailsItsChecksIsRemoved)
+{
+    dropKeyTriggers("Caption");
+    behindTheLibrary("DELETE FROM Caption WHERE Title = 'harbour'");
+    const std::string copy = dir_ + "/backup.mdb";
+    StringList report;
+    EXPECT_EQ(KaAVDBBackup(db_, copy.c_str(), &report), KAVDB_E_DAMAGED);
+    EXPECT_THAT(report, Contains("copy keys: 1 files name a Caption row that does not exist"));
+    EXPECT_FALSE(std::filesystem::exists(copy));
+}
+
+} // namespace
+} // namespace kavdb::test

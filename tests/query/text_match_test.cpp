@@ -1,0 +1,45 @@
+/*
+ * Search text into full-text queries: every typed text gives a query built of quoted
+ * terms alone, so nothing a person types is read as query syntax.
+ */
+#include "query/text_match.h"
+
+#include <gtest/gtest.h>
+
+namespace kavdb::query {
+namespace {
+
+TEST(TextMatch, TypedTextBecomesQuotedTerms)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"harbour boats", "\"harbour\" AND \"boats\""},
+        {"harb*", "\"harb\" *"},
+        {"\"old harbour\"", "\"old harbour\""},
+        {"\"old harb\"*", "\"old harb\" *"},
+        {"\"unclosed phrase", "\"unclosed phrase\""},
+        {"saint-tropez", "\"saint-tropez\""}, // the tokenizer makes it a phrase
+        {"a\"b", "\"a\" AND \"b\""},
+        {"NOT OR AND", "\"NOT\" AND \"OR\" AND \"AND\""},
+        {"title:x (y)", "\"title:x\" AND \"(y)\""},
+        {"café", "\"café\""},
+        {"- * \"\" — « »", ""}, // nothing to search for
+        {"  ", ""},
+        {"sea —", "\"sea\""},
+    };
+    for (const auto& [typed, expected] : cases) {
+        EXPECT_EQ(matchExpression(textTerms(typed)), expected) << typed;
+    }
+}
+
+TEST(TextMatch, TermsRememberPhrasesAndPrefixes)
+{
+    std::vector<TextTerm> terms = textTerms("\"a b\"* c d*");
+    ASSERT_EQ(terms.size(), 3u);
+    EXPECT_TRUE(terms[0].phrase && terms[0].prefix);
+    EXPECT_FALSE(terms[1].phrase || terms[1].prefix);
+    EXPECT_TRUE(!terms[2].phrase && terms[2].prefix);
+    EXPECT_EQ(terms[2].text, "d");
+}
+
+} // namespace
+} // namespace kavdb::query
