@@ -459,8 +459,13 @@ Value PgStatement::chunk(int i, long n)
 
 PgDriver::PgDriver(const std::string& uri) : uri_(uri)
 {
-    connect();
-    readOnly_ = scalar("SELECT current_setting('transaction_read_only')") == "on";
+    try {
+        connect();
+        readOnly_ = scalar("SELECT current_setting('transaction_read_only')") == "on";
+    } catch (...) {
+        PQfinish(conn_); // no destructor runs for a driver that was never made
+        throw;
+    }
 }
 
 void PgDriver::connect()
@@ -474,6 +479,8 @@ void PgDriver::connect()
         while (!message.empty() && message.back() == '\n') {
             message.pop_back();
         }
+        PQfinish(conn_);
+        conn_ = nullptr; // libpq reads a null connection as a bad one
         raiseEngine(code::kFail, "The catalogue's server cannot be reached: " + message);
     }
     // Dates read back as the SQLite catalogue writes them; a lock held past the busy
