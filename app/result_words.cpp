@@ -25,7 +25,8 @@ constexpr CodeWords kWords[] = {
     {KAVDB_E_ALREADY_EXISTS, "already in the catalogue"},
     {KAVDB_E_NOT_FOUND, "not in the catalogue"},
     {KAVDB_E_OUT_OF_RANGE, "row position beyond the end of the table"},
-    {KAVDB_E_NOT_SUPPORTED, "the catalogue's engine has no such index"},
+    {KAVDB_E_NOT_SUPPORTED, "not on this catalogue's engine (a server catalogue has no text or "
+                            "place index, and its own tools check and back it up)"},
     {KAVDB_E_DAMAGED, "the backup failed its checks and was removed"},
     {KAVDB_E_SYNTAX, "SQL syntax error or statement the catalogue cannot run"},
     {KAVDB_E_NO_SUCH_TABLE, "no such table"},

@@ -6,6 +6,7 @@
 #include "ops/backup.h"
 
 #include "ops/check.h"
+#include "store/catalogue.h"
 #include "store/catalogue_audit.h"
 #include "store/config.h"
 #include "store/file_probe.h"
@@ -101,6 +102,9 @@ HResult backupCatalogue(DBHandle* h, const char* path, StringList* report)
     const std::string target = path;
     return store::guarded("Failed to back up the catalogue", [&] {
         engine::Connection& c = store::connectionOf(h);
+        if (!store::catalogueIsAFile(c)) {
+            return KAVDB_E_NOT_SUPPORTED;
+        }
         std::vector<std::string> tables = store::catalogueTables(store::configOf(h), c);
         Digests source = digestsOf(c, tables);
         StringList lines;

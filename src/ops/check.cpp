@@ -4,6 +4,7 @@
  */
 #include "ops/check.h"
 
+#include "store/catalogue.h"
 #include "store/catalogue_audit.h"
 #include "store/config.h"
 #include "store/file_probe.h"
@@ -164,6 +165,9 @@ HResult checkCatalogue(DBHandle* h, int32_t repair, StringList* report, int32_t*
     }
     return store::guarded("Failed to check the catalogue", [&] {
         engine::Connection& c = store::connectionOf(h);
+        if (!store::catalogueIsAFile(c)) {
+            return KAVDB_E_NOT_SUPPORTED;
+        }
         StringList lines;
         Findings f{lines, repair != 0};
         checkFileAndKeys(h, c, f);

@@ -132,6 +132,11 @@ HResult createMetaTables(DBHandle* h, const Config& config)
 
 } // namespace
 
+bool catalogueIsAFile(engine::Connection& c)
+{
+    return c.driver().dialect() == engine::Dialect::Sqlite;
+}
+
 bool isServerCatalogue(const char* path)
 {
     return path != nullptr && engine::isServerUri(path);

@@ -7,6 +7,7 @@
 #include "store/engine/connection.h"
 #include "store/handle.h"
 #include "support/fixture.h"
+#include "support/server.h"
 
 #include <gmock/gmock.h>
 
@@ -169,6 +170,29 @@ TEST_F(BackupTest, ACopyThatFailsItsChecksIsRemoved)
     EXPECT_EQ(KaAVDBBackup(db_, copy.c_str(), &report), KAVDB_E_DAMAGED);
     EXPECT_THAT(report, Contains("copy keys: 1 files name a Caption row that does not exist"));
     EXPECT_FALSE(std::filesystem::exists(copy));
+}
+
+/* A server catalogue has no file to read page by page or to copy, and no FTS5 or R*Tree:
+ * the exports that need them say so, and leave nothing behind. */
+class ServerCatalogueTest : public CatalogueTest {};
+
+TEST_F(ServerCatalogueTest, FileAndIndexExportsAnswerNotSupportedOnAServer)
+{
+    if (!onServer()) {
+        GTEST_SKIP() << "only a server catalogue answers so";
+    }
+    StringList report, found, items{"ExifInfo.Make"};
+    int32_t problems = -1;
+    const std::string copy = dir_ + "/backup.mdb";
+    EXPECT_EQ(KaAVDBCheck(db_, 1, &report, &problems), KAVDB_E_NOT_SUPPORTED);
+    EXPECT_EQ(KaAVDBBackup(db_, copy.c_str(), &report), KAVDB_E_NOT_SUPPORTED);
+    EXPECT_EQ(KaAVDBCreateTextIndex(db_, &items), KAVDB_E_NOT_SUPPORTED);
+    EXPECT_EQ(KaAVDBSearchText(db_, "canon", 10, &found), KAVDB_E_NOT_SUPPORTED);
+    EXPECT_EQ(KaAVDBSearchPlace(db_, 48.8, 2.3, 10000, 10, &found), KAVDB_E_NOT_SUPPORTED);
+    EXPECT_FALSE(std::filesystem::exists(copy));
+    EXPECT_EQ(problems, -1);
+    EXPECT_TRUE(report.empty());
+    EXPECT_TRUE(found.empty());
 }
 
 } // namespace
