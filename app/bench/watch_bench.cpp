@@ -67,7 +67,11 @@ void BM_WatchLatency(benchmark::State& state)
         if (state.range(0))
             args.insert(args.end(), {"--poll", "--interval", "500"});
         kavdb::test::WatchProcess watch(KAVDB_EXE, (root / "c.mdb").string(), args, 1000);
-        std::this_thread::sleep_for(std::chrono::seconds(1));
+        if (!watch.ready()) {
+            state.SkipWithError("the watch did not start");
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::seconds(1)); // a scan's starting point
         for (int i = 0; i < kPhotos; ++i) {
             const std::string path =
                 (root / "photos" /

@@ -15,51 +15,24 @@
 
 namespace kavdb::test {
 
-/* kavdb watch running in the background, its standard output read line by line. */
-class WatchProcess {
+/* Lines read from a descriptor as they come. */
+class LineReader {
   public:
-    /* args: the folders and options after "watch --settle settleMs". */
-    WatchProcess(const std::string& exe, const std::string& db, std::vector<std::string> args,
-                 int settleMs = 300)
-    {
-        args.insert(args.begin(),
-                    {exe, "--db", db, "--quiet", "watch", "--settle", std::to_string(settleMs)});
-        int out[2];
-        if (pipe(out) != 0)
-            return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(out[1], 1);
-            std::vector<char*> argv;
-            for (std::string& a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        close(out[1]);
-        out_ = out[0];
-    }
-    ~WatchProcess()
-    {
-        kill(pid_, SIGTERM);
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        close(out_);
-    }
+    explicit LineReader(int fd = -1) : fd_(fd) {}
+    int fd() const { return fd_; }
 
     /* The next line, or "" when none comes within `seconds`. */
-    std::string line(int seconds = 20)
+    std::string next(int seconds)
     {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
         while (buffer_.find('\n') == std::string::npos) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 deadline - std::chrono::steady_clock::now());
-            pollfd p{out_, POLLIN, 0};
+            pollfd p{fd_, POLLIN, 0};
             char chunk[512];
             ssize_t n = 0;
             if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0 ||
-                (n = read(out_, chunk, sizeof chunk)) <= 0)
+                (n = read(fd_, chunk, sizeof chunk)) <= 0)
                 return "";
             buffer_.append(chunk, static_cast<std::size_t>(n));
         }
@@ -69,9 +42,64 @@ class WatchProcess {
     }
 
   private:
-    pid_t pid_ = -1;
-    int out_ = -1;
+    int fd_;
     std::string buffer_;
+};
+
+/* kavdb watch running in the background, its standard output read line by line. */
+class WatchProcess {
+  public:
+    /* args: the folders and options after "watch --settle settleMs". */
+    WatchProcess(const std::string& exe, const std::string& db, std::vector<std::string> args,
+                 int settleMs = 300)
+    {
+        args.insert(args.begin(), {exe, "--db", db, "watch", "--settle", std::to_string(settleMs)});
+        int out[2], err[2];
+        if (pipe(out) != 0 || pipe(err) != 0)
+            return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(out[1], 1);
+            dup2(err[1], 2);
+            std::vector<char*> argv;
+            for (std::string& a : args)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        close(out[1]);
+        close(err[1]);
+        out_ = LineReader(out[0]);
+        err_ = LineReader(err[0]);
+    }
+    ~WatchProcess()
+    {
+        kill(pid_, SIGTERM);
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        close(out_.fd());
+        close(err_.fd());
+    }
+
+    /* Waits until the watch says it is watching (its watches are set, so a file made from
+     * now on is seen); false when it does not say so within `seconds`. A slow start (a
+     * sanitizer build, a loaded machine) would otherwise miss the first file. */
+    bool ready(int seconds = 20)
+    {
+        for (std::string l = err_.next(seconds); !l.empty(); l = err_.next(seconds))
+            if (l.rfind("kavdb: watching", 0) == 0)
+                return true;
+        return false;
+    }
+
+    /* The next line of its output, or "" when none comes within `seconds`. */
+    std::string line(int seconds = 20) { return out_.next(seconds); }
+
+  private:
+    pid_t pid_ = -1;
+    LineReader out_;
+    LineReader err_;
 };
 
 } // namespace kavdb::test

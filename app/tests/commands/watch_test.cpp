@@ -33,7 +33,7 @@ TEST_F(WatchTest, NewRenamedAndDeletedPhotosThroughInotify)
     const std::string b = copyPhotos("b", {});
     ASSERT_EQ(kavdb({"add", a}).exitCode, 0);
     WatchProcess watch(KAVDB_EXE, db_, {a, b});
-    usleep(300000); // the watches are set before the files come
+    ASSERT_TRUE(watch.ready());
     fs::copy_file(photosDir() + "/Canon_40D.jpg", a + "/x.jpg");
     ASSERT_EQ(watch.line(), "added " + a + "/x.jpg");
     ASSERT_EQ(kavdb({"comment", a + "/x.jpg", "keep me"}).exitCode, 0);
@@ -51,6 +51,7 @@ TEST_F(WatchTest, ScanningRecognisesAPhotoMovedByCopyAndDelete)
     ASSERT_EQ(kavdb({"add", a}).exitCode, 0);
     ASSERT_EQ(kavdb({"comment", a + "/Nikon_D70.jpg", "printed"}).exitCode, 0);
     WatchProcess watch(KAVDB_EXE, db_, {a, b, "--poll", "--interval", "200"});
+    ASSERT_TRUE(watch.ready());
     usleep(600000); // the first scan is the starting point
     fs::copy_file(a + "/Nikon_D70.jpg", b + "/renamed.jpg");
     fs::remove(a + "/Nikon_D70.jpg");
