@@ -19,24 +19,32 @@ namespace kavdb::engine::jet {
 using Describe =
     std::function<std::vector<std::pair<std::string, std::string>>(const std::string& sql)>;
 
+class Spelling;
+
+/* One engine's target: the one Jet writer with that engine's Spelling. */
 class Target {
   public:
-    virtual ~Target() = default;
+    explicit Target(const Spelling& spelling) : spelling_(spelling) {}
 
     /* The target's statements that carry out one Jet statement, in order. Raises kSyntax
      * for a Jet construct the target has no sound spelling of. */
-    virtual std::vector<std::string> statements(const Statement& s,
-                                                const Describe& describe) const = 0;
+    std::vector<std::string> statements(const Statement& s, const Describe& describe) const;
 
     /* A column of a Jet type: the target's type with the checks that keep its values
      * Jet's (the library's own tables are made with it too). */
-    virtual std::string columnType(const std::string& column, TypeClass type, int size) const = 0;
+    std::string columnType(const std::string& column, TypeClass type, int size) const;
     /* The statements that make an enforced foreign key. */
-    virtual std::vector<std::string> keyStatements(const ForeignKey& key) const = 0;
+    std::vector<std::string> keyStatements(const ForeignKey& key) const;
+
+  private:
+    const Spelling& spelling_;
 };
 
+/* The column that takes a changed column's values before it takes its name. */
+inline constexpr const char* kAlteredColumn = "jet_altered_column";
+
 /* What one engine spells its own way inside the statements the Jet writer makes; the
- * writer (target_sqlite.cpp) decides everything else. */
+ * writer (writer.cpp) decides everything else. */
 class Spelling {
   public:
     virtual ~Spelling() = default;

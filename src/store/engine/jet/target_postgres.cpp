@@ -259,30 +259,12 @@ std::string PostgresSpelling::call(std::string_view name, const std::vector<std:
     return std::string(renamed(name)) + "(" + joinedArgs(a) + ")";
 }
 
-class PostgresTarget final : public Target {
-  public:
-    std::vector<std::string> statements(const Statement& s, const Describe& describe) const override
-    {
-        return writeJet(s, describe, spelling_);
-    }
-    std::string columnType(const std::string& column, TypeClass type, int size) const override
-    {
-        return spell(column, isExactName(column), type, size);
-    }
-    std::vector<std::string> keyStatements(const ForeignKey& key) const override
-    {
-        return spelling_.foreignKey(key);
-    }
-
-  private:
-    PostgresSpelling spelling_;
-};
-
 } // namespace
 
 const Target& postgresTarget()
 {
-    static const PostgresTarget target;
+    static const PostgresSpelling spelling;
+    static const Target target(spelling);
     return target;
 }
 
