@@ -18,8 +18,9 @@ namespace {
 constexpr const char* kIndex = "TextIndex";
 constexpr const char* kTriggerPrefix = "TextIndex_";
 constexpr const char* kColumns = "name, folder, comment, items";
-// Words written about a photo count for more than the words of its path.
-constexpr const char* kRanking = "bm25(2.0, 1.0, 4.0, 4.0)";
+// Words written about a photo count for more than the words of its path (the engine's
+// kavdb_rank, in the columns' order).
+constexpr const char* kRanking = "kavdb_rank(TextIndex, 2.0, 1.0, 4.0, 4.0)";
 
 /* The links of the items' tables, each once, in the items' order. */
 std::vector<IndexedItem> distinctTables(const std::vector<IndexedItem>& items)
@@ -154,8 +155,6 @@ void createTextIndex(engine::Connection& c, const std::vector<IndexedItem>& item
                          kColumns +
                          ", content='TextSource', content_rowid='FieldID', "
                          "tokenize='unicode61 remove_diacritics 2')");
-        runNative(c, "INSERT INTO TextIndex(TextIndex, rank) VALUES ('rank', ?)",
-                  {Value::text(kRanking)});
         for (const std::string& sql : triggerSql(items)) {
             runNative(c, sql);
         }
@@ -174,10 +173,11 @@ std::vector<std::string> searchTextIndex(engine::Connection& c, const std::strin
     std::vector<std::string> paths;
     std::vector<Value> values = {Value::text(match), Value::integer(limit)};
     eachNativeRow(c,
-                  "SELECT p.Pathname || m.Filename FROM (SELECT rowid AS id, rank AS r FROM "
-                  "TextIndex WHERE TextIndex MATCH ? ORDER BY rank LIMIT ?) AS "
-                  "hits JOIN MainTable AS m ON m.FieldID = hits.id JOIN PathTable AS p ON "
-                  "p.PathID = m.PathID ORDER BY hits.r, m.FieldID",
+                  std::string("SELECT p.Pathname || m.Filename FROM (SELECT rowid AS id, ") +
+                      kRanking +
+                      " AS r FROM TextIndex WHERE TextIndex MATCH ? ORDER BY r LIMIT ?) AS "
+                      "hits JOIN MainTable AS m ON m.FieldID = hits.id JOIN PathTable AS p ON "
+                      "p.PathID = m.PathID ORDER BY hits.r, m.FieldID",
                   values, [&](engine::DriverStatement& stmt) {
                       Value v = stmt.value(0);
                       paths.push_back(v.isText() ? v.asText() : std::string());

@@ -8,6 +8,7 @@
 #include "store/engine/jet/dialect.h"
 #include "store/engine/jet/functions.h"
 #include "store/engine/native.h"
+#include "store/engine/text_rank.h"
 
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -451,6 +452,7 @@ SqliteDriver::SqliteDriver(const std::string& path, BusyWait busy)
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     registerJetFunctions(db);
+    registerTextRank(db);
     db_ = db;
     readOnly_ = readOnly_ || sqlite3_db_readonly(db, "main") == 1;
 }
