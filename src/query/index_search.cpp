@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <queue>
 
 namespace kavdb::query {
 
@@ -42,6 +43,53 @@ std::vector<store::PlaceBox> boxesAround(double lat, double lon, double metres)
         return {{south, north, west, 180.0}, {south, north, -180.0, east - 360.0}};
     }
     return {{south, north, west, east}};
+}
+
+/* The index's bounds put a point within some 5 m of the file's position: a point nearer
+ * than this to the radius, or to the last place of a list, is read exactly. */
+constexpr double kRounding = 10.0;
+
+using Found = std::pair<double, std::string>; // metres from the centre, path
+
+/* The files within metres of the centre, nearest first (by path at equal distance), at
+ * most limit of them. The index's bounds rank the candidates; only those that may still
+ * make the list are read at their exact position, so a short list of a crowded place
+ * reads few rows. */
+std::vector<std::string> nearest(engine::Connection& c, double lat, double lon, double metres,
+                                 std::size_t limit)
+{
+    std::vector<std::pair<double, int32_t>> near;
+    for (const store::PlaceBox& box : boxesAround(lat, lon, metres)) {
+        store::pointsInBox(c, box, [&](const store::IndexedPoint& p) {
+            double d = distanceMetres(lat, lon, p.latitude, p.longitude);
+            if (d <= metres + kRounding) {
+                near.emplace_back(d, p.id);
+            }
+        });
+    }
+    std::sort(near.begin(), near.end());
+    std::priority_queue<Found> best; // the farthest listed on top
+    for (const auto& [bound, id] : near) {
+        if (best.size() == limit && bound - kRounding > best.top().first) {
+            break; // this and every later candidate lies beyond the last one listed
+        }
+        store::PlacedFile f;
+        if (!store::placedFile(c, id, f)) {
+            continue;
+        }
+        double d = distanceMetres(lat, lon, f.latitude, f.longitude);
+        if (d <= metres) {
+            best.emplace(d, std::move(f.path));
+            if (best.size() > limit) {
+                best.pop();
+            }
+        }
+    }
+    std::vector<std::string> paths(best.size());
+    for (auto at = paths.rbegin(); at != paths.rend(); ++at, best.pop()) {
+        *at = best.top().second;
+    }
+    return paths;
 }
 
 HResult finish(const std::vector<std::string>& paths, StringList* out)
@@ -98,24 +146,8 @@ HResult searchPlace(DBHandle* h, double latitude, double longitude, double metre
         if (!store::hasPlaceIndex(c)) {
             return KAVDB_E_NO_SUCH_TABLE;
         }
-        std::vector<std::pair<double, std::string>> found;
-        for (const store::PlaceBox& box : boxesAround(latitude, longitude, metres)) {
-            store::filesInBox(c, box, [&](store::PlacedFile&& f) {
-                double d = distanceMetres(latitude, longitude, f.latitude, f.longitude);
-                if (d <= metres) {
-                    found.emplace_back(d, std::move(f.path));
-                }
-            });
-        }
-        std::sort(found.begin(), found.end());
-        std::vector<std::string> paths;
-        for (auto& [d, path] : found) {
-            if (limit >= 1 && paths.size() >= static_cast<std::size_t>(limit)) {
-                break;
-            }
-            paths.push_back(std::move(path));
-        }
-        return finish(paths, out);
+        std::size_t most = limit >= 1 ? static_cast<std::size_t>(limit) : SIZE_MAX;
+        return finish(nearest(c, latitude, longitude, metres, most), out);
     });
 }
 

@@ -58,6 +58,15 @@ std::vector<std::string> triggerSql(const IndexedItem& lat, const IndexedItem& l
                 link + " = old.DataID); " + addPoints("link = new.DataID") + " END"};
 }
 
+// The engine hands a fraction from a column of no declared type over as text.
+double number(const Value& v)
+{
+    return v.isDouble() ? v.asDouble()
+           : v.isInt()  ? static_cast<double>(v.asInt())
+           : v.isText() ? std::strtod(v.asText().c_str(), nullptr)
+                        : 0.0;
+}
+
 void dropPlaceIndex(engine::Connection& c)
 {
     dropTriggers(c, kTriggerPrefix);
@@ -105,28 +114,30 @@ void createPlaceIndex(engine::Connection& c, const std::vector<IndexedItem>& ite
     });
 }
 
-void filesInBox(engine::Connection& c, const PlaceBox& box,
-                const std::function<void(PlacedFile&&)>& visit)
+void pointsInBox(engine::Connection& c, const PlaceBox& box,
+                 const std::function<void(const IndexedPoint&)>& visit)
 {
-    eachNativeRow(
-        c,
-        "SELECT path, lat, lon FROM PlaceIndex WHERE minLat <= ? AND maxLat >= ? AND minLon <= ? "
-        "AND maxLon >= ?",
-        {Value::real(box.north), Value::real(box.south), Value::real(box.east),
-         Value::real(box.west)},
-        [&](engine::DriverStatement& stmt) {
-            Value path = stmt.value(0);
-            Value lat = stmt.value(1);
-            Value lon = stmt.value(2);
-            // The engine hands a fraction from a column of no declared type over as text.
-            auto number = [](const Value& v) {
-                return v.isDouble() ? v.asDouble()
-                       : v.isInt()  ? v.asInt()
-                       : v.isText() ? std::strtod(v.asText().c_str(), nullptr)
-                                    : 0.0;
-            };
-            visit({path.isText() ? path.asText() : std::string(), number(lat), number(lon)});
-        });
+    eachNativeRow(c,
+                  "SELECT id, (minLat + maxLat) / 2, (minLon + maxLon) / 2 FROM PlaceIndex WHERE "
+                  "minLat <= ? AND maxLat >= ? AND minLon <= ? AND maxLon >= ?",
+                  {Value::real(box.north), Value::real(box.south), Value::real(box.east),
+                   Value::real(box.west)},
+                  [&](engine::DriverStatement& stmt) {
+                      visit({stmt.value(0).asInt(), number(stmt.value(1)), number(stmt.value(2))});
+                  });
+}
+
+bool placedFile(engine::Connection& c, int32_t id, PlacedFile& file)
+{
+    bool found = false;
+    eachNativeRow(c, "SELECT path, lat, lon FROM PlaceIndex WHERE id = ?", {Value::integer(id)},
+                  [&](engine::DriverStatement& stmt) {
+                      Value path = stmt.value(0);
+                      file = {path.isText() ? path.asText() : std::string(), number(stmt.value(1)),
+                              number(stmt.value(2))};
+                      found = true;
+                  });
+    return found;
 }
 
 int64_t placeIndexSize(engine::Connection& c)

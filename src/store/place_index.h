@@ -40,9 +40,19 @@ bool placeIndexMadeOf(engine::Connection& c, const std::vector<IndexedItem>& ite
 void createPlaceIndex(engine::Connection& c, const std::vector<IndexedItem>& items);
 std::vector<IndexedItem> placeIndexItems(engine::Connection& c);
 
-/* Calls visit for every indexed file inside the box. */
-void filesInBox(engine::Connection& c, const PlaceBox& box,
-                const std::function<void(PlacedFile&&)>& visit);
+/* An indexed point as the index's own bounds hold it: within a few metres of the file's
+ * position (the R*Tree keeps 32-bit bounds around each point). */
+struct IndexedPoint {
+    int32_t id = 0;
+    double latitude = 0;
+    double longitude = 0;
+};
+
+/* Calls visit for every indexed point inside the box; reads the index's bounds alone. */
+void pointsInBox(engine::Connection& c, const PlaceBox& box,
+                 const std::function<void(const IndexedPoint&)>& visit);
+/* The file an indexed point stands for, at its exact position; false when there is none. */
+bool placedFile(engine::Connection& c, int32_t id, PlacedFile& file);
 
 /* What is wrong with the index; empty when it is sound. */
 std::vector<std::string> placeIndexProblems(engine::Connection& c);

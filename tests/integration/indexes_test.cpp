@@ -183,9 +183,14 @@ TEST_F(IndexTest, APlaceSearchFindsWhatLiesWithinNearestFirst)
     add("/p/nowhere.jpg", "e");                    // no position
     add("/fiji/west.jpg", "f", "", -17.0, 179.99); // across the 180th meridian
     add("/fiji/east.jpg", "g", "", -17.0, -179.99);
+    const double metresPerDegree = 6371008.8 * 3.14159265358979323846 / 180;
+    add("/p/in.jpg", "h", "", 43.2960 + 9999.5 / metresPerDegree, 5.3700); // half a metre
+    add("/p/out.jpg", "i", "", 43.2960 + 10000.5 / metresPerDegree, 5.3700);
     EXPECT_THAT(near(43.2960, 5.3700, 10000),
-                ElementsAre("/p/0km.jpg", "/p/1km.jpg", "/p/9km.jpg"));
+                ElementsAre("/p/0km.jpg", "/p/1km.jpg", "/p/9km.jpg", "/p/in.jpg"));
     EXPECT_THAT(near(43.2960, 5.3700, 10000, 2), ElementsAre("/p/0km.jpg", "/p/1km.jpg"));
+    EXPECT_THAT(near(43.2960 + 10000.3 / metresPerDegree, 5.3700, 1, 1), // the exact nearest
+                ElementsAre("/p/out.jpg"));
     EXPECT_THAT(near(43.2960, 5.3700, 500), ElementsAre("/p/0km.jpg"));
     EXPECT_THAT(near(-17.0, 179.999, 5000),
                 UnorderedElementsAre("/fiji/west.jpg", "/fiji/east.jpg"));
