@@ -13,6 +13,7 @@ constexpr const char* kTextItems[] = {
     "ExifInfo.Model",   "ExifInfo.Lens"};
 
 constexpr const char* kPlaceTable = "ExifInfo";
+constexpr const char* kDateTaken = "DateTaken";
 constexpr const char* kLatitude = "GPSLatitude";
 constexpr const char* kLongitude = "GPSLongitude";
 
@@ -48,6 +49,11 @@ Outcome ensureIndexes(Catalogue& catalogue, const std::vector<ConfiguredItem>& i
     Outcome text = catalogue.createTextIndex(textIndexItems(items));
     if (!text.ok() && !unsupported(text))
         return text;
+    // --from and --to read the date taken; without an index each reads every camera row.
+    // Fails harmlessly when the index is there already.
+    if (configured(items, kPlaceTable, kDateTaken, 0))
+        catalogue.execute("CREATE INDEX ExifInfo_DateTaken ON " + std::string(kPlaceTable) + " (" +
+                          kDateTaken + ")");
     if (!configured(items, kPlaceTable, kLatitude, 3) ||
         !configured(items, kPlaceTable, kLongitude, 3))
         return Outcome{};
