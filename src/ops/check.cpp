@@ -103,20 +103,19 @@ void checkFiles(engine::Connection& c, Findings& f)
 }
 
 /* One index: its problems, and with repair the index made again from its definition. */
-template <class Problems, class Remake>
-void checkIndex(const std::string& name, bool present, Problems problems, Remake remake,
+void checkIndex(const std::string& name, const store::CatalogueIndex& index, engine::Connection& c,
                 Findings& f)
 {
-    if (!present) {
+    if (!index.available(c) || !index.present(c)) {
         f.report.push_back(name + ": none");
         return;
     }
-    std::vector<std::string> found = problems();
+    std::vector<std::string> found = index.problems(c);
     for (const std::string& text : found) {
         f.found(name + ": " + text, true);
     }
     if (f.repair) {
-        remake(); // also after a clean check: a rebuild is what --repair promises
+        index.create(c, index.items(c)); // also after a clean check: --repair promises a rebuild
         if (found.empty()) {
             f.report.push_back(name + ": rebuilt");
         }
@@ -127,14 +126,8 @@ void checkIndex(const std::string& name, bool present, Problems problems, Remake
 
 void checkIndexes(engine::Connection& c, Findings& f)
 {
-    bool text = store::textIndexAvailable(c) && store::hasTextIndex(c);
-    checkIndex(
-        "text index", text, [&] { return store::textIndexProblems(c); },
-        [&] { store::createTextIndex(c, store::textIndexItems(c)); }, f);
-    bool place = store::placeIndexAvailable(c) && store::hasPlaceIndex(c);
-    checkIndex(
-        "place index", place, [&] { return store::placeIndexProblems(c); },
-        [&] { store::createPlaceIndex(c, store::placeIndexItems(c)); }, f);
+    checkIndex("text index", store::textIndex(), c, f);
+    checkIndex("place index", store::placeIndex(), c, f);
 }
 
 void checkFileAndKeys(DBHandle* h, engine::Connection& c, Findings& f)

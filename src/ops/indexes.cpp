@@ -52,6 +52,15 @@ HResult resolveQualified(DBHandle* h, const std::string& qualified, IndexedItem&
     return resolveItem(h, qualified.substr(0, dot), qualified.substr(dot + 1), out);
 }
 
+HResult make(const store::CatalogueIndex& index, engine::Connection& c,
+             const std::vector<IndexedItem>& items)
+{
+    if (!index.madeOf(c, items)) {
+        index.create(c, items);
+    }
+    return S_OK;
+}
+
 } // namespace
 
 HResult createTextIndex(DBHandle* h, const StringList* items)
@@ -61,7 +70,7 @@ HResult createTextIndex(DBHandle* h, const StringList* items)
     }
     return store::guarded("Failed to create the text index", [&] {
         engine::Connection& c = store::connectionOf(h);
-        if (!store::textIndexAvailable(c)) {
+        if (!store::textIndex().available(c)) {
             return KAVDB_E_NOT_SUPPORTED;
         }
         std::vector<IndexedItem> resolved(items->size());
@@ -72,10 +81,7 @@ HResult createTextIndex(DBHandle* h, const StringList* items)
                 return hr;
             }
         }
-        if (!store::textIndexMadeOf(c, resolved)) {
-            store::createTextIndex(c, resolved);
-        }
-        return S_OK;
+        return make(store::textIndex(), c, resolved);
     });
 }
 
@@ -87,7 +93,7 @@ HResult createPlaceIndex(DBHandle* h, const char* table, const char* latitude,
     }
     return store::guarded("Failed to create the place index", [&] {
         engine::Connection& c = store::connectionOf(h);
-        if (!store::placeIndexAvailable(c)) {
+        if (!store::placeIndex().available(c)) {
             return KAVDB_E_NOT_SUPPORTED;
         }
         std::vector<IndexedItem> items(2);
@@ -95,10 +101,7 @@ HResult createPlaceIndex(DBHandle* h, const char* table, const char* latitude,
         if (hr < 0 || (hr = resolveItem(h, table, longitude, items[1])) < 0) {
             return hr;
         }
-        if (!store::placeIndexMadeOf(c, items)) {
-            store::createPlaceIndex(c, items);
-        }
-        return S_OK;
+        return make(store::placeIndex(), c, items);
     });
 }
 

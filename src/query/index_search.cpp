@@ -92,6 +92,15 @@ std::vector<std::string> nearest(engine::Connection& c, double lat, double lon, 
     return paths;
 }
 
+/* S_OK when the catalogue holds the index and the engine can read it. */
+HResult ready(const store::CatalogueIndex& index, engine::Connection& c)
+{
+    if (!index.available(c)) {
+        return KAVDB_E_NOT_SUPPORTED;
+    }
+    return index.present(c) ? S_OK : KAVDB_E_NO_SUCH_TABLE;
+}
+
 HResult finish(const std::vector<std::string>& paths, StringList* out)
 {
     out->insert(out->end(), paths.begin(), paths.end());
@@ -117,11 +126,8 @@ HResult searchText(DBHandle* h, const char* text, int32_t limit, StringList* out
     }
     return store::guarded("Failed to search the text index", [&] {
         engine::Connection& c = store::connectionOf(h);
-        if (!store::textIndexAvailable(c)) {
-            return KAVDB_E_NOT_SUPPORTED;
-        }
-        if (!store::hasTextIndex(c)) {
-            return KAVDB_E_NO_SUCH_TABLE;
+        if (HResult hr = ready(store::textIndex(), c); hr < 0) {
+            return hr;
         }
         std::string match = matchExpression(textTerms(text));
         if (match.empty()) {
@@ -140,11 +146,8 @@ HResult searchPlace(DBHandle* h, double latitude, double longitude, double metre
     }
     return store::guarded("Failed to search the place index", [&] {
         engine::Connection& c = store::connectionOf(h);
-        if (!store::placeIndexAvailable(c)) {
-            return KAVDB_E_NOT_SUPPORTED;
-        }
-        if (!store::hasPlaceIndex(c)) {
-            return KAVDB_E_NO_SUCH_TABLE;
+        if (HResult hr = ready(store::placeIndex(), c); hr < 0) {
+            return hr;
         }
         std::size_t most = limit >= 1 ? static_cast<std::size_t>(limit) : SIZE_MAX;
         return finish(nearest(c, latitude, longitude, metres, most), out);

@@ -19,8 +19,8 @@ void ensureTable(engine::Connection& c)
                  "TEXT NOT NULL)");
 }
 
-} // namespace
-
+/* The engine was built with the module an index needs (SQLite's compile option, e.g.
+ * ENABLE_FTS5); false, never raising, on an engine that cannot say. */
 bool engineHasModule(engine::Connection& c, const char* option)
 {
     try {
@@ -30,6 +30,7 @@ bool engineHasModule(engine::Connection& c, const char* option)
     }
 }
 
+/* The items stored for the index; empty when it has none. */
 std::vector<IndexedItem> loadIndexItems(engine::Connection& c, const std::string& index)
 {
     std::vector<IndexedItem> items;
@@ -44,6 +45,8 @@ std::vector<IndexedItem> loadIndexItems(engine::Connection& c, const std::string
     }
     return items;
 }
+
+} // namespace
 
 void saveIndexItems(engine::Connection& c, const std::string& index,
                     const std::vector<IndexedItem>& items)
@@ -90,6 +93,35 @@ void dropTriggers(engine::Connection& c, const std::string& prefix)
     for (const std::string& name : triggersNamed(c, prefix)) {
         runNative(c, "DROP TRIGGER IF EXISTS " + quotedName(name));
     }
+}
+
+bool CatalogueIndex::available(engine::Connection& c) const
+{
+    return engineHasModule(c, module_);
+}
+
+bool CatalogueIndex::present(engine::Connection& c) const
+{
+    return c.driver().tableExists(table_);
+}
+
+std::vector<IndexedItem> CatalogueIndex::items(engine::Connection& c) const
+{
+    return loadIndexItems(c, table_);
+}
+
+bool CatalogueIndex::madeOf(engine::Connection& c, const std::vector<IndexedItem>& items) const
+{
+    return present(c) && this->items(c) == items &&
+           triggersNamed(c, triggerPrefix_).size() == triggerCount(items);
+}
+
+std::vector<std::string> CatalogueIndex::triggerProblems(engine::Connection& c) const
+{
+    if (triggersNamed(c, triggerPrefix_).size() == triggerCount(items(c))) {
+        return {};
+    }
+    return {"its triggers are missing: later changes were not indexed"};
 }
 
 } // namespace kavdb::store

@@ -22,12 +22,6 @@ struct IndexedItem {
     bool operator==(const IndexedItem&) const = default;
 };
 
-/* The engine was built with the module an index needs (SQLite's compile option, e.g.
- * ENABLE_FTS5); false, never raising, on an engine that cannot say. */
-bool engineHasModule(engine::Connection& c, const char* option);
-
-/* The items stored for the index; empty when it has none. */
-std::vector<IndexedItem> loadIndexItems(engine::Connection& c, const std::string& index);
 /* Replaces the items stored for the index. */
 void saveIndexItems(engine::Connection& c, const std::string& index,
                     const std::vector<IndexedItem>& items);
@@ -39,5 +33,42 @@ void wholeOrNothing(engine::Connection& c, const std::function<void()>& work);
 std::vector<std::string> triggersNamed(engine::Connection& c, const std::string& prefix);
 /* Drops every trigger starting with prefix. */
 void dropTriggers(engine::Connection& c, const std::string& prefix);
+
+/* One of the catalogue's own indexes as the operations that make, check and search them
+ * see it; text_index.h and place_index.h give the two there are. */
+class CatalogueIndex {
+  public:
+    virtual ~CatalogueIndex() = default;
+
+    /* Makes the index of items, replacing any there, whole or not at all. */
+    virtual void create(engine::Connection& c, const std::vector<IndexedItem>& items) const = 0;
+    /* What is wrong with the index; empty when it is sound. */
+    virtual std::vector<std::string> problems(engine::Connection& c) const = 0;
+
+    /* The engine has what the index needs. */
+    bool available(engine::Connection& c) const;
+    /* The catalogue holds the index. */
+    bool present(engine::Connection& c) const;
+    /* The items the index was made of; empty when there is none. */
+    std::vector<IndexedItem> items(engine::Connection& c) const;
+    /* The index is there, made of items, with every trigger that keeps it in step. */
+    bool madeOf(engine::Connection& c, const std::vector<IndexedItem>& items) const;
+
+  protected:
+    /* The index's table, the engine's compile option it needs, the prefix of its
+     * triggers' names. */
+    CatalogueIndex(const char* table, const char* module, const char* triggerPrefix)
+        : table_(table), module_(module), triggerPrefix_(triggerPrefix)
+    {
+    }
+    /* How many triggers keep an index of items in step. */
+    virtual std::size_t triggerCount(const std::vector<IndexedItem>& items) const = 0;
+    /* "its triggers are missing" when some are; for problems(). */
+    std::vector<std::string> triggerProblems(engine::Connection& c) const;
+
+    const char* table_;
+    const char* module_;
+    const char* triggerPrefix_;
+};
 
 } // namespace kavdb::store

@@ -74,30 +74,20 @@ void dropPlaceIndex(engine::Connection& c)
     runNative(c, "DROP VIEW IF EXISTS PlaceSource");
 }
 
-} // namespace
+class PlaceIndex final : public CatalogueIndex {
+  public:
+    PlaceIndex() : CatalogueIndex(kIndex, "ENABLE_RTREE", kTriggerPrefix) {}
+    void create(engine::Connection& c, const std::vector<IndexedItem>& items) const override;
+    std::vector<std::string> problems(engine::Connection& c) const override;
 
-bool placeIndexAvailable(engine::Connection& c)
-{
-    return engineHasModule(c, "ENABLE_RTREE");
-}
+  private:
+    std::size_t triggerCount(const std::vector<IndexedItem>&) const override
+    {
+        return kTriggerCount;
+    }
+};
 
-bool hasPlaceIndex(engine::Connection& c)
-{
-    return c.driver().tableExists(kIndex);
-}
-
-std::vector<IndexedItem> placeIndexItems(engine::Connection& c)
-{
-    return loadIndexItems(c, kIndex);
-}
-
-bool placeIndexMadeOf(engine::Connection& c, const std::vector<IndexedItem>& items)
-{
-    return hasPlaceIndex(c) && placeIndexItems(c) == items &&
-           triggersNamed(c, kTriggerPrefix).size() == kTriggerCount;
-}
-
-void createPlaceIndex(engine::Connection& c, const std::vector<IndexedItem>& items)
+void PlaceIndex::create(engine::Connection& c, const std::vector<IndexedItem>& items) const
 {
     wholeOrNothing(c, [&] {
         dropPlaceIndex(c);
@@ -112,6 +102,31 @@ void createPlaceIndex(engine::Connection& c, const std::vector<IndexedItem>& ite
         saveIndexItems(c, kIndex, items);
         runNative(c, addPoints("1"));
     });
+}
+
+std::vector<std::string> PlaceIndex::problems(engine::Connection& c) const
+{
+    std::vector<std::string> problems = triggerProblems(c);
+    int64_t placed = nativeCount(c, "SELECT count(*) FROM PlaceSource");
+    int64_t points = nativeCount(c, "SELECT count(*) FROM PlaceIndex");
+    if (placed != points) {
+        problems.push_back("it holds " + std::to_string(points) + " points for " +
+                           std::to_string(placed) + " files with a position");
+    }
+    std::vector<NativeRow> rows = nativeRows(c, "SELECT rtreecheck('PlaceIndex')");
+    if (rows.empty() || rows[0].empty() || rows[0][0].toText() != "ok") {
+        problems.push_back("it is damaged: " +
+                           (rows.empty() ? std::string() : rows[0][0].toText()));
+    }
+    return problems;
+}
+
+} // namespace
+
+const CatalogueIndex& placeIndex()
+{
+    static const PlaceIndex index;
+    return index;
 }
 
 void pointsInBox(engine::Connection& c, const PlaceBox& box,
@@ -138,31 +153,6 @@ bool placedFile(engine::Connection& c, int32_t id, PlacedFile& file)
                       found = true;
                   });
     return found;
-}
-
-int64_t placeIndexSize(engine::Connection& c)
-{
-    return nativeCount(c, "SELECT count(*) FROM PlaceIndex");
-}
-
-std::vector<std::string> placeIndexProblems(engine::Connection& c)
-{
-    std::vector<std::string> problems;
-    if (triggersNamed(c, kTriggerPrefix).size() != kTriggerCount) {
-        problems.push_back("its triggers are missing: later changes were not indexed");
-    }
-    int64_t placed = nativeCount(c, "SELECT count(*) FROM PlaceSource");
-    int64_t points = placeIndexSize(c);
-    if (placed != points) {
-        problems.push_back("it holds " + std::to_string(points) + " points for " +
-                           std::to_string(placed) + " files with a position");
-    }
-    std::vector<NativeRow> rows = nativeRows(c, "SELECT rtreecheck('PlaceIndex')");
-    if (rows.empty() || rows[0].empty() || rows[0][0].toText() != "ok") {
-        problems.push_back("it is damaged: " +
-                           (rows.empty() ? std::string() : rows[0][0].toText()));
-    }
-    return problems;
 }
 
 } // namespace kavdb::store

@@ -31,14 +31,8 @@ struct PlacedFile {
     double longitude = 0;
 };
 
-/* The engine has R*Tree (false, never raising, on an engine that does not). */
-bool placeIndexAvailable(engine::Connection& c);
-bool hasPlaceIndex(engine::Connection& c);
-/* The index exists over these two items (latitude, then longitude) with its triggers. */
-bool placeIndexMadeOf(engine::Connection& c, const std::vector<IndexedItem>& items);
-/* Makes the index afresh over latitude and longitude (items[0], items[1]) and fills it. */
-void createPlaceIndex(engine::Connection& c, const std::vector<IndexedItem>& items);
-std::vector<IndexedItem> placeIndexItems(engine::Connection& c);
+/* The index (R*Tree): made of two number items, latitude then longitude. */
+const CatalogueIndex& placeIndex();
 
 /* An indexed point as the index's own bounds hold it: within a few metres of the file's
  * position (the R*Tree keeps 32-bit bounds around each point). */
@@ -53,9 +47,5 @@ void pointsInBox(engine::Connection& c, const PlaceBox& box,
                  const std::function<void(const IndexedPoint&)>& visit);
 /* The file an indexed point stands for, at its exact position; false when there is none. */
 bool placedFile(engine::Connection& c, int32_t id, PlacedFile& file);
-
-/* What is wrong with the index; empty when it is sound. */
-std::vector<std::string> placeIndexProblems(engine::Connection& c);
-int64_t placeIndexSize(engine::Connection& c);
 
 } // namespace kavdb::store

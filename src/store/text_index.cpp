@@ -123,30 +123,20 @@ void dropTextSource(engine::Connection& c)
     runNative(c, "DROP VIEW IF EXISTS TextSource");
 }
 
-} // namespace
+class TextIndex final : public CatalogueIndex {
+  public:
+    TextIndex() : CatalogueIndex(kIndex, "ENABLE_FTS5", kTriggerPrefix) {}
+    void create(engine::Connection& c, const std::vector<IndexedItem>& items) const override;
+    std::vector<std::string> problems(engine::Connection& c) const override;
 
-bool textIndexAvailable(engine::Connection& c)
-{
-    return engineHasModule(c, "ENABLE_FTS5");
-}
+  private:
+    std::size_t triggerCount(const std::vector<IndexedItem>& items) const override
+    {
+        return triggerSql(items).size();
+    }
+};
 
-bool hasTextIndex(engine::Connection& c)
-{
-    return c.driver().tableExists(kIndex);
-}
-
-std::vector<IndexedItem> textIndexItems(engine::Connection& c)
-{
-    return loadIndexItems(c, kIndex);
-}
-
-bool textIndexMadeOf(engine::Connection& c, const std::vector<IndexedItem>& items)
-{
-    return hasTextIndex(c) && textIndexItems(c) == items &&
-           triggersNamed(c, kTriggerPrefix).size() == triggerSql(items).size();
-}
-
-void createTextIndex(engine::Connection& c, const std::vector<IndexedItem>& items)
+void TextIndex::create(engine::Connection& c, const std::vector<IndexedItem>& items) const
 {
     wholeOrNothing(c, [&] {
         dropTextSource(c);
@@ -167,6 +157,31 @@ void createTextIndex(engine::Connection& c, const std::vector<IndexedItem>& item
     });
 }
 
+std::vector<std::string> TextIndex::problems(engine::Connection& c) const
+{
+    std::vector<std::string> problems = triggerProblems(c);
+    int64_t files = nativeCount(c, "SELECT count(*) FROM MainTable");
+    int64_t documents = nativeCount(c, "SELECT count(*) FROM TextIndex_docsize");
+    if (files != documents) {
+        problems.push_back("it holds " + std::to_string(documents) + " documents for " +
+                           std::to_string(files) + " files");
+    }
+    try { // rank 1: the documents are also compared with the text the view gives now
+        runNative(c, "INSERT INTO TextIndex(TextIndex, rank) VALUES ('integrity-check', 1)");
+    } catch (const engine::EngineError& e) {
+        problems.push_back("its words do not match the catalogue's text (" + e.description() + ")");
+    }
+    return problems;
+}
+
+} // namespace
+
+const CatalogueIndex& textIndex()
+{
+    static const TextIndex index;
+    return index;
+}
+
 std::vector<std::string> searchTextIndex(engine::Connection& c, const std::string& match,
                                          int32_t limit)
 {
@@ -183,32 +198,6 @@ std::vector<std::string> searchTextIndex(engine::Connection& c, const std::strin
                       paths.push_back(v.isText() ? v.asText() : std::string());
                   });
     return paths;
-}
-
-int64_t textIndexSize(engine::Connection& c)
-{
-    return nativeCount(c, "SELECT count(*) FROM TextIndex_docsize");
-}
-
-std::vector<std::string> textIndexProblems(engine::Connection& c)
-{
-    std::vector<std::string> problems;
-    std::vector<IndexedItem> items = textIndexItems(c);
-    if (triggersNamed(c, kTriggerPrefix).size() != triggerSql(items).size()) {
-        problems.push_back("its triggers are missing: later changes were not indexed");
-    }
-    int64_t files = nativeCount(c, "SELECT count(*) FROM MainTable");
-    int64_t documents = textIndexSize(c);
-    if (files != documents) {
-        problems.push_back("it holds " + std::to_string(documents) + " documents for " +
-                           std::to_string(files) + " files");
-    }
-    try { // rank 1: the documents are also compared with the text the view gives now
-        runNative(c, "INSERT INTO TextIndex(TextIndex, rank) VALUES ('integrity-check', 1)");
-    } catch (const engine::EngineError& e) {
-        problems.push_back("its words do not match the catalogue's text (" + e.description() + ")");
-    }
-    return problems;
 }
 
 } // namespace kavdb::store

@@ -16,24 +16,12 @@
 
 namespace kavdb::store {
 
-/* The engine has FTS5 (false, never raising, on an engine that does not). */
-bool textIndexAvailable(engine::Connection& c);
-/* The index exists and was made from exactly these items. */
-bool textIndexMadeOf(engine::Connection& c, const std::vector<IndexedItem>& items);
-/* Makes the index afresh from these items (any earlier one dropped) and fills it. */
-void createTextIndex(engine::Connection& c, const std::vector<IndexedItem>& items);
-/* The items the index was made from; empty when the catalogue has none. */
-std::vector<IndexedItem> textIndexItems(engine::Connection& c);
-bool hasTextIndex(engine::Connection& c);
+/* The index (FTS5): made of text items, the documents of the files' names, folders,
+ * comments and those items. */
+const CatalogueIndex& textIndex();
 
 /* Full paths of the files matching an FTS5 query, best first; limit < 0: all. */
 std::vector<std::string> searchTextIndex(engine::Connection& c, const std::string& match,
                                          int32_t limit);
-
-/* What is wrong with the index (missing triggers, documents out of step with the
- * catalogue, a damaged index); empty when it is sound. */
-std::vector<std::string> textIndexProblems(engine::Connection& c);
-/* Documents in the index. */
-int64_t textIndexSize(engine::Connection& c);
 
 } // namespace kavdb::store
