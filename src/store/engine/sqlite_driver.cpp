@@ -483,7 +483,9 @@ void SqliteDriver::backupTo(const std::string& path)
 
 void SqliteDriver::restoreFrom(const std::string& path)
 {
-    copyDatabase(db_, own(openFile(path, SQLITE_OPEN_READONLY)).get());
+    // Read-write where the file allows: the last connection to a WAL file takes its -wal
+    // and -shm away as it closes, which a read-only one cannot, and a backup is one file.
+    copyDatabase(db_, own(openFile(path, SQLITE_OPEN_READWRITE)).get());
 }
 
 } // namespace
