@@ -133,6 +133,20 @@ TEST_F(CheckTest, FilesGoneFromDiskAreNamedAndLeftToRefresh)
     EXPECT_EQ(found("harbour").size(), 1u); // the entry is still there
 }
 
+TEST_F(CheckTest, AnIndexThatFailsPartWayIsLeftAsItWas)
+{
+    // Saving the new definition fails once the old index, its view and triggers are gone.
+    behindTheLibrary("CREATE TRIGGER refuse BEFORE INSERT ON IndexItems BEGIN SELECT "
+                     "RAISE(ABORT, 'refused'); END");
+    StringList titles{"Caption.Title"};
+    EXPECT_LT(KaAVDBCreateTextIndex(db_, &titles), 0);
+    add(makeFile("photos/c.jpg"), "harbour"); // indexed still, with its camera
+    EXPECT_EQ(found("harbour canon").size(), 2u);
+    int32_t problems = -1;
+    check(0, problems);
+    EXPECT_EQ(problems, 0);
+}
+
 class BackupTest : public CheckTest {};
 
 TEST_F(BackupTest, ABackupHoldsEveryRowAndOpensAsACatalogue)
