@@ -33,7 +33,11 @@ std::vector<double>* phraseWeights(const Fts5ExtensionApi* api, Fts5Context* fts
     sqlite3_int64 rows = 0;
     rc = api->xRowCount(fts, &rows);
     auto weights = std::make_unique<std::vector<double>>();
-    for (int i = 0; rc == SQLITE_OK && i < api->xPhraseCount(fts); ++i) {
+    const int phrases = api->xPhraseCount(fts);
+    if (phrases == 1) { // one weight ranks no differently than none, and costs a search
+        weights->push_back(1.0);
+    }
+    for (int i = 0; rc == SQLITE_OK && phrases > 1 && i < phrases; ++i) {
         sqlite3_int64 hits = 0;
         rc = api->xQueryPhrase(fts, i, &hits, countHit);
         // As bm25: a word in more than half the documents still counts a little.
