@@ -3,6 +3,8 @@
  */
 #include "store/native_rows.h"
 
+#include "store/engine/statement.h"
+
 namespace kavdb::store {
 
 void runNative(engine::Connection& c, const std::string& sql,
@@ -15,12 +17,12 @@ void eachNativeRow(engine::Connection& c, const std::string& sql,
                    const std::vector<engine::Value>& values,
                    const std::function<void(engine::DriverStatement&)>& visit)
 {
-    std::unique_ptr<engine::DriverStatement> stmt = c.driver().prepare(sql);
-    stmt->bindAll(values);
+    // From the connection's statement cache: a search reads the place index one row at a
+    // time, and preparing each cost more than reading it.
+    engine::Stmt stmt = engine::borrow(c.statements(), sql, values);
     while (stmt->step()) {
         visit(*stmt);
     }
-    stmt->reset();
 }
 
 std::vector<NativeRow> nativeRows(engine::Connection& c, const std::string& sql,
