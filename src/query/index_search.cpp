@@ -51,10 +51,29 @@ constexpr double kRounding = 10.0;
 
 using Found = std::pair<double, std::string>; // metres from the centre, path
 
-/* The files within metres of the centre, nearest first (by path at equal distance), at
- * most limit of them. The index's bounds rank the candidates; only those that may still
- * make the list are read at their exact position, so a short list of a crowded place
- * reads few rows. */
+/* Every file within metres of the centre, nearest first (by path at equal distance). */
+std::vector<std::string> everyWithin(engine::Connection& c, double lat, double lon, double metres)
+{
+    std::vector<Found> found;
+    for (const store::PlaceBox& box : boxesAround(lat, lon, metres)) {
+        store::filesInBox(c, box, [&](store::PlacedFile&& f) {
+            double d = distanceMetres(lat, lon, f.latitude, f.longitude);
+            if (d <= metres) {
+                found.emplace_back(d, std::move(f.path));
+            }
+        });
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<std::string> paths;
+    for (Found& f : found) {
+        paths.push_back(std::move(f.second));
+    }
+    return paths;
+}
+
+/* The limit files nearest the centre within metres, as everyWithin orders them. The
+ * index's bounds rank the candidates; only those that may still make the list are read
+ * at their exact position, so a short list of a crowded place reads few rows. */
 std::vector<std::string> nearest(engine::Connection& c, double lat, double lon, double metres,
                                  std::size_t limit)
 {
@@ -149,8 +168,10 @@ HResult searchPlace(DBHandle* h, double latitude, double longitude, double metre
         if (HResult hr = ready(store::placeIndex(), c); hr < 0) {
             return hr;
         }
-        std::size_t most = limit >= 1 ? static_cast<std::size_t>(limit) : SIZE_MAX;
-        return finish(nearest(c, latitude, longitude, metres, most), out);
+        return finish(limit >= 1
+                          ? nearest(c, latitude, longitude, metres, static_cast<std::size_t>(limit))
+                          : everyWithin(c, latitude, longitude, metres),
+                      out);
     });
 }
 

@@ -6,8 +6,6 @@
 
 #include "store/native_rows.h"
 
-#include <cstdlib>
-
 namespace kavdb::store {
 
 using engine::Value;
@@ -56,15 +54,6 @@ std::vector<std::string> triggerSql(const IndexedItem& lat, const IndexedItem& l
                 ", " + quotedName(lon.item) + " ON " + quotedName(lat.table) +
                 " BEGIN DELETE FROM PlaceIndex WHERE id IN (SELECT FieldID FROM MainTable WHERE " +
                 link + " = old.DataID); " + addPoints("link = new.DataID") + " END"};
-}
-
-// The engine hands a fraction from a column of no declared type over as text.
-double number(const Value& v)
-{
-    return v.isDouble() ? v.asDouble()
-           : v.isInt()  ? static_cast<double>(v.asInt())
-           : v.isText() ? std::strtod(v.asText().c_str(), nullptr)
-                        : 0.0;
 }
 
 void dropPlaceIndex(engine::Connection& c)
@@ -129,6 +118,25 @@ const CatalogueIndex& placeIndex()
     return index;
 }
 
+/* The file row of the engine's statement, path first, then latitude and longitude. */
+PlacedFile placedOf(engine::DriverStatement& stmt)
+{
+    Value path = stmt.value(0);
+    return {path.isText() ? path.asText() : std::string(), stmt.real(1), stmt.real(2)};
+}
+
+void filesInBox(engine::Connection& c, const PlaceBox& box,
+                const std::function<void(PlacedFile&&)>& visit)
+{
+    eachNativeRow(
+        c,
+        "SELECT path, lat, lon FROM PlaceIndex WHERE minLat <= ? AND maxLat >= ? AND minLon <= ? "
+        "AND maxLon >= ?",
+        {Value::real(box.north), Value::real(box.south), Value::real(box.east),
+         Value::real(box.west)},
+        [&](engine::DriverStatement& stmt) { visit(placedOf(stmt)); });
+}
+
 void pointsInBox(engine::Connection& c, const PlaceBox& box,
                  const std::function<void(const IndexedPoint&)>& visit)
 {
@@ -138,18 +146,19 @@ void pointsInBox(engine::Connection& c, const PlaceBox& box,
                   {Value::real(box.north), Value::real(box.south), Value::real(box.east),
                    Value::real(box.west)},
                   [&](engine::DriverStatement& stmt) {
-                      visit({stmt.value(0).asInt(), number(stmt.value(1)), number(stmt.value(2))});
+                      visit({static_cast<int32_t>(stmt.key(0)), stmt.real(1), stmt.real(2)});
                   });
 }
 
 bool placedFile(engine::Connection& c, int32_t id, PlacedFile& file)
 {
+    // From the R*Tree's own table of its extra columns (lat, lon, path as a0, a1, a2), read
+    // only: a statement on the R*Tree that reads them prepares one of its own inside the
+    // engine each time, and the file's row reaches its link past the thumbnail.
     bool found = false;
-    eachNativeRow(c, "SELECT path, lat, lon FROM PlaceIndex WHERE id = ?", {Value::integer(id)},
-                  [&](engine::DriverStatement& stmt) {
-                      Value path = stmt.value(0);
-                      file = {path.isText() ? path.asText() : std::string(), number(stmt.value(1)),
-                              number(stmt.value(2))};
+    eachNativeRow(c, "SELECT a2, a0, a1 FROM PlaceIndex_rowid WHERE rowid = ?",
+                  {Value::integer(id)}, [&](engine::DriverStatement& stmt) {
+                      file = placedOf(stmt);
                       found = true;
                   });
     return found;

@@ -70,6 +70,8 @@ class DriverStatement {
      * text. */
     virtual Value value(int i) = 0;
     virtual int64_t key(int i) = 0;
+    /* The value as a real number, whatever the column: 0 for Null or what is no number. */
+    virtual double real(int i) = 0;
     /* ADO's ActualSize: 0 for Null, 4 for an integer, 8 for a real, bytes otherwise. */
     virtual long size(int i) = 0;
     /* The first n bytes of a text or binary value; Null for Null. */

@@ -182,6 +182,7 @@ class PgStatement final : public DriverStatement {
     ColumnOrigin column(int i) override;
     Value value(int i) override;
     int64_t key(int i) override { return std::strtoll(cell(i), nullptr, 10); }
+    double real(int i) override { return std::strtod(cell(i), nullptr); }
     long size(int i) override;
     Value chunk(int i, long n) override;
 

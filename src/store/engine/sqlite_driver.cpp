@@ -145,6 +145,7 @@ class SqliteStatement final : public DriverStatement {
     }
     Value value(int i) override;
     int64_t key(int i) override { return sqlite3_column_int64(stmt_, i); }
+    double real(int i) override { return sqlite3_column_double(stmt_, i); }
     long size(int i) override;
     Value chunk(int i, long n) override;
 
