@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <regex>
@@ -15,13 +14,11 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-
 /* The names the header declares with KAVDB_API, comments and preprocessor lines aside. */
 std::set<std::string> declaredExports()
 {
     std::ostringstream read;
-    read << std::ifstream(fs::path(__FILE__).parent_path() / "../../include/kavdbmgr.h").rdbuf();
+    read << std::ifstream(KAVDB_PUBLIC_HEADER).rdbuf();
     std::string text = std::regex_replace(read.str(), std::regex(R"(/\*[\s\S]*?\*/)"), " ");
     text = std::regex_replace(text, std::regex(R"((^|\n)[ \t]*#[^\n]*)"), "\n");
     const std::regex declaration(R"(KAVDB_API\s+[\w\s\*&:<>,]*?\b(\w+)\s*\()");

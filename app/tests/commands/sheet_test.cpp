@@ -1,7 +1,7 @@
 /*
  * `kavdb sheet`: the HTML sheet is a folder whose pages hold one thumbnail file per
- * catalogued photo (none for files without image), each linking to the original; PNG
- * sheets are grids, one per page; a folder with nothing catalogued, an unwritable
+ * catalogued photo (none for files without image), each linking to the original (the
+ * PNG grid is the writer's, tested with it); a folder with nothing catalogued, an unwritable
  * destination and a PNG under another name are refused with the reason.
  */
 #include "command_fixture.h"
@@ -59,23 +59,6 @@ TEST_F(SheetCommandTest, PagesHoldOneThumbnailFilePerCataloguedPhoto)
     EXPECT_NE(first.find("<h2>" + photosDir() + "</h2>"), std::string::npos);
     EXPECT_NE(first.find("Canon EOS 40D"), std::string::npos);
     EXPECT_NE(readText(out + "/index.html").find("page-0003.html"), std::string::npos);
-}
-
-TEST_F(SheetCommandTest, PngSheetsAreGridsOnePerPage)
-{
-    const std::string folder =
-        copyPhotos("p", {"Canon_40D.jpg", "Nikon_D70.jpg", "Pentax_K10D.jpg"});
-    kavdb({"add", folder});
-    const std::string png = dir_ + "/sheet.png";
-    RunResult run = kavdb({"sheet", "--png", png, "--columns", "2"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    const SheetGeometry g = sheetGeometry();
-    vips::VImage sheet = vips::VImage::new_from_file(png.c_str());
-    EXPECT_EQ(sheet.width(), 2 * g.cellWidth + 2 * g.margin);
-    EXPECT_EQ(sheet.height(), g.headerHeight + 2 * g.cellHeight + 2 * g.margin);
-    EXPECT_EQ(kavdb({"sheet", "--png", png, "--per-page", "2"}).exitCode, 0);
-    EXPECT_TRUE(fs::exists(dir_ + "/sheet-0001.png"));
-    EXPECT_TRUE(fs::exists(dir_ + "/sheet-0002.png"));
 }
 
 TEST_F(SheetCommandTest, OneFolderTreeOnly)

@@ -1,12 +1,10 @@
 /*
- * The progress line: its text, drawing only when enabled, and the terminal test.
+ * The progress line: its text and its drawing in place (when it is wanted is tested
+ * through `kavdb add`).
  */
 #include "progress.h"
 
 #include <gtest/gtest.h>
-
-#include <pty.h>
-#include <unistd.h>
 
 #include <cstdlib>
 
@@ -44,17 +42,6 @@ TEST(ProgressLine, SaysDoneTotalRateAndTimeLeft)
     EXPECT_EQ(Progress::line("add", 10, 10, 2.0), "add  10/10 files  5.0 files/s  0:00 left");
 }
 
-TEST(ProgressLine, DisabledWritesNothing)
-{
-    CapturedStream out;
-    {
-        Progress progress(out.file(), false, 3, "add");
-        progress.advance();
-        progress.advance(2);
-    }
-    EXPECT_EQ(out.text(), "");
-}
-
 TEST(ProgressLine, EnabledRedrawsInPlaceAndClearsAtTheEnd)
 {
     CapturedStream out;
@@ -67,23 +54,6 @@ TEST(ProgressLine, EnabledRedrawsInPlaceAndClearsAtTheEnd)
     EXPECT_EQ(out.text().substr(drawn.size()), "\r\x1b[K");
     progress.advance();
     EXPECT_EQ(out.text().size(), drawn.size() + 4); // nothing after finish
-}
-
-TEST(ProgressLine, WantedOnlyOnATerminalAndWithoutQuiet)
-{
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    EXPECT_FALSE(progressWanted(false, fds[1]));
-    close(fds[0]);
-    close(fds[1]);
-
-    int master = -1;
-    int slave = -1;
-    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
-    EXPECT_TRUE(progressWanted(false, slave));
-    EXPECT_FALSE(progressWanted(true, slave));
-    close(master);
-    close(slave);
 }
 
 } // namespace

@@ -95,19 +95,6 @@ TEST(DialectTest, AnyTextTranslatesOrIsRefusedAsASyntaxError)
     }
 }
 
-TEST(DialectTest, ColumnTypesAndIdentifiers)
-{
-    // The row key needs INTEGER exactly, and the recordset reads REAL columns as doubles.
-    EXPECT_EQ(columnType("x", "COUNTER"), "INTEGER PRIMARY KEY AUTOINCREMENT");
-    EXPECT_EQ(columnType("x", "long").substr(0, 8), "INTEGER ");
-    EXPECT_EQ(columnType("x", "DOUBLE").substr(0, 5), "REAL ");
-    EXPECT_EQ(columnType("x", "SOMETHING"), "SOMETHING");
-    EXPECT_TRUE(isExactTextColumn("PATHNAME"));
-    EXPECT_TRUE(isExactTextColumn("Filename"));
-    EXPECT_FALSE(isExactTextColumn("Comment"));
-    EXPECT_EQ(quoteIdent("a\"b"), "\"a\"\"b\"");
-}
-
 class DialectDbTest : public EngineTest {
   protected:
     void run(std::initializer_list<const char*> sql)
