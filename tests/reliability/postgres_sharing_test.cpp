@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <map>
@@ -131,13 +132,9 @@ class PostgresSharingTest : public TempDirTest {
     }
 };
 
-int failures(const std::vector<int>& steps)
+long failures(const std::vector<int>& steps)
 {
-    int n = 0;
-    for (int s : steps) {
-        n += s >= kFailed ? 1 : 0;
-    }
-    return n;
+    return std::count_if(steps.begin(), steps.end(), [](int s) { return s >= kFailed; });
 }
 
 std::string treeName(int machine, int writer)
