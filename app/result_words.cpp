@@ -28,6 +28,8 @@ constexpr CodeWords kWords[] = {
     {KAVDB_E_NOT_SUPPORTED, "not on this catalogue's engine (a server catalogue has no text or "
                             "place index, and its own tools check and back it up)"},
     {KAVDB_E_DAMAGED, "the backup failed its checks and was removed"},
+    {KAVDB_E_SERVER_LOST, "the connection to the catalogue's server was lost; nothing was "
+                          "changed"},
     {KAVDB_E_SYNTAX, "SQL syntax error or statement the catalogue cannot run"},
     {KAVDB_E_NO_SUCH_TABLE, "no such table"},
     {KAVDB_E_UNKNOWN_COLUMN, "unknown column in the statement"},

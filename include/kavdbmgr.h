@@ -54,6 +54,9 @@ typedef int32_t HRESULT;
 #define KAVDB_E_NOT_SUPPORTED ((HRESULT)0x88780010)
 /* A backup failed its checks (and was removed); the report says what they found. */
 #define KAVDB_E_DAMAGED ((HRESULT)0x88780011)
+/* The connection to a server catalogue's server was lost during the call: the call's
+ * work was undone, and the next call connects again. */
+#define KAVDB_E_SERVER_LOST ((HRESULT)0x88780012)
 
 /* Failures of the catalogue's engine, with the codes ADO gives them. */
 /* The statement is not SQL the catalogue runs: a syntax error, a second statement, a

@@ -9,16 +9,19 @@
 
 namespace kavdb::frame {
 
-/* Exports that may write: the transaction takes the write lock at its begin. */
-template <class F> HRESULT exportCall(DBHandle* h, F&& work) noexcept
+using store::Repeat;
+
+/* Exports that may write: the transaction takes the write lock at its begin. One that
+ * hands anything out as it goes says Repeat::Never (store/call.h). */
+template <class F> HRESULT exportCall(DBHandle* h, F&& work, Repeat repeat = Repeat::Whole) noexcept
 {
-    return store::runCall(h, store::Access::Write, std::forward<F>(work));
+    return store::runCall(h, store::Access::Write, std::forward<F>(work), repeat);
 }
 
 /* Exports that only read: a snapshot, never waiting for a writer. */
-template <class F> HRESULT exportRead(DBHandle* h, F&& work) noexcept
+template <class F> HRESULT exportRead(DBHandle* h, F&& work, Repeat repeat = Repeat::Whole) noexcept
 {
-    return store::runCall(h, store::Access::Read, std::forward<F>(work));
+    return store::runCall(h, store::Access::Read, std::forward<F>(work), repeat);
 }
 
 /* Exports that take no handle. */

@@ -8,7 +8,8 @@ using namespace kavdb;
 
 extern "C" KAVDB_API HRESULT KaAVDBReadImage(DBHandle* h, const char* path, ImageData* out)
 {
-    return frame::exportRead(h, [&] { return ops::readImage(h, path, out); });
+    return frame::exportRead(
+        h, [&] { return ops::readImage(h, path, out); }, frame::Repeat::Never);
 }
 
 extern "C" KAVDB_API HRESULT KaAVDBWriteImage(DBHandle* h, const char* path, const ImageData* in)
@@ -19,13 +20,15 @@ extern "C" KAVDB_API HRESULT KaAVDBWriteImage(DBHandle* h, const char* path, con
 extern "C" KAVDB_API HRESULT KaAVDBReadImages(DBHandle* h, void* context, StringList* paths,
                                               ImageReadCallback callback)
 {
-    return frame::exportRead(h, [&] { return ops::readImages(h, context, paths, callback); });
+    return frame::exportRead(
+        h, [&] { return ops::readImages(h, context, paths, callback); }, frame::Repeat::Never);
 }
 
 extern "C" KAVDB_API HRESULT KaAVDBReadImageBatch(DBHandle* h, StringList* paths,
                                                   ImageDataList* out)
 {
-    return frame::exportRead(h, [&] { return ops::readImageBatch(h, paths, out); });
+    return frame::exportRead(
+        h, [&] { return ops::readImageBatch(h, paths, out); }, frame::Repeat::Never);
 }
 
 extern "C" KAVDB_API HRESULT KaAVDBReadUpdateData(DBHandle* h, const char* path, char* out)

@@ -19,7 +19,8 @@ extern "C" KAVDB_API HRESULT KaAVDBCreateTextIndex(DBHandle* h, StringList* item
 extern "C" KAVDB_API HRESULT KaAVDBSearchText(DBHandle* h, const char* text, int32_t limit,
                                               StringList* out)
 {
-    return frame::exportRead(h, [&] { return query::searchText(h, text, limit, out); });
+    return frame::exportRead(
+        h, [&] { return query::searchText(h, text, limit, out); }, frame::Repeat::Never);
 }
 
 extern "C" KAVDB_API HRESULT KaAVDBCreatePlaceIndex(DBHandle* h, const char* table,
@@ -33,17 +34,20 @@ extern "C" KAVDB_API HRESULT KaAVDBSearchPlace(DBHandle* h, double latitude, dou
                                                double metres, int32_t limit, StringList* out)
 {
     return frame::exportRead(
-        h, [&] { return query::searchPlace(h, latitude, longitude, metres, limit, out); });
+        h, [&] { return query::searchPlace(h, latitude, longitude, metres, limit, out); },
+        frame::Repeat::Never);
 }
 
 extern "C" KAVDB_API HRESULT KaAVDBCheck(DBHandle* h, int32_t repair, StringList* report,
                                          int32_t* problems)
 {
     auto work = [&] { return ops::checkCatalogue(h, repair, report, problems); };
-    return repair != 0 ? frame::exportCall(h, work) : frame::exportRead(h, work);
+    return repair != 0 ? frame::exportCall(h, work, frame::Repeat::Never)
+                       : frame::exportRead(h, work, frame::Repeat::Never);
 }
 
 extern "C" KAVDB_API HRESULT KaAVDBBackup(DBHandle* h, const char* path, StringList* report)
 {
-    return frame::exportCall(h, [&] { return ops::backupCatalogue(h, path, report); });
+    return frame::exportCall(
+        h, [&] { return ops::backupCatalogue(h, path, report); }, frame::Repeat::Never);
 }

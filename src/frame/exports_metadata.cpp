@@ -14,7 +14,8 @@ extern "C" KAVDB_API HRESULT KaAVDBWriteData(DBHandle* h, const char* path, Meta
 
 extern "C" KAVDB_API HRESULT KaAVDBReadData(DBHandle* h, const char* path, MetaDataList* data)
 {
-    return frame::exportRead(h, [&] { return ops::readData(h, path, data); });
+    return frame::exportRead(
+        h, [&] { return ops::readData(h, path, data); }, frame::Repeat::Never);
 }
 
 extern "C" KAVDB_API HRESULT KaAVDBReadFilePartially(DBHandle* h, const char* path,
@@ -22,7 +23,8 @@ extern "C" KAVDB_API HRESULT KaAVDBReadFilePartially(DBHandle* h, const char* pa
                                                      int32_t type, int32_t* size, void** data)
 {
     return frame::exportCall(
-        h, [&] { return ops::readFilePartially(h, path, table, item, type, size, data); });
+        h, [&] { return ops::readFilePartially(h, path, table, item, type, size, data); },
+        frame::Repeat::Never);
 }
 
 extern "C" KAVDB_API HRESULT KaAVDBGetDataTotalNum(int32_t* count)
@@ -50,14 +52,16 @@ extern "C" KAVDB_API HRESULT KaAVDBGetReadTableDataCount(DBHandle* h, const char
 extern "C" KAVDB_API HRESULT KaAVDBGetReadTableData(DBHandle* h, int32_t position,
                                                     const char* table, MetaTagList* tags)
 {
-    return frame::exportRead(h, [&] { return ops::getReadTableData(h, position, table, tags); });
+    return frame::exportRead(
+        h, [&] { return ops::getReadTableData(h, position, table, tags); }, frame::Repeat::Never);
 }
 
 extern "C" KAVDB_API HRESULT KaAVDBGetReadTableDataEx(DBHandle* h, int32_t first, int32_t last,
                                                       const char* table, MetaIdxDataList* rows)
 {
-    return frame::exportRead(h,
-                             [&] { return ops::getReadTableDataEx(h, first, last, table, rows); });
+    return frame::exportRead(
+        h, [&] { return ops::getReadTableDataEx(h, first, last, table, rows); },
+        frame::Repeat::Never);
 }
 
 extern "C" KAVDB_API HRESULT KaAVDBDeleteInfo(DBHandle* h, char* sql)

@@ -10,7 +10,8 @@ using namespace kavdb;
 
 extern "C" KAVDB_API HRESULT KaAVDBQuery(DBHandle* h, const char* sql, StringList* out)
 {
-    return frame::exportRead(h, [&] { return query::queryFiles(h, sql, out); });
+    return frame::exportRead(
+        h, [&] { return query::queryFiles(h, sql, out); }, frame::Repeat::Never);
 }
 
 extern "C" KAVDB_API HRESULT KaAVDBGetCountSQL(DBHandle* h, const char* sql, int32_t* count)
@@ -21,7 +22,8 @@ extern "C" KAVDB_API HRESULT KaAVDBGetCountSQL(DBHandle* h, const char* sql, int
 extern "C" KAVDB_API HRESULT KaAVDBGetQueryFileList(DBHandle* h, const char* sql, StringList* out,
                                                     int32_t namesOnly)
 {
-    return frame::exportRead(h, [&] { return query::queryFileList(h, sql, out, namesOnly); });
+    return frame::exportRead(
+        h, [&] { return query::queryFileList(h, sql, out, namesOnly); }, frame::Repeat::Never);
 }
 
 extern "C" KAVDB_API HRESULT KaAVDBExecuteSQL(DBHandle* h, const char* sql)

@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
@@ -30,7 +31,10 @@ std::string serverBaseUri()
 
 namespace {
 
-/* The URI with its database replaced. */
+constexpr const char* kServerBin = "/usr/lib/postgresql/15/bin/";
+
+} // namespace
+
 std::string withDatabase(const std::string& base, const std::string& database)
 {
     std::size_t slash = base.find('/', base.find("://") + 3);
@@ -39,7 +43,40 @@ std::string withDatabase(const std::string& base, const std::string& database)
            (query == std::string::npos ? "" : base.substr(query));
 }
 
-} // namespace
+std::string shellQuoted(const std::string& text)
+{
+    std::string out = "'";
+    for (char c : text) {
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return out + "'";
+}
+
+std::string serverQuery(const std::string& uri, const std::string& sql)
+{
+    return commandOutput(std::string(kServerBin) + "psql -XAtq -v ON_ERROR_STOP=1 -d " +
+                         shellQuoted(uri) + " -c " + shellQuoted(sql));
+}
+
+std::string commandOutput(const std::string& command)
+{
+    FILE* out = ::popen((command + " 2>/dev/null").c_str(), "r");
+    if (out == nullptr) {
+        return "<failed>";
+    }
+    std::string text;
+    char buf[256];
+    while (std::fgets(buf, sizeof buf, out) != nullptr) {
+        text += buf;
+    }
+    if (::pclose(out) != 0) {
+        return "<failed>";
+    }
+    if (!text.empty() && text.back() == '\n') {
+        text.pop_back();
+    }
+    return text;
+}
 
 std::string linkServerCatalogue(const std::string& path)
 {
@@ -59,7 +96,8 @@ void dropServerCatalogue(const std::string& uri)
     std::string base = serverBaseUri();
     std::size_t slash = uri.find('/', uri.find("://") + 3);
     std::string database = uri.substr(slash + 1, uri.find('?', slash) - slash - 1);
-    std::string command = "/usr/lib/postgresql/15/bin/dropdb --if-exists --force "
+    std::string command = std::string(kServerBin) +
+                          "dropdb --if-exists --force "
                           "--maintenance-db='" +
                           base + "' " + database + " >/dev/null 2>&1";
     if (std::system(command.c_str()) != 0) {

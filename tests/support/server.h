@@ -18,5 +18,14 @@ std::string serverBaseUri();
 std::string linkServerCatalogue(const std::string& path);
 /* Drops a database linkServerCatalogue named. */
 void dropServerCatalogue(const std::string& uri);
+/* The URI with its database replaced. */
+std::string withDatabase(const std::string& base, const std::string& database);
+/* Runs a shell command: its output without the last line break, or "<failed>" when it
+ * fails. */
+std::string commandOutput(const std::string& command);
+/* text quoted for the shell. */
+std::string shellQuoted(const std::string& text);
+/* Runs sql on the database uri names with the server's own psql (commandOutput). */
+std::string serverQuery(const std::string& uri, const std::string& sql);
 
 } // namespace kavdb::test

@@ -84,9 +84,20 @@ Driver& Connection::driver() const
         raiseEngine(code::kObjectClosed, "Operation is not allowed when the object is closed.");
     }
     if (depth_ > 0 && !driver_->inTransaction()) {
-        raiseEngine(code::kFail, kLostTransaction);
+        raiseLost();
     }
     return *driver_;
+}
+
+void Connection::raiseLost() const
+{
+    bool lost = isOpen() && driver_->mishap() == Mishap::Lost;
+    raiseEngine(lost ? code::kServerLost : code::kFail, kLostTransaction);
+}
+
+bool Connection::conflicted() const
+{
+    return isOpen() && !sliced_ && driver_->mishap() == Mishap::Conflict;
 }
 
 std::shared_ptr<StatementCache> Connection::statements() const
@@ -156,6 +167,7 @@ void Connection::rollbackQuietly() noexcept
 void Connection::startOutermost(Access access)
 {
     rollbackQuietly(); // nothing is open between calls; this only makes sure of it
+    sliced_ = false;
     bool writer = access == Access::Write && !driver_->readOnly();
     if (writer) {
         turns_->letOthersGo();
@@ -203,11 +215,13 @@ void Connection::commit()
     }
     bool failed = failed_;
     failed_ = false;
-    if (failed || !driver_->inTransaction()) {
+    if (failed) {
         rollbackQuietly();
-        raiseEngine(code::kFail, failed ? "An inner transaction rolled back; the transaction "
-                                          "was undone."
-                                        : kLostTransaction);
+        raiseEngine(code::kFail, "An inner transaction rolled back; the transaction was undone.");
+    }
+    if (!driver_->inTransaction()) {
+        rollbackQuietly();
+        raiseLost();
     }
     try {
         passFaultPoint(FaultPoint::Commit);
@@ -241,6 +255,7 @@ void Connection::yieldIfDue(int sliceMs)
     try {
         passFaultPoint(FaultPoint::SliceCommit);
         driver_->commit();
+        sliced_ = true;
         turns_->letOthersGo();
         passFaultPoint(FaultPoint::SliceBegin);
         driver_->begin(true);

@@ -68,6 +68,9 @@ class Connection {
      * and the outermost commit then undoes all of it and raises. */
     void rollback();
     int depth() const { return depth_; }
+    /* The last outermost transaction met a serialization failure or deadlock with another
+     * connection and committed no slice of its work: the whole call may be run again. */
+    bool conflicted() const;
     /* In a long outermost writer: commits and begins again once the current slice has
      * run for sliceMs, letting a waiting connection write in between. Statements still
      * stepping are let go first (recordsets find their place again by key). A failure
@@ -90,11 +93,14 @@ class Connection {
      * Inside a call (depth above 0) this leaves the call refusing statements until its
      * end. */
     void rollbackQuietly() noexcept;
+    /* Raises kLostTransaction's failure: kServerLost when the server went with it. */
+    [[noreturn]] void raiseLost() const;
 
     std::unique_ptr<Driver> driver_;
     int depth_ = 0;
     bool failed_ = false;
     bool reader_ = false; // the outermost transaction only reads
+    bool sliced_ = false; // the outermost transaction committed a slice
     std::chrono::steady_clock::time_point sliceStart_{};
     std::chrono::steady_clock::time_point waitStart_{};
     std::shared_ptr<StatementCache> statements_;

@@ -78,6 +78,16 @@ class DriverStatement {
     virtual Value chunk(int i, long n) = 0;
 };
 
+/* What a transaction met that was not its own work's fault. */
+enum class Mishap {
+    None,
+    /* A serialization failure or deadlock with another connection: the whole call may
+     * succeed when run again. */
+    Conflict,
+    /* The server went away, and the transaction with it. */
+    Lost,
+};
+
 /* One open database file. */
 class Driver {
   public:
@@ -105,6 +115,9 @@ class Driver {
     virtual void savepoint(const std::string& name) = 0;
     virtual void release(const std::string& name) = 0;
     virtual void rollbackTo(const std::string& name) = 0;
+    /* What the current transaction, or the last one once it ended, met; the next begin
+     * forgets it. A lost server outweighs a conflict. */
+    virtual Mishap mishap() { return Mishap::None; }
 
     /* Online backup: a complete copy of the committed state at path, and back. */
     virtual void backupTo(const std::string& path) = 0;

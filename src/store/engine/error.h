@@ -30,6 +30,7 @@ inline constexpr HResult kConstraint = KAVDB_E_CONSTRAINT;
 inline constexpr HResult kTypeMismatch = KAVDB_E_TYPE_MISMATCH;
 inline constexpr HResult kDataMismatch = KAVDB_E_DATA_MISMATCH;
 inline constexpr HResult kFieldTooSmall = KAVDB_E_FIELD_TOO_SMALL;
+inline constexpr HResult kServerLost = KAVDB_E_SERVER_LOST;
 inline constexpr HResult kFail = E_FAIL;
 inline constexpr HResult kInvalidArg = E_INVALIDARG;
 inline constexpr HResult kOutOfMemory = E_OUTOFMEMORY;

@@ -30,6 +30,10 @@ HResult hresultForSqlstate(std::string_view state, std::string_view constraint)
     if (state == "23514" && constraint.rfind("jet_size", 0) == 0) {
         return code::kFieldTooSmall;
     }
+    // A server that went away or is going: the connection is gone with the transaction.
+    if (state.rfind("08", 0) == 0 || state == "57P01" || state == "57P02" || state == "57P03") {
+        return code::kServerLost;
+    }
     if (state == "42P01") {
         return code::kNoSuchTable;
     }
@@ -252,6 +256,7 @@ class PgDriver final : public Driver {
         plain("ROLLBACK TO SAVEPOINT " + quoteIdent(name));
         release(name);
     }
+    Mishap mishap() override { return mishap_; }
     void backupTo(const std::string&) override { refuseFileCopy(); }
     void restoreFrom(const std::string&) override { refuseFileCopy(); }
 
@@ -278,7 +283,10 @@ class PgDriver final : public Driver {
     ColumnOrigin origin(const PGresult* r, int i);
 
   private:
-    void connect();
+    /* Connects to the server; code is what a failure raises. */
+    void connect(HResult code);
+    /* Raises the failure r stands for (null: the connection's own), noting a mishap. */
+    [[noreturn]] void fail(const PGresult* r);
     ServerText text(const std::string& sql);
     Result atomically(const std::string& sql, const Params& p);
     Result plain(const std::string& sql);
@@ -296,6 +304,7 @@ class PgDriver final : public Driver {
     PGconn* conn_ = nullptr;
     std::string uri_;
     bool readOnly_ = false;
+    Mishap mishap_ = Mishap::None;
     NameSpellings names_;
     bool namesStale_ = true;
     std::map<std::string, std::string> keys_; // primary key column by lowercase table
@@ -461,7 +470,7 @@ Value PgStatement::chunk(int i, long n)
 PgDriver::PgDriver(const std::string& uri) : uri_(uri)
 {
     try {
-        connect();
+        connect(code::kFail);
         readOnly_ = scalar("SELECT current_setting('transaction_read_only')") == "on";
     } catch (...) {
         PQfinish(conn_); // no destructor runs for a driver that was never made
@@ -469,7 +478,7 @@ PgDriver::PgDriver(const std::string& uri) : uri_(uri)
     }
 }
 
-void PgDriver::connect()
+void PgDriver::connect(HResult code)
 {
     if (conn_ != nullptr) {
         PQfinish(conn_);
@@ -482,7 +491,7 @@ void PgDriver::connect()
         }
         PQfinish(conn_);
         conn_ = nullptr; // libpq reads a null connection as a bad one
-        raiseEngine(code::kFail, "The catalogue's server cannot be reached: " + message);
+        raiseEngine(code, "The catalogue's server cannot be reached: " + message);
     }
     // Dates read back as the SQLite catalogue writes them; a lock held past the busy
     // timeout fails as a busy SQLite file does.
@@ -496,7 +505,7 @@ void PgDriver::connect()
 ServerText PgDriver::text(const std::string& sql)
 {
     if (PQstatus(conn_) != CONNECTION_OK && !inTransaction()) {
-        connect(); // the server was lost after the last call: this one reconnects
+        connect(code::kServerLost); // the server was lost after the last call
     }
     if (namesStale_) {
         loadNames();
@@ -533,15 +542,26 @@ Result PgDriver::plain(const std::string& sql)
 {
     Result r = own(PQexec(conn_, sql.c_str()));
     if (failed(r.get())) {
-        raiseResult(conn_, r.get());
+        fail(r.get());
     }
     return r;
+}
+
+void PgDriver::fail(const PGresult* r)
+{
+    std::string state = field(r, PG_DIAG_SQLSTATE);
+    if (PQstatus(conn_) == CONNECTION_BAD) {
+        mishap_ = Mishap::Lost;
+    } else if ((state == "40001" || state == "40P01") && mishap_ == Mishap::None) {
+        mishap_ = Mishap::Conflict;
+    }
+    raiseResult(conn_, r);
 }
 
 Result PgDriver::execute(const std::string& sql, const Params& p)
 {
     if (PQstatus(conn_) != CONNECTION_OK) {
-        raiseResult(conn_, nullptr);
+        fail(nullptr);
     }
     if (PQtransactionStatus(conn_) == PQTRANS_IDLE) {
         std::vector<const char*> values = p.pointers();
@@ -549,7 +569,7 @@ Result PgDriver::execute(const std::string& sql, const Params& p)
                                     values.data(), p.lengths.data(), p.formats.data(), 0));
         if (failed(r.get())) {
             namesStale_ = true; // a name another process made may be missing
-            raiseResult(conn_, r.get());
+            fail(r.get());
         }
         return r;
     }
@@ -586,10 +606,10 @@ Result PgDriver::atomically(const std::string& sql, const Params& p)
             own(PQexec(conn_, ("RELEASE SAVEPOINT " + point).c_str()));
         }
         namesStale_ = true;
-        raiseResult(conn_, results[1].get());
+        fail(results[1].get());
     }
     if (failed(results[0].get()) || failed(results[2].get())) {
-        raiseResult(conn_, failed(results[0].get()) ? results[0].get() : results[2].get());
+        fail(failed(results[0].get()) ? results[0].get() : results[2].get());
     }
     return std::move(results[1]);
 }
@@ -614,7 +634,7 @@ Result PgDriver::describe(const std::string& sql, int parameters)
         }
     }
     if (failed(r.get())) {
-        raiseResult(conn_, r.get());
+        fail(r.get());
     }
     return r;
 }
@@ -642,14 +662,27 @@ std::vector<std::string> PgDriver::column(const std::string& sql, const std::str
 
 void PgDriver::begin(bool writer)
 {
+    mishap_ = Mishap::None;
     if (PQstatus(conn_) != CONNECTION_OK) {
-        connect();
+        connect(code::kServerLost);
     }
     // A reader reads one snapshot, as on SQLite, and may still write the little a read
     // makes (a folder row); writers take turns by the lock, so that they never fail on
     // each other's rows.
-    plain(writer ? "BEGIN ISOLATION LEVEL READ COMMITTED"
-                 : "BEGIN ISOLATION LEVEL REPEATABLE READ");
+    const char* start =
+        writer ? "BEGIN ISOLATION LEVEL READ COMMITTED" : "BEGIN ISOLATION LEVEL REPEATABLE READ";
+    try {
+        plain(start);
+    } catch (const EngineError&) {
+        if (PQstatus(conn_) == CONNECTION_OK) {
+            throw;
+        }
+        // A server lost between two calls shows only now, before this call sent anything:
+        // it may connect again and begin.
+        connect(code::kServerLost);
+        mishap_ = Mishap::None;
+        plain(start);
+    }
     if (writer) {
         try {
             plain("SELECT pg_advisory_xact_lock(" + std::to_string(kWriterLock) + ")");
