@@ -8,6 +8,7 @@
 
 #include "store/engine/jet/dialect.h"
 #include "store/engine/jet/lexer.h"
+#include "store/engine/jet/server_functions.h"
 #include "store/engine/native.h"
 #include "store/engine/pg_text.h"
 
@@ -840,6 +841,9 @@ void createPostgres(const std::string& uri)
         raiseEngine(code::kFail, "The database already holds a catalogue.");
     }
     for (const char* sql : kCatalogueObjects) {
+        d->runAsIs(sql);
+    }
+    for (const char* sql : jet::serverFunctions()) {
         d->runAsIs(sql);
     }
 }

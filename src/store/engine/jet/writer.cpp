@@ -24,13 +24,24 @@ bool isColumn(const Node& n)
     return n.kind == Kind::Name;
 }
 
+/* A call of one of Jet's functions whose value is a date: it compares as a date, and a
+ * server's date takes no collation. */
+bool isDateCall(const Node& n)
+{
+    if (n.kind != Kind::Call || n.fn < 0) {
+        return false;
+    }
+    std::string_view name = jetFunctions()[static_cast<std::size_t>(n.fn)].name;
+    return name == "Now" || name == "Date" || name == "DateAdd" || name == "DateSerial";
+}
+
 /* An expression whose texts Jet compares ignoring case, which SQLite would compare byte
- * by byte: anything but a column (it has its own collation), a number or a truth. */
+ * by byte: anything but a column (it has its own collation), a number, a truth or a date. */
 bool needsNoCase(const Node& n)
 {
-    return !n.exact && !isColumn(n) && n.type != Type::Number && n.type != Type::Bool &&
-           n.kind != Kind::Param && n.kind != Kind::Query && n.kind != Kind::Seq &&
-           n.kind != Kind::Token && n.kind != Kind::Literal;
+    return !n.exact && !isColumn(n) && !isDateCall(n) && n.type != Type::Number &&
+           n.type != Type::Bool && n.kind != Kind::Param && n.kind != Kind::Query &&
+           n.kind != Kind::Seq && n.kind != Kind::Token && n.kind != Kind::Literal;
 }
 
 } // namespace
@@ -339,7 +350,7 @@ std::string Writer::collation(const Node& n, const Node& a, const Node& b) const
     }
     const Node& other = isColumn(a) ? b : a;
     bool keep = a.type == Type::Number || b.type == Type::Number || a.type == Type::Bool ||
-                b.type == Type::Bool ||
+                b.type == Type::Bool || isDateCall(a) || isDateCall(b) ||
                 ((isColumn(a) || isColumn(b)) &&
                  (isColumn(other) || other.kind == Kind::Param || other.kind == Kind::Query));
     return keep ? "" : sp_.collate(true);
