@@ -46,7 +46,8 @@ HResult hresultForSqlstate(std::string_view state, std::string_view constraint)
     if (state.rfind("23", 0) == 0 || state == "2BP01") {
         return code::kConstraint;
     }
-    if (state.rfind("42", 0) == 0 || state == "0A000" || state == "3B001" || state == "25P01") {
+    if (state.rfind("42", 0) == 0 || state == "0A000" || state == "3B001" || state == "25P01" ||
+        state == "22012") { // Jet fails a division by zero as SQLite's functions do
         return code::kSyntax;
     }
     return state == "53200" ? code::kOutOfMemory : code::kFail;

@@ -263,10 +263,19 @@ class PostgresSpelling final : public Spelling {
     std::vector<std::string> alterColumn(const std::string& table, const std::string& column,
                                          const std::string&, const std::string& type) const override
     {
-        std::string base = type.substr(0, type.find(" CONSTRAINT "));
+        // The column's old size check goes with its old type; the new type brings its own.
+        std::size_t checks = type.find(" CONSTRAINT ");
+        std::string base = type.substr(0, checks);
         std::string plain = base.substr(0, base.find(" COLLATE "));
-        return {"ALTER TABLE " + table + " ALTER COLUMN " + quoteIdent(column) + " TYPE " + base +
-                " USING " + quoteIdent(column) + "::" + plain};
+        std::vector<std::string> out = {"ALTER TABLE " + table + " DROP CONSTRAINT IF EXISTS " +
+                                            quoteIdent("jet_size_" + column),
+                                        "ALTER TABLE " + table + " ALTER COLUMN " +
+                                            quoteIdent(column) + " TYPE " + base + " USING " +
+                                            quoteIdent(column) + "::" + plain};
+        if (checks != std::string::npos) {
+            out.push_back("ALTER TABLE " + table + " ADD" + type.substr(checks));
+        }
+        return out;
     }
     std::vector<std::string> refuseNull(const std::string&, const std::string& table,
                                         const std::vector<std::string>& columns) const override

@@ -132,6 +132,7 @@ class Writer {
     const char* infix(const Node& n) const;
     void chained(const Node& n, const char* op, std::string& o) const;
     void call(const Node& n, std::string& o) const;
+    bool unnamed(const std::vector<int>& items, std::size_t i) const;
     /* A sorting or grouping term: texts of expressions ignoring case, as Jet sorts them. */
     void term(std::string& o, int id) const
     {
@@ -248,8 +249,11 @@ void Writer::body(const Node& n, bool condition, std::string& o) const
         o += n.bare ? "" : ")";
         return;
     case Kind::Seq:
-        return put(o, joined(k, " ",
-                             [&](std::string& s, int id, std::size_t) { expr(id, condition, s); }));
+        return put(o, joined(k, " ", [&](std::string& s, int id, std::size_t i) {
+                       expr(id, condition, s);
+                       s += unnamed(k, i) ? " AS " + quoteIdent("jet_from_" + std::to_string(id))
+                                          : "";
+                   }));
     case Kind::Cond:
         return put(o, Condition{k[0]});
     }
@@ -354,6 +358,18 @@ std::string Writer::collation(const Node& n, const Node& a, const Node& b) const
                 ((isColumn(a) || isColumn(b)) &&
                  (isColumn(other) || other.kind == Kind::Param || other.kind == Kind::Query));
     return keep ? "" : sp_.collate(true);
+}
+
+/* A subquery in a FROM list that Jet lets go without a name; PostgreSQL needs one. */
+bool Writer::unnamed(const std::vector<int>& items, std::size_t i) const
+{
+    const Node& q = s_.node(items[i]);
+    if (q.kind != Kind::Query || q.bare || i + 1 == items.size()) {
+        return q.kind == Kind::Query && !q.bare;
+    }
+    const Token& next = s_.token(s_.node(items[i + 1]).tok);
+    return !isNameToken(next) ||
+           isKeywordIn(next, {"INNER", "OUTER", "LEFT", "RIGHT", "FULL", "CROSS", "JOIN", "ON"});
 }
 
 void Writer::call(const Node& n, std::string& o) const
