@@ -3,7 +3,9 @@
  * with PostgreSQL's spellings. Texts compare ignoring case through the catalogue's
  * collation kavdb_nocase (a nondeterministic ICU collation made with the catalogue), file
  * names through "C"; LIKE, which such a collation cannot serve, compares under "C" with
- * ILIKE. Counters are identity columns, binaries bytea, keys real foreign keys.
+ * ILIKE. Counters are identity columns, binaries bytea, keys real foreign keys. Jet's
+ * functions PostgreSQL lacks are SQL functions the catalogue holds (server_functions.h);
+ * Format is to_char with a template read from the statement (server_format.h).
  */
 #include "store/engine/jet/target.h"
 
