@@ -7,6 +7,7 @@
  * FROM Cams WHERE ID = N. A code is written by its name in the public header.
  */
 #include "support/fixture.h"
+#include "support/server.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -23,10 +24,15 @@ enum Via : char {
     Exec = 'X',   // KaAVDBExecuteSQL: "ok" or the code
 };
 
+/* Where a case holds: a few of Jet's meanings have no spelling on a server catalogue,
+ * each said at its case. */
+enum Engines : char { Both, SqliteOnly };
+
 struct Case {
     Via via;
     const char* sql;
     const char* expect; // rows joined by '|', "ok", or "!" and the code's name
+    Engines on = Both;
 };
 
 // ID Make      Model    Width Height Price  Taken                Note
@@ -120,8 +126,10 @@ const Case kArithmetic[] = {
     {List, "=1 (1 + 2) * 3", "9"},
     {List, "=1 10 - 2 - 3", "5"},
     {List, "=1 'ab' + 'cd'", "abcd"},
-    {List, "=3 Make + Model", "NikonD70"},
-    {List, "? Make + Note IS NULL", "K10D|eos 40d"},
+    // + joins two texts in Jet; the server's + takes no texts, and the translator cannot
+    // tell a text column from a number.
+    {List, "=3 Make + Model", "NikonD70", SqliteOnly},
+    {List, "? Make + Note IS NULL", "K10D|eos 40d", SqliteOnly},
     {List, "=2 Make & Note", "CANON"},
     {List, "? Note & Null IS NULL", "K10D|eos 40d"},
     {List, "=3 Width & 'px'", "3008px"},
@@ -139,14 +147,21 @@ const Case kArithmetic[] = {
     {List, "=1 Round(2.5)", "2"},
     {List, "=1 Round(3.5)", "4"},
     {List, "=1 Round(1.25, 1)", "1.2"},
+    {List, "=1 Round(-2.5)", "-2"},
+    {List, "=1 Round(0.125, 2)", "0.12"},
+    {List, "=2 IsNull(Round(Note))", "-1"},
     {List, "=1 CInt(2.5)", "2"},
     {List, "=1 CInt('12') + 1", "13"},
     {List, "=1 CDbl('2.5') * 2", "5"},
     {List, "=1 CLng(3.5)", "4"},
     {List, "=1 Val('12abc') + 1", "13"},
+    {List, "=1 Val(' 1 2.5e1x')", "125"},
+    {List, "=1 Val('&H1F') + Val('&O17')", "46"},
+    {List, "=1 Val('abc')", "0"},
+    {List, "? Val(Note) IS NULL", "K10D|eos 40d"},
     {List, "=3 Width * 2", "6016"},
     {List, "=3 -Width", "-3008"},
-    {List, "=1 '3' * '4'", "12"},
+    {List, "=1 '3' * '4'", "12", SqliteOnly}, // two literals: the server reads no type
     {List, "? Price * 2 = 1800", "A100|K10D"},
     {List, "SELECT Avg(Price) AS Filename FROM Cams", "1866.75"},
     {List, "SELECT Sum(Width) AS Filename FROM Cams", "23264"},
@@ -166,6 +181,11 @@ const Case kStrings[] = {
     {List, "=5 InStr(1, Model, 'd', 1)", "4"},
     {List, "=5 InStr(1, Model, 'd', 0)", "0"},
     {List, "=1 InStrRev('a/b/c', '/')", "4"},
+    {List, "=5 InStr(Model, 'd')", "4"},
+    {List, "=1 InStr(3, 'abcabc', 'B')", "5"},
+    {List, "=1 InStrRev('a/b/c', '/', 3)", "2"},
+    {List, "=1 InStrRev('aXbx', 'x', -1, 0)", "4"},
+    {List, "? InStr(Note, 'i') IS NULL", "K10D|eos 40d"},
     {List, "=5 Replace(Model, 'D', 'x')", "K10x"},
     {List, "=1 Space(3) & 'x'", "   x"},
     {List, "=1 String(3, 'ab')", "aaa"},
@@ -179,6 +199,10 @@ const Case kStrings[] = {
     {List, "=1 Format(3, '000')", "003"},
     {List, "=1 Format(1234.567, 'Fixed')", "1234.57"},
     {List, "=1 Format(1234.567, 'Standard')", "1,234.57"},
+    {List, "=1 Format(-1234.5, '#,##0.0;(#,##0.0)')", "(1,234.5)"},
+    {List, "=1 Format(0.5, '#.##') & Format(2.5, '0')", ".53"},
+    {List, "=1 Format(Price, 'Yes/No')", "Yes"},
+    {List, "? Format(IIf(ID > 1, Null, Price), '0') IS NULL", "A100|D3|D70|K10D|eos 40d"},
     {List, "=1 IIf(Width > 4000, 'big', 'small')", "big"},
     {List, "=3 IIf(Height = 0, 0, Width / Height)", "1.504"},
     {List, "=2 Switch(ID = 1, 'one', ID = 2, 'two')", "two"},
@@ -229,6 +253,10 @@ const Case kDates[] = {
     {List, "=1 Format(Taken, 'dd/mm/yyyy hh:nn')", "30/05/2008 15:56"},
     {List, "=1 Format(#2008-05-30#, 'mmm d, yyyy')", "May 30, 2008"},
     {List, "=1 Format(#1/2/2003 3:04:05 PM#, 'yyyy-mm-dd hh:nn:ss')", "2003-01-02 15:04:05"},
+    {List, "=1 Format(Taken, 'Long Date')", "Friday, May 30, 2008"},
+    {List, "=1 Format(Taken, 'h:nn AM/PM \\a\\t d')", "3:56 PM at 30"},
+    {List, "=1 Format(DateAdd('ww', -1, #2008-03-05#), 'd mmmm yyyy')", "27 February 2008"},
+    {List, "=1 Format(DateSerial(2008, 0, 0), 'yyyy-mm-dd')", "2007-11-30"},
     {List, "=3 Format(DateAdd('d', 3, Taken), 'yyyy-mm-dd')", "2004-01-31"},
     {List, "=1 Format(DateAdd('m', 1, #2008-01-31#), 'yyyy-mm-dd')", "2008-02-29"},
     {List, "=1 Format(DateAdd('yyyy', -1, Taken), 'yyyy-mm-dd hh:nn:ss')", "2007-05-30 15:56:01"},
@@ -239,9 +267,20 @@ const Case kDates[] = {
     {List, "=1 DateDiff('yyyy', #2007-12-31#, #2008-01-01#)", "1"},
     {List, "=1 DateDiff('h', #2008-01-01 10:00#, #2008-01-01 12:30#)", "2"},
     {List, "=1 DateDiff('d', Taken, #2008-06-01#)", "2"},
+    {List, "=1 DateDiff('ww', #2008-05-30#, #2008-06-01#)", "1"},
+    {List, "=1 DateDiff('q', #2007-12-31#, #2008-01-01#)", "1"},
+    {List, "=1 DateDiff('w', #2008-01-01#, #2008-01-15#)", "2"},
+    {List, "=1 DateDiff('s', #2008-01-01#, #2008-01-01 00:01:05#)", "65"},
+    {List, "=1 DateDiff('D', #2008-03-01#, #2008-01-01#)", "-60"},
+    {List, "? DateDiff('d', IIf(ID > 1, Null, Taken), Now()) IS NULL", "A100|D3|D70|K10D|eos 40d"},
     {List, "=1 DatePart('q', #2008-05-30#)", "2"},
     {List, "=1 DatePart('w', #2008-05-30#)", "6"},
     {List, "=1 Weekday(#2008-05-30#)", "6"},
+    {List, "=1 Weekday(Taken, 2)", "5"},
+    {List, "=1 DatePart('ww', #2008-05-30#) & DatePart('y', Taken)", "22151"},
+    {List, "? Weekday(IIf(ID > 1, Null, Taken)) IS NULL", "A100|D3|D70|K10D|eos 40d"},
+    {List, "? Now() > Taken AND Date() >= DateSerial(2020, 1, 1)",
+     "A100|D3|D70|EOS 5D|K10D|eos 40d"},
     {List, "? Taken < Now()", "A100|D3|D70|EOS 5D|K10D|eos 40d"},
     {List, "? ID = 1 AND Date() > #2020-01-01#", "EOS 5D"},
     {List, "? Taken >= #2007-08-23 12:00:00#", "D3|EOS 5D|eos 40d"},
@@ -273,14 +312,16 @@ const Case kTopAndDistinct[] = {
      "SELECT Cams.Model AS Filename FROM Cams INNER JOIN Cams AS C2 ON Cams.Price = C2.Price "
      "WHERE Cams.Price = 900",
      "A100|A100|K10D|K10D"},
+    // DISTINCTROW groups by the row's own key, which the server's GROUP BY does not read
+    // as making the table's other columns single-valued.
     {List,
      "SELECT DISTINCTROW Cams.Model AS Filename FROM Cams INNER JOIN Cams AS C2 ON "
      "Cams.Price = C2.Price WHERE Cams.Price = 900",
-     "A100|K10D"},
+     "A100|K10D", SqliteOnly},
     {List,
      "SELECT Count(*) AS Filename FROM Cams GROUP BY Trim(Make) ORDER BY Count(*) DESC, "
      "Min(ID)",
-     "2|2|1|1"},
+     "2|2|1|1", SqliteOnly}, // the text collation on Min(ID), untyped, fails on a number there
     {List, "SELECT Max(Trim(Make)) AS Filename FROM Cams", "Sony"},
     {List, "SELECT UCase(Min(Trim(Make))) AS Filename FROM Cams", "CANON"},
 };
@@ -471,6 +512,9 @@ class JetSqlTest : public test::CatalogueTest {
     {
         std::size_t differ = 0;
         for (const Case& c : cases) {
+            if (c.on == SqliteOnly && test::onServer()) {
+                continue;
+            }
             std::string sql = expand(c.sql);
             std::string expect = c.expect;
             bool unordered = !expect.empty() && expect[0] == '~';

@@ -8,6 +8,7 @@
 
 #include "store/engine/jet/dialect.h"
 #include "store/engine/jet/lexer.h"
+#include "store/engine/jet/server_functions.h"
 #include "store/engine/native.h"
 #include "store/engine/pg_text.h"
 
@@ -49,7 +50,8 @@ HResult hresultForSqlstate(std::string_view state, std::string_view constraint)
     if (state.rfind("23", 0) == 0 || state == "2BP01") {
         return code::kConstraint;
     }
-    if (state.rfind("42", 0) == 0 || state == "0A000" || state == "3B001" || state == "25P01") {
+    if (state.rfind("42", 0) == 0 || state == "0A000" || state == "3B001" || state == "25P01" ||
+        state == "22012") { // Jet fails a division by zero as SQLite's functions do
         return code::kSyntax;
     }
     return state == "53200" ? code::kOutOfMemory : code::kFail;
@@ -874,6 +876,9 @@ void createPostgres(const std::string& uri)
         raiseEngine(code::kFail, "The database already holds a catalogue.");
     }
     for (const char* sql : kCatalogueObjects) {
+        d->runAsIs(sql);
+    }
+    for (const char* sql : jet::serverFunctions()) {
         d->runAsIs(sql);
     }
 }

@@ -193,42 +193,6 @@ void roundDecimal(double v, int places, std::string& whole, std::string& fractio
     fraction = all.substr(point);
 }
 
-/* A number pattern's section: digit places (0 shown, # when needed), the point, thousands
- * commas, a percent sign, and the literal texts before and after. */
-struct NumberPattern {
-    std::string prefix, suffix;
-    int intZeros = 0, decZeros = 0, decHashes = 0;
-    bool point = false, thousands = false, percent = false;
-};
-
-NumberPattern readNumberPattern(std::string_view p)
-{
-    NumberPattern np;
-    bool digit = false;
-    for (std::size_t i = 0; i < p.size(); ++i) {
-        char c = p[i];
-        if (c == '0' || c == '#') {
-            digit = true;
-            if (np.point) {
-                ++(c == '0' ? np.decZeros : np.decHashes);
-            } else {
-                np.intZeros += c == '0' ? 1 : 0;
-            }
-        } else if ((c == '.' && !np.point) || (c == ',' && digit && !np.point)) {
-            (c == '.' ? np.point : np.thousands) = digit = true;
-        } else {
-            std::size_t close = c == '"' ? std::min(p.find('"', i + 1), p.size()) : i;
-            std::string literal = c == '"' ? std::string(p.substr(i + 1, close - i - 1))
-                                  : c == '\\' && i + 1 < p.size() ? std::string(1, p[i + 1])
-                                                                  : std::string(1, c);
-            i = c == '\\' && i + 1 < p.size() ? i + 1 : close;
-            np.percent = np.percent || c == '%';
-            (digit ? np.suffix : np.prefix) += literal;
-        }
-    }
-    return np;
-}
-
 /* One run of a date pattern's letters (or a marker) at p[i], as it reads for c. */
 std::string datePiece(std::string_view p, std::size_t& i, const Civil& c, bool twelve,
                       bool afterHour)
@@ -280,6 +244,54 @@ std::string datePiece(std::string_view p, std::size_t& i, const Civil& c, bool t
 }
 
 } // namespace
+
+NumberPattern readNumberPattern(std::string_view p)
+{
+    NumberPattern np;
+    bool digit = false;
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        char c = p[i];
+        if (c == '0' || c == '#') {
+            digit = true;
+            if (np.point) {
+                ++(c == '0' ? np.decZeros : np.decHashes);
+            } else {
+                np.intZeros += c == '0' ? 1 : 0;
+            }
+        } else if ((c == '.' && !np.point) || (c == ',' && digit && !np.point)) {
+            (c == '.' ? np.point : np.thousands) = digit = true;
+        } else {
+            std::size_t close = c == '"' ? std::min(p.find('"', i + 1), p.size()) : i;
+            std::string literal = c == '"' ? std::string(p.substr(i + 1, close - i - 1))
+                                  : c == '\\' && i + 1 < p.size() ? std::string(1, p[i + 1])
+                                                                  : std::string(1, c);
+            i = c == '\\' && i + 1 < p.size() ? i + 1 : close;
+            np.percent = np.percent || c == '%';
+            (digit ? np.suffix : np.prefix) += literal;
+        }
+    }
+    return np;
+}
+
+std::string_view namedPattern(std::string_view pattern)
+{
+    static constexpr std::string_view named[][2] = {{"long date", "dddd, mmmm d, yyyy"},
+                                                    {"medium date", "d-mmm-yy"},
+                                                    {"short date", "m/d/yyyy"},
+                                                    {"long time", "h:nn:ss AM/PM"},
+                                                    {"medium time", "h:nn AM/PM"},
+                                                    {"short time", "hh:nn"},
+                                                    {"fixed", "0.00"},
+                                                    {"standard", "#,##0.00"},
+                                                    {"percent", "0.00%"},
+                                                    {"currency", "$#,##0.00"}};
+    for (const auto& n : named) {
+        if (lowerIs(pattern, n[0])) {
+            return n[1];
+        }
+    }
+    return pattern;
+}
 
 std::optional<double> parseDate(std::string_view text)
 {
@@ -408,19 +420,13 @@ bool isDatePattern(std::string_view pattern)
 
 std::string formatDate(double serial, std::string_view p)
 {
-    static constexpr std::string_view named[][2] = {
-        {"long date", "dddd, mmmm d, yyyy"}, {"medium date", "d-mmm-yy"},
-        {"short date", "m/d/yyyy"},          {"long time", "h:nn:ss AM/PM"},
-        {"medium time", "h:nn AM/PM"},       {"short time", "hh:nn"}};
     Civil c = civilOf(secondsOf(serial));
     bool time = c.hour != 0 || c.minute != 0 || c.second != 0;
     if (lowerIs(p, "general date")) {
         std::string date = c.day != 0 || !time ? formatDate(serial, "m/d/yyyy") : "";
         return date + (time ? (date.empty() ? "" : " ") + formatDate(serial, "h:nn:ss AM/PM") : "");
     }
-    for (const auto& n : named) {
-        p = lowerIs(p, n[0]) ? n[1] : p;
-    }
+    p = namedPattern(p);
     std::string lower(p.size(), ' ');
     std::transform(p.begin(), p.end(), lower.begin(),
                    [](char x) { return static_cast<char>(x | 0x20); });
@@ -446,10 +452,6 @@ std::string formatDate(double serial, std::string_view p)
 
 std::string formatNumber(double value, std::string_view pattern)
 {
-    static constexpr std::string_view named[][2] = {{"fixed", "0.00"},
-                                                    {"standard", "#,##0.00"},
-                                                    {"percent", "0.00%"},
-                                                    {"currency", "$#,##0.00"}};
     for (std::string_view truth : {"yes/no", "true/false", "on/off"}) {
         if (lowerIs(pattern, truth)) {
             std::string_view word =
@@ -457,9 +459,7 @@ std::string formatNumber(double value, std::string_view pattern)
             return static_cast<char>(word[0] & ~0x20) + std::string(word.substr(1));
         }
     }
-    for (const auto& n : named) {
-        pattern = lowerIs(pattern, n[0]) ? n[1] : pattern;
-    }
+    pattern = namedPattern(pattern);
     if (lowerIs(pattern, "general number") || pattern.empty() || !std::isfinite(value)) {
         return numberText(value);
     }

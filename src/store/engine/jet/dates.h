@@ -31,6 +31,17 @@ std::optional<double> dateAdd(std::string_view interval, int64_t count, double s
 std::optional<int64_t> dateDiff(std::string_view interval, double from, double to);
 std::optional<int64_t> datePart(std::string_view interval, double serial);
 
+/* A number pattern's section: digit places (0 shown, # when needed), the point, thousands
+ * commas, a percent sign, and the literal texts before and after. */
+struct NumberPattern {
+    std::string prefix, suffix;
+    int intZeros = 0, decZeros = 0, decHashes = 0;
+    bool point = false, thousands = false, percent = false;
+};
+NumberPattern readNumberPattern(std::string_view section);
+/* The pattern a named format (Fixed, Short Date, ...) stands for; any other pattern itself. */
+std::string_view namedPattern(std::string_view pattern);
+
 /* Format with a pattern: true when the pattern formats dates rather than numbers. */
 bool isDatePattern(std::string_view pattern);
 std::string formatDate(double serial, std::string_view pattern);

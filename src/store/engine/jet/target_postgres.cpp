@@ -3,14 +3,18 @@
  * with PostgreSQL's spellings. Texts compare ignoring case through the catalogue's
  * collation kavdb_nocase (a nondeterministic ICU collation made with the catalogue), file
  * names through "C"; LIKE, which such a collation cannot serve, compares under "C" with
- * ILIKE. Counters are identity columns, binaries bytea, keys real foreign keys.
+ * ILIKE. Counters are identity columns, binaries bytea, keys real foreign keys. Jet's
+ * functions PostgreSQL lacks are SQL functions the catalogue holds (server_functions.h);
+ * Format is to_char with a template read from the statement (server_format.h).
  */
 #include "store/engine/jet/target.h"
 
 #include "store/engine/jet/dialect.h"
+#include "store/engine/jet/server_format.h"
 #include "store/engine/native.h"
 
 #include <cstring>
+#include <optional>
 
 namespace kavdb::engine::jet {
 
@@ -135,6 +139,75 @@ std::string strComp(const std::vector<std::string>& a)
            " < " + r + " THEN -1 WHEN " + l + " > " + r + " THEN 1 ELSE 0 END)";
 }
 
+/* A number rounded half to even, as VBA rounds (float8's round does; numeric's does not). */
+std::string wholeOf(const std::string& x)
+{
+    return "round((" + x + ")::float8)";
+}
+
+/* The text a spelled argument stands for when it is one literal, as the writer spells it. */
+std::optional<std::string> literalText(const std::string& sql)
+{
+    if (sql.size() < 2 || sql.front() != '\'' || sql.back() != '\'') {
+        return std::nullopt;
+    }
+    std::string text;
+    for (std::size_t i = 1; i + 1 < sql.size(); ++i) {
+        if (sql[i] == '\'' && (i + 2 >= sql.size() || sql[++i] != '\'')) {
+            return std::nullopt; // two literals joined, or none
+        }
+        text += sql[i];
+    }
+    return text;
+}
+
+std::string format(const std::vector<std::string>& a)
+{
+    std::optional<std::string> pattern = a.size() > 1 ? literalText(a[1]) : std::string();
+    if (!pattern) {
+        raiseEngine(code::kSyntax, "On a server catalogue Format's pattern must be written in "
+                                   "the statement itself.");
+    }
+    return serverFormat(a[0], *pattern);
+}
+
+/* The Jet functions the catalogue's SQL functions (server_functions.h) stand for, their
+ * arguments cast and their defaults filled; "" for any other name. */
+std::string jetCall(std::string_view name, const std::vector<std::string>& a)
+{
+    auto arg = [&](std::size_t i, const char* type, const char* absent = "NULL") {
+        return i < a.size() ? "(" + a[i] + ")::" + type : std::string(absent);
+    };
+    auto call = [](const char* f, const std::vector<std::string>& args) {
+        return std::string(f) + "(" + joinedArgs(args) + ")";
+    };
+    if (name == "InStr") { // InStr([start,] s, t[, compare]); a text compare unless told
+        std::size_t s = a.size() > 2 ? 1 : 0;
+        return call("jet_instr", {arg(s, "text"), arg(s + 1, "text"),
+                                  s == 1 ? arg(0, "bigint") : "1", arg(3, "bigint", "1")});
+    }
+    if (name == "InStrRev") {
+        return call("jet_instrrev", {arg(0, "text"), arg(1, "text"), arg(2, "bigint", "-1"),
+                                     arg(3, "bigint", "1")});
+    }
+    if (name == "Weekday" || name == "DatePart") {
+        bool weekday = name == "Weekday";
+        std::size_t d = weekday ? 0 : 1;
+        return call("jet_datepart", {weekday ? "'w'" : arg(0, "text"), arg(d, "timestamp"),
+                                     arg(d + 1, "bigint", "1")});
+    }
+    if (name == "DateAdd" || name == "DateDiff") {
+        bool add = name == "DateAdd";
+        return call(add ? "jet_dateadd" : "jet_datediff",
+                    {arg(0, "text"), arg(1, add ? "float8" : "timestamp"), arg(2, "timestamp")});
+    }
+    if (name == "DateSerial") { // a month or day beyond its range counts on
+        return "(make_date(" + arg(0, "int") + ", 1, 1) + (" + arg(1, "int") +
+               " - 1) * '1 month'::interval + (" + arg(2, "int") + " - 1) * '1 day'::interval)";
+    }
+    return {};
+}
+
 class PostgresSpelling final : public Spelling {
   public:
     std::string collate(bool noCase) const override { return noCase ? kNoCase : kExact; }
@@ -155,7 +228,7 @@ class PostgresSpelling final : public Spelling {
     }
     std::string arithmetic(Op op, const std::vector<std::string>& o) const override
     {
-        auto integer = [](const std::string& x) { return "round((" + x + ")::numeric)::bigint"; };
+        auto integer = [](const std::string& x) { return wholeOf(x) + "::bigint"; };
         switch (op) {
         case Op::Cat: {
             std::string parts;
@@ -192,10 +265,19 @@ class PostgresSpelling final : public Spelling {
     std::vector<std::string> alterColumn(const std::string& table, const std::string& column,
                                          const std::string&, const std::string& type) const override
     {
-        std::string base = type.substr(0, type.find(" CONSTRAINT "));
+        // The column's old size check goes with its old type; the new type brings its own.
+        std::size_t checks = type.find(" CONSTRAINT ");
+        std::string base = type.substr(0, checks);
         std::string plain = base.substr(0, base.find(" COLLATE "));
-        return {"ALTER TABLE " + table + " ALTER COLUMN " + quoteIdent(column) + " TYPE " + base +
-                " USING " + quoteIdent(column) + "::" + plain};
+        std::vector<std::string> out = {"ALTER TABLE " + table + " DROP CONSTRAINT IF EXISTS " +
+                                            quoteIdent("jet_size_" + column),
+                                        "ALTER TABLE " + table + " ALTER COLUMN " +
+                                            quoteIdent(column) + " TYPE " + base + " USING " +
+                                            quoteIdent(column) + "::" + plain};
+        if (checks != std::string::npos) {
+            out.push_back("ALTER TABLE " + table + " ADD" + type.substr(checks));
+        }
+        return out;
     }
     std::vector<std::string> refuseNull(const std::string&, const std::string& table,
                                         const std::vector<std::string>& columns) const override
@@ -227,13 +309,15 @@ std::string PostgresSpelling::call(std::string_view name, const std::vector<std:
         return "extract(" + std::string(part) + " from (" + a[0] + ")::timestamp)::int";
     }
     if (name == "CInt" || name == "CLng") {
-        return "round((" + a[0] + ")::numeric)::" + (name == "CInt" ? "smallint" : "integer");
+        return wholeOf(a[0]) + "::" + (name == "CInt" ? "smallint" : "integer");
     }
     if (name == "CDbl" || name == "CStr") {
         return as(name == "CDbl" ? "float8" : "text");
     }
     if (name == "Round") {
-        return "round((" + a[0] + ")::numeric" + (a.size() > 1 ? ", (" + a[1] + ")::int)" : ")");
+        std::string scale = a.size() > 1 ? "power(10::float8, (" + a[1] + ")::int)" : "";
+        return scale.empty() ? wholeOf(a[0])
+                             : "(round((" + a[0] + ")::float8 * " + scale + ") / " + scale + ")";
     }
     if (name == "String") {
         return "repeat(left((" + a[1] + ")::text, 1), (" + a[0] + ")::int)";
@@ -242,21 +326,16 @@ std::string PostgresSpelling::call(std::string_view name, const std::vector<std:
         return strComp(a);
     }
     if (name == "Now" || name == "Date") {
-        return name == "Now" ? "to_char(localtimestamp, 'YYYY-MM-DD HH24:MI:SS')"
-                             : "to_char(current_date, 'YYYY-MM-DD')";
+        return name == "Now" ? "localtimestamp(0)" : "current_date";
     }
-    if ((name == "InStr" && a.size() == 2) || (name == "Weekday" && a.size() == 1)) {
-        return name == "InStr" ? "strpos(" + a[0] + ", " + a[1] + ")"
-                               : "(extract(dow from (" + a[0] + ")::timestamp)::int + 1)";
+    if (name == "Replace") { // compares exactly, as SQLite's replace does
+        return "replace((" + a[0] + ")::text" + kExact + ", " + a[1] + ", " + a[2] + ")";
     }
-    for (std::string_view missing : {"InStr", "InStrRev", "Weekday", "DatePart", "DateAdd",
-                                     "DateDiff", "DateSerial", "Format", "Val"}) {
-        if (name == missing) {
-            raiseEngine(code::kSyntax, "Jet's " + std::string(name) +
-                                           " has no counterpart on a server catalogue yet.");
-        }
+    if (name == "Format" || name == "Val") {
+        return name == "Val" ? "jet_val(" + as("text") + ")" : format(a);
     }
-    return std::string(renamed(name)) + "(" + joinedArgs(a) + ")";
+    std::string jet = jetCall(name, a);
+    return jet.empty() ? std::string(renamed(name)) + "(" + joinedArgs(a) + ")" : jet;
 }
 
 } // namespace

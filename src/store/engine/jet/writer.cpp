@@ -24,13 +24,24 @@ bool isColumn(const Node& n)
     return n.kind == Kind::Name;
 }
 
+/* A call of one of Jet's functions whose value is a date: it compares as a date, and a
+ * server's date takes no collation. */
+bool isDateCall(const Node& n)
+{
+    if (n.kind != Kind::Call || n.fn < 0) {
+        return false;
+    }
+    std::string_view name = jetFunctions()[static_cast<std::size_t>(n.fn)].name;
+    return name == "Now" || name == "Date" || name == "DateAdd" || name == "DateSerial";
+}
+
 /* An expression whose texts Jet compares ignoring case, which SQLite would compare byte
- * by byte: anything but a column (it has its own collation), a number or a truth. */
+ * by byte: anything but a column (it has its own collation), a number, a truth or a date. */
 bool needsNoCase(const Node& n)
 {
-    return !n.exact && !isColumn(n) && n.type != Type::Number && n.type != Type::Bool &&
-           n.kind != Kind::Param && n.kind != Kind::Query && n.kind != Kind::Seq &&
-           n.kind != Kind::Token && n.kind != Kind::Literal;
+    return !n.exact && !isColumn(n) && !isDateCall(n) && n.type != Type::Number &&
+           n.type != Type::Bool && n.kind != Kind::Param && n.kind != Kind::Query &&
+           n.kind != Kind::Seq && n.kind != Kind::Token && n.kind != Kind::Literal;
 }
 
 } // namespace
@@ -121,6 +132,7 @@ class Writer {
     const char* infix(const Node& n) const;
     void chained(const Node& n, const char* op, std::string& o) const;
     void call(const Node& n, std::string& o) const;
+    bool unnamed(const std::vector<int>& items, std::size_t i) const;
     /* A sorting or grouping term: texts of expressions ignoring case, as Jet sorts them. */
     void term(std::string& o, int id) const
     {
@@ -237,8 +249,11 @@ void Writer::body(const Node& n, bool condition, std::string& o) const
         o += n.bare ? "" : ")";
         return;
     case Kind::Seq:
-        return put(o, joined(k, " ",
-                             [&](std::string& s, int id, std::size_t) { expr(id, condition, s); }));
+        return put(o, joined(k, " ", [&](std::string& s, int id, std::size_t i) {
+                       expr(id, condition, s);
+                       s += unnamed(k, i) ? " AS " + quoteIdent("jet_from_" + std::to_string(id))
+                                          : "";
+                   }));
     case Kind::Cond:
         return put(o, Condition{k[0]});
     }
@@ -339,10 +354,22 @@ std::string Writer::collation(const Node& n, const Node& a, const Node& b) const
     }
     const Node& other = isColumn(a) ? b : a;
     bool keep = a.type == Type::Number || b.type == Type::Number || a.type == Type::Bool ||
-                b.type == Type::Bool ||
+                b.type == Type::Bool || isDateCall(a) || isDateCall(b) ||
                 ((isColumn(a) || isColumn(b)) &&
                  (isColumn(other) || other.kind == Kind::Param || other.kind == Kind::Query));
     return keep ? "" : sp_.collate(true);
+}
+
+/* A subquery in a FROM list that Jet lets go without a name; PostgreSQL needs one. */
+bool Writer::unnamed(const std::vector<int>& items, std::size_t i) const
+{
+    const Node& q = s_.node(items[i]);
+    if (q.kind != Kind::Query || q.bare || i + 1 == items.size()) {
+        return q.kind == Kind::Query && !q.bare;
+    }
+    const Token& next = s_.token(s_.node(items[i + 1]).tok);
+    return !isNameToken(next) ||
+           isKeywordIn(next, {"INNER", "OUTER", "LEFT", "RIGHT", "FULL", "CROSS", "JOIN", "ON"});
 }
 
 void Writer::call(const Node& n, std::string& o) const

@@ -1,0 +1,86 @@
+/*
+ * Jet's InStr, InStrRev, DatePart, DateAdd, DateDiff and Val as PostgreSQL SQL functions
+ * (see server_functions.h), with the meaning of the SQLite functions in functions.cpp
+ * and dates.cpp: Null in gives Null out (STRICT), texts compare under "C" with ASCII
+ * case folding, interval words are Jet's in any case. An interval Jet does not know
+ * gives Null here where SQLite fails the statement: a SQL function cannot raise.
+ */
+#include "store/engine/jet/server_functions.h"
+
+namespace kavdb::engine::jet {
+
+namespace {
+
+// The texts compared, folded to lower case when the comparison is textual (fold <> 0).
+#define KAVDB_FOLDED                                                                               \
+    "(SELECT CASE WHEN fold <> 0 THEN lower(s COLLATE \"C\") ELSE s COLLATE \"C\" END AS a, "      \
+    "CASE WHEN fold <> 0 THEN lower(t COLLATE \"C\") ELSE t COLLATE \"C\" END AS b) AS f"
+
+const char* const kFunctions[] = {
+    // InStr(start, s, t, compare): the first place of t in s from start, or 0.
+    "CREATE OR REPLACE FUNCTION jet_instr(s text, t text, start bigint, fold bigint) "
+    "RETURNS bigint LANGUAGE sql IMMUTABLE STRICT AS $$ SELECT CASE WHEN p = 0 THEN 0 ELSE "
+    "p + start - 1 END FROM " KAVDB_FOLDED ", strpos(substr(a, start::int), b) AS p $$",
+    // InStrRev(s, t, start, compare): the last place of t that ends by start (-1: the end).
+    "CREATE OR REPLACE FUNCTION jet_instrrev(s text, t text, start bigint, fold bigint) "
+    "RETURNS bigint LANGUAGE sql IMMUTABLE STRICT AS $$ SELECT CASE WHEN p = 0 THEN 0 ELSE "
+    "length(h) - p - length(b) + 2 END FROM " KAVDB_FOLDED ", "
+    "LATERAL (SELECT CASE WHEN start > 0 THEN left(a, start::int) ELSE a END AS h) AS c, "
+    "strpos(reverse(h), reverse(b)) AS p $$",
+    // DatePart(interval, d, first day of the week); Weekday is its "w".
+    "CREATE OR REPLACE FUNCTION jet_datepart(iv text, d timestamp, first bigint) "
+    "RETURNS bigint LANGUAGE sql IMMUTABLE STRICT AS $$ SELECT (CASE lower(iv COLLATE \"C\") "
+    "WHEN 'yyyy' THEN extract(year FROM d) WHEN 'q' THEN extract(quarter FROM d) "
+    "WHEN 'm' THEN extract(month FROM d) WHEN 'y' THEN extract(doy FROM d) "
+    "WHEN 'd' THEN extract(day FROM d) "
+    "WHEN 'w' THEN CASE WHEN first BETWEEN 1 AND 7 THEN (extract(dow FROM d) - first + 8) % 7 "
+    "+ 1 ELSE extract(dow FROM d) + 1 END "
+    "WHEN 'ww' THEN div(extract(doy FROM d) + extract(dow FROM date_trunc('year', d)) - 1, 7) "
+    "+ 1 WHEN 'h' THEN extract(hour FROM d) WHEN 'n' THEN extract(minute FROM d) "
+    "WHEN 's' THEN floor(extract(second FROM d)) END)::bigint $$",
+    // DateAdd(interval, n, d): months past a month's last day end on it, as Jet's do.
+    "CREATE OR REPLACE FUNCTION jet_dateadd(iv text, n float8, d timestamp) "
+    "RETURNS timestamp LANGUAGE sql IMMUTABLE STRICT AS $$ SELECT d + trunc(n) * "
+    "CASE lower(iv COLLATE \"C\") WHEN 'yyyy' THEN interval '1 year' "
+    "WHEN 'q' THEN interval '3 months' WHEN 'm' THEN interval '1 month' "
+    "WHEN 'y' THEN interval '1 day' WHEN 'd' THEN interval '1 day' "
+    "WHEN 'w' THEN interval '1 day' WHEN 'ww' THEN interval '7 days' "
+    "WHEN 'h' THEN interval '1 hour' WHEN 'n' THEN interval '1 minute' "
+    "WHEN 's' THEN interval '1 second' END $$",
+    // DateDiff(interval, a, b): the boundaries of the interval crossed from a to b; "ww"
+    // counts Sundays (Jet's day 1 was one).
+    "CREATE OR REPLACE FUNCTION jet_datediff(iv text, a timestamp, b timestamp) "
+    "RETURNS bigint LANGUAGE sql IMMUTABLE STRICT AS $$ SELECT (CASE lower(iv COLLATE \"C\") "
+    "WHEN 'yyyy' THEN extract(year FROM b) - extract(year FROM a) "
+    "WHEN 'q' THEN extract(year FROM b) * 4 + extract(quarter FROM b) - extract(year FROM a) * "
+    "4 - extract(quarter FROM a) "
+    "WHEN 'm' THEN extract(year FROM b) * 12 + extract(month FROM b) - extract(year FROM a) * "
+    "12 - extract(month FROM a) "
+    "WHEN 'y' THEN b::date - a::date WHEN 'd' THEN b::date - a::date "
+    "WHEN 'w' THEN (b::date - a::date) / 7 "
+    "WHEN 'ww' THEN floor((b::date - date '1899-12-31') / 7.0) - "
+    "floor((a::date - date '1899-12-31') / 7.0) "
+    "WHEN 'h' THEN floor(extract(epoch FROM b) / 3600) - floor(extract(epoch FROM a) / 3600) "
+    "WHEN 'n' THEN floor(extract(epoch FROM b) / 60) - floor(extract(epoch FROM a) / 60) "
+    "WHEN 's' THEN extract(epoch FROM b) - extract(epoch FROM a) END)::bigint $$",
+    // Val(s): blanks skipped, &H and &O numbers, else the leading decimal number, else 0.
+    "CREATE OR REPLACE FUNCTION jet_val(s text) RETURNS float8 LANGUAGE sql IMMUTABLE "
+    "STRICT AS $$ SELECT CASE WHEN p ~* '^&h[0-9a-f]' THEN ('x' || lpad(substring(p FROM "
+    "'^&[hH]([0-9a-fA-F]{1,16})'), 16, '0'))::bit(64)::bigint::float8 "
+    "WHEN p ~* '^&o[0-7]' THEN (SELECT sum(substr(o, i, 1)::int * 8::numeric ^ (length(o) - "
+    "i)) FROM substring(p FROM '^&[oO]([0-7]{1,21})') AS o, generate_series(1, length(o)) AS "
+    "i)::float8 ELSE coalesce(translate(substring(p FROM '^[+-]{0,1}(?:[0-9]+[.]{0,1}[0-9]*|"
+    "[.][0-9]+)(?:[eEdD][+-]{0,1}[0-9]+){0,1}'), 'dD', 'ee')::float8, 0) END "
+    "FROM translate(s COLLATE \"C\", ' ' || chr(9) || chr(10) || chr(13), '') AS p $$",
+};
+
+#undef KAVDB_FOLDED
+
+} // namespace
+
+std::span<const char* const> serverFunctions()
+{
+    return kFunctions;
+}
+
+} // namespace kavdb::engine::jet
