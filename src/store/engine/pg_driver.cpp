@@ -10,9 +10,11 @@
 #include "store/engine/jet/lexer.h"
 #include "store/engine/native.h"
 #include "store/engine/pg_text.h"
+#include "store/engine/round_trips.h"
 
 #include <libpq-fe.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -52,6 +54,8 @@ HResult hresultForSqlstate(std::string_view state, std::string_view constraint)
 }
 
 namespace {
+
+std::atomic<uint64_t> roundTrips{0};
 
 /* The advisory lock a writer holds for its transaction: one writer per catalogue. */
 constexpr long long kWriterLock = 0x4B415644; // "KAVD"
@@ -238,6 +242,7 @@ class PgDriver final : public Driver {
     {
         releaseStatements();
         if (PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) != PQTRANS_IDLE) {
+            ++roundTrips;
             own(PQexec(conn_, "ROLLBACK"));
         }
     }
@@ -530,6 +535,7 @@ void PgDriver::loadNames()
 
 Result PgDriver::plain(const std::string& sql)
 {
+    ++roundTrips;
     Result r = own(PQexec(conn_, sql.c_str()));
     if (failed(r.get())) {
         raiseResult(conn_, r.get());
@@ -542,6 +548,7 @@ Result PgDriver::execute(const std::string& sql, const Params& p)
     if (PQstatus(conn_) != CONNECTION_OK) {
         raiseResult(conn_, nullptr);
     }
+    ++roundTrips;
     if (PQtransactionStatus(conn_) == PQTRANS_IDLE) {
         std::vector<const char*> values = p.pointers();
         Result r = own(PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr,
@@ -581,6 +588,7 @@ Result PgDriver::atomically(const std::string& sql, const Params& p)
     PQexitPipelineMode(conn_);
     if (failed(results[1].get())) {
         if (PQstatus(conn_) == CONNECTION_OK) {
+            roundTrips += 2;
             own(PQexec(conn_, ("ROLLBACK TO SAVEPOINT " + point).c_str()));
             own(PQexec(conn_, ("RELEASE SAVEPOINT " + point).c_str()));
         }
@@ -599,11 +607,14 @@ Result PgDriver::describe(const std::string& sql, int parameters)
     if (inside) {
         plain(std::string("SAVEPOINT ") + kStatementPoint);
     }
+    ++roundTrips;
     Result r = own(PQprepare(conn_, "", sql.c_str(), parameters, nullptr));
     if (!failed(r.get())) {
+        ++roundTrips;
         r = own(PQdescribePrepared(conn_, ""));
     }
     if (inside && PQstatus(conn_) == CONNECTION_OK) {
+        roundTrips += failed(r.get()) ? 2 : 1;
         own(PQexec(conn_,
                    (std::string(failed(r.get()) ? "ROLLBACK TO SAVEPOINT " : "RELEASE SAVEPOINT ") +
                     kStatementPoint)
@@ -810,6 +821,11 @@ bool makeDatabase(const std::string& uri)
 }
 
 } // namespace
+
+uint64_t serverRoundTrips()
+{
+    return roundTrips.load();
+}
 
 std::unique_ptr<Driver> openPostgres(const std::string& uri)
 {
