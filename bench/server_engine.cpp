@@ -95,7 +95,11 @@ void dropCatalogue(const std::string& uri)
     PQfinish(admin);
 }
 
-void ServerRegisterFolder(benchmark::State& state)
+/* Registers the tree of state.range(0) files once per iteration, each time into a fresh
+ * catalogue: connect and disconnect (and the catalogue's making and dropping) untimed. */
+template <class Connect, class Register, class Disconnect>
+void registerTrees(benchmark::State& state, Connect connect, Register registerTree,
+                   Disconnect disconnect)
 {
     const int files = static_cast<int>(state.range(0));
     std::string root =
@@ -103,18 +107,32 @@ void ServerRegisterFolder(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         std::string uri = freshServerCatalogue();
-        DBHandle* h = nullptr;
-        KaAVDBOpen(uri.c_str(), &h);
+        auto connection = connect(uri);
         state.ResumeTiming();
-        if (KaAVDBRegisterFolder(h, root.c_str()) != S_OK) {
-            state.SkipWithError("RegisterFolder failed");
-        }
+        registerTree(connection, root);
         state.PauseTiming();
-        KaAVDBClose(h);
+        disconnect(connection);
         dropCatalogue(uri);
         state.ResumeTiming();
     }
     state.SetItemsProcessed(state.iterations() * files);
+}
+
+void ServerRegisterFolder(benchmark::State& state)
+{
+    registerTrees(
+        state,
+        [](const std::string& uri) {
+            DBHandle* h = nullptr;
+            KaAVDBOpen(uri.c_str(), &h);
+            return h;
+        },
+        [&](DBHandle* h, const std::string& root) {
+            if (KaAVDBRegisterFolder(h, root.c_str()) != S_OK) {
+                state.SkipWithError("RegisterFolder failed");
+            }
+        },
+        [](DBHandle* h) { KaAVDBClose(h); });
 }
 
 /* Runs a prepared statement with text parameters; the first column of its first row. */
@@ -127,43 +145,34 @@ std::string rawPrepared(PGconn* conn, const char* name, std::vector<const char*>
     return first;
 }
 
-/* The same rows by hand: each folder listed, its folder row, then its file rows. */
-void ServerRegisterFolder_baseline(benchmark::State& state)
+/* The same rows by hand: each folder listed, its folder row, then its file rows, in one
+ * transaction. */
+void rawRegister(PGconn* conn, const std::string& root)
 {
-    const int files = static_cast<int>(state.range(0));
-    std::string root =
-        makeTree("walk" + std::to_string(files), files / kFilesPerFolder, kFilesPerFolder);
-    for (auto _ : state) {
-        state.PauseTiming();
-        std::string uri = freshServerCatalogue();
-        PGconn* conn = rawConnect(uri);
-        state.ResumeTiming();
-        rawRun(conn, "BEGIN");
-        PQclear(
-            PQprepare(conn, "folder",
+    rawRun(conn, "BEGIN");
+    PQclear(PQprepare(conn, "folder",
                       "INSERT INTO \"PathTable\"(\"Pathname\") VALUES ($1) RETURNING \"PathID\"", 1,
                       nullptr));
-        PQclear(PQprepare(conn, "file",
-                          "INSERT INTO \"MainTable\"(\"PathID\", \"Filename\") VALUES ($1, $2)", 2,
-                          nullptr));
-        for (const auto& dir : std::filesystem::directory_iterator(root)) {
-            std::string folder = dir.path().string() + "/";
-            std::string id = rawPrepared(conn, "folder", {folder.c_str()});
-            DIR* d = opendir(folder.c_str());
-            while (dirent* e = readdir(d)) {
-                if (e->d_name[0] != '.') {
-                    rawPrepared(conn, "file", {id.c_str(), e->d_name});
-                }
+    PQclear(PQprepare(conn, "file",
+                      "INSERT INTO \"MainTable\"(\"PathID\", \"Filename\") VALUES ($1, $2)", 2,
+                      nullptr));
+    for (const auto& dir : std::filesystem::directory_iterator(root)) {
+        std::string folder = dir.path().string() + "/";
+        std::string id = rawPrepared(conn, "folder", {folder.c_str()});
+        DIR* d = opendir(folder.c_str());
+        while (dirent* e = readdir(d)) {
+            if (e->d_name[0] != '.') {
+                rawPrepared(conn, "file", {id.c_str(), e->d_name});
             }
-            closedir(d);
         }
-        rawRun(conn, "COMMIT");
-        state.PauseTiming();
-        PQfinish(conn);
-        dropCatalogue(uri);
-        state.ResumeTiming();
+        closedir(d);
     }
-    state.SetItemsProcessed(state.iterations() * files);
+    rawRun(conn, "COMMIT");
+}
+
+void ServerRegisterFolder_baseline(benchmark::State& state)
+{
+    registerTrees(state, rawConnect, rawRegister, PQfinish);
 }
 
 /* A catalogue of files rows made on the server itself, each file with an ExifInfo row of
