@@ -277,16 +277,18 @@ KAVDB_API HRESULT KaAVDBBackup(DBHandle* handle, const char* path, StringList* r
  * PathTable, of each configured metadata table the catalogue has and of MainTable is
  * copied with its key as it is (a server's counters are set past them), binary items
  * byte for byte; a file catalogue's text and place indexes are made again when dst can
- * hold them. The copy is then read back: each table's row count and checksum (its values
- * in key order) must agree on both sides; report gets one line per table saying so.
- * progress, when given, is called with context as rows are written (table, rows done,
- * rows in the table). A dst that already holds a catalogue with rows is refused with
- * KAVDB_E_ALREADY_EXISTS, and a table or item of src that dst lacks with
- * KAVDB_E_NO_SUCH_TABLE or KAVDB_E_UNKNOWN_COLUMN, before anything is written. The copy is
- * one transaction of dst: any failure (KAVDB_E_DAMAGED when the checks disagree) leaves
- * no row written, and a catalogue file the call created is removed again (a server
- * catalogue it created stays, empty). src is only read. */
+ * hold them. */
+/* The copy is then read back: each table's row count and checksum (its values in key
+ * order) must agree on both sides; report gets one line per table saying so. progress,
+ * when given, is called with context as rows are written (table, rows done, rows in the
+ * table). */
 typedef void (*KaCopyProgress)(void* context, const char* table, int64_t done, int64_t total);
+/* A dst that already holds a catalogue with rows is refused with KAVDB_E_ALREADY_EXISTS,
+ * and a table or item of src that dst lacks with KAVDB_E_NO_SUCH_TABLE or
+ * KAVDB_E_UNKNOWN_COLUMN, before anything is written. The copy is one transaction of dst:
+ * any failure (KAVDB_E_DAMAGED when the checks disagree) leaves no row written, and a
+ * catalogue file the call created is removed again (a server catalogue it created stays,
+ * empty). src is only read. */
 KAVDB_API HRESULT KaAVDBCopyCatalogue(const char* src, const char* dst, StringList* report,
                                       KaCopyProgress progress, void* context);
 
