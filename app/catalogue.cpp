@@ -315,6 +315,21 @@ Outcome Catalogue::backup(const std::string& path, std::vector<std::string>& rep
     return outcome;
 }
 
+Outcome copyCatalogue(const std::string& source, const std::string& destination,
+                      std::vector<std::string>& report, const CopyProgress& progress)
+{
+    StringList list;
+    auto tell = [](void* context, const char* table, int64_t done, int64_t total) {
+        (*static_cast<const CopyProgress*>(context))(table, done, total);
+    };
+    Outcome outcome = call([&] {
+        return KaAVDBCopyCatalogue(source.c_str(), destination.c_str(), &list, tell,
+                                   const_cast<CopyProgress*>(&progress));
+    });
+    report.assign(list.begin(), list.end());
+    return outcome;
+}
+
 Outcome readConfiguration(std::vector<ConfiguredItem>& out)
 {
     int32_t total = 0;

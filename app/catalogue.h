@@ -130,6 +130,13 @@ class Catalogue {
 /* The configured metadata items (kadb.ini), in configuration order; needs no catalogue. */
 Outcome readConfiguration(std::vector<ConfiguredItem>& out);
 
+/* Rows written so far of one table of a catalogue copy, and the rows it holds. */
+using CopyProgress = std::function<void(const std::string& table, int64_t done, int64_t total)>;
+/* Copies the catalogue at source into destination (created when missing), verified table
+ * by table; the library's lines about the copy go to report. */
+Outcome copyCatalogue(const std::string& source, const std::string& destination,
+                      std::vector<std::string>& report, const CopyProgress& progress);
+
 /* The modification time of a file as the catalogue stores it; false when unreadable. */
 bool fileUpdateTime(const std::string& path, SYSTEMTIME& out);
 

@@ -36,6 +36,7 @@ struct Options {
     WatchOptions watch;
     CheckOptions check;
     BackupOptions backup;
+    MigrateOptions migrate;
 };
 
 CLI::App* command(CLI::App& app, const char* name, const char* about, Runner& chosen, Runner run)
@@ -232,6 +233,17 @@ void addCommands(CLI::App& app, Options& o, Runner& chosen)
     auto* b = command(app, "backup", "Copy the catalogue and prove the copy restores", chosen,
                       [&g, &backup] { return runBackup(g, backup); });
     b->add_option("DEST", backup.destination, "The backup file (must not exist yet)")->required();
+
+    MigrateOptions& migrate = o.migrate;
+    auto* mg = command(app, "migrate",
+                       "Copy a whole catalogue to another engine or file, verified table by "
+                       "table",
+                       chosen, [&g, &migrate] { return runMigrate(g, migrate); });
+    mg->add_option("SRC", migrate.source, "The catalogue to copy (file, URI or link file)")
+        ->required();
+    mg->add_option("DST", migrate.destination,
+                   "Where to copy it (file, URI or link file): missing or empty")
+        ->required();
 }
 
 } // namespace

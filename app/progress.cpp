@@ -33,9 +33,10 @@ bool progressWanted(bool quiet, int fd)
     return !quiet && isatty(fd) == 1;
 }
 
-Progress::Progress(std::FILE* out, bool enabled, std::size_t total, std::string label)
+Progress::Progress(std::FILE* out, bool enabled, std::size_t total, std::string label,
+                   std::string unit)
     : out_(out), enabled_(enabled && out != nullptr), total_(total), label_(std::move(label)),
-      start_(Clock::now()), lastDraw_(start_)
+      unit_(std::move(unit)), start_(Clock::now()), lastDraw_(start_)
 {
 }
 
@@ -60,13 +61,13 @@ void Progress::finish()
 }
 
 std::string Progress::line(const std::string& label, std::size_t done, std::size_t total,
-                           double seconds)
+                           double seconds, const std::string& unit)
 {
     double rate = seconds > 0 ? done / seconds : 0.0;
     double left = rate > 0 ? (total > done ? total - done : 0) / rate : -1.0;
     char text[256];
-    std::snprintf(text, sizeof text, "%s  %zu/%zu files  %.1f files/s  %s left", label.c_str(),
-                  done, total, rate, clockText(left).c_str());
+    std::snprintf(text, sizeof text, "%s  %zu/%zu %s  %.1f %s/s  %s left", label.c_str(), done,
+                  total, unit.c_str(), rate, unit.c_str(), clockText(left).c_str());
     return text;
 }
 
@@ -79,7 +80,7 @@ void Progress::draw(bool force)
         return;
     lastDraw_ = now;
     double seconds = std::chrono::duration<double>(now - start_).count();
-    std::fprintf(out_, "\r%s\x1b[K", line(label_, done_, total_, seconds).c_str());
+    std::fprintf(out_, "\r%s\x1b[K", line(label_, done_, total_, seconds, unit_).c_str());
     std::fflush(out_);
     drawn_ = true;
 }

@@ -274,6 +274,27 @@ KAVDB_API HRESULT KaAVDBCheck(DBHandle* handle, int32_t repair, StringList* repo
                               int32_t* problems);
 KAVDB_API HRESULT KaAVDBBackup(DBHandle* handle, const char* path, StringList* report);
 
+/* Copying a whole catalogue to another engine, or to another file: src and dst are each a
+ * catalogue file, a server URI (postgresql://...) or a link file naming one, as
+ * KaAVDBOpen takes them; a missing dst is created as KaAVDBCreate does. Every row of
+ * PathTable, of each configured metadata table the catalogue has and of MainTable is
+ * copied with its key as it is (a server's counters are set past them), binary items
+ * byte for byte; a file catalogue's text and place indexes are made again when dst can
+ * hold them. */
+/* The copy is then read back: each table's row count and checksum (its values in key
+ * order) must agree on both sides; report gets one line per table saying so. progress,
+ * when given, is called with context as rows are written (table, rows done, rows in the
+ * table). */
+typedef void (*KaCopyProgress)(void* context, const char* table, int64_t done, int64_t total);
+/* A dst that already holds a catalogue with rows is refused with KAVDB_E_ALREADY_EXISTS,
+ * and a table or item of src that dst lacks with KAVDB_E_NO_SUCH_TABLE or
+ * KAVDB_E_UNKNOWN_COLUMN, before anything is written. The copy is one transaction of dst:
+ * any failure (KAVDB_E_DAMAGED when the checks disagree) leaves no row written, and a
+ * catalogue file the call created is removed again (a server catalogue it created stays,
+ * empty). src is only read. */
+KAVDB_API HRESULT KaAVDBCopyCatalogue(const char* src, const char* dst, StringList* report,
+                                      KaCopyProgress progress, void* context);
+
 /* The service facade: one process-wide catalogue. */
 KAVDB_API HRESULT KaDBSVInitDatabase(const char* path);
 KAVDB_API HRESULT KaDBSVExitDatabase();

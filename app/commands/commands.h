@@ -1,8 +1,8 @@
 /*
  * The kavdb commands: one options record and one run function per command, grouped by
  * family in this folder (add, search, sql, show, tag/comment/mark, mv/cp/rm, refresh,
- * sheet, dupes, watch, check, backup). main.cpp only wires the command line to these. A run
- * function returns the process exit code.
+ * sheet, dupes, watch, check, backup, migrate). main.cpp only wires the command line to these. A
+ * run function returns the process exit code.
  */
 #pragma once
 
@@ -140,5 +140,11 @@ struct BackupOptions {
     std::string destination; // a file that does not exist yet
 };
 int runBackup(const GlobalOptions& global, const BackupOptions& options);
+
+struct MigrateOptions {
+    std::string source;      // a catalogue file, a server URI or a link file
+    std::string destination; // the same kinds; missing or holding no rows
+};
+int runMigrate(const GlobalOptions& global, const MigrateOptions& options);
 
 } // namespace kavdb::commands

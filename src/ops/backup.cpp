@@ -10,8 +10,7 @@
 #include "store/catalogue_audit.h"
 #include "store/config.h"
 #include "store/file_probe.h"
-
-#include <unistd.h>
+#include "store/table_rows.h"
 
 namespace kavdb::ops {
 
@@ -23,16 +22,9 @@ Digests digestsOf(engine::Connection& c, const std::vector<std::string>& tables)
 {
     Digests digests;
     for (const std::string& table : tables) {
-        digests.push_back(store::digestTable(c, table));
+        digests.push_back(store::digestRows(c, store::tableShape(c, table)));
     }
     return digests;
-}
-
-void removeDatabase(const std::string& path)
-{
-    for (const char* suffix : {"", "-wal", "-shm"}) {
-        ::unlink((path + suffix).c_str());
-    }
 }
 
 /* Restores the copy into a scratch file and compares its tables with the source's. */
@@ -40,7 +32,7 @@ int32_t restoreTest(const std::string& copy, const std::vector<std::string>& tab
                     const Digests& source, StringList& report)
 {
     const std::string scratch = copy + ".restore-test";
-    removeDatabase(scratch);
+    store::removeCatalogueFile(scratch);
     engine::Connection::create(scratch);
     int32_t problems = 0;
     try {
@@ -59,10 +51,10 @@ int32_t restoreTest(const std::string& copy, const std::vector<std::string>& tab
         }
         restored.close();
     } catch (...) {
-        removeDatabase(scratch);
+        store::removeCatalogueFile(scratch);
         throw;
     }
-    removeDatabase(scratch);
+    store::removeCatalogueFile(scratch);
     if (problems == 0) {
         int64_t rows = 0;
         for (const store::TableDigest& d : source) {
@@ -113,12 +105,12 @@ HResult backupCatalogue(DBHandle* h, const char* path, StringList* report)
             c.driver().backupTo(target);
             problems = verifyCopy(h, target, tables, source, lines);
         } catch (...) {
-            removeDatabase(target);
+            store::removeCatalogueFile(target);
             throw;
         }
         report->splice(report->end(), lines);
         if (problems > 0) {
-            removeDatabase(target);
+            store::removeCatalogueFile(target);
             return KAVDB_E_DAMAGED;
         }
         return S_OK;

@@ -148,6 +148,16 @@ bool catalogueExists(const char* path)
     return server.empty() ? anythingAt(path) : engine::serverHoldsCatalogue(server);
 }
 
+void removeCatalogueFile(const std::string& path)
+{
+    if (!engine::serverLocation(path).empty()) {
+        return;
+    }
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        ::unlink((path + suffix).c_str());
+    }
+}
+
 HResult kaCreateDatabaseFile(const char* path)
 {
     if (path == nullptr || *path == '\0' ||

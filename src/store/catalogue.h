@@ -18,6 +18,9 @@ bool catalogueIsAFile(engine::Connection& c);
 /* Whether path (a file, a link file or a server URI) holds a catalogue to open: for a
  * server, whether its database holds one; for a file, whether anything is there. */
 bool catalogueExists(const char* path);
+/* Removes a catalogue file with its -wal and -shm twins; a server catalogue (a URI or a
+ * link file naming one) is left as it is. */
+void removeCatalogueFile(const std::string& path);
 /* MainTable, PathTable and the configured metadata tables with their keys. */
 HResult kaCreateTables(DBHandle* h);
 /* The indexes behind every folder, file and link look-up; idempotent. */

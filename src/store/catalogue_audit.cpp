@@ -6,56 +6,12 @@
 #include "store/native_rows.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace kavdb::store {
 
 using engine::Value;
 
 namespace {
-
-/* A running 64-bit checksum: eight bytes at a time, multiply-rotate mixing. It detects
- * accidental differences, which is all a backup check needs. */
-class Checksum {
-  public:
-    void add(const void* data, std::size_t n)
-    {
-        const auto* p = static_cast<const unsigned char*>(data);
-        mix(n);
-        for (; n >= 8; n -= 8, p += 8) {
-            uint64_t word;
-            std::memcpy(&word, p, 8);
-            mix(word);
-        }
-        uint64_t tail = 0;
-        std::memcpy(&tail, p, n);
-        mix(tail);
-    }
-    void mix(uint64_t word)
-    {
-        h_ ^= word * 0x9E3779B97F4A7C15ull;
-        h_ = ((h_ << 27) | (h_ >> 37)) * 0xC2B2AE3D27D4EB4Full + 0x165667B19E3779F9ull;
-    }
-    uint64_t value() const { return h_; }
-
-  private:
-    uint64_t h_ = 0x27D4EB2F165667C5ull;
-};
-
-void addValue(Checksum& sum, const Value& v)
-{
-    sum.mix(v.kind());
-    if (v.isText()) {
-        sum.add(v.asText().data(), v.asText().size());
-    } else if (v.isBytes()) {
-        sum.add(v.asBytes().data(), v.asBytes().size());
-    } else if (v.isInt()) {
-        sum.mix(static_cast<uint64_t>(static_cast<int64_t>(v.asInt())));
-    } else if (v.isDouble()) {
-        double d = v.asDouble();
-        sum.add(&d, sizeof d);
-    }
-}
 
 std::string brokenWhere(const KeyLink& link)
 {
@@ -134,21 +90,6 @@ int64_t unusedRows(engine::Connection& c, const std::string& table, const std::s
 void dropUnusedRows(engine::Connection& c, const std::string& table, const std::string& link)
 {
     runNative(c, "DELETE FROM " + quotedName(table) + unusedWhere(table, link));
-}
-
-TableDigest digestTable(engine::Connection& c, const std::string& table)
-{
-    TableDigest digest{table, 0, 0};
-    Checksum sum;
-    eachNativeRow(c, "SELECT * FROM " + quotedName(table) + " ORDER BY rowid", {},
-                  [&](engine::DriverStatement& stmt) {
-                      ++digest.rows;
-                      for (int i = 0; i < stmt.columnCount(); ++i) {
-                          addValue(sum, stmt.value(i));
-                      }
-                  });
-    digest.checksum = sum.value();
-    return digest;
 }
 
 void eachFilePath(engine::Connection& c, const std::function<void(const std::string&)>& visit)

@@ -1,8 +1,7 @@
 /*
  * Looking a catalogue over, in SQLite's dialect: the engine's integrity check, the links
- * of its enforced keys, metadata rows no file uses, and a digest of every row of a table
- * (its count and a checksum of its values in key order), by which a backup is compared
- * with the catalogue it was taken from.
+ * of its enforced keys, metadata rows no file uses, and the tables a copy of the catalogue
+ * carries.
  */
 #pragma once
 
@@ -42,14 +41,6 @@ void repairLinks(engine::Connection& c, const KeyLink& link);
 /* Rows of a metadata table that no file links to (through MainTable.link). */
 int64_t unusedRows(engine::Connection& c, const std::string& table, const std::string& link);
 void dropUnusedRows(engine::Connection& c, const std::string& table, const std::string& link);
-
-struct TableDigest {
-    std::string table;
-    int64_t rows = 0;
-    uint64_t checksum = 0;
-    bool operator==(const TableDigest&) const = default;
-};
-TableDigest digestTable(engine::Connection& c, const std::string& table);
 
 /* Calls visit with the full path of every catalogued file. */
 void eachFilePath(engine::Connection& c, const std::function<void(const std::string&)>& visit);

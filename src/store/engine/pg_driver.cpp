@@ -11,9 +11,11 @@
 #include "store/engine/jet/server_functions.h"
 #include "store/engine/native.h"
 #include "store/engine/pg_text.h"
+#include "store/engine/round_trips.h"
 
 #include <libpq-fe.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -58,6 +60,8 @@ HResult hresultForSqlstate(std::string_view state, std::string_view constraint)
 }
 
 namespace {
+
+std::atomic<uint64_t> roundTrips{0};
 
 /* The advisory lock a writer holds for its transaction: one writer per catalogue. */
 constexpr long long kWriterLock = 0x4B415644; // "KAVD"
@@ -245,6 +249,7 @@ class PgDriver final : public Driver {
     {
         releaseStatements();
         if (PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) != PQTRANS_IDLE) {
+            ++roundTrips;
             own(PQexec(conn_, "ROLLBACK"));
         }
     }
@@ -542,6 +547,7 @@ void PgDriver::loadNames()
 
 Result PgDriver::plain(const std::string& sql)
 {
+    ++roundTrips;
     Result r = own(PQexec(conn_, sql.c_str()));
     if (failed(r.get())) {
         fail(r.get());
@@ -565,6 +571,7 @@ Result PgDriver::execute(const std::string& sql, const Params& p)
     if (PQstatus(conn_) != CONNECTION_OK) {
         fail(nullptr);
     }
+    ++roundTrips;
     if (PQtransactionStatus(conn_) == PQTRANS_IDLE) {
         std::vector<const char*> values = p.pointers();
         Result r = own(PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr,
@@ -604,6 +611,7 @@ Result PgDriver::atomically(const std::string& sql, const Params& p)
     PQexitPipelineMode(conn_);
     if (failed(results[1].get())) {
         if (PQstatus(conn_) == CONNECTION_OK) {
+            roundTrips += 2;
             own(PQexec(conn_, ("ROLLBACK TO SAVEPOINT " + point).c_str()));
             own(PQexec(conn_, ("RELEASE SAVEPOINT " + point).c_str()));
         }
@@ -622,11 +630,14 @@ Result PgDriver::describe(const std::string& sql, int parameters)
     if (inside) {
         plain(std::string("SAVEPOINT ") + kStatementPoint);
     }
+    ++roundTrips;
     Result r = own(PQprepare(conn_, "", sql.c_str(), parameters, nullptr));
     if (!failed(r.get())) {
+        ++roundTrips;
         r = own(PQdescribePrepared(conn_, ""));
     }
     if (inside && PQstatus(conn_) == CONNECTION_OK) {
+        roundTrips += failed(r.get()) ? 2 : 1;
         own(PQexec(conn_,
                    (std::string(failed(r.get()) ? "ROLLBACK TO SAVEPOINT " : "RELEASE SAVEPOINT ") +
                     kStatementPoint)
@@ -846,6 +857,11 @@ bool makeDatabase(const std::string& uri)
 }
 
 } // namespace
+
+uint64_t serverRoundTrips()
+{
+    return roundTrips.load();
+}
 
 std::unique_ptr<Driver> openPostgres(const std::string& uri)
 {

@@ -100,6 +100,23 @@ void createIndex(Connection& c, const std::string& name, const std::string& tabl
     c.driver().run(sql + ")");
 }
 
+void advanceCounter(Connection& c, const std::string& table, const std::string& column)
+{
+    if (c.driver().dialect() != Dialect::Postgres) {
+        return;
+    }
+    // pg_get_serial_sequence reads its first argument as SQL reads a name: quoted, it
+    // keeps its case. An empty table leaves the sequence where it starts.
+    const std::string largest =
+        "(SELECT max(" + quoteIdent(column) + ") FROM " + quoteIdent(table) + ")";
+    std::unique_ptr<DriverStatement> stmt = c.driver().prepare(
+        "SELECT setval(pg_get_serial_sequence(?, ?), coalesce(" + largest + ", 1), " + largest +
+        " IS NOT NULL) WHERE pg_get_serial_sequence(?, ?) IS NOT NULL");
+    stmt->bindAll({Value::text(quoteIdent(table)), Value::text(column),
+                   Value::text(quoteIdent(table)), Value::text(column)});
+    stmt->run();
+}
+
 void refuseBreakingAKey(Connection& c, const std::string& jet)
 {
     std::string table = droppedTable(jet);

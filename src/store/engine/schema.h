@@ -38,6 +38,10 @@ void addForeignKey(Connection& c, const std::string& keyName, const std::string&
                    const std::string& parentColumn);
 void createIndex(Connection& c, const std::string& name, const std::string& table,
                  const std::vector<std::string>& columns);
+/* After rows were added with their keys given: the table's counter column hands out keys
+ * past the largest. SQLite's counter follows such rows by itself; a server's identity
+ * sequence is set past them. */
+void advanceCounter(Connection& c, const std::string& table, const std::string& column);
 /* Raises kConstraint for a Jet statement that would break an enforced key: dropping a
  * table that is the child or the parent of one would leave the other side's triggers
  * pointing at nothing, and every later write would fail instead of the key holding. */

@@ -1,0 +1,136 @@
+/*
+ * `kavdb migrate` on a catalogue of test photos: file to file, and a round trip through
+ * the test server (a URI one way, a link file the other) that must end with the same
+ * checksums and the same thumbnail bytes; a destination holding rows is refused and left
+ * as it was. The server cases run only under the ctest fixture that starts the server.
+ */
+#include "command_fixture.h"
+#include "support/server.h"
+
+#include <filesystem>
+
+namespace kavdb::test {
+namespace {
+
+const std::vector<std::string> kPhotos = {"Canon_40D.jpg", "Nikon_D70.jpg", "Pentax_K10D.jpg"};
+
+class MigrateTest : public CommandTest {
+  protected:
+    void SetUp() override
+    {
+        CommandTest::SetUp();
+        folder_ = copyPhotos("photos", kPhotos);
+        ASSERT_EQ(kavdb({"add", "--quiet", folder_}).exitCode, 0);
+        ASSERT_EQ(kavdb({"comment", folder_ + "/Nikon_D70.jpg", "a \"quoted\" comment"}).exitCode,
+                  0);
+    }
+    void TearDown() override
+    {
+        if (!server_.empty()) {
+            dropServerCatalogue(server_);
+        }
+        CommandTest::TearDown();
+    }
+
+    /* migrate src dst, which must succeed; its lines about the tables. */
+    std::vector<std::string> migrate(const std::string& src, const std::string& dst)
+    {
+        RunResult r = kavdb({"migrate", src, dst});
+        EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+        std::vector<std::string> tables;
+        std::size_t at = 0;
+        for (std::size_t end; (end = r.out.find('\n', at)) != std::string::npos; at = end + 1) {
+            std::string line = r.out.substr(at, end - at);
+            if (line.find(" rows, checksum ") != std::string::npos) {
+                EXPECT_NE(line.find("the same on both sides"), std::string::npos) << line;
+                tables.push_back(line);
+            }
+        }
+        return tables;
+    }
+
+    /* Every photo's thumbnail bytes in the catalogue at path. */
+    std::vector<std::vector<unsigned char>> thumbnails(const std::string& path)
+    {
+        DBHandle* h = nullptr;
+        EXPECT_EQ(KaAVDBOpen(path.c_str(), &h), S_OK);
+        std::vector<std::vector<unsigned char>> all;
+        for (const std::string& name : kPhotos) {
+            ImageData image{};
+            EXPECT_EQ(KaAVDBReadImage(h, (folder_ + "/" + name).c_str(), &image), S_OK) << name;
+            std::size_t size = ((image.ThumbnailWidth * 3 + 3) & ~3) * image.ThumbnailHeight;
+            all.emplace_back(image.Thumbnail, image.Thumbnail + (image.Thumbnail ? size : 0));
+            EXPECT_GT(all.back().size(), 0u) << name;
+            FreeImageData(&image);
+        }
+        KaAVDBClose(h);
+        return all;
+    }
+
+    std::string folder_;
+    std::string server_; // a server catalogue the test made
+};
+
+TEST_F(MigrateTest, AFileCopiesToAFileWithEveryRowAndAProgressLine)
+{
+    const std::string copy = dir_ + "/copy.mdb";
+    RunResult shown = kavdbOnTerminal({"migrate", db_, copy});
+    ASSERT_EQ(shown.exitCode, 0) << shown.out;
+    EXPECT_NE(shown.out.find("copying MainTable  3/3 rows"), std::string::npos) << shown.out;
+    EXPECT_NE(shown.out.find("MainTable: 3 rows, checksum"), std::string::npos) << shown.out;
+    EXPECT_EQ(thumbnails(copy), thumbnails(db_));
+    RunResult original = kavdb({"show", "--json", folder_ + "/Nikon_D70.jpg"});
+    RunResult copied = kavdb({"--db", copy, "show", "--json", folder_ + "/Nikon_D70.jpg"});
+    EXPECT_EQ(copied.out, original.out);
+    EXPECT_NE(copied.out.find("quoted"), std::string::npos) << copied.out;
+}
+
+TEST_F(MigrateTest, ADestinationWithRowsOrAMissingSourceIsRefused)
+{
+    const std::string other = dir_ + "/other.mdb";
+    const std::string folder = copyPhotos("other", {"Sony_HDR-HC3.jpg"});
+    ASSERT_EQ(kavdb({"--db", other, "add", "--quiet", folder}).exitCode, 0);
+    const std::string before = kavdb({"--db", other, "sql", "SELECT * FROM MainTable"}).out;
+    RunResult refused = kavdb({"migrate", db_, other});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("already holds a catalogue with rows"), std::string::npos)
+        << refused.err;
+    EXPECT_EQ(kavdb({"--db", other, "sql", "SELECT * FROM MainTable"}).out, before);
+    RunResult missing = kavdb({"migrate", dir_ + "/none.mdb", dir_ + "/new.mdb"});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_FALSE(std::filesystem::exists(dir_ + "/new.mdb"));
+}
+
+/* The server cases: discovered only with the test server's fixture (app/tests). */
+using MigrateServerTest = MigrateTest;
+
+TEST_F(MigrateServerTest, ARoundTripThroughAServerKeepsEveryRowAndThumbnail)
+{
+    ASSERT_TRUE(onServer()) << "runs under the ctest fixture that starts the test server";
+    const std::string link = dir_ + "/server.mdb";
+    server_ = linkServerCatalogue(link);
+    std::vector<std::string> there = migrate(db_, server_);
+    const std::string back = dir_ + "/back.mdb";
+    std::vector<std::string> home = migrate(link, back);
+    EXPECT_EQ(there.size(), 12u);
+    EXPECT_EQ(home, there);
+    EXPECT_EQ(thumbnails(back), thumbnails(db_));
+    EXPECT_EQ(thumbnails(link), thumbnails(db_));
+
+    // Keys came as they were; the server's counters hand out new ones past them.
+    const std::string added = copyPhotos("added", {"Sony_HDR-HC3.jpg"});
+    ASSERT_EQ(kavdb({"--db", link, "add", "--quiet", added}).exitCode, 0);
+    EXPECT_EQ(kavdb({"--db", link, "sql",
+                     "SELECT FieldID, PathID FROM MainTable WHERE Filename = "
+                     "'Sony_HDR-HC3.jpg'"})
+                  .out,
+              "4\t2\n");
+
+    const std::string before = kavdb({"--db", link, "sql", "SELECT count(*) FROM MainTable"}).out;
+    RunResult refused = kavdb({"migrate", back, server_});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(kavdb({"--db", link, "sql", "SELECT count(*) FROM MainTable"}).out, before);
+}
+
+} // namespace
+} // namespace kavdb::test

@@ -1,0 +1,328 @@
+/*
+ * The PostgreSQL engine beside raw libpq doing the same rows: registering a folder tree
+ * (raw: prepared statements in one transaction), a composed search (raw: the join the
+ * composition writes, in the server's spelling), and the round trips one single-file
+ * export costs (counted by the driver). Each at 10,000 and 100,000 files. The program
+ * starts its own server (scripts/pg-test-server) and stops it at exit.
+ */
+#include "bench_support.h"
+#include "kavdbmgr.h"
+#include "ratio_reporter.h"
+#include "store/engine/round_trips.h"
+
+#include <dirent.h>
+#include <libpq-fe.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <stdexcept>
+
+namespace {
+
+using namespace kavdb::bench;
+
+constexpr int kFilesPerFolder = 100;
+
+std::string serverCommand(const char* action)
+{
+    return std::string("bash '" KAVDB_SOURCE_DIR "/scripts/pg-test-server' ") + action +
+           " kavdb-bench-" + std::to_string(::getpid());
+}
+
+/* The server's base URI, the server started on first use and stopped at exit. */
+const std::string& baseUri()
+{
+    static const std::string uri = [] {
+        std::FILE* out = ::popen(serverCommand("start").c_str(), "r");
+        char line[512] = {};
+        bool read = out != nullptr && std::fgets(line, sizeof line, out) != nullptr;
+        if (out == nullptr || ::pclose(out) != 0 || !read) {
+            throw std::runtime_error("the benchmark's server did not start");
+        }
+        std::atexit([] { std::system(serverCommand("stop").c_str()); });
+        std::string u = line;
+        return u.substr(0, u.find('\n'));
+    }();
+    return uri;
+}
+
+/* The URI of database name on the server. */
+std::string databaseUri(const std::string& name)
+{
+    const std::string& base = baseUri();
+    std::size_t slash = base.find('/', base.find("://") + 3);
+    return base.substr(0, slash + 1) + name + base.substr(base.find('?'));
+}
+
+PGconn* rawConnect(const std::string& uri)
+{
+    PGconn* conn = PQconnectdb(uri.c_str());
+    if (PQstatus(conn) != CONNECTION_OK) {
+        throw std::runtime_error(PQerrorMessage(conn));
+    }
+    return conn;
+}
+
+void rawRun(PGconn* conn, const std::string& sql)
+{
+    PGresult* r = PQexec(conn, sql.c_str());
+    bool ok = PQresultStatus(r) == PGRES_COMMAND_OK || PQresultStatus(r) == PGRES_TUPLES_OK;
+    PQclear(r);
+    if (!ok) {
+        throw std::runtime_error(sql + ": " + PQerrorMessage(conn));
+    }
+}
+
+/* A fresh, empty catalogue database. */
+std::string freshServerCatalogue()
+{
+    static int n = 0;
+    scratchDir(); // the configuration the catalogue is made from
+    std::string uri = databaseUri("c" + std::to_string(++n));
+    if (KaAVDBCreate(uri.c_str()) != S_OK) {
+        throw std::runtime_error("cannot create " + uri);
+    }
+    return uri;
+}
+
+void dropCatalogue(const std::string& uri)
+{
+    PGconn* admin = rawConnect(databaseUri("postgres"));
+    std::string name = uri.substr(uri.rfind('/', uri.find('?')) + 1);
+    rawRun(admin, "DROP DATABASE " + name.substr(0, name.find('?')) + " WITH (FORCE)");
+    PQfinish(admin);
+}
+
+/* Registers the tree of state.range(0) files once per iteration, each time into a fresh
+ * catalogue: connect and disconnect (and the catalogue's making and dropping) untimed. */
+template <class Connect, class Register, class Disconnect>
+void registerTrees(benchmark::State& state, Connect connect, Register registerTree,
+                   Disconnect disconnect)
+{
+    const int files = static_cast<int>(state.range(0));
+    std::string root =
+        makeTree("walk" + std::to_string(files), files / kFilesPerFolder, kFilesPerFolder);
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::string uri = freshServerCatalogue();
+        auto connection = connect(uri);
+        state.ResumeTiming();
+        registerTree(connection, root);
+        state.PauseTiming();
+        disconnect(connection);
+        dropCatalogue(uri);
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * files);
+}
+
+void ServerRegisterFolder(benchmark::State& state)
+{
+    registerTrees(
+        state,
+        [](const std::string& uri) {
+            DBHandle* h = nullptr;
+            KaAVDBOpen(uri.c_str(), &h);
+            return h;
+        },
+        [&](DBHandle* h, const std::string& root) {
+            if (KaAVDBRegisterFolder(h, root.c_str()) != S_OK) {
+                state.SkipWithError("RegisterFolder failed");
+            }
+        },
+        [](DBHandle* h) { KaAVDBClose(h); });
+}
+
+/* Runs a prepared statement with text parameters; the first column of its first row. */
+std::string rawPrepared(PGconn* conn, const char* name, std::vector<const char*> values)
+{
+    PGresult* r = PQexecPrepared(conn, name, static_cast<int>(values.size()), values.data(),
+                                 nullptr, nullptr, 0);
+    std::string first = PQntuples(r) > 0 ? PQgetvalue(r, 0, 0) : "";
+    PQclear(r);
+    return first;
+}
+
+/* The same rows by hand: each folder listed, its folder row, then its file rows, in one
+ * transaction. */
+void rawRegister(PGconn* conn, const std::string& root)
+{
+    rawRun(conn, "BEGIN");
+    PQclear(PQprepare(conn, "folder",
+                      "INSERT INTO \"PathTable\"(\"Pathname\") VALUES ($1) RETURNING \"PathID\"", 1,
+                      nullptr));
+    PQclear(PQprepare(conn, "file",
+                      "INSERT INTO \"MainTable\"(\"PathID\", \"Filename\") VALUES ($1, $2)", 2,
+                      nullptr));
+    for (const auto& dir : std::filesystem::directory_iterator(root)) {
+        std::string folder = dir.path().string() + "/";
+        std::string id = rawPrepared(conn, "folder", {folder.c_str()});
+        DIR* d = opendir(folder.c_str());
+        while (dirent* e = readdir(d)) {
+            if (e->d_name[0] != '.') {
+                rawPrepared(conn, "file", {id.c_str(), e->d_name});
+            }
+        }
+        closedir(d);
+    }
+    rawRun(conn, "COMMIT");
+}
+
+void ServerRegisterFolder_baseline(benchmark::State& state)
+{
+    registerTrees(state, rawConnect, rawRegister, PQfinish);
+}
+
+/* A catalogue of files rows made on the server itself, each file with an ExifInfo row of
+ * one of four makes and a hundred models, and a comment and thumbnail on every file. */
+const std::string& generatedCatalogue(int files)
+{
+    static std::map<int, std::string> made;
+    auto found = made.find(files);
+    if (found != made.end()) {
+        return found->second;
+    }
+    std::string uri = freshServerCatalogue();
+    PGconn* conn = rawConnect(uri);
+    const std::string n = std::to_string(files);
+    const std::string per = std::to_string(kFilesPerFolder);
+    rawRun(conn, "INSERT INTO \"PathTable\"(\"PathID\", \"Pathname\") SELECT g, '/photos/d' || g "
+                 "|| '/' FROM generate_series(1, " +
+                     n + " / " + per + ") g");
+    rawRun(conn, "INSERT INTO \"ExifInfo\"(\"DataID\", \"Make\", \"Model\") SELECT g, 'Make' || "
+                 "(g % 4), 'Model' || (g % 100) FROM generate_series(1, " +
+                     n + ") g");
+    rawRun(conn, "INSERT INTO \"MainTable\"(\"FieldID\", \"PathID\", \"Filename\", \"Comment\", "
+                 "\"Width\", \"Height\", \"Bitcount\", \"ThumbnailWidth\", \"ThumbnailHeight\", "
+                 "\"Thumbnail\", \"UpdateTM\", \"DataID1\") SELECT g, (g - 1) / " +
+                     per + " + 1, 'f' || ((g - 1) % " + per +
+                     ") || '.jpg', 'comment ' || g, 640, 480, 24, 4, 4, "
+                     "decode(repeat('ab', 48), 'hex'), '2008/01/01 00:00:00', g FROM "
+                     "generate_series(1, " +
+                     n + ") g");
+    for (const char* table : {"PathTable", "ExifInfo", "MainTable"}) {
+        rawRun(conn, std::string("ANALYZE \"") + table + "\"");
+    }
+    PQfinish(conn);
+    return made[files] = uri;
+}
+
+const char* const kCondition = "ExifInfo.Make = 'make1'";
+
+void ServerSearch(benchmark::State& state)
+{
+    DBHandle* h = nullptr;
+    KaAVDBOpen(generatedCatalogue(static_cast<int>(state.range(0))).c_str(), &h);
+    std::string sql = std::string("SELECT * FROM ExifInfo WHERE ") + kCondition;
+    for (auto _ : state) {
+        StringList out;
+        if (KaAVDBQuery(h, sql.c_str(), &out) != S_OK) {
+            state.SkipWithError("Query failed");
+        }
+        benchmark::DoNotOptimize(out.size());
+    }
+    KaAVDBClose(h);
+}
+
+/* The join the composition writes, as the server reads it, and the same list built. */
+void ServerSearch_baseline(benchmark::State& state)
+{
+    PGconn* conn = rawConnect(generatedCatalogue(static_cast<int>(state.range(0))));
+    const char* sql = "SELECT \"PathTable\".\"Pathname\", \"MainTable\".\"Filename\" FROM "
+                      "\"ExifInfo\", \"MainTable\", \"PathTable\" WHERE \"PathTable\".\"PathID\" = "
+                      "\"MainTable\".\"PathID\" AND \"MainTable\".\"DataID1\" = "
+                      "\"ExifInfo\".\"DataID\" AND \"ExifInfo\".\"Make\" = 'make1'";
+    for (auto _ : state) {
+        StringList out;
+        PGresult* r = PQexecParams(conn, sql, 0, nullptr, nullptr, nullptr, nullptr, 0);
+        for (int i = 0; i < PQntuples(r); ++i) {
+            out.push_back(std::string(PQgetvalue(r, i, 0)) + PQgetvalue(r, i, 1));
+        }
+        PQclear(r);
+        benchmark::DoNotOptimize(out.size());
+    }
+    PQfinish(conn);
+}
+
+/* One export on one file of the catalogue, with the server round trips it costs. */
+template <class Export> void readOne(benchmark::State& state, Export call)
+{
+    DBHandle* h = nullptr;
+    KaAVDBOpen(generatedCatalogue(static_cast<int>(state.range(0))).c_str(), &h);
+    const std::string path = "/photos/d7/f42.jpg";
+    call(h, path.c_str()); // the connection's first call reads the server's names
+    uint64_t before = kavdb::engine::serverRoundTrips();
+    for (auto _ : state) {
+        if (call(h, path.c_str()) != S_OK) {
+            state.SkipWithError("the export failed");
+        }
+    }
+    state.counters["round_trips"] =
+        static_cast<double>(kavdb::engine::serverRoundTrips() - before) /
+        static_cast<double>(state.iterations());
+    KaAVDBClose(h);
+}
+
+void ServerReadComment(benchmark::State& state)
+{
+    readOne(state, [](DBHandle* h, const char* path) {
+        char text[1024];
+        return KaAVDBReadComment(h, path, text);
+    });
+}
+
+void ServerReadData(benchmark::State& state)
+{
+    readOne(state, [](DBHandle* h, const char* path) {
+        MetaDataList data;
+        HRESULT hr = KaAVDBReadData(h, path, &data);
+        FreeMetaDataList(&data);
+        return hr;
+    });
+}
+
+void ServerReadImage(benchmark::State& state)
+{
+    readOne(state, [](DBHandle* h, const char* path) {
+        ImageData image{};
+        HRESULT hr = KaAVDBReadImage(h, path, &image);
+        FreeImageData(&image);
+        return hr;
+    });
+}
+
+void ServerWriteComment(benchmark::State& state)
+{
+    readOne(state, [](DBHandle* h, const char* path) {
+        return KaAVDBWriteComment(h, path, "a comment written");
+    });
+}
+
+BENCHMARK(ServerRegisterFolder)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(3);
+BENCHMARK(ServerRegisterFolder_baseline)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(3);
+BENCHMARK(ServerSearch)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Repetitions(5);
+BENCHMARK(ServerSearch_baseline)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5);
+BENCHMARK(ServerReadComment)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(ServerReadData)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(ServerReadImage)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(ServerWriteComment)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+KAVDB_BENCHMARK_MAIN();

@@ -1,0 +1,21 @@
+/*
+ * Copying a whole catalogue into another, on the same engine or another: every table's
+ * rows with their keys, parents before children, then each table read back on both sides
+ * and compared by row count and checksum. Stands on store/table_rows for the rows and on
+ * the calls of both handles for their transactions.
+ */
+#pragma once
+
+#include "store/record_access.h"
+
+namespace kavdb::ops {
+
+using store::HResult;
+
+/* Runs inside a reading call on src and a writing call on dst. Refuses (nothing written)
+ * a dst holding rows, or lacking a table or item of src. Any failure after writing
+ * began, a disagreeing check included, raises so that dst's call undoes the copy. */
+HResult copyCatalogue(DBHandle* src, DBHandle* dst, StringList* report, KaCopyProgress progress,
+                      void* context);
+
+} // namespace kavdb::ops
