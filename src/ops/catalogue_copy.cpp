@@ -119,24 +119,24 @@ bool verify(engine::Connection& src, engine::Connection& dst,
 
 /* The text and place indexes of src made again in dst, which fills them from the rows
  * just copied; an index dst's engine cannot hold is named in the report. */
+void remakeIndex(const std::string& name, const store::CatalogueIndex& index,
+                 engine::Connection& src, engine::Connection& dst, StringList& report)
+{
+    if (!index.available(src) || !index.present(src)) {
+        return;
+    }
+    if (index.available(dst)) {
+        index.create(dst, index.items(src));
+        report.push_back(name + ": made again");
+    } else {
+        report.push_back(name + ": not carried, the destination cannot hold one");
+    }
+}
+
 void remakeIndexes(engine::Connection& src, engine::Connection& dst, StringList& report)
 {
-    if (store::textIndexAvailable(src) && store::hasTextIndex(src)) {
-        if (store::textIndexAvailable(dst)) {
-            store::createTextIndex(dst, store::textIndexItems(src));
-            report.push_back("text index: made again");
-        } else {
-            report.push_back("text index: not carried, the destination cannot hold one");
-        }
-    }
-    if (store::placeIndexAvailable(src) && store::hasPlaceIndex(src)) {
-        if (store::placeIndexAvailable(dst)) {
-            store::createPlaceIndex(dst, store::placeIndexItems(src));
-            report.push_back("place index: made again");
-        } else {
-            report.push_back("place index: not carried, the destination cannot hold one");
-        }
-    }
+    remakeIndex("text index", store::textIndex(), src, dst, report);
+    remakeIndex("place index", store::placeIndex(), src, dst, report);
 }
 
 } // namespace
