@@ -58,6 +58,11 @@ void Connection::open(const std::string& path)
     depth_ = 0;
     failed_ = false;
     statements_ = std::make_shared<StatementCache>(*this);
+    driver_->beforeWriting([cache = std::weak_ptr(statements_)] {
+        if (auto c = cache.lock()) {
+            c->settleStreams();
+        }
+    });
     turns_ = std::make_unique<Turns>(path);
 }
 
@@ -225,6 +230,7 @@ void Connection::commit()
     }
     try {
         passFaultPoint(FaultPoint::Commit);
+        statements_->settleStreams();
         driver_->releaseStatements(); // no statement may keep the snapshot past the commit
         driver_->commit();
     } catch (...) {
@@ -251,8 +257,9 @@ void Connection::yieldIfDue(int sliceMs)
     // A statement still stepping would hold its read snapshot across the commit, and a
     // writer cannot begin on a snapshot that another process has since written past.
     // Recordsets find their place again by key.
-    driver_->releaseStatements();
     try {
+        statements_->settleStreams();
+        driver_->releaseStatements();
         passFaultPoint(FaultPoint::SliceCommit);
         driver_->commit();
         sliced_ = true;

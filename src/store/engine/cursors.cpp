@@ -1,10 +1,12 @@
 /*
  * The cursors of recordsets (see cursors.h).
  *
- * A keyset reads a row by its key; a walk forward in key order reads the rows instead
- * from one statement streaming them with their keys, each checked against the key the
- * walk expects. Any other move, a row that does not match, or a stream let go at a slice
- * commit, and the walk goes on by key.
+ * On an engine that steps through rows (Driver::streamsRows), a keyset reads its keys with
+ * its rows from one statement as the walk goes: one pass over the rows instead of two.
+ * That statement keeps the read snapshot of the open (a sort, too, reads its rows then), so
+ * the keys are the open's as long as nothing on the connection writes; before anything
+ * does, and before a commit lets the statement go, the keyset takes the rest of its keys
+ * (StatementCache::settleStreams). A row the statement does not stand on is read by key.
  */
 #include "store/engine/cursors.h"
 
@@ -133,16 +135,21 @@ KeysetCursor::KeysetCursor(std::shared_ptr<StatementCache> cache, const SelectPa
 {
     std::string keyName = cache_->driver().rowKey(parts.tableName);
     const char* key = keyName.c_str();
-    Stmt keys = borrow(cache_, reselect(parts, key, key, true), values_);
-    while (keys->step()) {
-        keys_.push_back(keys->key(0));
-    }
-    streamSql_ = reselect(parts, parts.list + ", " + key, key, true);
     one_ = borrow(cache_, rowByKey(parts, key));
+    keysSql_ = reselect(parts, key, key, true);
+    if (cache_->driver().streamsRows()) {
+        stream_ = borrow(cache_, reselect(parts, parts.list + ", " + key, key, true), values_);
+        keysAre_ = Keys::Streaming;
+        if (streamOn()) {
+            cache_->streaming(this);
+        }
+        return;
+    }
+    takeKeysNow();
     // Read now: the first row, and the fields as the statement has them once it has run.
     one_->bindKey(1, keys_.empty() ? 0 : keys_.front());
     if (one_->step()) {
-        loaded_ = &*one_;
+        loaded_ = one_.get();
         loadedPos_ = 0;
     }
 }
@@ -168,7 +175,21 @@ void CountedCursor::moveBy(long n)
 
 Layout KeysetCursor::describe(const std::string& tableName)
 {
-    return layoutOf(*one_, one_->columnCount(), tableName);
+    DriverStatement& ran = stream_ ? *stream_ : *one_;
+    return layoutOf(ran, ran.columnCount() - (stream_ ? 1 : 0), tableName);
+}
+
+long KeysetCursor::count()
+{
+    takeAllKeys();
+    return static_cast<long>(keys_.size());
+}
+
+bool KeysetCursor::has(long p)
+{
+    while (keysAre_ == Keys::Streaming && p >= static_cast<long>(keys_.size()) && streamOn()) {
+    }
+    return p < static_cast<long>(keys_.size());
 }
 
 bool KeysetCursor::live()
@@ -190,16 +211,18 @@ DriverStatement& KeysetCursor::row()
 
 bool KeysetCursor::load()
 {
-    bool streamed = fromStream();
-    loaded_ = streamed ? &*stream_ : &*one_;
     loadedPos_ = pos_;
-    if (!streamed) {
-        one_->reset();
-        one_->bindKey(1, key());
-        if (!one_->step()) {
-            markDeleted(); // gone since its key was taken
-            return false;
-        }
+    if (keysAre_ == Keys::Streaming && pos_ + 1 == static_cast<long>(keys_.size()) &&
+        stream_->busy()) {
+        loaded_ = stream_.get(); // standing on the last key it gave
+        return true;
+    }
+    loaded_ = one_.get();
+    one_->reset();
+    one_->bindKey(1, key());
+    if (!one_->step()) {
+        markDeleted(); // gone since its key was taken
+        return false;
     }
     return true;
 }
@@ -210,46 +233,45 @@ void KeysetCursor::markDeleted()
     loaded_ = nullptr;
 }
 
-/* The stream starts when a walk goes from the first row to the second, and only when its
- * plan needs no sort of its own, which would read every row before the first and hold
- * values changed since. */
-void KeysetCursor::startStream()
+bool KeysetCursor::streamOn()
 {
-    streaming_ = Stream::Off;
-    if (pos_ != 1 || loadedPos_ != 0 || cache_->driver().planSorts(streamSql_)) {
-        return;
+    if (loaded_ == stream_.get()) {
+        loaded_ = nullptr; // the stream steps off the row it stood on
     }
-    stream_ = borrow(cache_, streamSql_, values_);
-    streamPos_ = 0;
-    if (stream_->step() && stream_->key(stream_->columnCount() - 1) == keys_.front()) {
-        streaming_ = Stream::On; // past the first row, read already by key
-        streamPos_ = 1;
+    if (!keys_.empty() && !stream_->busy()) {
+        takeKeysNow(); // let go under the walk (a rollback): it would start again
+        return false;
+    }
+    if (stream_->step()) {
+        keys_.push_back(stream_->key(stream_->columnCount() - 1));
+        return true;
+    }
+    keysAre_ = Keys::Known;
+    cache_->settled(this);
+    return false;
+}
+
+void KeysetCursor::takeAllKeys()
+{
+    try {
+        while (keysAre_ == Keys::Streaming && streamOn()) {
+        }
+    } catch (...) {
+        keysAre_ = Keys::Known;
+        cache_->settled(this);
+        throw;
     }
 }
 
-bool KeysetCursor::fromStream()
+void KeysetCursor::takeKeysNow()
 {
-    if (streaming_ == Stream::Untried) {
-        startStream();
+    keys_.clear();
+    Stmt keys = borrow(cache_, keysSql_, values_);
+    while (keys->step()) {
+        keys_.push_back(keys->key(0));
     }
-    if (streaming_ != Stream::On) {
-        return false;
-    }
-    if (pos_ == 0 && streamPos_ != 0) {
-        stream_->reset(); // a walk from the first row again
-        streamPos_ = 0;
-    }
-    if (pos_ != streamPos_) {
-        return false; // a jump: by key
-    }
-    ++streamPos_;
-    if ((streamPos_ == 1 || stream_->busy()) && stream_->step() &&
-        stream_->key(stream_->columnCount() - 1) == key()) {
-        return true;
-    }
-    // Let go at a slice commit, or this key left the statement's rows, or the order moved.
-    streaming_ = Stream::Off;
-    return false;
+    keysAre_ = Keys::Known;
+    cache_->settled(this);
 }
 
 Layout layoutOf(DriverStatement& stmt, int count, const std::string& tableName)

@@ -2,8 +2,9 @@
  * Part of the engine layer (seen above it only through Recordset): the three ways a
  * recordset walks its rows.
  *
- * KeysetCursor holds the keys of a keyed select (select_reader.h), taken at open, reads
- * the current row by its key, and is the one cursor whose rows can be changed.
+ * KeysetCursor holds the keys of a keyed select (select_reader.h) as they were at open,
+ * reads a row by its key unless its walk's statement stands on it, and is the one cursor
+ * whose rows can be changed.
  * StreamCursor steps a statement forward only. RowsCursor holds the values of a statement
  * without row keys (a join, an aggregate), read at open. Position follows ADO: BOF before
  * the first row, EOF after the last, both on no rows.
@@ -13,6 +14,7 @@
 #include "store/engine/select_reader.h"
 #include "store/engine/statement.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -55,11 +57,14 @@ class CountedCursor : public RowCursor {
     void first() override { pos_ = 0; }
     void next() override;
     void moveBy(long n) override;
-    bool bof() override { return count() == 0 || pos_ < 0; }
-    bool eof() override { return count() == 0 || pos_ >= count(); }
+    bool bof() override { return pos_ < 0 || !has(0); }
+    bool eof() override { return !has(std::max(pos_, 0L)); }
 
   protected:
-    bool onARow() { return pos_ >= 0 && pos_ < count(); }
+    /* Whether there is a row at position p (p >= 0); cheaper than count() where the
+     * cursor learns its rows as it goes. */
+    virtual bool has(long p) { return p < count(); }
+    bool onARow() { return pos_ >= 0 && has(pos_); }
     long pos_ = 0;
 };
 
@@ -67,8 +72,9 @@ class KeysetCursor final : public CountedCursor {
   public:
     KeysetCursor(std::shared_ptr<StatementCache> cache, const SelectParts& parts,
                  std::vector<Value> values);
+    ~KeysetCursor() override { cache_->settled(this); }
 
-    long count() override { return static_cast<long>(keys_.size()); }
+    long count() override;
     bool live() override;
     Value value(int i) override { return row().value(i); }
     long size(int i) override { return row().size(i); }
@@ -79,24 +85,27 @@ class KeysetCursor final : public CountedCursor {
     int64_t key() const { return keys_[static_cast<std::size_t>(pos_)]; }
     void markDeleted();
     void invalidate() { loaded_ = nullptr; } // changed: read it again
+    /* Reads the keys the walk has not reached yet; the stream stops. */
+    void takeAllKeys();
 
   private:
-    /* Whether the stream is used: not yet decided, reading the walk's rows, or not. */
-    enum class Stream { Untried, On, Off };
+    /* The keys come with the walk from the stream, or are all known. */
+    enum class Keys { Streaming, Known };
 
+    bool has(long p) override;
     DriverStatement& row();
     bool load();
-    bool fromStream();
-    void startStream();
+    /* One more key from the stream; false (all known) at its end. */
+    bool streamOn();
+    void takeKeysNow();
 
     std::shared_ptr<StatementCache> cache_;
     std::vector<Value> values_;
     std::vector<int64_t> keys_; // kGone for a row deleted
     Stmt one_;                  // a row by its key
-    std::string streamSql_;
-    Stmt stream_;
-    Stream streaming_ = Stream::Untried;
-    long streamPos_ = 0;                // the key index of the stream's next row
+    Stmt stream_;               // the rows with their keys, in the walk's order
+    Keys keysAre_ = Keys::Known;
+    std::string keysSql_;
     DriverStatement* loaded_ = nullptr; // the statement standing on row loadedPos_
     long loadedPos_ = -1;
 };

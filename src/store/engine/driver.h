@@ -130,8 +130,18 @@ class Driver {
     virtual bool isRowKey(const std::string& table, const std::string& column) = 0;
     /* The table is the child or the parent of an enforced key. */
     virtual bool inAKey(const std::string& table) = 0;
-    /* Running sql sorts its rows in a pass of their own before giving the first. */
-    virtual bool planSorts(const std::string& sql) = 0;
+    /* Whether a keyset may read its keys with its rows, from one statement, as its walk
+     * goes (cursors.h): the engine's statements step through their rows one by one. */
+    virtual bool streamsRows() = 0;
+
+    /* What runs before anything this driver runs may change the database (a statement
+     * that writes, at its first step; every statement run whole). A keyset still reading
+     * its keys from its walk's statement takes the rest of them then (cursors.h). */
+    void beforeWriting(std::function<void()> f) { *beforeWrite_ = std::move(f); }
+
+  protected:
+    /* Shared with the driver's statements, which may outlive it in a recordset. */
+    std::shared_ptr<std::function<void()>> beforeWrite_ = std::make_shared<std::function<void()>>();
 };
 
 /* Asked, while another connection holds the lock, whether to wait on: count is the number

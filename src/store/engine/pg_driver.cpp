@@ -277,7 +277,7 @@ class PgDriver final : public Driver {
     bool inAKey(const std::string& table) override;
     /* A keyset reads its rows by key: a statement's whole result is held by the client, so
      * a stream over a large table is never started beside it. */
-    bool planSorts(const std::string&) override { return true; }
+    bool streamsRows() override { return false; }
     Dialect dialect() override { return Dialect::Postgres; }
 
     /* Runs one of the engine's own statements as it is, neither renamed nor numbered. */

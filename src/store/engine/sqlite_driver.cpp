@@ -115,7 +115,10 @@ bool fitsInt32(double d)
 
 class SqliteStatement final : public DriverStatement {
   public:
-    explicit SqliteStatement(sqlite3_stmt* stmt) : stmt_(stmt) {}
+    SqliteStatement(sqlite3_stmt* stmt, std::shared_ptr<std::function<void()>> beforeWrite)
+        : stmt_(stmt), beforeWrite_(std::move(beforeWrite))
+    {
+    }
     ~SqliteStatement() override { sqlite3_finalize(stmt_); }
 
     int parameterCount() override
@@ -131,7 +134,13 @@ class SqliteStatement final : public DriverStatement {
     {
         check(sqlite3_db_handle(stmt_), sqlite3_bind_int64(stmt_, index, key));
     }
-    bool step() override { return stepOn(stmt_); }
+    bool step() override
+    {
+        if (*beforeWrite_ && !busy() && !readOnly()) {
+            (*beforeWrite_)();
+        }
+        return stepOn(stmt_);
+    }
     void reset() override { sqlite3_reset(stmt_); }
     bool busy() override { return sqlite3_stmt_busy(stmt_) != 0; }
     bool readOnly() override { return sqlite3_stmt_readonly(stmt_) != 0; }
@@ -151,6 +160,7 @@ class SqliteStatement final : public DriverStatement {
 
   private:
     sqlite3_stmt* stmt_;
+    std::shared_ptr<std::function<void()>> beforeWrite_;
 };
 
 void SqliteStatement::bind(int index, const Value& v)
@@ -334,11 +344,12 @@ class SqliteDriver final : public Driver {
     bool readOnly() override { return readOnly_; }
     std::unique_ptr<DriverStatement> prepare(const std::string& sql) override
     {
-        return std::make_unique<SqliteStatement>(prepareOn(db_, sql, SQLITE_PREPARE_PERSISTENT));
+        return std::make_unique<SqliteStatement>(prepareOn(db_, sql, SQLITE_PREPARE_PERSISTENT),
+                                                 beforeWrite_);
     }
     void run(const std::string& sql) override
     {
-        SqliteStatement stmt(prepareOn(db_, sql, 0));
+        SqliteStatement stmt(prepareOn(db_, sql, 0), beforeWrite_);
         while (stmt.step()) {
         }
     }
@@ -402,20 +413,11 @@ class SqliteDriver final : public Driver {
                        table)
                     .empty();
     }
-    bool planSorts(const std::string& sql) override
-    {
-        for (const std::string& step : rowsOf("EXPLAIN QUERY PLAN " + sql, "", 3)) {
-            if (step.find("TEMP B-TREE") != std::string::npos) {
-                return true;
-            }
-        }
-        return false;
-    }
+    bool streamsRows() override { return true; }
 
   private:
-    /* Column `column` of every row of sql, with text bound to its one parameter if any. */
-    std::vector<std::string> rowsOf(const std::string& sql, const std::string& text,
-                                    int column = 0);
+    /* The first column of every row of sql, with text bound to its one parameter if any. */
+    std::vector<std::string> rowsOf(const std::string& sql, const std::string& text);
 
     sqlite3* db_ = nullptr;
     bool readOnly_ = false;
@@ -458,16 +460,15 @@ SqliteDriver::SqliteDriver(const std::string& path, BusyWait busy)
     readOnly_ = readOnly_ || sqlite3_db_readonly(db, "main") == 1;
 }
 
-std::vector<std::string> SqliteDriver::rowsOf(const std::string& sql, const std::string& text,
-                                              int column)
+std::vector<std::string> SqliteDriver::rowsOf(const std::string& sql, const std::string& text)
 {
-    SqliteStatement stmt(prepareOn(db_, sql, 0));
+    SqliteStatement stmt(prepareOn(db_, sql, 0), beforeWrite_);
     if (!text.empty()) {
         stmt.bind(1, Value::text(text));
     }
     std::vector<std::string> rows;
     while (stmt.step()) {
-        Value v = stmt.value(column);
+        Value v = stmt.value(0);
         rows.push_back(v.isText() ? v.asText() : "");
     }
     return rows;

@@ -4,6 +4,7 @@
 #include "store/engine/statement.h"
 
 #include "store/engine/connection.h"
+#include "store/engine/cursors.h"
 #include "store/engine/native.h"
 
 #include <algorithm>
@@ -63,6 +64,13 @@ void StatementCache::close()
     idle_.clear();
     idleCount_ = 0;
     conn_ = nullptr;
+}
+
+void StatementCache::settleStreams()
+{
+    while (!streams_.empty()) {
+        streams_.back()->takeAllKeys(); // settles it, also when it fails
+    }
 }
 
 void GiveBack::operator()(DriverStatement* stmt) const noexcept

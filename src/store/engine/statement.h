@@ -19,6 +19,7 @@
 namespace kavdb::engine {
 
 class Connection;
+class KeysetCursor;
 
 class StatementCache {
   public:
@@ -36,8 +37,16 @@ class StatementCache {
     /* Drops every idle statement and marks the cache closed. */
     void close();
 
+    /* Keysets still reading their keys from their walk's statement (cursors.h). Before
+     * anything writes, and before a commit lets that statement go, each takes the rest of
+     * its keys, so that its rows stay those of its open. */
+    void streaming(KeysetCursor* k) { streams_.push_back(k); }
+    void settled(KeysetCursor* k) { std::erase(streams_, k); }
+    void settleStreams();
+
   private:
     const Connection* conn_;
+    std::vector<KeysetCursor*> streams_;
     std::unordered_map<std::string, std::vector<std::unique_ptr<DriverStatement>>> idle_;
     std::size_t idleCount_ = 0;
 };

@@ -144,6 +144,14 @@ TEST_F(RecordsetTest, AKeysetHoldsTheKeysOfOpenAndReadsRowsOnDemand)
     Names all = walk(rs);
     EXPECT_EQ(all.size(), 20u);
     EXPECT_EQ(all[1] + all[19], "#f0019.jpg");
+    // Held past the commit of the call that opened it, whoever adds rows since.
+    conn_.begin();
+    Recordset held(conn_, "SELECT * FROM Files WHERE PathID = 1", Cursor::Keyset);
+    conn_.commit();
+    Connection other;
+    other.open(dbPath_);
+    other.execute("INSERT INTO Files (PathID, Filename) VALUES (1, 'other.jpg')");
+    EXPECT_EQ(walk(held).size(), 19u);
 }
 
 TEST_F(RecordsetTest, JoinsAggregatesAndStatementsWithoutRows)
