@@ -118,10 +118,6 @@ TEST_F(LifecycleTest, TheConfigurationIsReadByTheProfileRules)
                                                    "0 [Alpha] Late 1 -7",
                                                    std::to_string(E_FAIL) + " [  Beta  ]  -7 -7",
                                                    std::to_string(E_FAIL) + " []  -7 -7"}));
-    writeIni("");
-    int32_t n = -1;
-    EXPECT_EQ(KaAVDBGetDataTotalNum(&n), E_FAIL);
-    EXPECT_EQ(n, 0);
 }
 
 TEST(PathKeysTest, SplitAndJoin)
