@@ -1,6 +1,7 @@
 /*
  * Reading the contact sheet's HTML back in tests: every thumbnail <img> with its file,
- * declared size, alt text and lazy loading, and the link around it.
+ * declared size, alt text and lazy loading, and the link around it; and any file's whole
+ * text, which the command tests read their output and catalogues with.
  */
 #pragma once
 

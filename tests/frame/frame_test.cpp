@@ -12,9 +12,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 
 namespace kavdb::test {
 namespace {
@@ -197,13 +195,6 @@ TEST(Handlers, ReceiveWhatTheLibraryReports)
     EXPECT_EQ(diagnosticsSeen.size(), 1u);
 }
 
-std::string contentOf(const std::string& path)
-{
-    std::stringstream s;
-    s << std::ifstream(path, std::ios::binary).rdbuf();
-    return s.str();
-}
-
 TEST_F(TempDirTest, TheTemplateCatalogueIsCopiedOnlyToAMissingPath)
 {
     std::string dir = frame::executableDir();
@@ -218,10 +209,10 @@ TEST_F(TempDirTest, TheTemplateCatalogueIsCopiedOnlyToAMissingPath)
     std::filesystem::rename(app + "made.mdb", app + "initDBfile.dat");
     std::string mine = makeFile("mine.mdb", "mine");
     EXPECT_EQ(frame::copyTemplateCatalogue(app, mine.c_str()), E_FAIL);
-    EXPECT_EQ(contentOf(mine), "mine");
+    EXPECT_EQ(readFile(mine), "mine");
     const std::string target = dir_ + "/lib.mdb";
     ASSERT_EQ(frame::copyTemplateCatalogue(app, target.c_str()), S_OK);
-    EXPECT_EQ(contentOf(target), contentOf(app + "initDBfile.dat"));
+    EXPECT_EQ(readFile(target), readFile(app + "initDBfile.dat"));
     DBHandle* h = nullptr;
     ASSERT_EQ(KaAVDBOpen(target.c_str(), &h), S_OK);
     EXPECT_EQ(KaAVDBExecuteSQL(h, "SELECT * FROM MainTable"), S_OK);

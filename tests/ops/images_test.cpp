@@ -89,14 +89,21 @@ TEST_F(ImagesTest, RecordsRoundTripWithThumbnailsOfThePaddedRowSize)
     ASSERT_EQ(KaAVDBReadImage(db_, at("a.jpg").c_str(), &out), S_OK);
     EXPECT_EQ(std::vector<unsigned char>(out.Thumbnail, out.Thumbnail + 32), image.pixels);
     FreeImageData(&out);
-    const std::tuple<int32_t, int32_t, size_t> sizes[] = {
-        {1, 1, 4}, {4, 3, 36}, {5, 2, 32}, {160, 120, 57600}};
-    for (const auto& [width, height, bytes] : sizes) {
+    // Registered with the record: a thumbnail whose size cannot be reckoned is left out.
+    const std::tuple<int32_t, int32_t, size_t, const char*> sizes[] = {{1, 1, 4, "#4"},
+                                                                       {4, 3, 36, "#36"},
+                                                                       {5, 2, 32, "#32"},
+                                                                       {160, 120, 57600, "#57600"},
+                                                                       {-5, 2, 32, "-"}};
+    for (const auto& [width, height, bytes, stored] : sizes) {
         std::string name = std::to_string(width) + ".jpg";
         TestImage t(10, width, height, 1, bytes);
         add(name, &t);
-        EXPECT_EQ(thumbnailSize(name), "#" + std::to_string(bytes)) << name;
+        EXPECT_EQ(thumbnailSize(name), stored) << name;
     }
+    TestImage registered(640, 5, 2, 3, 32);
+    add("r.jpg", &registered);
+    EXPECT_EQ(read("r.jpg"), describe(registered.record));
 }
 
 TEST_F(ImagesTest, AWriteKeepsStoredValuesWhereTheRecordHasNoSensibleOnes)

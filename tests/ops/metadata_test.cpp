@@ -238,6 +238,7 @@ TEST_F(MetadataTest, ItemDescriptionsFollowTheConfiguration)
     EXPECT_EQ(n, 3);
     writeIni("[Common]\nlevel=3\n");
     EXPECT_EQ(KaAVDBGetDataTotalNum(&n), E_FAIL);
+    EXPECT_EQ(n, 0);
 }
 
 TEST_F(MetadataTest, TableRowsAreReadByPosition)

@@ -1,6 +1,7 @@
 /*
  * Registration of files and folder trees, and deleting, moving and copying entries,
- * checked on the whole rows they leave in the catalogue.
+ * checked on the whole rows they leave in the catalogue. The image record a registration
+ * stores is tested with the image exports.
  */
 #include "support/rows.h"
 
@@ -43,27 +44,6 @@ TEST_F(RegistrationTest, AFileIsRegisteredOnceUnderItsExactName)
                    "WHERE FieldID < 3"),
               (Rows{"1|1|a.jpg|-|-|-|-|-|-|-|-|-", "2|1|A.jpg|-|-|-|-|-|-|-|-|-"}));
     EXPECT_EQ(count("MainTable"), 6);
-}
-
-TEST_F(RegistrationTest, TheImageRecordIsStoredWithItsThumbnailWhenItsSizeIsSensible)
-{
-    unsigned char pixels[32];
-    for (int i = 0; i < 32; ++i) {
-        pixels[i] = static_cast<unsigned char>(i * 7);
-    }
-    ImageData image{pixels, 5, 2, 640, 480, 24, {2004, 7, 1, 5, 9, 8, 7, 6}};
-    ASSERT_EQ(KaAVDBRegisterFile(db_, "/p/a.jpg", nullptr, &image), S_OK);
-    ImageData noThumb{pixels, -5, 2, 1, 1, 8, {}};
-    ASSERT_EQ(KaAVDBRegisterFile(db_, "/p/b.jpg", nullptr, &noThumb), S_OK);
-    EXPECT_EQ(rows("SELECT Filename, Width, Height, Bitcount, ThumbnailWidth, ThumbnailHeight, "
-                   "Thumbnail, UpdateTM FROM MainTable ORDER BY Filename"),
-              (Rows{"a.jpg|640|480|24|5|2|#32|2004070501090807006",
-                    "b.jpg|1|1|8|-5|2|-|0000000000000000000"}));
-    ImageData back{};
-    ASSERT_EQ(KaAVDBReadImage(db_, "/p/a.jpg", &back), S_OK);
-    EXPECT_EQ(std::vector<unsigned char>(back.Thumbnail, back.Thumbnail + 32),
-              std::vector<unsigned char>(pixels, pixels + 32));
-    FreeImageData(&back);
 }
 
 TEST_F(RegistrationTest, EqualMetadataSharesOneRow)

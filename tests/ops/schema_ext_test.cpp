@@ -9,7 +9,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace kavdb::test {
 namespace {
@@ -92,9 +91,7 @@ TEST_F(SchemaExtTest, AddsTheMissingTableWithItsLinkKeyAndIndex)
     errors().clear();
     EXPECT_EQ(KaAVDBAddItem(db_, dbPath_.c_str()), S_OK);
     EXPECT_EQ(snapshot(), before);
-    std::stringstream kept;
-    kept << std::ifstream(dir_ + "/cat.bak").rdbuf();
-    EXPECT_EQ(kept.str(), "an older twin");
+    EXPECT_EQ(readFile(dir_ + "/cat.bak"), "an older twin");
     EXPECT_TRUE(errors().empty());
 }
 

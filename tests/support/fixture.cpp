@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -96,6 +97,13 @@ std::string TempDirTest::makeDir(const std::string& rel)
 void TempDirTest::writeIni(const std::string& content)
 {
     std::ofstream(fs::path(dir_) / "kadb.ini", std::ios::binary) << content;
+}
+
+std::string TempDirTest::readFile(const std::string& path)
+{
+    std::stringstream s;
+    s << std::ifstream(path, std::ios::binary).rdbuf();
+    return s.str();
 }
 
 void TempDirTest::setMtime(const std::string& path, long seconds, long nanos)

@@ -35,6 +35,8 @@ class TempDirTest : public ::testing::Test {
     void writeIni(const std::string& content);
     /* Sets a file's modification time to the given seconds since the epoch. */
     static void setMtime(const std::string& path, long seconds, long nanos = 0);
+    /* A file's whole content ("" when it cannot be read). */
+    static std::string readFile(const std::string& path);
 
     /* On a server run, makes path a link to a new server catalogue (support/server.h),
      * which the test drops at its end; otherwise does nothing. */

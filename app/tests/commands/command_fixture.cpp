@@ -2,6 +2,7 @@
  * The command-test fixture (command_fixture.h).
  */
 #include "command_fixture.h"
+#include "sheet_page.h"
 
 #include <fcntl.h>
 #include <pty.h>
@@ -11,21 +12,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
 namespace kavdb::test {
 namespace {
-
-std::string slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::vector<char*> argvOf(std::vector<std::string>& args)
 {
@@ -122,7 +113,7 @@ RunResult CommandTest::run(const std::vector<std::string>& args, bool asNobody)
     }
     int status = 0;
     waitpid(pid, &status, 0);
-    return {exitCodeOf(status), slurp(outPath), slurp(errPath)};
+    return {exitCodeOf(status), readText(outPath), readText(errPath)};
 }
 
 RunResult CommandTest::kavdb(const std::vector<std::string>& args)

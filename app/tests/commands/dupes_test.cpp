@@ -5,13 +5,13 @@
  */
 #include "command_fixture.h"
 #include "imaging/vips_runtime.h"
+#include "sheet_page.h"
 
 #include <vips/vips8>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -19,14 +19,6 @@ namespace kavdb::test {
 namespace {
 
 class DupesCommandTest : public CommandTest {};
-
-std::string readText(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 TEST_F(DupesCommandTest, GroupsIdenticalFilesAndSimilarPictures)
 {
