@@ -254,7 +254,7 @@ HResult kaReadDataRow(DBHandle* h, const std::string& table, const Value& dataId
     }
     return guarded("Failed To search path data", [&] {
         int32_t id = dataId.isInt() ? dataId.asInt() : 0;
-        Recordset rs = openRows(h, rowsWhere(table, "DataID", id), Cursor::Keyset);
+        Recordset rs = openRows(h, rowsWhere(table, "DataID", id), Cursor::ForwardOnly);
         if (!dataId.isInt() || rs.eof()) {
             Recordset any = openRows(h, {"SELECT DataID FROM " + table}, Cursor::ForwardOnly);
             return any.eof() ? KAVDB_E_NOT_FOUND : E_FAIL;

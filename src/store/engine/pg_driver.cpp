@@ -237,7 +237,8 @@ class PgDriver final : public Driver {
     bool inTransaction() override
     {
         PGTransactionStatusType s = PQtransactionStatus(conn_);
-        return s == PQTRANS_INTRANS || s == PQTRANS_INERROR || s == PQTRANS_ACTIVE;
+        return !opening_.empty() || s == PQTRANS_INTRANS || s == PQTRANS_INERROR ||
+               s == PQTRANS_ACTIVE;
     }
     void releaseStatements() noexcept override
     {
@@ -247,6 +248,7 @@ class PgDriver final : public Driver {
     }
     void rollback() noexcept override
     {
+        opening_.clear();
         releaseStatements();
         if (PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) != PQTRANS_IDLE) {
             ++roundTrips;
@@ -296,6 +298,11 @@ class PgDriver final : public Driver {
     [[noreturn]] void fail(const PGresult* r);
     ServerText text(const std::string& sql);
     Result atomically(const std::string& sql, const Params& p);
+    /* The texts in one round trip, texts[which] with p; each one's result. */
+    std::vector<Result> pipelined(const std::vector<std::string>& texts, std::size_t which,
+                                  const Params& p);
+    /* Sends the opening of the transaction, when no statement has yet. */
+    void sendOpening();
     Result plain(const std::string& sql);
     std::string scalar(const std::string& sql, const std::string& arg = "");
     std::vector<std::string> column(const std::string& sql, const std::string& arg);
@@ -312,6 +319,9 @@ class PgDriver final : public Driver {
     std::string uri_;
     bool readOnly_ = false;
     Mishap mishap_ = Mishap::None;
+    /* The BEGIN of the transaction, and a writer's lock, not sent yet: they go with its
+     * first statement, in the same round trip. */
+    std::vector<std::string> opening_;
     NameSpellings names_;
     bool namesStale_ = true;
     std::map<std::string, std::string> keys_; // primary key column by lowercase table
@@ -547,6 +557,7 @@ void PgDriver::loadNames()
 
 Result PgDriver::plain(const std::string& sql)
 {
+    sendOpening();
     ++roundTrips;
     Result r = own(PQexec(conn_, sql.c_str()));
     if (failed(r.get())) {
@@ -571,8 +582,8 @@ Result PgDriver::execute(const std::string& sql, const Params& p)
     if (PQstatus(conn_) != CONNECTION_OK) {
         fail(nullptr);
     }
-    ++roundTrips;
-    if (PQtransactionStatus(conn_) == PQTRANS_IDLE) {
+    if (opening_.empty() && PQtransactionStatus(conn_) == PQTRANS_IDLE) {
+        ++roundTrips;
         std::vector<const char*> values = p.pointers();
         Result r = own(PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr,
                                     values.data(), p.lengths.data(), p.formats.data(), 0));
@@ -585,22 +596,60 @@ Result PgDriver::execute(const std::string& sql, const Params& p)
     return atomically(sql, p);
 }
 
-/* The savepoint, the statement and the release go in one round trip; a failed statement
- * is undone to the savepoint, leaving the transaction as it was before it. */
+/* The savepoint, the statement and the release go in one round trip, after the opening of
+ * the transaction when it is still to be sent; a failed statement is undone to the
+ * savepoint, leaving the transaction as it was before it. */
 Result PgDriver::atomically(const std::string& sql, const Params& p)
 {
     std::string point = std::string(kStatementPoint);
+    std::vector<std::string> texts = std::move(opening_);
+    opening_.clear();
+    std::size_t at = texts.size();
+    texts.insert(texts.end(), {"SAVEPOINT " + point, sql, "RELEASE SAVEPOINT " + point});
+    std::vector<Result> results = pipelined(texts, at + 1, p);
+    if (at > 0 && PQstatus(conn_) != CONNECTION_OK) {
+        // A server lost between two calls shows only now, before this call's transaction
+        // began: it may connect again and begin.
+        connect(code::kServerLost);
+        results = pipelined(texts, at + 1, p);
+    }
+    for (std::size_t i = 0; i < at; ++i) {
+        if (failed(results[i].get())) {
+            rollback();
+            fail(results[i].get());
+        }
+    }
+    if (failed(results[at + 1].get())) {
+        if (PQstatus(conn_) == CONNECTION_OK) {
+            roundTrips += 2;
+            own(PQexec(conn_, ("ROLLBACK TO SAVEPOINT " + point).c_str()));
+            own(PQexec(conn_, ("RELEASE SAVEPOINT " + point).c_str()));
+        }
+        namesStale_ = true;
+        fail(results[at + 1].get());
+    }
+    if (failed(results[at].get()) || failed(results[at + 2].get())) {
+        fail(failed(results[at].get()) ? results[at].get() : results[at + 2].get());
+    }
+    return std::move(results[at + 1]);
+}
+
+std::vector<Result> PgDriver::pipelined(const std::vector<std::string>& texts, std::size_t which,
+                                        const Params& p)
+{
+    ++roundTrips;
     std::vector<const char*> values = p.pointers();
     PQenterPipelineMode(conn_);
-    PQsendQueryParams(conn_, ("SAVEPOINT " + point).c_str(), 0, nullptr, nullptr, nullptr, nullptr,
-                      0);
-    PQsendQueryParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(),
-                      p.lengths.data(), p.formats.data(), 0);
-    PQsendQueryParams(conn_, ("RELEASE SAVEPOINT " + point).c_str(), 0, nullptr, nullptr, nullptr,
-                      nullptr, 0);
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        bool bound = i == which;
+        PQsendQueryParams(conn_, texts[i].c_str(), bound ? static_cast<int>(values.size()) : 0,
+                          nullptr, bound ? values.data() : nullptr,
+                          bound ? p.lengths.data() : nullptr, bound ? p.formats.data() : nullptr,
+                          0);
+    }
     PQpipelineSync(conn_);
     std::vector<Result> results;
-    for (int query = 0; query < 3; ++query) {
+    for (std::size_t i = 0; i < texts.size(); ++i) {
         Result first = own(PQgetResult(conn_));
         while (PGresult* more = PQgetResult(conn_)) {
             PQclear(more);
@@ -609,19 +658,21 @@ Result PgDriver::atomically(const std::string& sql, const Params& p)
     }
     own(PQgetResult(conn_)); // the sync
     PQexitPipelineMode(conn_);
-    if (failed(results[1].get())) {
-        if (PQstatus(conn_) == CONNECTION_OK) {
-            roundTrips += 2;
-            own(PQexec(conn_, ("ROLLBACK TO SAVEPOINT " + point).c_str()));
-            own(PQexec(conn_, ("RELEASE SAVEPOINT " + point).c_str()));
+    return results;
+}
+
+void PgDriver::sendOpening()
+{
+    std::vector<std::string> opening = std::move(opening_);
+    opening_.clear();
+    try {
+        for (const std::string& sql : opening) {
+            plain(sql);
         }
-        namesStale_ = true;
-        fail(results[1].get());
+    } catch (...) {
+        rollback();
+        throw;
     }
-    if (failed(results[0].get()) || failed(results[2].get())) {
-        fail(failed(results[0].get()) ? results[0].get() : results[2].get());
-    }
-    return std::move(results[1]);
 }
 
 Result PgDriver::describe(const std::string& sql, int parameters)
@@ -682,32 +733,19 @@ void PgDriver::begin(bool writer)
     // A reader reads one snapshot, as on SQLite, and may still write the little a read
     // makes (a folder row); writers take turns by the lock, so that they never fail on
     // each other's rows.
-    const char* start =
-        writer ? "BEGIN ISOLATION LEVEL READ COMMITTED" : "BEGIN ISOLATION LEVEL REPEATABLE READ";
-    try {
-        plain(start);
-    } catch (const EngineError&) {
-        if (PQstatus(conn_) == CONNECTION_OK) {
-            throw;
-        }
-        // A server lost between two calls shows only now, before this call sent anything:
-        // it may connect again and begin.
-        connect(code::kServerLost);
-        mishap_ = Mishap::None;
-        plain(start);
-    }
+    opening_ = {writer ? "BEGIN ISOLATION LEVEL READ COMMITTED"
+                       : "BEGIN ISOLATION LEVEL REPEATABLE READ"};
     if (writer) {
-        try {
-            plain("SELECT pg_advisory_xact_lock(" + std::to_string(kWriterLock) + ")");
-        } catch (...) {
-            rollback();
-            throw;
-        }
+        opening_.push_back("SELECT pg_advisory_xact_lock(" + std::to_string(kWriterLock) + ")");
     }
 }
 
 void PgDriver::commit()
 {
+    if (!opening_.empty()) {
+        opening_.clear(); // nothing was sent: nothing to commit
+        return;
+    }
     Result r = plain("COMMIT");
     // A transaction that failed under the caller answers COMMIT with ROLLBACK.
     if (std::strcmp(PQcmdStatus(r.get()), "COMMIT") != 0) {
