@@ -97,8 +97,6 @@ class Driver {
     virtual std::unique_ptr<DriverStatement> prepare(const std::string& sql) = 0;
     /* Runs one statement to its end. */
     virtual void run(const std::string& sql) = 0;
-    /* The key of the last row added. */
-    virtual int64_t lastRowId() = 0;
     /* The name a statement reads a row's key of table by. */
     virtual std::string rowKey(const std::string& table) = 0;
     /* The dialect the Jet translator writes for this engine. */

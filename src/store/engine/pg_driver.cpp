@@ -12,6 +12,7 @@
 #include "store/engine/native.h"
 #include "store/engine/pg_text.h"
 #include "store/engine/round_trips.h"
+#include "store/engine/statement.h"
 
 #include <libpq-fe.h>
 
@@ -225,10 +226,6 @@ class PgDriver final : public Driver {
     {
         PgStatement stmt(*this, text(sql));
         stmt.run();
-    }
-    int64_t lastRowId() override
-    {
-        return std::strtoll(scalar("SELECT lastval()").c_str(), nullptr, 10);
     }
     std::string rowKey(const std::string& table) override;
 
@@ -472,16 +469,7 @@ long PgStatement::size(int i)
 
 Value PgStatement::chunk(int i, long n)
 {
-    Value v = value(i);
-    if (v.isNull()) {
-        return v;
-    }
-    if (!v.isText() && !v.isBytes()) {
-        raiseEngine(code::kTypeMismatch, "Type mismatch: the field holds no text or bytes.");
-    }
-    Bytes all = v.isBytes() ? v.asBytes() : Bytes(v.asText().begin(), v.asText().end());
-    all.resize(static_cast<std::size_t>(std::clamp(n, 0L, static_cast<long>(all.size()))));
-    return Value::bytes(std::move(all));
+    return valueChunk(value(i), n);
 }
 
 PgDriver::PgDriver(const std::string& uri) : uri_(uri)

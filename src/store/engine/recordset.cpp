@@ -273,24 +273,28 @@ Value insertRow(Connection& conn, const std::string& table, const std::vector<st
             given.push_back(values[i]);
         }
     }
-    std::shared_ptr<StatementCache> cache = conn.statements();
-    borrow(cache,
-           "INSERT INTO " + table +
-               (given.empty() ? " DEFAULT VALUES" : " (" + columns + ") VALUES (" + marks + ")"),
-           given)
-        ->run();
+    // The new row comes back from the statement that adds it: one statement, also on a
+    // server, where a key read back afterwards would cost a round trip of its own.
+    Stmt insert = borrow(
+        conn.statements(),
+        "INSERT INTO " + table +
+            (given.empty() ? " DEFAULT VALUES" : " (" + columns + ") VALUES (" + marks + ")") +
+            (readBack.empty() ? "" : " RETURNING *"),
+        given);
     if (readBack.empty()) {
+        insert->run();
         return Value();
     }
-    Stmt row = borrow(cache, "SELECT * FROM " + table + " WHERE " + cache->driver().rowKey(table) +
-                                 " = ?");
-    row->bindKey(1, cache->driver().lastRowId());
-    row->step();
-    for (int i = 0; i < row->columnCount(); ++i) {
-        if (equalsIgnoreCase(row->column(i).name, readBack)) {
-            return row->value(i);
+    // The row is added at the first step; what follows only hands back what it returns.
+    bool added = insert->step();
+    for (int i = 0; added && i < insert->columnCount(); ++i) {
+        if (equalsIgnoreCase(insert->column(i).name, readBack)) {
+            Value v = insert->value(i);
+            insert->reset();
+            return v;
         }
     }
+    insert->reset();
     fieldNotFound(readBack);
 }
 

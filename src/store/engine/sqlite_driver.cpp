@@ -353,7 +353,6 @@ class SqliteDriver final : public Driver {
         while (stmt.step()) {
         }
     }
-    int64_t lastRowId() override { return sqlite3_last_insert_rowid(db_); }
     std::string rowKey(const std::string&) override { return "rowid"; }
     Dialect dialect() override { return Dialect::Sqlite; }
 
