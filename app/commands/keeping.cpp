@@ -9,15 +9,6 @@
 #include <cstdio>
 
 namespace kavdb::commands {
-namespace {
-
-void printLines(const std::vector<std::string>& lines)
-{
-    for (const std::string& line : lines)
-        std::printf("%s\n", line.c_str());
-}
-
-} // namespace
 
 int runCheck(const GlobalOptions& global, const CheckOptions& options)
 {

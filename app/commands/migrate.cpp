@@ -55,8 +55,7 @@ int runMigrate(const GlobalOptions& global, const MigrateOptions& options)
     std::vector<std::string> lines;
     Outcome outcome = copyCatalogue(source, destination, lines, std::ref(progress));
     progress.finish();
-    for (const std::string& line : lines)
-        std::printf("%s\n", line.c_str());
+    printLines(lines);
     if (outcome.is(KAVDB_E_NOT_FOUND)) {
         report(source, "no catalogue here");
         return kExitUsage;

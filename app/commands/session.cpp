@@ -27,6 +27,12 @@ void report(const std::string& message)
     std::fprintf(stderr, "kavdb: %s\n", message.c_str());
 }
 
+void printLines(const std::vector<std::string>& lines)
+{
+    for (const std::string& line : lines)
+        std::printf("%s\n", line.c_str());
+}
+
 std::unique_ptr<Catalogue> openCatalogue(const GlobalOptions& global, Access access)
 {
     const std::string path = cataloguePath(global.db);

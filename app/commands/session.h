@@ -31,6 +31,9 @@ void report(const std::string& subject, const std::string& reason);
 /* "kavdb: message" on standard error. */
 void report(const std::string& message);
 
+/* A report's lines, one per line on standard output. */
+void printLines(const std::vector<std::string>& lines);
+
 /* Exit code for a failed statement: 2 when the statement itself is at fault, else 1. */
 int statementExitCode(const Outcome& outcome);
 

@@ -124,4 +124,16 @@ std::vector<std::string> CatalogueIndex::triggerProblems(engine::Connection& c) 
     return {"its triggers are missing: later changes were not indexed"};
 }
 
+void CatalogueIndex::countProblem(engine::Connection& c, const char* entriesSql,
+                                  const char* entries, const char* rowsSql, const char* rows,
+                                  std::vector<std::string>& problems)
+{
+    int64_t held = nativeCount(c, entriesSql);
+    int64_t expected = nativeCount(c, rowsSql);
+    if (held != expected) {
+        problems.push_back("it holds " + std::to_string(held) + " " + entries + " for " +
+                           std::to_string(expected) + " " + rows);
+    }
+}
+
 } // namespace kavdb::store

@@ -65,6 +65,11 @@ class CatalogueIndex {
     virtual std::size_t triggerCount(const std::vector<IndexedItem>& items) const = 0;
     /* "its triggers are missing" when some are; for problems(). */
     std::vector<std::string> triggerProblems(engine::Connection& c) const;
+    /* "it holds N entries for M rows" when the index's count (entriesSql) is not the
+     * catalogue's (rowsSql); for problems(). */
+    static void countProblem(engine::Connection& c, const char* entriesSql, const char* entries,
+                             const char* rowsSql, const char* rows,
+                             std::vector<std::string>& problems);
 
     const char* table_;
     const char* module_;

@@ -96,12 +96,8 @@ void PlaceIndex::create(engine::Connection& c, const std::vector<IndexedItem>& i
 std::vector<std::string> PlaceIndex::problems(engine::Connection& c) const
 {
     std::vector<std::string> problems = triggerProblems(c);
-    int64_t placed = nativeCount(c, "SELECT count(*) FROM PlaceSource");
-    int64_t points = nativeCount(c, "SELECT count(*) FROM PlaceIndex");
-    if (placed != points) {
-        problems.push_back("it holds " + std::to_string(points) + " points for " +
-                           std::to_string(placed) + " files with a position");
-    }
+    countProblem(c, "SELECT count(*) FROM PlaceIndex", "points", "SELECT count(*) FROM PlaceSource",
+                 "files with a position", problems);
     std::vector<NativeRow> rows = nativeRows(c, "SELECT rtreecheck('PlaceIndex')");
     if (rows.empty() || rows[0].empty() || rows[0][0].toText() != "ok") {
         problems.push_back("it is damaged: " +

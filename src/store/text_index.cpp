@@ -160,12 +160,8 @@ void TextIndex::create(engine::Connection& c, const std::vector<IndexedItem>& it
 std::vector<std::string> TextIndex::problems(engine::Connection& c) const
 {
     std::vector<std::string> problems = triggerProblems(c);
-    int64_t files = nativeCount(c, "SELECT count(*) FROM MainTable");
-    int64_t documents = nativeCount(c, "SELECT count(*) FROM TextIndex_docsize");
-    if (files != documents) {
-        problems.push_back("it holds " + std::to_string(documents) + " documents for " +
-                           std::to_string(files) + " files");
-    }
+    countProblem(c, "SELECT count(*) FROM TextIndex_docsize", "documents",
+                 "SELECT count(*) FROM MainTable", "files", problems);
     try { // rank 1: the documents are also compared with the text the view gives now
         runNative(c, "INSERT INTO TextIndex(TextIndex, rank) VALUES ('integrity-check', 1)");
     } catch (const engine::EngineError& e) {
