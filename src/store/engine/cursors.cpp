@@ -145,13 +145,38 @@ KeysetCursor::KeysetCursor(std::shared_ptr<StatementCache> cache, const SelectPa
         }
         return;
     }
+    if (parts.limit.empty() && probe(parts, key)) {
+        return;
+    }
     takeKeysNow();
+    if (loaded_ != nullptr) {
+        return; // the probe's first row is the first key's
+    }
     // Read now: the first row, and the fields as the statement has them once it has run.
     one_->bindKey(1, keys_.empty() ? 0 : keys_.front());
     if (one_->step()) {
         loaded_ = one_.get();
         loadedPos_ = 0;
     }
+}
+
+/* Where a result is read whole, a select of one row (a single file's or folder's look-up,
+ * most calls) gets its key and its row from one statement, in one round trip: two rows are
+ * asked for, and fewer are all there are. With two, the first stays and the keys are read. */
+bool KeysetCursor::probe(const SelectParts& parts, const char* key)
+{
+    stream_ =
+        borrow(cache_, reselect(parts, parts.list + ", " + key, key, true) + " LIMIT 2", values_);
+    bool any = stream_->step();
+    bool whole = stream_->rowsHeld() < 2;
+    if (any) {
+        loaded_ = stream_.get();
+        loadedPos_ = 0;
+        if (whole) {
+            keys_.push_back(stream_->key(stream_->columnCount() - 1));
+        }
+    }
+    return whole;
 }
 
 void CountedCursor::next()

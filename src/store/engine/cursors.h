@@ -98,6 +98,7 @@ class KeysetCursor final : public CountedCursor {
     /* One more key from the stream; false (all known) at its end. */
     bool streamOn();
     void takeKeysNow();
+    bool probe(const SelectParts& parts, const char* key);
 
     std::shared_ptr<StatementCache> cache_;
     std::vector<Value> values_;

@@ -76,6 +76,9 @@ class DriverStatement {
     virtual long size(int i) = 0;
     /* The first n bytes of a text or binary value; Null for Null. */
     virtual Value chunk(int i, long n) = 0;
+    /* Once stepped, the number of rows of its result, where the engine reads a result
+     * whole (Driver::streamsRows is false); -1 where it steps through them. */
+    virtual long rowsHeld() { return -1; }
 };
 
 /* What a transaction met that was not its own work's fault. */

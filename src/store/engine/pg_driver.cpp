@@ -188,6 +188,7 @@ class PgStatement final : public DriverStatement {
         row_ = -1;
     }
     bool busy() override { return result_ && row_ >= 0 && row_ < PQntuples(result_.get()); }
+    long rowsHeld() override { return result_ ? PQntuples(result_.get()) : -1; }
     bool readOnly() override { return readOnly_; }
     int columnCount() override;
     ColumnOrigin column(int i) override;
