@@ -234,6 +234,9 @@ class PgDriver final : public Driver {
     void commit() override;
     bool inTransaction() override
     {
+        if (commitSent_) {
+            return !opening_.empty(); // the COMMIT ended the last one
+        }
         PGTransactionStatusType s = PQtransactionStatus(conn_);
         return !opening_.empty() || s == PQTRANS_INTRANS || s == PQTRANS_INERROR ||
                s == PQTRANS_ACTIVE;
@@ -248,7 +251,8 @@ class PgDriver final : public Driver {
     {
         opening_.clear();
         releaseStatements();
-        if (PQstatus(conn_) == CONNECTION_OK && PQtransactionStatus(conn_) != PQTRANS_IDLE) {
+        if (!commitSent_ && PQstatus(conn_) == CONNECTION_OK &&
+            PQtransactionStatus(conn_) != PQTRANS_IDLE) {
             ++roundTrips;
             own(PQexec(conn_, "ROLLBACK"));
         }
@@ -282,8 +286,9 @@ class PgDriver final : public Driver {
 
     /* Runs one of the engine's own statements as it is, neither renamed nor numbered. */
     void runAsIs(const std::string& sql) { plain(sql); }
-    /* One statement with its values; inside a transaction it fails alone. */
-    Result execute(const std::string& sql, const Params& p);
+    /* One statement with its values; inside a transaction it fails alone. A statement
+     * that may write (anything but a SELECT) is marked, so that its COMMIT is waited for. */
+    Result execute(const std::string& sql, const Params& p, bool writes);
     /* The columns a statement would give, without running it. */
     Result describe(const std::string& sql, int parameters);
     LiveStatements live() { return live_; }
@@ -301,6 +306,10 @@ class PgDriver final : public Driver {
                                   const Params& p);
     /* Sends the opening of the transaction, when no statement has yet. */
     void sendOpening();
+    /* The answer to a COMMIT sent ahead (commit): read with the next pipeline of
+     * statements, or waited for before anything else is sent. */
+    void readCommitAnswer() noexcept;
+    void settleCommit() noexcept;
     Result plain(const std::string& sql);
     std::string scalar(const std::string& sql, const std::string& arg = "");
     std::vector<std::string> column(const std::string& sql, const std::string& arg);
@@ -320,6 +329,8 @@ class PgDriver final : public Driver {
     /* The BEGIN of the transaction, and a writer's lock, not sent yet: they go with its
      * first statement, in the same round trip. */
     std::vector<std::string> opening_;
+    bool wrote_ = false;      // the transaction has sent a statement that may write
+    bool commitSent_ = false; // a COMMIT whose answer is still to be read
     NameSpellings names_;
     bool namesStale_ = true;
     std::map<std::string, std::string> keys_; // primary key column by lowercase table
@@ -367,7 +378,7 @@ void PgStatement::bind(int index, const Value& v)
 bool PgStatement::step()
 {
     if (!result_) {
-        result_ = driver_.execute(text_.sql, params_);
+        result_ = driver_.execute(text_.sql, params_, !readOnly_);
         row_ = -1;
     }
     ++row_;
@@ -490,6 +501,7 @@ void PgDriver::connect(HResult code)
         PQfinish(conn_);
     }
     conn_ = PQconnectdb(uri_.c_str());
+    commitSent_ = false;
     if (PQstatus(conn_) != CONNECTION_OK) {
         std::string message = PQerrorMessage(conn_);
         while (!message.empty() && message.back() == '\n') {
@@ -546,6 +558,7 @@ void PgDriver::loadNames()
 
 Result PgDriver::plain(const std::string& sql)
 {
+    settleCommit();
     sendOpening();
     ++roundTrips;
     Result r = own(PQexec(conn_, sql.c_str()));
@@ -566,8 +579,12 @@ void PgDriver::fail(const PGresult* r)
     raiseResult(conn_, r);
 }
 
-Result PgDriver::execute(const std::string& sql, const Params& p)
+Result PgDriver::execute(const std::string& sql, const Params& p, bool writes)
 {
+    wrote_ = wrote_ || writes;
+    if (opening_.empty()) {
+        settleCommit(); // else read with the opening's pipeline
+    }
     if (PQstatus(conn_) != CONNECTION_OK) {
         fail(nullptr);
     }
@@ -628,7 +645,10 @@ std::vector<Result> PgDriver::pipelined(const std::vector<std::string>& texts, s
 {
     ++roundTrips;
     std::vector<const char*> values = p.pointers();
-    PQenterPipelineMode(conn_);
+    bool answerDue = commitSent_;
+    if (!answerDue) {
+        PQenterPipelineMode(conn_);
+    }
     for (std::size_t i = 0; i < texts.size(); ++i) {
         bool bound = i == which;
         PQsendQueryParams(conn_, texts[i].c_str(), bound ? static_cast<int>(values.size()) : 0,
@@ -637,6 +657,9 @@ std::vector<Result> PgDriver::pipelined(const std::vector<std::string>& texts, s
                           0);
     }
     PQpipelineSync(conn_);
+    if (answerDue) {
+        readCommitAnswer();
+    }
     std::vector<Result> results;
     for (std::size_t i = 0; i < texts.size(); ++i) {
         Result first = own(PQgetResult(conn_));
@@ -666,6 +689,7 @@ void PgDriver::sendOpening()
 
 Result PgDriver::describe(const std::string& sql, int parameters)
 {
+    settleCommit();
     bool inside = inTransaction();
     if (inside) {
         plain(std::string("SAVEPOINT ") + kStatementPoint);
@@ -705,7 +729,7 @@ std::vector<std::string> PgDriver::column(const std::string& sql, const std::str
         p.resize(1);
         p.set(1, arg, false);
     }
-    Result r = execute(sql, p);
+    Result r = execute(sql, p, false);
     std::vector<std::string> out;
     for (int i = 0; i < PQntuples(r.get()); ++i) {
         out.emplace_back(PQgetvalue(r.get(), i, 0));
@@ -716,6 +740,7 @@ std::vector<std::string> PgDriver::column(const std::string& sql, const std::str
 void PgDriver::begin(bool writer)
 {
     mishap_ = Mishap::None;
+    wrote_ = false;
     if (PQstatus(conn_) != CONNECTION_OK) {
         connect(code::kServerLost);
     }
@@ -735,11 +760,43 @@ void PgDriver::commit()
         opening_.clear(); // nothing was sent: nothing to commit
         return;
     }
+    // A transaction that wrote nothing has nothing to make durable: its COMMIT is sent at
+    // once, ending it on the server, and its answer is read with the next call's first
+    // statements, so that no call waits for it.
+    if (!wrote_ && PQenterPipelineMode(conn_) == 1) {
+        PQsendQueryParams(conn_, "COMMIT", 0, nullptr, nullptr, nullptr, nullptr, 0);
+        PQpipelineSync(conn_);
+        commitSent_ = true;
+        return;
+    }
     Result r = plain("COMMIT");
     // A transaction that failed under the caller answers COMMIT with ROLLBACK.
     if (std::strcmp(PQcmdStatus(r.get()), "COMMIT") != 0) {
         raiseEngine(code::kFail, "The transaction was rolled back by the server.");
     }
+}
+
+void PgDriver::readCommitAnswer() noexcept
+{
+    commitSent_ = false;
+    own(PQgetResult(conn_));
+    while (PGresult* more = PQgetResult(conn_)) {
+        PQclear(more);
+    }
+    own(PQgetResult(conn_)); // the sync
+}
+
+void PgDriver::settleCommit() noexcept
+{
+    if (!commitSent_) {
+        return;
+    }
+    PQconsumeInput(conn_);
+    if (PQisBusy(conn_) == 1) {
+        ++roundTrips; // the answer is still on its way: this waits for it
+    }
+    readCommitAnswer();
+    PQexitPipelineMode(conn_);
 }
 
 Oid PgDriver::tableOid(const std::string& table)
