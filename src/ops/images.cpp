@@ -30,16 +30,10 @@ constexpr HResult kNothingToWrite = 1;
 HResult locateFileRow(DBHandle* h, const char* path, Access access, std::unique_ptr<Recordset>& rs)
 {
     FileKey file;
-    HResult hr = locateFile(
-        h, path, access == Access::Write ? FolderLookup::Cached : FolderLookup::Exact, file);
-    if (hr < 0) {
-        return access == Access::Write && file.pathId < 0 ? kNothingToWrite : hr;
-    }
-    if (access == Access::Read) {
-        return openOnlyRow(h, fileRow(file), rs);
-    }
-    OpenRecordset(h, fileRow(file), Cursor::Keyset, rs);
-    return rs ? standOnOnlyRow(*rs) : E_FAIL;
+    HResult hr = openFileRow(
+        h, path, access == Access::Write ? FolderLookup::Cached : FolderLookup::Exact, file, rs);
+    return hr < 0 && access == Access::Write && !file.located && file.pathId < 0 ? kNothingToWrite
+                                                                                 : hr;
 }
 
 bool isFilePath(const char* path)

@@ -28,20 +28,20 @@ bool isEmpty(const char* text)
  * when it was opened (highest table number first), and new links put on it in place. */
 class FileRow {
   public:
-    /* KAVDB_E_NOT_FOUND or E_FAIL unless exactly one row; engine errors reported under
-     * message. */
-    HResult open(DBHandle* h, const FileKey& file, const char* message)
+    /* openFileRow's answers; engine errors reported under message. */
+    HResult open(DBHandle* h, const char* path, FolderLookup how, const char* message)
     {
         return guarded(message, [&] {
-            rs_ = std::make_unique<Recordset>(openRows(h, fileRow(file), Cursor::Keyset));
-            HResult hr = standOnOnlyRow(*rs_);
+            HResult hr = openFileRow(h, path, how, file_, rs_);
             const int fixed = static_cast<int>(std::size(kMainColumns));
-            for (int k = rs_->fieldCount() - fixed; hr == S_OK && k >= 1; --k) {
+            for (int k = hr == S_OK ? rs_->fieldCount() - fixed : 0; k >= 1; --k) {
                 links_.push_back({k, rs_->get("DataID" + std::to_string(k))});
             }
             return hr;
         });
     }
+    /* The path's folder or name failed, rather than its file row. */
+    bool notLocated() const { return !file_.located; }
     const MetadataLinkList& links() const { return links_; }
     /* The DataID the link column held when the row was opened; 0 for none. */
     int32_t previous(const std::string& column) const
@@ -63,6 +63,7 @@ class FileRow {
     }
 
   private:
+    FileKey file_;
     std::unique_ptr<Recordset> rs_;
     MetadataLinkList links_;
 };
@@ -166,15 +167,11 @@ HResult writeData(DBHandle* h, const char* path, MetaDataList* data)
     if (h == nullptr || data == nullptr || isEmpty(path) || IsFolderPath(path)) {
         return E_INVALIDARG;
     }
-    FileKey file;
-    HResult hr = locateFile(h, path, FolderLookup::Exact, file);
-    if (hr < 0) {
-        return hr;
-    }
     // The row is read (and checked to be the only one) before the first MetaData.
     FileRow row;
-    if (row.open(h, file, "Failed To kaGetData") != S_OK) {
-        return E_FAIL;
+    HResult hr = row.open(h, path, FolderLookup::Exact, "Failed To kaGetData");
+    if (hr != S_OK) {
+        return row.notLocated() ? hr : E_FAIL;
     }
     for (const MetaData& meta : *data) {
         bool stop = false;
@@ -191,13 +188,8 @@ HResult readData(DBHandle* h, const char* path, MetaDataList* data)
     if (h == nullptr || isEmpty(path) || data == nullptr) {
         return E_INVALIDARG;
     }
-    FileKey file;
-    HResult hr = locateFile(h, path, FolderLookup::Cached, file);
-    if (hr < 0) {
-        return hr;
-    }
     FileRow row;
-    if ((hr = row.open(h, file, "Failed To KaAVDBReadData")) < 0) {
+    if (HResult hr = row.open(h, path, FolderLookup::Cached, "Failed To KaAVDBReadData"); hr < 0) {
         return hr;
     }
     for (const auto& link : row.links()) {
@@ -220,10 +212,9 @@ HResult readFilePartially(DBHandle* h, const char* path, const char* table, cons
         type < 0 || size == nullptr || data == nullptr) {
         return E_INVALIDARG;
     }
-    FileKey file;
     FileRow row;
-    HResult hr = locateFile(h, path, FolderLookup::Exact, file);
-    if (hr < 0 || (hr = row.open(h, file, "Failed To KaAVDBReadFilePartially")) < 0) {
+    HResult hr = row.open(h, path, FolderLookup::Exact, "Failed To KaAVDBReadFilePartially");
+    if (hr < 0) {
         return hr;
     }
     MetaDataList found;

@@ -58,17 +58,42 @@ HResult openMarkRow(DBHandle* h, const char* path, std::unique_ptr<Recordset>& r
     return S_OK;
 }
 
-/* Reads or writes the one row q selects, reporting engine errors under message. */
-template <class Act> HResult onOnlyRow(DBHandle* h, const Query& q, const char* message, Act act)
+/* Reads or writes the one row open stands a recordset on, reporting engine errors under
+ * message. */
+template <class Open, class Act> HResult onOnlyRow(const char* message, Open open, Act act)
 {
     return guarded(message, [&] {
         std::unique_ptr<Recordset> rs;
-        HResult found = openOnlyRow(h, q, rs);
+        HResult found = open(rs);
         if (found == S_OK) {
             act(*rs);
         }
         return found;
     });
+}
+
+/* onOnlyRow on the one file row of path, its folder found as how says. */
+template <class Act>
+HResult onFileRow(DBHandle* h, const char* path, FolderLookup how, const char* message, Act act)
+{
+    return onOnlyRow(
+        message,
+        [&](std::unique_ptr<Recordset>& rs) {
+            FileKey file;
+            return openFileRow(h, path, how, file, rs);
+        },
+        act);
+}
+
+/* onOnlyRow on a folder's row. */
+template <class Act> HResult onFolderRow(DBHandle* h, int32_t pathId, const char* message, Act act)
+{
+    return onOnlyRow(
+        message,
+        [&](std::unique_ptr<Recordset>& rs) {
+            return openOnlyRow(h, rowsWhere("PathTable", "PathID", pathId), rs);
+        },
+        act);
 }
 
 } // namespace
@@ -78,11 +103,8 @@ HResult readComment(DBHandle* h, const char* path, char* out)
     if (h == nullptr || path == nullptr || *path == '\0' || out == nullptr) {
         return E_INVALIDARG;
     }
-    FileKey file;
-    HResult hr = locateFile(h, path, FolderLookup::Exact, file);
-    return hr < 0 ? hr
-                  : onOnlyRow(h, fileRow(file), "Failed To KaAVDBReadComment",
-                              [&](Recordset& rs) { copyComment(rs, out); });
+    return onFileRow(h, path, FolderLookup::Exact, "Failed To KaAVDBReadComment",
+                     [&](Recordset& rs) { copyComment(rs, out); });
 }
 
 HResult writeComment(DBHandle* h, const char* path, const char* comment)
@@ -90,11 +112,8 @@ HResult writeComment(DBHandle* h, const char* path, const char* comment)
     if (h == nullptr || path == nullptr || *path == '\0' || comment == nullptr) {
         return E_INVALIDARG;
     }
-    FileKey file;
-    HResult hr = locateFile(h, path, FolderLookup::Cached, file);
-    return hr < 0 ? hr
-                  : onOnlyRow(h, fileRow(file), "Failed To KaAVDBWriteComment",
-                              [&](Recordset& rs) { writeText(rs, "Comment", comment); });
+    return onFileRow(h, path, FolderLookup::Cached, "Failed To KaAVDBWriteComment",
+                     [&](Recordset& rs) { writeText(rs, "Comment", comment); });
 }
 
 HResult readFolderInfo(DBHandle* h, const char* folder, char* out)
@@ -113,8 +132,8 @@ HResult readFolderInfo(DBHandle* h, const char* folder, char* out)
         (hr = GetFileNamePart(folder, last)) < 0) {
         return hr;
     }
-    return onOnlyRow(h, rowsWhere("PathTable", "PathID", pathId), "Failed To KaAVDBReadFolderInfo",
-                     [&](Recordset& rs) { copyComment(rs, out); });
+    return onFolderRow(h, pathId, "Failed To KaAVDBReadFolderInfo",
+                       [&](Recordset& rs) { copyComment(rs, out); });
 }
 
 HResult writeFolderInfo(DBHandle* h, const char* folder, const char* text)
@@ -129,8 +148,8 @@ HResult writeFolderInfo(DBHandle* h, const char* folder, const char* text)
         (hr = GetFileNamePart(folder, last)) < 0) {
         return hr;
     }
-    return onOnlyRow(h, rowsWhere("PathTable", "PathID", pathId), "Failed To search path data",
-                     [&](Recordset& rs) { writeText(rs, "Comment", text); });
+    return onFolderRow(h, pathId, "Failed To search path data",
+                       [&](Recordset& rs) { writeText(rs, "Comment", text); });
 }
 
 HResult setCheck(DBHandle* h, const char* path, int32_t mark)

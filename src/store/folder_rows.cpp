@@ -40,13 +40,9 @@ HResult insertFolder(DBHandle* h, const std::string& folder, int32_t* pathId, co
     });
 }
 
-/* The folder text a path stands for: itself when it holds no '.', else its folder part. */
-HResult folderTextOf(const char* path, std::string& folder)
+/* A folder's text as its row holds it, ending in a separator. */
+HResult folderText(std::string& folder)
 {
-    if (!IsFolderPath(path)) {
-        return GetFolderPart(path, folder);
-    }
-    folder = path;
     if (!hasSeparator(folder)) {
         return E_FAIL;
     }
@@ -54,6 +50,28 @@ HResult folderTextOf(const char* path, std::string& folder)
         appendSeparator(folder);
     }
     return folder.size() > kFolderMax ? E_INVALIDARG : S_OK;
+}
+
+/* The folder text a path stands for: itself when it holds no '.', else its folder part. */
+HResult folderTextOf(const char* path, std::string& folder)
+{
+    if (!IsFolderPath(path)) {
+        return GetFolderPart(path, folder);
+    }
+    folder = path;
+    return folderText(folder);
+}
+
+/* The folder text the look-up how finds path's folder row by, and the name part; S_OK only
+ * where it would find the folder row by that text and then look for the file's. */
+HResult lookupTexts(const char* path, FolderLookup how, std::string& folder, std::string& name)
+{
+    if (GetFolderPart(path, folder) != S_OK || GetFileNamePart(path, name) != S_OK) {
+        return E_FAIL;
+    }
+    return how == FolderLookup::Cached  ? folderTextOf(path, folder)
+           : how == FolderLookup::Exact ? folderText(folder)
+                                        : E_FAIL;
 }
 
 bool linkStillUsed(DBHandle* h, int32_t table, int32_t dataId)
@@ -84,20 +102,52 @@ HResult locateFile(DBHandle* h, const char* path, FolderLookup how, FileKey& key
     return hr < 0 ? hr : adds ? S_OK : named;
 }
 
+namespace {
+
+/* openFileRow by one statement: false, with rs empty, unless it finds exactly one row. */
+bool openFileRowAtOnce(DBHandle* h, const char* path, FolderLookup how, FileKey& key,
+                       std::unique_ptr<Recordset>& rs)
+{
+    std::string folder;
+    if (lookupTexts(path, how, folder, key.name) != S_OK) {
+        return false;
+    }
+    // A folder text that more than one row holds finds none here: each look-up has its
+    // own answer to that.
+    Query q{"SELECT * FROM MainTable WHERE (PathID = (SELECT Min(PathID) FROM PathTable WHERE "
+            "StrComp(Pathname, ?, 0) = 0 HAVING Count(*) = 1)) AND (Filename = ?)",
+            {Value::text(folder), Value::text(key.name)}};
+    if (OpenRecordset(h, q, Cursor::Keyset, rs) == S_OK && rs && standOnOnlyRow(*rs) == S_OK) {
+        key.pathId = readInt(*rs, "PathID");
+        key.located = true;
+        return true;
+    }
+    rs.reset();
+    return false;
+}
+
+} // namespace
+
+HResult openFileRow(DBHandle* h, const char* path, FolderLookup how, FileKey& key,
+                    std::unique_ptr<Recordset>& rs)
+{
+    if (openFileRowAtOnce(h, path, how, key, rs)) {
+        return S_OK;
+    }
+    key = FileKey();
+    HResult hr = locateFile(h, path, how, key);
+    key.located = hr >= 0;
+    return hr < 0 ? hr : openOnlyRow(h, fileRow(key), rs);
+}
+
 HResult kaGetPathID(DBHandle* h, const char* folder, int32_t* pathId, bool create)
 {
     if (h == nullptr || folder == nullptr || *folder == '\0' || pathId == nullptr) {
         return E_INVALIDARG;
     }
     std::string text = folder;
-    if (!hasSeparator(text)) {
-        return E_FAIL;
-    }
-    if (!endsWithSeparator(text)) {
-        appendSeparator(text);
-    }
-    if (text.size() > kFolderMax) {
-        return E_INVALIDARG;
+    if (HResult hr = folderText(text); hr < 0) {
+        return hr;
     }
     Value id;
     HResult hr = kaGetData(h, folderRow(text), Value::text("PathID"), &id);

@@ -31,6 +31,7 @@ enum class FolderLookup {
 struct FileKey {
     int32_t pathId = -1;
     std::string name;
+    bool located = false; // openFileRow: the look-up found the folder and took the name
 };
 
 /* Splits path and finds its folder row as how says. Limits are checked first (an
@@ -38,6 +39,14 @@ struct FileKey {
  * empty one); then the folder row, whose failure is the result (pathId stays -1); then the
  * name part. */
 HResult locateFile(DBHandle* h, const char* path, FolderLookup how, FileKey& key);
+
+/* Stands rs on the one file row of path, its folder found as how says (Exact or Cached),
+ * with locateFile's answers (key.located false), then KAVDB_E_NOT_FOUND or E_FAIL unless
+ * the file has exactly one row. Where it can, the row
+ * is found with its folder's by one statement: one round trip on a server. Raises what the
+ * engine raises. */
+HResult openFileRow(DBHandle* h, const char* path, FolderLookup how, FileKey& key,
+                    std::unique_ptr<Recordset>& rs);
 
 /* The statements selecting a file's row, and a table's rows whose column holds id. */
 Query fileRow(const FileKey& key);
