@@ -42,6 +42,16 @@ TEST_F(NotesTest, CommentsRoundTripWhateverTheirBytes)
     EXPECT_STREQ(out_, "untouched");
 }
 
+/* A folder text two rows hold (a catalogue edited by hand): a read, which looks its folder
+ * up exactly, fails; a write, which takes the first row, writes to that folder's file. */
+TEST_F(NotesTest, AFolderTextHeldTwiceIsNoOneFolder)
+{
+    sql("INSERT INTO PathTable (Pathname) VALUES ('" + folder_ + "/')");
+    EXPECT_EQ(KaAVDBReadComment(db_, at("a.jpg").c_str(), out_), E_FAIL);
+    EXPECT_EQ(KaAVDBWriteComment(db_, at("a.jpg").c_str(), "first"), S_OK);
+    EXPECT_EQ(row("SELECT Comment FROM MainTable"), "first");
+}
+
 TEST_F(NotesTest, FolderInformationBelongsToTheFolderRow)
 {
     ASSERT_EQ(KaAVDBRegisterFile(db_, "C:\\photos\\a.jpg", nullptr, nullptr), S_OK);
