@@ -125,6 +125,13 @@ class Writer {
         return out;
     }
     std::string nameOf(int id) const { return identName(s_.token(s_.node(id).last)); }
+    /* The name a table is made with, quoted: every engine keeps the case it is written in
+     * (a server folds a bare name to lower case). */
+    std::string madeName(int id) const
+    {
+        const Node& n = s_.node(id);
+        return n.tok == n.last ? quoteIdent(nameOf(id)) : text(id);
+    }
     void expr(int id, bool condition, std::string& o) const;
     void body(const Node& n, bool condition, std::string& o) const;
     void binary(const Node& n, std::string& o) const;
@@ -530,7 +537,7 @@ std::vector<std::string> Writer::selectInto(const Select& head, const std::strin
     if (!describe_) {
         raiseEngine(code::kSyntax, "SELECT ... INTO runs as a statement of its own.");
     }
-    std::string table = text(head.into), columns, names;
+    std::string table = madeName(head.into), columns, names;
     for (const auto& [name, declared] : describe_(query)) {
         if (name == "jet_rank" || name == "jet_count") {
             continue;
@@ -674,8 +681,8 @@ std::vector<std::string> Writer::createTable() const
     for (int constraint : s_.constraints) {
         put(columns, ", ", constraint);
     }
-    std::vector<std::string> out = {
-        text("CREATE ", s_.temporary ? "TEMPORARY " : "", "TABLE ", s_.table, " (", columns, ")")};
+    std::vector<std::string> out = {text("CREATE ", s_.temporary ? "TEMPORARY " : "", "TABLE ",
+                                         madeName(s_.table), " (", columns, ")")};
     for (std::string& k : keys()) {
         out.push_back(std::move(k));
     }
