@@ -172,7 +172,7 @@ using LiveStatements = std::shared_ptr<std::set<PgStatement*>>;
 
 class PgStatement final : public DriverStatement {
   public:
-    PgStatement(PgDriver& driver, ServerText text);
+    PgStatement(PgDriver& driver, std::string sql);
     ~PgStatement() override;
 
     int parameterCount() override { return text_.parameters; }
@@ -200,12 +200,16 @@ class PgStatement final : public DriverStatement {
 
   private:
     const PGresult* described();
+    void respell();
     const char* cell(int i);
     bool isNullCell(int i);
 
     PgDriver& driver_;
     LiveStatements live_;
-    ServerText text_;
+    std::string sql_;       // as the engine wrote it
+    ServerText text_;       // as the server reads it, names spelled as they were then
+    uint64_t spelling_ = 0; // which spelling of the names (PgDriver::spell)
+    bool changesNames_ = false;
     Params params_;
     Result result_{nullptr, &PQclear};
     Result description_{nullptr, &PQclear};
@@ -221,11 +225,11 @@ class PgDriver final : public Driver {
     bool readOnly() override { return readOnly_; }
     std::unique_ptr<DriverStatement> prepare(const std::string& sql) override
     {
-        return std::make_unique<PgStatement>(*this, text(sql));
+        return std::make_unique<PgStatement>(*this, sql);
     }
     void run(const std::string& sql) override
     {
-        PgStatement stmt(*this, text(sql));
+        PgStatement stmt(*this, sql);
         stmt.run();
     }
     std::string rowKey(const std::string& table) override;
@@ -292,6 +296,10 @@ class PgDriver final : public Driver {
     /* The columns a statement would give, without running it. */
     Result describe(const std::string& sql, int parameters);
     LiveStatements live() { return live_; }
+    /* text spelled with the server's names as they are now, unless it already is (its
+     * spelling, updated). Names are read again after a statement that changes them. */
+    void spell(const std::string& sql, ServerText& text, uint64_t& spelling);
+    void namesChanged() { namesStale_ = true; }
     ColumnOrigin origin(const PGresult* r, int i);
 
   private:
@@ -299,7 +307,6 @@ class PgDriver final : public Driver {
     void connect(HResult code);
     /* Raises the failure r stands for (null: the connection's own), noting a mishap. */
     [[noreturn]] void fail(const PGresult* r);
-    ServerText text(const std::string& sql);
     Result atomically(const std::string& sql, const Params& p);
     /* The texts in one round trip, texts[which] with p; each one's result. */
     std::vector<Result> pipelined(const std::vector<std::string>& texts, std::size_t which,
@@ -333,19 +340,24 @@ class PgDriver final : public Driver {
     bool commitSent_ = false; // a COMMIT whose answer is still to be read
     NameSpellings names_;
     bool namesStale_ = true;
+    uint64_t spelling_ = 0;                   // counts the readings of the names
     std::map<std::string, std::string> keys_; // primary key column by lowercase table
     std::map<Oid, std::map<int, std::string>> columnsOf_;
     std::map<Oid, std::string> tableOf_;
     LiveStatements live_ = std::make_shared<std::set<PgStatement*>>();
 };
 
-PgStatement::PgStatement(PgDriver& driver, ServerText text)
-    : driver_(driver), live_(driver.live()), text_(std::move(text))
+PgStatement::PgStatement(PgDriver& driver, std::string sql)
+    : driver_(driver), live_(driver.live()), sql_(std::move(sql))
 {
+    driver_.spell(sql_, text_, spelling_);
     params_.resize(text_.parameters);
     std::size_t start = text_.sql.find_first_not_of(" (");
-    readOnly_ =
-        start != std::string::npos && equalsIgnoreCase(text_.sql.substr(start, 6), "SELECT");
+    std::string verb = start == std::string::npos ? "" : text_.sql.substr(start, 6);
+    readOnly_ = equalsIgnoreCase(verb, "SELECT");
+    for (const char* ddl : {"CREATE", "ALTER ", "DROP "}) {
+        changesNames_ = changesNames_ || equalsIgnoreCase(verb.substr(0, std::strlen(ddl)), ddl);
+    }
     live_->insert(this);
 }
 
@@ -378,11 +390,26 @@ void PgStatement::bind(int index, const Value& v)
 bool PgStatement::step()
 {
     if (!result_) {
+        respell();
         result_ = driver_.execute(text_.sql, params_, !readOnly_);
+        if (changesNames_) {
+            driver_.namesChanged();
+        }
         row_ = -1;
     }
     ++row_;
     return row_ < PQntuples(result_.get());
+}
+
+/* A statement kept from before a name was made (say, one that found no such table then)
+ * is spelled again with the names as they are now. */
+void PgStatement::respell()
+{
+    uint64_t was = spelling_;
+    driver_.spell(sql_, text_, spelling_);
+    if (spelling_ != was) {
+        description_.reset();
+    }
 }
 
 const PGresult* PgStatement::described()
@@ -390,6 +417,7 @@ const PGresult* PgStatement::described()
     if (result_) {
         return result_.get();
     }
+    respell();
     if (!description_) {
         description_ = driver_.describe(text_.sql, text_.parameters);
     }
@@ -520,7 +548,7 @@ void PgDriver::connect(HResult code)
     namesStale_ = true;
 }
 
-ServerText PgDriver::text(const std::string& sql)
+void PgDriver::spell(const std::string& sql, ServerText& text, uint64_t& spelling)
 {
     if (PQstatus(conn_) != CONNECTION_OK && !inTransaction()) {
         connect(code::kServerLost); // the server was lost after the last call
@@ -528,12 +556,10 @@ ServerText PgDriver::text(const std::string& sql)
     if (namesStale_) {
         loadNames();
     }
-    std::size_t start = sql.find_first_not_of(' ');
-    std::string verb = start == std::string::npos ? "" : sql.substr(start, 5);
-    for (const char* ddl : {"CREAT", "ALTER", "DROP "}) {
-        namesStale_ = namesStale_ || equalsIgnoreCase(verb, ddl);
+    if (spelling != spelling_) {
+        text = serverText(sql, names_);
+        spelling = spelling_;
     }
-    return serverText(sql, names_);
 }
 
 void PgDriver::loadNames()
@@ -554,6 +580,7 @@ void PgDriver::loadNames()
     }
     keys_.clear();
     namesStale_ = false;
+    ++spelling_;
 }
 
 Result PgDriver::plain(const std::string& sql)
