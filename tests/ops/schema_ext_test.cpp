@@ -6,6 +6,7 @@
  */
 #include "store/schema_ext.h"
 #include "support/rows.h"
+#include "support/server.h"
 
 #include <filesystem>
 #include <fstream>
@@ -20,6 +21,35 @@ const char* const kFolderInfo = "[DataTable9]\nTableName=FolderInfo\nItem1=Folde
                                 "Item2=Visits,1,\nItem3=Cover,2,1024,\nItem4=Lux,3,\n"
                                 "Item5=Broken\nItem6=After,0,10,\n";
 const char* const kBrokenNine = "[DataTable9]\nTableName=MainTable_PathFile\nItem1=T,0,64,\n";
+
+/* A server's schema objects, one line each: tables and indexes with their columns and
+ * types, then keys and checks. */
+const char* const kServerSchema =
+    "SELECT c.relkind::text || ' ' || c.relname || ' ' || string_agg(a.attname || ' ' || "
+    "format_type(a.atttypid, a.atttypmod), ', ' ORDER BY a.attnum) FROM pg_class c JOIN "
+    "pg_attribute a ON a.attrelid = c.oid AND a.attnum > 0 AND NOT a.attisdropped WHERE "
+    "c.relnamespace = 'public'::regnamespace GROUP BY c.relkind, c.relname UNION ALL SELECT "
+    "conname || ' ' || pg_get_constraintdef(oid) FROM pg_constraint WHERE connamespace = "
+    "'public'::regnamespace ORDER BY 1";
+
+/* A server's column types in the words SQLite's catalogue uses for the same item kinds. */
+const char* const kServerColumns =
+    "SELECT attname || '|' || CASE format_type(atttypid, NULL) WHEN 'integer' THEN 'INTEGER' "
+    "WHEN 'text' THEN 'TEXT' WHEN 'bytea' THEN 'BLOB' WHEN 'double precision' THEN 'REAL' ELSE "
+    "format_type(atttypid, NULL) END FROM pg_attribute WHERE attrelid = format('%I', '$t')::"
+    "regclass AND attnum > 0 AND NOT attisdropped ORDER BY attnum";
+
+Rows linesOf(const std::string& text)
+{
+    Rows out;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = std::min(text.find('\n', at), text.size());
+        out.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    return out;
+}
 
 /* Tables 1 to 7, one text item each: the tables every catalogue had from the start. */
 std::string earlyTables()
@@ -42,7 +72,9 @@ class SchemaExtTest : public RowsTest {
     /* Every schema object with its SQL, and every row of MainTable. */
     Rows snapshot()
     {
-        Rows out = rows("SELECT type, name, sql FROM sqlite_master ORDER BY type, name");
+        Rows out = onServer()
+                       ? linesOf(serverQuery(serverCatalogues_.back(), kServerSchema))
+                       : rows("SELECT type, name, sql FROM sqlite_master ORDER BY type, name");
         for (const std::string& r : rows("SELECT * FROM MainTable ORDER BY FieldID")) {
             out.push_back(r);
         }
@@ -50,7 +82,20 @@ class SchemaExtTest : public RowsTest {
     }
     Rows columns(const std::string& table)
     {
-        return rows("SELECT name, type FROM pragma_table_info('" + table + "')");
+        if (!onServer()) {
+            return rows("SELECT name, type FROM pragma_table_info('" + table + "')");
+        }
+        std::string sql = kServerColumns;
+        return linesOf(
+            serverQuery(serverCatalogues_.back(), sql.replace(sql.find("$t"), 2, table)));
+    }
+    bool indexed(const std::string& index)
+    {
+        return onServer()
+                   ? serverQuery(serverCatalogues_.back(),
+                                 "SELECT count(*) FROM pg_indexes WHERE indexname = '" + index +
+                                     "'") == "1"
+                   : row("SELECT COUNT(*) FROM sqlite_master WHERE name = '" + index + "'") == "1";
     }
     bool twinLeft() const
     {
@@ -79,7 +124,7 @@ TEST_F(SchemaExtTest, AddsTheMissingTableWithItsLinkKeyAndIndex)
                                            "Cover|BLOB", "Lux|REAL"}));
     Rows main = columns("MainTable");
     EXPECT_EQ(Rows(main.end() - 2, main.end()), (Rows{"DataID8|INTEGER", "DataID9|INTEGER"}));
-    EXPECT_EQ(row("SELECT COUNT(*) FROM sqlite_master WHERE name = 'MainTable_DataID9'"), "1");
+    EXPECT_TRUE(indexed("MainTable_DataID9"));
     EXPECT_EQ(KaAVDBExecuteSQL(db_, "UPDATE MainTable SET DataID9 = 99"), KAVDB_E_CONSTRAINT);
     sql("INSERT INTO FolderInfo (FolderTitle, Visits) VALUES (\"Trip\", 3)");
     sql("UPDATE MainTable SET DataID9 = 1");
@@ -132,7 +177,7 @@ TEST_F(SchemaExtFromSevenTest, AddsOnlyConfiguredTablesInOrderOrNoneOfThem)
     Rows main = columns("MainTable");
     EXPECT_EQ(Rows(main.end() - 3, main.end()),
               (Rows{"DataID7|INTEGER", "DataID8|INTEGER", "DataID9|INTEGER"}));
-    EXPECT_EQ(row("SELECT COUNT(*) FROM sqlite_master WHERE name = 'MainTable_DataID8'"), "1");
+    EXPECT_TRUE(indexed("MainTable_DataID8"));
     EXPECT_FALSE(twinLeft());
     registerScene("/p/a.jpg"); // metadata of an added table links like any other
     StringList out;
