@@ -77,23 +77,24 @@ std::vector<std::string> everyWithin(engine::Connection& c, double lat, double l
 std::vector<std::string> nearest(engine::Connection& c, double lat, double lon, double metres,
                                  std::size_t limit)
 {
-    std::vector<std::pair<double, int32_t>> near;
+    std::vector<std::pair<double, store::IndexedPoint>> near;
     for (const store::PlaceBox& box : boxesAround(lat, lon, metres)) {
         store::pointsInBox(c, box, [&](const store::IndexedPoint& p) {
             double d = distanceMetres(lat, lon, p.latitude, p.longitude);
             if (d <= metres + kRounding) {
-                near.emplace_back(d, p.id);
+                near.emplace_back(d, p);
             }
         });
     }
-    std::sort(near.begin(), near.end());
+    std::sort(near.begin(), near.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
     std::priority_queue<Found> best; // the farthest listed on top
-    for (const auto& [bound, id] : near) {
+    for (const auto& [bound, point] : near) {
         if (best.size() == limit && bound - kRounding > best.top().first) {
             break; // this and every later candidate lies beyond the last one listed
         }
         store::PlacedFile f;
-        if (!store::placedFile(c, id, f)) {
+        if (!store::placedFile(c, point, f)) {
             continue;
         }
         double d = distanceMetres(lat, lon, f.latitude, f.longitude);

@@ -1,6 +1,7 @@
 /*
  * The catalogue's place index, on SQLite's R*Tree: one point per file whose metadata row
- * holds a latitude and a longitude (signed degrees), with the file's path, found by box. The index
+ * holds a latitude and a longitude (signed degrees), found by box, and beside it the file's
+ * exact position and path, kept in the order of the places. The index
  * is kept in step by triggers stored in the file, in the transaction of every write that moves or
  * renames a file or its folder or changes its position. Every statement in SQLite's dialect lives
  * here; another engine gets a file of its own (a GiST index on PostgreSQL).
@@ -35,9 +36,10 @@ struct PlacedFile {
 const CatalogueIndex& placeIndex();
 
 /* An indexed point as the index's own bounds hold it: within a few metres of the file's
- * position (the R*Tree keeps 32-bit bounds around each point). */
+ * position (the R*Tree keeps 32-bit bounds around each point); cell places its file's row. */
 struct IndexedPoint {
     int32_t id = 0;
+    int64_t cell = 0;
     double latitude = 0;
     double longitude = 0;
 };
@@ -49,6 +51,6 @@ void filesInBox(engine::Connection& c, const PlaceBox& box,
 void pointsInBox(engine::Connection& c, const PlaceBox& box,
                  const std::function<void(const IndexedPoint&)>& visit);
 /* The file an indexed point stands for, at its exact position; false when there is none. */
-bool placedFile(engine::Connection& c, int32_t id, PlacedFile& file);
+bool placedFile(engine::Connection& c, const IndexedPoint& point, PlacedFile& file);
 
 } // namespace kavdb::store

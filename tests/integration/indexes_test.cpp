@@ -174,6 +174,23 @@ TEST_F(IndexTest, EveryWriteKeepsTheTextIndexInStep)
     expectIndexesSound();
 }
 
+TEST_F(IndexTest, EveryWriteKeepsThePlaceIndexInStep)
+{
+    add("/p/a.jpg", "a", "", 43.2960, 5.3700);
+    add("/p/b.jpg", "b", "", 43.3050, 5.3700);
+    ASSERT_EQ(KaAVDBMoveFile(db_, "/p/a.jpg", "/q/moved.jpg", 1), S_OK);
+    ASSERT_EQ(KaAVDBCopyFile(db_, "/q/moved.jpg", "/r/copy.jpg", 1), S_OK);
+    EXPECT_THAT(near(43.2960, 5.3700, 100), ElementsAre("/q/moved.jpg", "/r/copy.jpg"));
+    ASSERT_EQ(KaAVDBExecuteSQL(db_, "UPDATE PathTable SET Pathname = '/harbour/' WHERE "
+                                    "Pathname = '/q/'"),
+              S_OK);
+    EXPECT_THAT(near(43.2960, 5.3700, 100, 1), ElementsAre("/harbour/moved.jpg"));
+    ASSERT_EQ(KaAVDBDeleteFile(db_, "/r/copy.jpg"), S_OK);
+    ASSERT_EQ(KaAVDBDeleteFolder(db_, "/p/"), S_OK);
+    EXPECT_THAT(near(43.2960, 5.3700, 10000), ElementsAre("/harbour/moved.jpg"));
+    expectIndexesSound();
+}
+
 TEST_F(IndexTest, APlaceSearchFindsWhatLiesWithinNearestFirst)
 {
     add("/p/1km.jpg", "a", "", 43.3050, 5.3700); // Marseille, 1 km north
