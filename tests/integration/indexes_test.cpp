@@ -206,6 +206,10 @@ TEST_F(IndexTest, APlaceSearchFindsWhatLiesWithinNearestFirst)
     EXPECT_THAT(near(43.2960, 5.3700, 10000),
                 ElementsAre("/p/0km.jpg", "/p/1km.jpg", "/p/9km.jpg", "/p/in.jpg"));
     EXPECT_THAT(near(43.2960, 5.3700, 10000, 2), ElementsAre("/p/0km.jpg", "/p/1km.jpg"));
+    EXPECT_THAT(near(43.2960, 5.3700, 10000, 3), // farther than the first box looked
+                ElementsAre("/p/0km.jpg", "/p/1km.jpg", "/p/9km.jpg"));
+    EXPECT_THAT(near(43.2960, 5.3700, 10000, 9),
+                ElementsAre("/p/0km.jpg", "/p/1km.jpg", "/p/9km.jpg", "/p/in.jpg"));
     EXPECT_THAT(near(43.2960 + 10000.3 / metresPerDegree, 5.3700, 1, 1), // the exact nearest
                 ElementsAre("/p/out.jpg"));
     EXPECT_THAT(near(43.2960, 5.3700, 500), ElementsAre("/p/0km.jpg"));
