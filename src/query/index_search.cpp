@@ -98,11 +98,10 @@ std::vector<Candidate> candidatesWithin(engine::Connection& c, double lat, doubl
  * reads a third more points. */
 constexpr double kFirstReach = 1.0 / 8;
 
-/* The limit files nearest the centre within metres, as everyWithin orders them. The
- * index's bounds rank the candidates; only those that may still make the list are read
- * at their exact position, so a short list of a crowded place reads few rows. */
-std::vector<std::string> nearest(engine::Connection& c, double lat, double lon, double metres,
-                                 std::size_t limit)
+/* The candidates for the limit files nearest the centre within metres, nearest first:
+ * every file that may make the list is one of them. */
+std::vector<Candidate> candidatesFor(engine::Connection& c, double lat, double lon, double metres,
+                                     std::size_t limit)
 {
     double reach = metres * kFirstReach;
     std::vector<Candidate> near = candidatesWithin(c, lat, lon, reach);
@@ -111,22 +110,50 @@ std::vector<std::string> nearest(engine::Connection& c, double lat, double lon, 
         reach = std::min(metres, reach * 2);
         near = candidatesWithin(c, lat, lon, reach);
     }
-    std::priority_queue<Found> best; // the farthest listed on top
-    for (const auto& [bound, point] : near) {
-        if (best.size() == limit && bound - kRounding > best.top().first) {
-            break; // this and every later candidate lies beyond the last one listed
+    return near;
+}
+
+using Listed = std::priority_queue<Found>; // the farthest listed on top
+
+/* The end of the next run of candidates to read from first: enough to fill the list, or
+ * once it is full, those not surely beyond its last. */
+std::size_t runEnd(const std::vector<Candidate>& near, std::size_t first, const Listed& best,
+                   std::size_t limit)
+{
+    if (best.size() < limit) {
+        return std::min(near.size(), first + (limit - best.size()));
+    }
+    std::size_t end = first;
+    while (end < near.size() && near[end].first - kRounding <= best.top().first) {
+        ++end;
+    }
+    return end;
+}
+
+/* The limit files nearest the centre within metres, as everyWithin orders them. The
+ * index's bounds rank the candidates; only those that may still make the list are read
+ * at their exact position (the first limit, then those not surely beyond the last one
+ * listed), so a short list of a crowded place reads few rows. */
+std::vector<std::string> nearest(engine::Connection& c, double lat, double lon, double metres,
+                                 std::size_t limit)
+{
+    std::vector<Candidate> near = candidatesFor(c, lat, lon, metres, limit);
+    Listed best;
+    for (std::size_t first = 0, end = 0; (end = runEnd(near, first, best, limit)) > first;
+         first = end) {
+        std::vector<store::IndexedPoint> run;
+        for (std::size_t i = first; i < end; ++i) {
+            run.push_back(near[i].second);
         }
-        store::PlacedFile f;
-        if (!store::placedFile(c, point, f)) {
-            continue;
-        }
-        double d = distanceMetres(lat, lon, f.latitude, f.longitude);
-        if (d <= metres) {
-            best.emplace(d, std::move(f.path));
-            if (best.size() > limit) {
-                best.pop();
+        store::placedFiles(c, std::move(run), [&](store::PlacedFile&& f) {
+            double d = distanceMetres(lat, lon, f.latitude, f.longitude);
+            if (d <= metres) {
+                best.emplace(d, std::move(f.path));
+                if (best.size() > limit) {
+                    best.pop();
+                }
             }
-        }
+        });
     }
     std::vector<std::string> paths(best.size());
     for (auto at = paths.rbegin(); at != paths.rend(); ++at, best.pop()) {

@@ -8,6 +8,9 @@
 
 #include "store/native_rows.h"
 
+#include <algorithm>
+#include <tuple>
+
 namespace kavdb::store {
 
 using engine::Value;
@@ -18,14 +21,22 @@ constexpr const char* kIndex = "PlaceIndex";
 constexpr const char* kTriggerPrefix = "PlaceIndex_";
 constexpr std::size_t kTriggerCount = 6;
 
-/* The key that orders PlaceFile, from an R*Tree point's bounds (r): bands 0.01 degree of
- * latitude high (1.1 km), ordered within by longitude to 0.0001 degree. Files within a
- * few kilometres of each other then lie on a few runs of pages: the 200 nearest of a
- * million photos read some 15 pages instead of 200 scattered ones. Computed from the
- * bounds, never from the exact position, so that a point's bounds alone find its row. */
-constexpr const char* kCell =
-    "(CAST(((r.minLat + r.maxLat) / 2 + 90) * 100 AS INTEGER) * 4000000 + "
-    "CAST(((r.minLon + r.maxLon) / 2 + 180) * 10000 AS INTEGER))";
+/* Where PlaceFile keeps a point's row, from its R*Tree bounds (r): its cell, then the
+ * centre of its bounds. Cells are bands 0.01 degree of latitude high (1.1 km), ordered
+ * within by longitude to 0.0001 degree: files within a few kilometres of each other lie on
+ * a few runs of pages (the 200 nearest of a million photos on some 10 pages instead of 200
+ * scattered ones), and the files of one spot lie together. Made of the bounds, never of
+ * the exact position, so that a point's bounds alone find its row. */
+constexpr const char* kCell = "CAST(((r.minLat + r.maxLat) / 2 + 90) * 100 AS INTEGER) * 4000000 + "
+                              "CAST(((r.minLon + r.maxLon) / 2 + 180) * 10000 AS INTEGER)";
+constexpr const char* kSpotLat = "(r.minLat + r.maxLat) / 2";
+constexpr const char* kSpotLon = "(r.minLon + r.maxLon) / 2";
+
+/* The spot of the point r as PlaceFile's key begins: cell, spotLat, spotLon. */
+std::string spotColumns()
+{
+    return std::string(kCell) + ", " + kSpotLat + ", " + kSpotLon;
+}
 
 std::string viewSql(const IndexedItem& lat, const IndexedItem& lon)
 {
@@ -47,7 +58,7 @@ std::vector<std::string> addPoints(const std::string& where)
     return {"INSERT INTO PlaceIndex SELECT s.id, s.lat, s.lat, s.lon, s.lon FROM PlaceSource AS "
             "s WHERE " +
                 where,
-            std::string("INSERT INTO PlaceFile SELECT ") + kCell +
+            "INSERT INTO PlaceFile SELECT " + spotColumns() +
                 ", r.id, s.lat, s.lon, s.path FROM PlaceSource AS s JOIN PlaceIndex AS r ON "
                 "r.id = s.id WHERE " +
                 where};
@@ -67,8 +78,8 @@ std::string body(const std::vector<std::string>& statements)
  * through their points. */
 std::string dropPoints(const std::string& ids)
 {
-    return body({std::string("DELETE FROM PlaceFile WHERE (cell, id) IN (SELECT ") + kCell +
-                     ", r.id FROM PlaceIndex AS r WHERE r.id " + ids + ")",
+    return body({"DELETE FROM PlaceFile WHERE (cell, spotLat, spotLon, id) IN (SELECT " +
+                     spotColumns() + ", r.id FROM PlaceIndex AS r WHERE r.id " + ids + ")",
                  "DELETE FROM PlaceIndex WHERE id " + ids});
 }
 
@@ -124,9 +135,10 @@ void PlaceIndex::create(engine::Connection& c, const std::vector<IndexedItem>& i
                      "maxLon)");
         // A search reads this table alone, never the file rows (a page each, with their
         // thumbnails).
-        runNative(c, "CREATE TABLE PlaceFile (cell INTEGER NOT NULL, id INTEGER NOT NULL, lat "
-                     "REAL NOT NULL, lon REAL NOT NULL, path TEXT NOT NULL, PRIMARY KEY (cell, "
-                     "id)) WITHOUT ROWID");
+        runNative(c, "CREATE TABLE PlaceFile (cell INTEGER NOT NULL, spotLat REAL NOT NULL, "
+                     "spotLon REAL NOT NULL, id INTEGER NOT NULL, lat REAL NOT NULL, lon REAL NOT "
+                     "NULL, path TEXT NOT NULL, PRIMARY KEY (cell, spotLat, spotLon, id)) WITHOUT "
+                     "ROWID");
         for (const std::string& sql : triggerSql(items.at(0), items.at(1))) {
             runNative(c, sql);
         }
@@ -180,7 +192,7 @@ void filesInBox(engine::Connection& c, const PlaceBox& box,
     eachNativeRow(c,
                   std::string("SELECT f.path, f.lat, f.lon FROM PlaceIndex AS r JOIN PlaceFile AS "
                               "f ON f.cell = ") +
-                      kCell +
+                      kCell + " AND f.spotLat = " + kSpotLat + " AND f.spotLon = " + kSpotLon +
                       " AND f.id = r.id WHERE r.minLat <= ? AND r.maxLat >= ? AND r.minLon <= ? "
                       "AND r.maxLon >= ?",
                   boxValues(box), [&](engine::DriverStatement& stmt) { visit(placedOf(stmt)); });
@@ -191,25 +203,65 @@ void pointsInBox(engine::Connection& c, const PlaceBox& box,
 {
     eachNativeRow(
         c,
-        std::string("SELECT r.id, (r.minLat + r.maxLat) / 2, (r.minLon + r.maxLon) / 2, ") + kCell +
-            " FROM PlaceIndex AS r WHERE r.minLat <= ? AND r.maxLat >= ? AND "
-            "r.minLon <= ? AND r.maxLon >= ?",
+        "SELECT r.id, " + spotColumns() +
+            " FROM PlaceIndex AS r WHERE r.minLat <= ? AND r.maxLat >= ? AND r.minLon "
+            "<= ? AND r.maxLon >= ?",
         boxValues(box), [&](engine::DriverStatement& stmt) {
-            visit({static_cast<int32_t>(stmt.key(0)), stmt.key(3), stmt.real(1), stmt.real(2)});
+            visit({static_cast<int32_t>(stmt.key(0)), stmt.key(1), stmt.real(2), stmt.real(3)});
         });
 }
 
-bool placedFile(engine::Connection& c, const IndexedPoint& point, PlacedFile& file)
+namespace {
+
+bool sameSpot(const IndexedPoint& a, const IndexedPoint& b)
+{
+    return a.cell == b.cell && a.latitude == b.latitude && a.longitude == b.longitude;
+}
+
+bool bySpotThenId(const IndexedPoint& a, const IndexedPoint& b)
+{
+    return std::tie(a.cell, a.latitude, a.longitude, a.id) <
+           std::tie(b.cell, b.latitude, b.longitude, b.id);
+}
+
+/* Calls visit for the file of every point of one spot in [first, last), sorted by id. */
+void placedAtSpot(engine::Connection& c, std::vector<IndexedPoint>::const_iterator first,
+                  std::vector<IndexedPoint>::const_iterator last,
+                  const std::function<void(PlacedFile&&)>& visit)
 {
     // The key goes as a number: exact, as it stays far below 2^53.
-    bool found = false;
-    eachNativeRow(c, "SELECT path, lat, lon FROM PlaceFile WHERE cell = ? AND id = ?",
-                  {Value::real(static_cast<double>(point.cell)), Value::integer(point.id)},
+    eachNativeRow(c,
+                  "SELECT path, lat, lon, id FROM PlaceFile WHERE cell = ? AND spotLat = ? AND "
+                  "spotLon = ? AND id BETWEEN ? AND ?",
+                  {Value::real(static_cast<double>(first->cell)), Value::real(first->latitude),
+                   Value::real(first->longitude), Value::integer(first->id),
+                   Value::integer((last - 1)->id)},
                   [&](engine::DriverStatement& stmt) {
-                      file = placedOf(stmt);
-                      found = true;
+                      const int64_t id = stmt.key(3); // the rows come in the order of ids
+                      while (first != last && first->id < id) {
+                          ++first;
+                      }
+                      if (first != last && first->id == id) {
+                          visit(placedOf(stmt));
+                      }
                   });
-    return found;
+}
+
+} // namespace
+
+void placedFiles(engine::Connection& c, std::vector<IndexedPoint> points,
+                 const std::function<void(PlacedFile&&)>& visit)
+{
+    // The points of one spot are read together, one statement over its rows from the
+    // lowest id wanted to the highest: a thousand photos taken at one spot (the generated
+    // catalogue's places) cost one statement, not a thousand.
+    std::sort(points.begin(), points.end(), bySpotThenId);
+    for (auto first = points.cbegin(); first != points.cend();) {
+        auto last = std::find_if(first, points.cend(),
+                                 [&](const IndexedPoint& p) { return !sameSpot(p, *first); });
+        placedAtSpot(c, first, last, visit);
+        first = last;
+    }
 }
 
 } // namespace kavdb::store

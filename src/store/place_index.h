@@ -36,7 +36,8 @@ struct PlacedFile {
 const CatalogueIndex& placeIndex();
 
 /* An indexed point as the index's own bounds hold it: within a few metres of the file's
- * position (the R*Tree keeps 32-bit bounds around each point); cell places its file's row. */
+ * position (the R*Tree keeps 32-bit bounds around each point); with its cell, that
+ * position finds its file's row. */
 struct IndexedPoint {
     int32_t id = 0;
     int64_t cell = 0;
@@ -50,7 +51,9 @@ void filesInBox(engine::Connection& c, const PlaceBox& box,
 /* Calls visit for every indexed point inside the box; reads the index's bounds alone. */
 void pointsInBox(engine::Connection& c, const PlaceBox& box,
                  const std::function<void(const IndexedPoint&)>& visit);
-/* The file an indexed point stands for, at its exact position; false when there is none. */
-bool placedFile(engine::Connection& c, const IndexedPoint& point, PlacedFile& file);
+/* Calls visit for the file of every point given that has one, at its exact position, in
+ * no particular order. */
+void placedFiles(engine::Connection& c, std::vector<IndexedPoint> points,
+                 const std::function<void(PlacedFile&&)>& visit);
 
 } // namespace kavdb::store
