@@ -1,10 +1,17 @@
 /*
- * The R*Tree place index (place_index.h): its view, virtual table, triggers and queries.
- * An R*Tree entry is removed by its key alone, so AFTER triggers suffice.
+ * The R*Tree place index (place_index.h): its view, virtual table, file table, triggers
+ * and queries. The R*Tree ranks the points near a place; PlaceFile keeps each file's exact
+ * position and path in a b-tree ordered by place, so that files near each other share
+ * pages and a box is read in runs. An R*Tree entry is removed by its key alone, so AFTER
+ * triggers suffice.
  */
 #include "store/place_index.h"
 
 #include "store/native_rows.h"
+
+#include <algorithm>
+#include <cmath>
+#include <tuple>
 
 namespace kavdb::store {
 
@@ -14,7 +21,32 @@ namespace {
 
 constexpr const char* kIndex = "PlaceIndex";
 constexpr const char* kTriggerPrefix = "PlaceIndex_";
-constexpr std::size_t kTriggerCount = 5;
+constexpr std::size_t kTriggerCount = 6;
+
+/* Where PlaceFile keeps a point's row, from its R*Tree bounds (r): its cell, then the
+ * centre of its bounds. Cells are bands 0.01 degree of latitude high (1.1 km), ordered
+ * within by longitude to 0.0001 degree: the files of a box lie on one run of the table per
+ * band, and the files of one spot lie together. Made of the bounds, never of the exact
+ * position, so that a point's bounds alone find its row. */
+constexpr int64_t kBandsPerDegree = 100;
+constexpr int64_t kCellsPerDegree = 10000;
+constexpr int64_t kBandWidth = 4000000; // cells a band holds: 360 degrees' and more
+constexpr const char* kSpotLat = "(r.minLat + r.maxLat) / 2";
+constexpr const char* kSpotLon = "(r.minLon + r.maxLon) / 2";
+
+/* The cell of the point r, in SQL. */
+std::string cellSql()
+{
+    return std::string("CAST((") + kSpotLat + " + 90) * " + std::to_string(kBandsPerDegree) +
+           " AS INTEGER) * " + std::to_string(kBandWidth) + " + CAST((" + kSpotLon + " + 180) * " +
+           std::to_string(kCellsPerDegree) + " AS INTEGER)";
+}
+
+/* The spot of the point r as PlaceFile's key begins: cell, spotLat, spotLon. */
+std::string spotColumns()
+{
+    return cellSql() + ", " + kSpotLat + ", " + kSpotLon;
+}
 
 std::string viewSql(const IndexedItem& lat, const IndexedItem& lon)
 {
@@ -29,36 +61,64 @@ std::string viewSql(const IndexedItem& lat, const IndexedItem& lon)
            " BETWEEN -90 AND 90 AND " + lo + " BETWEEN -180 AND 180";
 }
 
-std::string addPoints(const std::string& where)
+/* The statements that index the files of PlaceSource (as s) where holds: the points,
+ * then their file rows. */
+std::vector<std::string> addPoints(const std::string& where)
 {
-    return "INSERT INTO PlaceIndex SELECT id, lat, lat, lon, lon, lat, lon, path FROM "
-           "PlaceSource WHERE " +
-           where + ";";
+    return {"INSERT INTO PlaceIndex SELECT s.id, s.lat, s.lat, s.lon, s.lon FROM PlaceSource AS "
+            "s WHERE " +
+                where,
+            "INSERT INTO PlaceFile SELECT " + spotColumns() +
+                ", r.id, s.lat, s.lon, s.path FROM PlaceSource AS s JOIN PlaceIndex AS r ON "
+                "r.id = s.id WHERE " +
+                where};
+}
+
+/* A trigger's body: each statement ended. */
+std::string body(const std::vector<std::string>& statements)
+{
+    std::string text;
+    for (const std::string& sql : statements) {
+        text += sql + "; ";
+    }
+    return text;
+}
+
+/* Removes the files whose ids the condition on id selects: the file rows first, found
+ * through their points. */
+std::string dropPoints(const std::string& ids)
+{
+    return body({"DELETE FROM PlaceFile WHERE (cell, spotLat, spotLon, id) IN (SELECT " +
+                     spotColumns() + ", r.id FROM PlaceIndex AS r WHERE r.id " + ids + ")",
+                 "DELETE FROM PlaceIndex WHERE id " + ids});
 }
 
 std::vector<std::string> triggerSql(const IndexedItem& lat, const IndexedItem& lon)
 {
     const std::string link = quotedName(lat.link);
+    const std::string linked = "IN (SELECT FieldID FROM MainTable WHERE " + link + " = old.DataID)";
+    const std::string positions = quotedName(lat.table);
     return {"CREATE TRIGGER PlaceIndex_file_add AFTER INSERT ON MainTable BEGIN " +
-                addPoints("id = new.FieldID") + " END",
-            "CREATE TRIGGER PlaceIndex_file_drop AFTER DELETE ON MainTable BEGIN DELETE FROM "
-            "PlaceIndex WHERE id = old.FieldID; END",
+                body(addPoints("s.id = new.FieldID")) + "END",
+            "CREATE TRIGGER PlaceIndex_file_drop AFTER DELETE ON MainTable BEGIN " +
+                dropPoints("= old.FieldID") + "END",
             "CREATE TRIGGER PlaceIndex_file_after AFTER UPDATE OF FieldID, PathID, Filename, " +
-                link + " ON MainTable BEGIN DELETE FROM PlaceIndex WHERE id = old.FieldID; " +
-                addPoints("id = new.FieldID") + " END",
-            "CREATE TRIGGER PlaceIndex_folder_after AFTER UPDATE OF Pathname ON PathTable BEGIN "
-            "DELETE FROM PlaceIndex WHERE id IN (SELECT FieldID FROM MainTable WHERE PathID = "
-            "old.PathID); " +
-                addPoints("PathID = new.PathID") + " END",
+                link + " ON MainTable BEGIN " + dropPoints("= old.FieldID") +
+                body(addPoints("s.id = new.FieldID")) + "END",
+            "CREATE TRIGGER PlaceIndex_folder_after AFTER UPDATE OF Pathname ON PathTable BEGIN " +
+                dropPoints("IN (SELECT FieldID FROM MainTable WHERE PathID = old.PathID)") +
+                body(addPoints("s.PathID = new.PathID")) + "END",
             "CREATE TRIGGER PlaceIndex_position_after AFTER UPDATE OF " + quotedName(lat.item) +
-                ", " + quotedName(lon.item) + " ON " + quotedName(lat.table) +
-                " BEGIN DELETE FROM PlaceIndex WHERE id IN (SELECT FieldID FROM MainTable WHERE " +
-                link + " = old.DataID); " + addPoints("link = new.DataID") + " END"};
+                ", " + quotedName(lon.item) + " ON " + positions + " BEGIN " + dropPoints(linked) +
+                body(addPoints("s.link = new.DataID")) + "END",
+            "CREATE TRIGGER PlaceIndex_position_drop AFTER DELETE ON " + positions + " BEGIN " +
+                dropPoints(linked) + "END"};
 }
 
 void dropPlaceIndex(engine::Connection& c)
 {
     dropTriggers(c, kTriggerPrefix);
+    runNative(c, "DROP TABLE IF EXISTS PlaceFile");
     runNative(c, "DROP TABLE IF EXISTS PlaceIndex");
     runNative(c, "DROP VIEW IF EXISTS PlaceSource");
 }
@@ -81,15 +141,21 @@ void PlaceIndex::create(engine::Connection& c, const std::vector<IndexedItem>& i
     wholeOrNothing(c, [&] {
         dropPlaceIndex(c);
         runNative(c, viewSql(items.at(0), items.at(1)));
-        // The exact position and the path ride along as auxiliary columns: a search reads the
-        // index alone, never the file rows (a page each, with their thumbnails).
         runNative(c, "CREATE VIRTUAL TABLE PlaceIndex USING rtree(id, minLat, maxLat, minLon, "
-                     "maxLon, +lat, +lon, +path)");
+                     "maxLon)");
+        // A search reads this table alone, never the file rows (a page each, with their
+        // thumbnails).
+        runNative(c, "CREATE TABLE PlaceFile (cell INTEGER NOT NULL, spotLat REAL NOT NULL, "
+                     "spotLon REAL NOT NULL, id INTEGER NOT NULL, lat REAL NOT NULL, lon REAL NOT "
+                     "NULL, path TEXT NOT NULL, PRIMARY KEY (cell, spotLat, spotLon, id)) WITHOUT "
+                     "ROWID");
         for (const std::string& sql : triggerSql(items.at(0), items.at(1))) {
             runNative(c, sql);
         }
         saveIndexItems(c, kIndex, items);
-        runNative(c, addPoints("1"));
+        for (const std::string& sql : addPoints("1")) {
+            runNative(c, sql);
+        }
     });
 }
 
@@ -98,12 +164,28 @@ std::vector<std::string> PlaceIndex::problems(engine::Connection& c) const
     std::vector<std::string> problems = triggerProblems(c);
     countProblem(c, "SELECT count(*) FROM PlaceIndex", "points", "SELECT count(*) FROM PlaceSource",
                  "files with a position", problems);
+    countProblem(c, "SELECT count(*) FROM PlaceFile", "file rows",
+                 "SELECT count(*) FROM PlaceIndex", "points", problems);
     std::vector<NativeRow> rows = nativeRows(c, "SELECT rtreecheck('PlaceIndex')");
     if (rows.empty() || rows[0].empty() || rows[0][0].toText() != "ok") {
         problems.push_back("it is damaged: " +
                            (rows.empty() ? std::string() : rows[0][0].toText()));
     }
     return problems;
+}
+
+/* The box's edges as the queries below bind them. */
+std::vector<Value> boxValues(const PlaceBox& box)
+{
+    return {Value::real(box.north), Value::real(box.south), Value::real(box.east),
+            Value::real(box.west)};
+}
+
+/* The file row of the engine's statement, path first, then latitude and longitude. */
+PlacedFile placedOf(engine::DriverStatement& stmt)
+{
+    Value path = stmt.value(0);
+    return {path.isText() ? path.asText() : std::string(), stmt.real(1), stmt.real(2)};
 }
 
 } // namespace
@@ -114,50 +196,94 @@ const CatalogueIndex& placeIndex()
     return index;
 }
 
-/* The file row of the engine's statement, path first, then latitude and longitude. */
-PlacedFile placedOf(engine::DriverStatement& stmt)
-{
-    Value path = stmt.value(0);
-    return {path.isText() ? path.asText() : std::string(), stmt.real(1), stmt.real(2)};
-}
-
 void filesInBox(engine::Connection& c, const PlaceBox& box,
                 const std::function<void(PlacedFile&&)>& visit)
 {
-    eachNativeRow(
-        c,
-        "SELECT path, lat, lon FROM PlaceIndex WHERE minLat <= ? AND maxLat >= ? AND minLon <= ? "
-        "AND maxLon >= ?",
-        {Value::real(box.north), Value::real(box.south), Value::real(box.east),
-         Value::real(box.west)},
-        [&](engine::DriverStatement& stmt) { visit(placedOf(stmt)); });
+    // A band's run of cells read in order, rather than each point's row looked up from the
+    // R*Tree: at 1M photos, every photo within 10 km took 1.1 ms of the engine's time
+    // instead of 6.5 ms. A point's cell comes from its bounds, so the box grows by more
+    // than they can stray (a 32-bit float's step at 180 degrees is 0.000015 degree).
+    constexpr double kStray = 0.0002;
+    auto cellsFrom = [](double degrees, int64_t perDegree) {
+        return std::max<int64_t>(0, static_cast<int64_t>(std::floor(degrees * perDegree)));
+    };
+    const int64_t west = cellsFrom(box.west - kStray + 180, kCellsPerDegree);
+    const int64_t east = cellsFrom(box.east + kStray + 180, kCellsPerDegree);
+    const int64_t last = cellsFrom(box.north + kStray + 90, kBandsPerDegree);
+    for (int64_t band = cellsFrom(box.south - kStray + 90, kBandsPerDegree); band <= last; ++band) {
+        // The cells go as numbers: exact, as they stay far below 2^53.
+        eachNativeRow(c, "SELECT path, lat, lon FROM PlaceFile WHERE cell BETWEEN ? AND ?",
+                      {Value::real(static_cast<double>(band * kBandWidth + west)),
+                       Value::real(static_cast<double>(band * kBandWidth + east))},
+                      [&](engine::DriverStatement& stmt) { visit(placedOf(stmt)); });
+    }
 }
 
 void pointsInBox(engine::Connection& c, const PlaceBox& box,
                  const std::function<void(const IndexedPoint&)>& visit)
 {
+    eachNativeRow(
+        c,
+        "SELECT r.id, " + spotColumns() +
+            " FROM PlaceIndex AS r WHERE r.minLat <= ? AND r.maxLat >= ? AND r.minLon "
+            "<= ? AND r.maxLon >= ?",
+        boxValues(box), [&](engine::DriverStatement& stmt) {
+            visit({static_cast<int32_t>(stmt.key(0)), stmt.key(1), stmt.real(2), stmt.real(3)});
+        });
+}
+
+namespace {
+
+bool sameSpot(const IndexedPoint& a, const IndexedPoint& b)
+{
+    return a.cell == b.cell && a.latitude == b.latitude && a.longitude == b.longitude;
+}
+
+bool bySpotThenId(const IndexedPoint& a, const IndexedPoint& b)
+{
+    return std::tie(a.cell, a.latitude, a.longitude, a.id) <
+           std::tie(b.cell, b.latitude, b.longitude, b.id);
+}
+
+/* Calls visit for the file of every point of one spot in [first, last), sorted by id. */
+void placedAtSpot(engine::Connection& c, std::vector<IndexedPoint>::const_iterator first,
+                  std::vector<IndexedPoint>::const_iterator last,
+                  const std::function<void(PlacedFile&&)>& visit)
+{
+    // The key goes as a number: exact, as it stays far below 2^53.
     eachNativeRow(c,
-                  "SELECT id, (minLat + maxLat) / 2, (minLon + maxLon) / 2 FROM PlaceIndex WHERE "
-                  "minLat <= ? AND maxLat >= ? AND minLon <= ? AND maxLon >= ?",
-                  {Value::real(box.north), Value::real(box.south), Value::real(box.east),
-                   Value::real(box.west)},
+                  "SELECT path, lat, lon, id FROM PlaceFile WHERE cell = ? AND spotLat = ? AND "
+                  "spotLon = ? AND id BETWEEN ? AND ?",
+                  {Value::real(static_cast<double>(first->cell)), Value::real(first->latitude),
+                   Value::real(first->longitude), Value::integer(first->id),
+                   Value::integer((last - 1)->id)},
                   [&](engine::DriverStatement& stmt) {
-                      visit({static_cast<int32_t>(stmt.key(0)), stmt.real(1), stmt.real(2)});
+                      const int64_t id = stmt.key(3); // the rows come in the order of ids
+                      while (first != last && first->id < id) {
+                          ++first;
+                      }
+                      if (first != last && first->id == id) {
+                          visit(placedOf(stmt));
+                      }
                   });
 }
 
-bool placedFile(engine::Connection& c, int32_t id, PlacedFile& file)
+} // namespace
+
+void placedFiles(engine::Connection& c, std::vector<IndexedPoint> points,
+                 const std::function<void(PlacedFile&&)>& visit)
 {
-    // From the R*Tree's own table of its extra columns (lat, lon, path as a0, a1, a2), read
-    // only: a statement on the R*Tree that reads them prepares one of its own inside the
-    // engine each time, and the file's row reaches its link past the thumbnail.
-    bool found = false;
-    eachNativeRow(c, "SELECT a2, a0, a1 FROM PlaceIndex_rowid WHERE rowid = ?",
-                  {Value::integer(id)}, [&](engine::DriverStatement& stmt) {
-                      file = placedOf(stmt);
-                      found = true;
-                  });
-    return found;
+    // The points of one spot are read together, one statement over its rows from the
+    // lowest id wanted to the highest: a thousand photos taken at one spot (the generated
+    // catalogue's places) cost one statement, not a thousand (its nearest 200: 1.9 ms of
+    // CPU to 1.5 ms, median).
+    std::sort(points.begin(), points.end(), bySpotThenId);
+    for (auto first = points.cbegin(); first != points.cend();) {
+        auto last = std::find_if(first, points.cend(),
+                                 [&](const IndexedPoint& p) { return !sameSpot(p, *first); });
+        placedAtSpot(c, first, last, visit);
+        first = last;
+    }
 }
 
 } // namespace kavdb::store

@@ -1,6 +1,7 @@
 /*
  * The catalogue's place index, on SQLite's R*Tree: one point per file whose metadata row
- * holds a latitude and a longitude (signed degrees), with the file's path, found by box. The index
+ * holds a latitude and a longitude (signed degrees), found by box, and beside it the file's
+ * exact position and path, kept in the order of the places. The index
  * is kept in step by triggers stored in the file, in the transaction of every write that moves or
  * renames a file or its folder or changes its position. Every statement in SQLite's dialect lives
  * here; another engine gets a file of its own (a GiST index on PostgreSQL).
@@ -35,20 +36,25 @@ struct PlacedFile {
 const CatalogueIndex& placeIndex();
 
 /* An indexed point as the index's own bounds hold it: within a few metres of the file's
- * position (the R*Tree keeps 32-bit bounds around each point). */
+ * position (the R*Tree keeps 32-bit bounds around each point); with its cell, that
+ * position finds its file's row. */
 struct IndexedPoint {
     int32_t id = 0;
+    int64_t cell = 0;
     double latitude = 0;
     double longitude = 0;
 };
 
-/* Calls visit for every indexed file inside the box, at its exact position. */
+/* Calls visit for every indexed file inside the box, and some just outside it, at its
+ * exact position. */
 void filesInBox(engine::Connection& c, const PlaceBox& box,
                 const std::function<void(PlacedFile&&)>& visit);
 /* Calls visit for every indexed point inside the box; reads the index's bounds alone. */
 void pointsInBox(engine::Connection& c, const PlaceBox& box,
                  const std::function<void(const IndexedPoint&)>& visit);
-/* The file an indexed point stands for, at its exact position; false when there is none. */
-bool placedFile(engine::Connection& c, int32_t id, PlacedFile& file);
+/* Calls visit for the file of every point given that has one, at its exact position, in
+ * no particular order. */
+void placedFiles(engine::Connection& c, std::vector<IndexedPoint> points,
+                 const std::function<void(PlacedFile&&)>& visit);
 
 } // namespace kavdb::store

@@ -174,6 +174,23 @@ TEST_F(IndexTest, EveryWriteKeepsTheTextIndexInStep)
     expectIndexesSound();
 }
 
+TEST_F(IndexTest, EveryWriteKeepsThePlaceIndexInStep)
+{
+    add("/p/a.jpg", "a", "", 43.2960, 5.3700);
+    add("/p/b.jpg", "b", "", 43.3050, 5.3700);
+    ASSERT_EQ(KaAVDBMoveFile(db_, "/p/a.jpg", "/q/moved.jpg", 1), S_OK);
+    ASSERT_EQ(KaAVDBCopyFile(db_, "/q/moved.jpg", "/r/copy.jpg", 1), S_OK);
+    EXPECT_THAT(near(43.2960, 5.3700, 100), ElementsAre("/q/moved.jpg", "/r/copy.jpg"));
+    ASSERT_EQ(KaAVDBExecuteSQL(db_, "UPDATE PathTable SET Pathname = '/harbour/' WHERE "
+                                    "Pathname = '/q/'"),
+              S_OK);
+    EXPECT_THAT(near(43.2960, 5.3700, 100, 1), ElementsAre("/harbour/moved.jpg"));
+    ASSERT_EQ(KaAVDBDeleteFile(db_, "/r/copy.jpg"), S_OK);
+    ASSERT_EQ(KaAVDBDeleteFolder(db_, "/p/"), S_OK);
+    EXPECT_THAT(near(43.2960, 5.3700, 10000), ElementsAre("/harbour/moved.jpg"));
+    expectIndexesSound();
+}
+
 TEST_F(IndexTest, APlaceSearchFindsWhatLiesWithinNearestFirst)
 {
     add("/p/1km.jpg", "a", "", 43.3050, 5.3700); // Marseille, 1 km north
@@ -183,17 +200,26 @@ TEST_F(IndexTest, APlaceSearchFindsWhatLiesWithinNearestFirst)
     add("/p/nowhere.jpg", "e");                    // no position
     add("/fiji/west.jpg", "f", "", -17.0, 179.99); // across the 180th meridian
     add("/fiji/east.jpg", "g", "", -17.0, -179.99);
+    add("/pole/dateline.jpg", "j", "", 89.9995, 180.0); // some 55 m from the pole
+    add("/pole/greenwich.jpg", "k", "", 89.9995, 0.0);
     const double metresPerDegree = 6371008.8 * 3.14159265358979323846 / 180;
     add("/p/in.jpg", "h", "", 43.2960 + 9999.5 / metresPerDegree, 5.3700); // half a metre
     add("/p/out.jpg", "i", "", 43.2960 + 10000.5 / metresPerDegree, 5.3700);
     EXPECT_THAT(near(43.2960, 5.3700, 10000),
                 ElementsAre("/p/0km.jpg", "/p/1km.jpg", "/p/9km.jpg", "/p/in.jpg"));
     EXPECT_THAT(near(43.2960, 5.3700, 10000, 2), ElementsAre("/p/0km.jpg", "/p/1km.jpg"));
+    EXPECT_THAT(near(43.2960, 5.3700, 10000, 3), // farther than the first box looked
+                ElementsAre("/p/0km.jpg", "/p/1km.jpg", "/p/9km.jpg"));
+    EXPECT_THAT(near(43.2960, 5.3700, 10000, 9),
+                ElementsAre("/p/0km.jpg", "/p/1km.jpg", "/p/9km.jpg", "/p/in.jpg"));
     EXPECT_THAT(near(43.2960 + 10000.3 / metresPerDegree, 5.3700, 1, 1), // the exact nearest
                 ElementsAre("/p/out.jpg"));
     EXPECT_THAT(near(43.2960, 5.3700, 500), ElementsAre("/p/0km.jpg"));
     EXPECT_THAT(near(-17.0, 179.999, 5000),
                 UnorderedElementsAre("/fiji/west.jpg", "/fiji/east.jpg"));
+    EXPECT_THAT(near(90, 0, 100),
+                UnorderedElementsAre("/pole/dateline.jpg", "/pole/greenwich.jpg"));
+    EXPECT_THAT(near(89.9995, -180.0, 1), ElementsAre("/pole/dateline.jpg"));
     EXPECT_THAT(near(0, 0, 1000), IsEmpty());
     StringList out;
     EXPECT_EQ(KaAVDBSearchPlace(db_, 91, 0, 10, 0, &out), E_INVALIDARG);

@@ -18,6 +18,7 @@ namespace {
 
 using ::testing::Contains;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 class CheckTest : public CatalogueTest {
   protected:
@@ -145,6 +146,77 @@ TEST_F(CheckTest, AnIndexThatFailsPartWayIsLeftAsItWas)
     int32_t problems = -1;
     check(0, problems);
     EXPECT_EQ(problems, 0);
+}
+
+const char* const kPlaceIni = "[Common]\n"
+                              "level=3\n"
+                              "[DataTable1]\n"
+                              "TableName=ExifInfo\n"
+                              "Item1=Make,0,64,\n"
+                              "Item2=Lat,3,\n"
+                              "Item3=Lon,3,\n"
+                              "[DataTable2]\n"
+                              "TableName=Caption\n"
+                              "Item1=Title,0,128,\n";
+
+/* The place index beside the text index, with two photos taken some 650 m apart. */
+class PlaceCheckTest : public CheckTest {
+  protected:
+    const char* iniText() const override { return kPlaceIni; }
+
+    void SetUp() override
+    {
+        CheckTest::SetUp();
+        ASSERT_EQ(KaAVDBCreatePlaceIndex(db_, "ExifInfo", "Lat", "Lon"), S_OK);
+        quay_ = addAt("photos/quay.jpg", 43.2960, 5.3700);
+        fort_ = addAt("photos/fort.jpg", 43.2950, 5.3620);
+    }
+
+    std::string addAt(const std::string& rel, double lat, double lon)
+    {
+        const std::string path = makeFile(rel);
+        MetaDataList meta{makeMeta("ExifInfo", {{"Make", "Canon"}})};
+        meta.front().Tags.push_back(numberTag("Lat", lat));
+        meta.front().Tags.push_back(numberTag("Lon", lon));
+        EXPECT_EQ(KaAVDBRegisterFile(db_, path.c_str(), &meta, nullptr), S_OK) << path;
+        releaseTestTags(meta);
+        return path;
+    }
+
+    std::vector<std::string> nearQuay()
+    {
+        StringList out;
+        KaAVDBSearchPlace(db_, 43.2960, 5.3700, 1000, 0, &out);
+        return {out.begin(), out.end()};
+    }
+
+    std::string quay_;
+    std::string fort_;
+};
+
+TEST_F(PlaceCheckTest, FileRowsLostBehindTheIndexAreFoundAndRebuilt)
+{
+    behindTheLibrary("DELETE FROM PlaceFile");
+    EXPECT_TRUE(nearQuay().empty());
+    int32_t problems = 0;
+    std::vector<std::string> report = check(0, problems);
+    EXPECT_EQ(problems, 1) << ::testing::PrintToString(report);
+    EXPECT_THAT(report, Contains(HasSubstr("place index: ")));
+    EXPECT_THAT(report, Not(Contains("place index: ok")));
+    check(1, problems);
+    EXPECT_EQ(nearQuay(), (std::vector<std::string>{quay_, fort_}));
+    check(0, problems);
+    EXPECT_EQ(problems, 0);
+}
+
+TEST_F(PlaceCheckTest, APositionRowDeletedUnderItsFileTakesItsPointAlong)
+{
+    dropKeyTriggers("ExifInfo");
+    behindTheLibrary("DELETE FROM ExifInfo WHERE Lat > 43.2955");
+    EXPECT_EQ(nearQuay(), std::vector<std::string>{fort_});
+    int32_t problems = 0;
+    std::vector<std::string> report = check(0, problems);
+    EXPECT_THAT(report, Contains("place index: ok")) << ::testing::PrintToString(report);
 }
 
 class BackupTest : public CheckTest {};
