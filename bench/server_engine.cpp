@@ -323,6 +323,84 @@ BENCHMARK(ServerReadData)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond
 BENCHMARK(ServerReadImage)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(ServerWriteComment)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
+/* The ways a text column can compare ignoring case on the server: the catalogue's
+ * nondeterministic ICU collation (what it uses), citext, and plain text with an index on
+ * lower(). Each table holds the same 100,000 names. */
+enum Caseless : int64_t { kCollation, kCitext, kLower };
+
+constexpr int kCaselessRows = 100000;
+
+const std::string& caselessDatabase()
+{
+    static const std::string uri = [] {
+        PGconn* admin = rawConnect(databaseUri("postgres"));
+        rawRun(admin, "CREATE DATABASE caseless");
+        PQfinish(admin);
+        std::string db = databaseUri("caseless");
+        PGconn* conn = rawConnect(db);
+        const std::string names = "SELECT n, 'Größe-' || n || '-Photo' FROM generate_series(1, " +
+                                  std::to_string(kCaselessRows) + ") AS n";
+        for (const char* sql :
+             {"CREATE COLLATION kavdb_nocase (provider = icu, locale = 'und-u-ks-level2', "
+              "deterministic = false)",
+              "CREATE EXTENSION citext",
+              "CREATE TABLE t_collation (id int, name text COLLATE kavdb_nocase)",
+              "CREATE TABLE t_citext (id int, name citext)",
+              "CREATE TABLE t_lower (id int, name text)"}) {
+            rawRun(conn, sql);
+        }
+        for (const char* table : {"t_collation", "t_citext", "t_lower"}) {
+            rawRun(conn, "INSERT INTO " + std::string(table) + " " + names);
+        }
+        rawRun(conn, "CREATE INDEX ON t_collation (name)");
+        rawRun(conn, "CREATE INDEX ON t_citext (name)");
+        rawRun(conn, "CREATE INDEX ON t_lower (lower(name))");
+        rawRun(conn, "ANALYZE");
+        PQfinish(conn);
+        return db;
+    }();
+    return uri;
+}
+
+/* Rows a look-up finds for value. */
+int caselessRows(PGconn* conn, const std::string& value)
+{
+    const char* values[] = {value.c_str()};
+    PGresult* r = PQexecPrepared(conn, "q", 1, values, nullptr, nullptr, 0);
+    int rows = PQresultStatus(r) == PGRES_TUPLES_OK ? PQntuples(r) : -1;
+    PQclear(r);
+    return rows;
+}
+
+/* One look-up by a name written in another case, prepared once. */
+void ServerCaselessLookup(benchmark::State& state)
+{
+    static const char* const kWays[][2] = {
+        {"collation", "SELECT id FROM t_collation WHERE name = $1"},
+        {"citext", "SELECT id FROM t_citext WHERE name = $1"},
+        {"lower() index", "SELECT id FROM t_lower WHERE lower(name) = lower($1)"},
+    };
+    const auto way = static_cast<std::size_t>(state.range(0));
+    PGconn* conn = rawConnect(caselessDatabase());
+    PQclear(PQprepare(conn, "q", kWays[way][1], 1, nullptr));
+    int i = 0;
+    for (auto _ : state) {
+        int n = (i++ * 7919) % kCaselessRows + 1;
+        if (caselessRows(conn, "größe-" + std::to_string(n) + "-PHOTO") != 1) {
+            state.SkipWithError("a name in another case was not found once");
+            break;
+        }
+    }
+    state.SetLabel(kWays[way][0]);
+    PQfinish(conn);
+}
+
 } // namespace
+
+BENCHMARK(ServerCaselessLookup)
+    ->Arg(kCollation)
+    ->Arg(kCitext)
+    ->Arg(kLower)
+    ->Unit(benchmark::kMicrosecond);
 
 KAVDB_BENCHMARK_MAIN();
