@@ -513,7 +513,7 @@ void SqliteDriver::backupTo(const std::string& path)
 {
     // Inside a transaction this connection cannot be a backup's source; a second,
     // read-only connection sees the last committed state, which is what a twin is for.
-    Handle reader = inTransaction() ? copySource(path_, SQLITE_OPEN_READONLY) : own(nullptr);
+    Handle reader = inTransaction() ? copySource(fileName(), SQLITE_OPEN_READONLY) : own(nullptr);
     Handle target = own(openFile(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE));
     copyDatabase(target.get(), reader ? reader.get() : db_);
 }
