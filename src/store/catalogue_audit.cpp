@@ -13,6 +13,12 @@ using engine::Value;
 
 namespace {
 
+/* The most of a file a reading connection maps, rather than reading it a page to a system
+ * call (SQLite caps it at its build's limit). */
+constexpr int64_t kMapBytes = int64_t{8} << 30;
+/* An integrity check's page cache, in KiB: the indexes it looks every row up in fit. */
+constexpr int kAuditCacheKiB = 262144;
+
 std::string brokenWhere(const KeyLink& link)
 {
     return " WHERE " + quotedName(link.column) + " IS NOT NULL AND NOT EXISTS (SELECT 1 FROM " +
@@ -27,6 +33,25 @@ std::string unusedWhere(const std::string& table, const std::string& link)
 }
 
 } // namespace
+
+void openForReading(engine::Connection& c, const std::string& file)
+{
+    c.open(file);
+    runNative(c, "PRAGMA mmap_size=" + std::to_string(kMapBytes));
+}
+
+void openForAudit(engine::Connection& c, const std::string& file)
+{
+    openForReading(c, file);
+    runNative(c, "PRAGMA cache_size=-" + std::to_string(kAuditCacheKiB));
+}
+
+void openScratch(engine::Connection& c, const std::string& file)
+{
+    c.open(file);
+    runNative(c, "PRAGMA journal_mode=OFF");
+    runNative(c, "PRAGMA synchronous=OFF");
+}
 
 std::vector<KeyLink> catalogueKeys(const Config& config, engine::Connection& c)
 {

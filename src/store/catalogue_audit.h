@@ -1,7 +1,7 @@
 /*
  * Looking a catalogue over, in SQLite's dialect: the engine's integrity check, the links
- * of its enforced keys, metadata rows no file uses, and the tables a copy of the catalogue
- * carries.
+ * of its enforced keys, metadata rows no file uses, the tables a copy of the catalogue
+ * carries, and the connections of its own an audit reads files through.
  */
 #pragma once
 
@@ -14,6 +14,17 @@
 #include <vector>
 
 namespace kavdb::store {
+
+/* Opens a connection of the audit's own to a catalogue file (a copy, or the catalogue
+ * again) that reads it whole, once, beside the handle's connection: its pages mapped
+ * rather than read one at a time where the engine can. */
+void openForReading(engine::Connection& c, const std::string& file);
+/* The same for the engine's integrity check, with a page cache that keeps the indexes it
+ * looks every row up in. */
+void openForAudit(engine::Connection& c, const std::string& file);
+/* Opens a scratch catalogue file that is written once, read back and deleted: no
+ * journal and no waiting for the disk, since nothing in it has to survive a crash. */
+void openScratch(engine::Connection& c, const std::string& file);
 
 /* What the engine's integrity check reports; empty when the file is sound. */
 std::vector<std::string> integrityProblems(engine::Connection& c);

@@ -33,7 +33,9 @@ class Checksum {
             mix(word);
         }
         uint64_t tail = 0;
-        std::memcpy(&tail, p, n);
+        if (n > 0) {
+            std::memcpy(&tail, p, n);
+        }
         mix(tail);
     }
     void mix(uint64_t word)
@@ -46,6 +48,10 @@ class Checksum {
   private:
     uint64_t h_ = 0x27D4EB2F165667C5ull;
 };
+
+/* Rows a digest reads to one statement: fewer statements seek fewer times, and a server,
+ * which hands a statement's rows over at once, still holds a few megabytes of them. */
+constexpr int kDigestBatch = 2048;
 
 void addValue(Checksum& sum, const Value& v)
 {
@@ -60,6 +66,19 @@ void addValue(Checksum& sum, const Value& v)
         double d = v.asDouble();
         sum.add(&d, sizeof d);
     }
+}
+
+/* The statement's column as addValue counts it, its bytes read where the engine holds
+ * them: a thumbnail is never copied for its checksum. */
+void addColumn(Checksum& sum, engine::DriverStatement& stmt, int i)
+{
+    engine::DriverStatement::BytesView view = stmt.bytesView(i);
+    if (view.kind == engine::Kind::Null) {
+        addValue(sum, stmt.value(i));
+        return;
+    }
+    sum.mix(static_cast<uint16_t>(view.kind));
+    sum.add(view.data, view.size);
 }
 
 std::string columnList(const std::vector<std::string>& columns)
@@ -122,6 +141,31 @@ int64_t rowCount(engine::Connection& c, const std::string& table)
     return nativeCount(c, "SELECT count(*) FROM " + quotedName(table));
 }
 
+namespace {
+
+/* Steps through the next batch of at most limit rows after the key last (all of them from
+ * the first when first), calling visit on the statement standing on each; last becomes
+ * the key of the batch's last row. The number of rows. */
+int stepBatch(engine::Connection& c, const TableShape& shape, bool first, int64_t& last, int limit,
+              const std::function<void(engine::DriverStatement&)>& visit)
+{
+    std::unique_ptr<engine::DriverStatement> stmt = c.driver().prepare(batchSelect(shape, !first));
+    if (!first) {
+        stmt->bindKey(1, last);
+    }
+    stmt->bind(first ? 1 : 2, Value::integer(limit));
+    int rows = 0;
+    while (stmt->step()) {
+        last = stmt->key(0);
+        ++rows;
+        visit(*stmt);
+    }
+    stmt->reset();
+    return rows;
+}
+
+} // namespace
+
 void eachRowBatch(engine::Connection& c, const TableShape& shape, std::size_t batch,
                   const std::function<void(const std::vector<NativeRow>&)>& visit)
 {
@@ -129,27 +173,19 @@ void eachRowBatch(engine::Connection& c, const TableShape& shape, std::size_t ba
     std::vector<NativeRow> rows;
     int64_t last = 0;
     for (bool first = true;; first = false) {
-        std::unique_ptr<engine::DriverStatement> stmt =
-            c.driver().prepare(batchSelect(shape, !first));
-        if (!first) {
-            stmt->bindKey(1, last);
-        }
-        stmt->bind(first ? 1 : 2, Value::integer(limit));
         rows.clear();
-        while (stmt->step()) {
-            last = stmt->key(0);
+        int n = stepBatch(c, shape, first, last, limit, [&](engine::DriverStatement& stmt) {
             NativeRow row;
-            for (int i = 1; i < stmt->columnCount(); ++i) {
-                row.push_back(stmt->value(i));
+            for (int i = 1; i < stmt.columnCount(); ++i) {
+                row.push_back(stmt.value(i));
             }
             rows.push_back(std::move(row));
-        }
-        stmt->reset();
-        if (rows.empty()) {
+        });
+        if (n == 0) {
             return;
         }
         visit(rows);
-        if (rows.size() < static_cast<std::size_t>(limit)) {
+        if (n < limit) {
             return;
         }
     }
@@ -179,14 +215,18 @@ TableDigest digestRows(engine::Connection& c, const TableShape& shape)
 {
     TableDigest digest{shape.table, 0, 0};
     Checksum sum;
-    eachRowBatch(c, shape, 512, [&](const std::vector<NativeRow>& rows) {
-        for (const NativeRow& row : rows) {
+    int64_t last = 0;
+    for (bool first = true;; first = false) {
+        int n = stepBatch(c, shape, first, last, kDigestBatch, [&](engine::DriverStatement& stmt) {
             ++digest.rows;
-            for (const Value& v : row) {
-                addValue(sum, v);
+            for (int i = 1; i < stmt.columnCount(); ++i) {
+                addColumn(sum, stmt, i);
             }
+        });
+        if (n < kDigestBatch) {
+            break;
         }
-    });
+    }
     digest.checksum = sum.value();
     return digest;
 }

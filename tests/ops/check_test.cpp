@@ -260,6 +260,35 @@ TEST_F(BackupTest, ACopyThatFailsItsChecksIsRemoved)
     EXPECT_FALSE(std::filesystem::exists(copy));
 }
 
+TEST_F(BackupTest, ACatalogueOpenedByARelativePathIsReadAgainFromAnotherFolder)
+{
+    if (onServer()) {
+        GTEST_SKIP() << "only a file is opened by a path";
+    }
+    // The integrity pass and the digests open the file a second time, after the working
+    // folder has changed under the handle.
+    ASSERT_EQ(KaAVDBClose(db_), S_OK);
+    db_ = nullptr;
+    const std::filesystem::path home = std::filesystem::current_path();
+    std::filesystem::current_path(dir_);
+    HRESULT opened = KaAVDBOpen("cat.mdb", &db_);
+    std::filesystem::current_path(makeDir("elsewhere"));
+    int32_t problems = -1;
+    std::vector<std::string> report;
+    StringList backup;
+    HRESULT backedUp = E_FAIL;
+    if (opened == S_OK) {
+        report = check(0, problems);
+        backedUp = KaAVDBBackup(db_, (dir_ + "/backup.mdb").c_str(), &backup);
+    }
+    std::filesystem::current_path(home);
+    ASSERT_EQ(opened, S_OK);
+    EXPECT_EQ(problems, 0) << ::testing::PrintToString(report);
+    EXPECT_EQ(report.front(), "integrity: ok"); // first, though it ran beside the rest
+    EXPECT_EQ(backedUp, S_OK) << ::testing::PrintToString(backup);
+    EXPECT_THAT(backup, Contains(HasSubstr("checksums agree")));
+}
+
 /* A server catalogue has no file to read page by page or to copy, and no FTS5 or R*Tree:
  * the exports that need them say so, and leave nothing behind. */
 class ServerCatalogueTest : public CatalogueTest {};

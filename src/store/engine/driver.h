@@ -79,6 +79,16 @@ class DriverStatement {
     /* Once stepped, the number of rows of its result, where the engine reads a result
      * whole (Driver::streamsRows is false); -1 where it steps through them. */
     virtual long rowsHeld() { return -1; }
+    /* A text or binary value's bytes where the engine holds them, valid until the
+     * statement steps or resets, and the kind value() would give: for reading values in
+     * bulk without copying each one. Kind Null for any other value (and on an engine that
+     * has no such view), which value() then gives. */
+    struct BytesView {
+        Kind kind = Kind::Null;
+        const uint8_t* data = nullptr;
+        std::size_t size = 0;
+    };
+    virtual BytesView bytesView(int) { return {}; }
 };
 
 /* What a transaction met that was not its own work's fault. */
@@ -120,6 +130,9 @@ class Driver {
      * forgets it. A lost server outweighs a conflict. */
     virtual Mishap mishap() { return Mishap::None; }
 
+    /* The file a file engine reads, as a second connection would open it; empty for a
+     * server. */
+    virtual std::string fileName() { return {}; }
     /* Online backup: a complete copy of the committed state at path, and back. */
     virtual void backupTo(const std::string& path) = 0;
     virtual void restoreFrom(const std::string& path) = 0;

@@ -157,6 +157,7 @@ class SqliteStatement final : public DriverStatement {
     double real(int i) override { return sqlite3_column_double(stmt_, i); }
     long size(int i) override;
     Value chunk(int i, long n) override;
+    BytesView bytesView(int i) override;
 
   private:
     sqlite3_stmt* stmt_;
@@ -223,6 +224,21 @@ Value SqliteStatement::value(int i)
     default:
         return Value::null();
     }
+}
+
+DriverStatement::BytesView SqliteStatement::bytesView(int i)
+{
+    // The same bytes value() copies: text as UTF-8, a blob as it is.
+    sqlite3_value* v = sqlite3_column_value(stmt_, i);
+    int type = sqlite3_value_type(v);
+    if (type != SQLITE_TEXT && type != SQLITE_BLOB) {
+        return {};
+    }
+    const void* p = type == SQLITE_TEXT ? static_cast<const void*>(sqlite3_value_text(v))
+                                        : sqlite3_value_blob(v);
+    auto n = static_cast<std::size_t>(sqlite3_value_bytes(v));
+    return {type == SQLITE_TEXT ? Kind::Text : Kind::Bytes, static_cast<const uint8_t*>(p),
+            p != nullptr ? n : 0};
 }
 
 long SqliteStatement::size(int i)
@@ -320,6 +336,20 @@ void setUp(sqlite3* db, const std::string& sql, const char* expect = nullptr)
     }
 }
 
+/* How much of a file a connection opened only to be copied from maps, rather than reading
+ * it a page to a system call (SQLite caps it at its build's limit). */
+constexpr sqlite3_int64 kCopyMapBytes = sqlite3_int64{8} << 30;
+
+/* A connection of a copy's own, opened to be read from start to end. */
+Handle copySource(const std::string& path, int flags)
+{
+    Handle db = own(openFile(path, flags));
+    // Only a saving: without the mapping the pages are read as ever.
+    sqlite3_exec(db.get(), ("PRAGMA mmap_size=" + std::to_string(kCopyMapBytes)).c_str(), nullptr,
+                 nullptr, nullptr);
+    return db;
+}
+
 /* The whole content of from's main database copied into to's. */
 void copyDatabase(sqlite3* to, sqlite3* from)
 {
@@ -381,6 +411,12 @@ class SqliteDriver final : public Driver {
     {
         run("ROLLBACK TO SAVEPOINT " + quoteIdent(name));
         release(name);
+    }
+    std::string fileName() override
+    {
+        // SQLite's own name for it is absolute: right whatever the working folder is now.
+        const char* name = sqlite3_db_filename(db_, "main");
+        return name != nullptr && *name != '\0' ? name : path_;
     }
     void backupTo(const std::string& path) override;
     void restoreFrom(const std::string& path) override;
@@ -477,7 +513,7 @@ void SqliteDriver::backupTo(const std::string& path)
 {
     // Inside a transaction this connection cannot be a backup's source; a second,
     // read-only connection sees the last committed state, which is what a twin is for.
-    Handle reader = own(inTransaction() ? openFile(path_, SQLITE_OPEN_READONLY) : nullptr);
+    Handle reader = inTransaction() ? copySource(fileName(), SQLITE_OPEN_READONLY) : own(nullptr);
     Handle target = own(openFile(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE));
     copyDatabase(target.get(), reader ? reader.get() : db_);
 }
@@ -486,7 +522,7 @@ void SqliteDriver::restoreFrom(const std::string& path)
 {
     // Read-write where the file allows: the last connection to a WAL file takes its -wal
     // and -shm away as it closes, which a read-only one cannot, and a backup is one file.
-    copyDatabase(db_, own(openFile(path, SQLITE_OPEN_READWRITE)).get());
+    copyDatabase(db_, copySource(path, SQLITE_OPEN_READWRITE).get());
 }
 
 } // namespace

@@ -271,5 +271,26 @@ TEST_F(ConnectionTest, SqliteFileCopyBackupHoldsTheCommittedStateAndRestoresIt)
     EXPECT_EQ(count("t"), 50);
 }
 
+TEST_F(ConnectionTest, ASqliteBytesViewHoldsWhatValueCopiesOfTextAndBlobsOnly)
+{
+    std::unique_ptr<DriverStatement> stmt = conn_.driver().prepare(
+        "SELECT 'h\xC3\xA4ven', x'00FF10', x'', '', 7, 2.5, NULL, 5000000000");
+    const Kind viewed[] = {Kind::Text, Kind::Bytes, Kind::Bytes, Kind::Text,
+                           Kind::Null, Kind::Null,  Kind::Null,  Kind::Null};
+    ASSERT_TRUE(stmt->step());
+    for (int i = 0; i < stmt->columnCount(); ++i) {
+        DriverStatement::BytesView view = stmt->bytesView(i);
+        ASSERT_EQ(view.kind, viewed[i]) << i; // the rest value() gives, converted
+        if (view.kind != Kind::Null) {
+            Value v = stmt->value(i);
+            ASSERT_EQ(view.kind, v.kindOf()) << i;
+            std::string held =
+                v.isText() ? v.asText() : std::string(v.asBytes().begin(), v.asBytes().end());
+            EXPECT_EQ(std::string(reinterpret_cast<const char*>(view.data), view.size), held) << i;
+        }
+    }
+    stmt->reset();
+}
+
 } // namespace
 } // namespace kavdb::engine::test
