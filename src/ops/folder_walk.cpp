@@ -10,6 +10,7 @@
  */
 #include "ops/registration.h"
 
+#include "store/folder_rows.h"
 #include "store/record_access.h"
 
 #include <dirent.h>
@@ -17,6 +18,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
+#include <unordered_set>
 #include <vector>
 
 namespace kavdb::ops {
@@ -94,6 +97,9 @@ HResult registerFolder(DBHandle* h, const char* folder)
         return E_FAIL;
     }
     int32_t slot = -1; // the folder row, found or added with the first file
+    // The names its file rows hold, read once the row is known, so that each file is looked
+    // for in memory; read again after anything that may have let another writer in.
+    std::optional<std::unordered_set<std::string>> known;
     HResult result = S_OK;
     for (const auto& entry : entries) {
         std::string full = joinPath(base, entry.name);
@@ -110,13 +116,20 @@ HResult registerFolder(DBHandle* h, const char* folder)
         if (full.size() > kFolderMax) {
             return E_INVALIDARG;
         }
+        if (entry.kind == EntryKind::File && slot != -1 && !known &&
+            store::fileNamesIn(h, slot, known.emplace()) < 0) {
+            known.reset(); // each file is looked for by a query of its own, as the first
+        }
         result = entry.kind == EntryKind::Folder
                      ? registerFolder(h, full.c_str())
-                     : kaRegisterFile(h, full.c_str(), &slot, nullptr, nullptr);
+                     : kaRegisterFile(h, full.c_str(), &slot, nullptr, nullptr,
+                                      known ? &*known : nullptr);
         if (result < 0 && result != KAVDB_E_ALREADY_EXISTS) {
             return result;
         }
-        yieldSlice(h);
+        if (yieldSlice(h) || entry.kind == EntryKind::Folder) {
+            known.reset();
+        }
     }
     return result;
 }

@@ -76,7 +76,7 @@ HResult MakeDataIDList(DBHandle* h, FieldValueList& list)
 }
 
 HResult kaRegisterFile(DBHandle* h, const char* path, int32_t* pathSlot, MetaDataList* data,
-                       ImageData* image)
+                       ImageData* image, std::unordered_set<std::string>* known)
 {
     if (h == nullptr || path == nullptr || *path == '\0' || IsFolderPath(path)) {
         return E_INVALIDARG;
@@ -95,7 +95,8 @@ HResult kaRegisterFile(DBHandle* h, const char* path, int32_t* pathSlot, MetaDat
     }
     FieldValueList list = {{Value::text("PathID"), Value::integer(file.pathId)}};
     bool exists = false;
-    HResult counted = kaAnyRow(h, fileRow(file), &exists);
+    HResult counted = known != nullptr ? (exists = known->count(file.name) > 0, S_OK)
+                                       : kaAnyRow(h, fileRow(file), &exists);
     if (counted == S_OK && exists) {
         return KAVDB_E_ALREADY_EXISTS;
     }
@@ -108,7 +109,11 @@ HResult kaRegisterFile(DBHandle* h, const char* path, int32_t* pathSlot, MetaDat
         AddImageFields(*image, list);
     }
     // The look-up above stands for the insert's own: one query per file, not two.
-    return kaSetMainTable(h, list, counted == S_OK ? Query{} : fileRow(file), false);
+    hr = kaSetMainTable(h, list, counted == S_OK ? Query{} : fileRow(file), false);
+    if (hr >= 0 && known != nullptr) {
+        known->insert(file.name);
+    }
+    return hr;
 }
 
 HResult registerFile(DBHandle* h, const char* path, MetaDataList* data, ImageData* image)

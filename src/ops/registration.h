@@ -7,14 +7,18 @@
 
 #include "store/record_access.h"
 
+#include <unordered_set>
+
 namespace kavdb::ops {
 
 using store::HResult;
 
 /* pathSlot, when given and not -1, is the folder's PathID; otherwise the folder row is
- * found or added and its PathID written to the slot. */
+ * found or added and its PathID written to the slot. known, when given, holds the names
+ * of the files the folder's row holds (store::fileNamesIn), in place of a query for the
+ * file's row; the file's name is added to it once its row is. */
 HResult kaRegisterFile(DBHandle* h, const char* path, int32_t* pathSlot, MetaDataList* data,
-                       ImageData* image);
+                       ImageData* image, std::unordered_set<std::string>* known = nullptr);
 HResult registerFile(DBHandle* h, const char* path, MetaDataList* data, ImageData* image);
 HResult registerFolder(DBHandle* h, const char* folder);
 HResult deleteFile(DBHandle* h, const char* path);

@@ -140,6 +140,22 @@ HResult openFileRow(DBHandle* h, const char* path, FolderLookup how, FileKey& ke
     return hr < 0 ? hr : openOnlyRow(h, fileRow(key), rs);
 }
 
+HResult fileNamesIn(DBHandle* h, int32_t pathId, std::unordered_set<std::string>& names)
+{
+    return guarded("Failed To kaGetData", [&] {
+        Recordset rs = openRows(
+            h, {"SELECT Filename FROM MainTable WHERE PathID = ?", {Value::integer(pathId)}},
+            Cursor::ForwardOnly);
+        for (; !rs.eof(); rs.moveNext()) {
+            Value name = rs.get("Filename");
+            if (name.isText()) {
+                names.insert(name.asText());
+            }
+        }
+        return S_OK;
+    });
+}
+
 HResult kaGetPathID(DBHandle* h, const char* folder, int32_t* pathId, bool create)
 {
     if (h == nullptr || folder == nullptr || *folder == '\0' || pathId == nullptr) {

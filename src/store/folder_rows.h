@@ -9,6 +9,7 @@
 #include "store/record_access.h"
 
 #include <list>
+#include <unordered_set>
 
 namespace kavdb::store {
 
@@ -51,6 +52,9 @@ HResult openFileRow(DBHandle* h, const char* path, FolderLookup how, FileKey& ke
 /* The statements selecting a file's row, and a table's rows whose column holds id. */
 Query fileRow(const FileKey& key);
 Query rowsWhere(const std::string& table, const std::string& column, int32_t id);
+
+/* The names of the files a folder row holds (Null names left out). */
+HResult fileNamesIn(DBHandle* h, int32_t pathId, std::unordered_set<std::string>& names);
 
 /* Exact Pathname match; with create, a missing folder row is added. */
 HResult kaGetPathID(DBHandle* h, const char* folder, int32_t* pathId, bool create);

@@ -111,11 +111,9 @@ HResult openOnlyRow(DBHandle* h, const Query& q, std::unique_ptr<Recordset>& rs)
     return standOnOnlyRow(*rs);
 }
 
-void yieldSlice(DBHandle* h)
+bool yieldSlice(DBHandle* h)
 {
-    if (h != nullptr && h->Connection) {
-        h->Connection->yieldIfDue();
-    }
+    return h != nullptr && h->Connection && h->Connection->yieldIfDue();
 }
 
 int32_t readInt(Recordset& rs, const std::string& column)

@@ -80,8 +80,9 @@ HResult standOnOnlyRow(Recordset& rs);
  * reported and then raises kPointer: the caller's guard sees a move on a recordset that
  * does not exist. */
 HResult openOnlyRow(DBHandle* h, const Query& q, std::unique_ptr<Recordset>& rs);
-/* In a long call: lets other programs at the catalogue between slices of its work. */
-void yieldSlice(DBHandle* h);
+/* In a long call: lets other programs at the catalogue between slices of its work. True
+ * when it did: what was read before may have changed. */
+bool yieldSlice(DBHandle* h);
 /* Field reads with the engine's conversion (raise when it fails). */
 int32_t readInt(Recordset& rs, const std::string& column);
 std::string readText(Recordset& rs, const std::string& column);

@@ -248,11 +248,11 @@ void Connection::rollback()
     }
 }
 
-void Connection::yieldIfDue(int sliceMs)
+bool Connection::yieldIfDue(int sliceMs)
 {
     if (!isOpen() || depth_ != 1 || failed_ || reader_ || !driver_->inTransaction() ||
         std::chrono::steady_clock::now() - sliceStart_ < std::chrono::milliseconds(sliceMs)) {
-        return;
+        return false;
     }
     // A statement still stepping would hold its read snapshot across the commit, and a
     // writer cannot begin on a snapshot that another process has since written past.
@@ -273,6 +273,7 @@ void Connection::yieldIfDue(int sliceMs)
     }
     turns_->withdraw();
     sliceStart_ = std::chrono::steady_clock::now();
+    return true;
 }
 
 Transaction::Transaction(Connection& c, Access access) : conn_(&c)

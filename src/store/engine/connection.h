@@ -74,8 +74,9 @@ class Connection {
     /* In a long outermost writer: commits and begins again once the current slice has
      * run for sliceMs, letting a waiting connection write in between. Statements still
      * stepping are let go first (recordsets find their place again by key). A failure
-     * rolls the slice back and raises; the transaction then refuses further statements. */
-    void yieldIfDue(int sliceMs = 250);
+     * rolls the slice back and raises; the transaction then refuses further statements.
+     * True when a slice was committed: another connection may have written since. */
+    bool yieldIfDue(int sliceMs = 250);
 
     /* The driver, for savepoints, online backup and schema introspection, and for the
      * engine layer's own classes; raises kObjectClosed, and kFail when the current
