@@ -296,6 +296,9 @@ class PgDriver final : public Driver {
     /* The columns a statement would give, without running it. */
     Result describe(const std::string& sql, int parameters);
     LiveStatements live() { return live_; }
+    /* Connects again to a server lost since the last call: only where a statement is
+     * prepared, never under one that steps (a call that lost its transaction fails). */
+    void reconnectIfLost();
     /* text spelled with the server's names as they are now, unless it already is (its
      * spelling, updated). Names are read again after a statement that changes them. */
     void spell(const std::string& sql, ServerText& text, uint64_t& spelling);
@@ -350,6 +353,7 @@ class PgDriver final : public Driver {
 PgStatement::PgStatement(PgDriver& driver, std::string sql)
     : driver_(driver), live_(driver.live()), sql_(std::move(sql))
 {
+    driver_.reconnectIfLost();
     driver_.spell(sql_, text_, spelling_);
     params_.resize(text_.parameters);
     std::size_t start = text_.sql.find_first_not_of(" (");
@@ -548,11 +552,15 @@ void PgDriver::connect(HResult code)
     namesStale_ = true;
 }
 
-void PgDriver::spell(const std::string& sql, ServerText& text, uint64_t& spelling)
+void PgDriver::reconnectIfLost()
 {
     if (PQstatus(conn_) != CONNECTION_OK && !inTransaction()) {
         connect(code::kServerLost); // the server was lost after the last call
     }
+}
+
+void PgDriver::spell(const std::string& sql, ServerText& text, uint64_t& spelling)
+{
     if (namesStale_) {
         loadNames();
     }
