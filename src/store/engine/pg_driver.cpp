@@ -89,6 +89,16 @@ Result own(PGresult* r)
     return Result(r, &PQclear);
 }
 
+/* The result of the next statement of a pipeline, the rest of its answer passed over. */
+Result nextResult(PGconn* conn)
+{
+    Result first = own(PQgetResult(conn));
+    while (PGresult* more = PQgetResult(conn)) {
+        PQclear(more);
+    }
+    return first;
+}
+
 bool failed(const PGresult* r)
 {
     ExecStatusType s = r != nullptr ? PQresultStatus(r) : PGRES_FATAL_ERROR;
@@ -697,11 +707,7 @@ std::vector<Result> PgDriver::pipelined(const std::vector<std::string>& texts, s
     }
     std::vector<Result> results;
     for (std::size_t i = 0; i < texts.size(); ++i) {
-        Result first = own(PQgetResult(conn_));
-        while (PGresult* more = PQgetResult(conn_)) {
-            PQclear(more);
-        }
-        results.push_back(std::move(first));
+        results.push_back(nextResult(conn_));
     }
     own(PQgetResult(conn_)); // the sync
     PQexitPipelineMode(conn_);
@@ -814,10 +820,7 @@ void PgDriver::commit()
 void PgDriver::readCommitAnswer() noexcept
 {
     commitSent_ = false;
-    own(PQgetResult(conn_));
-    while (PGresult* more = PQgetResult(conn_)) {
-        PQclear(more);
-    }
+    nextResult(conn_);
     own(PQgetResult(conn_)); // the sync
 }
 
