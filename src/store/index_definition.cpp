@@ -63,19 +63,6 @@ void saveIndexItems(engine::Connection& c, const std::string& index,
     }
 }
 
-void wholeOrNothing(engine::Connection& c, const std::function<void()>& work)
-{
-    constexpr const char* kSavepoint = "kavdb_index";
-    c.driver().savepoint(kSavepoint);
-    try {
-        work();
-    } catch (...) {
-        c.driver().rollbackTo(kSavepoint);
-        throw;
-    }
-    c.driver().release(kSavepoint);
-}
-
 std::vector<std::string> triggersNamed(engine::Connection& c, const std::string& prefix)
 {
     std::vector<std::string> names;

@@ -7,7 +7,6 @@
 
 #include "store/engine/connection.h"
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,10 +24,6 @@ struct IndexedItem {
 /* Replaces the items stored for the index. */
 void saveIndexItems(engine::Connection& c, const std::string& index,
                     const std::vector<IndexedItem>& items);
-/* Runs work inside a savepoint: when it raises, everything it did is undone before the
- * error goes on, so an index is never left half made. */
-void wholeOrNothing(engine::Connection& c, const std::function<void()>& work);
-
 /* The names of the catalogue's triggers starting with prefix. */
 std::vector<std::string> triggersNamed(engine::Connection& c, const std::string& prefix);
 /* Drops every trigger starting with prefix. */

@@ -301,4 +301,24 @@ void Transaction::commit()
     }
 }
 
+void wholeOrNothing(Connection& c, const std::function<void()>& work)
+{
+    if (c.depth() == 0) {
+        Transaction own(c);
+        work();
+        own.commit();
+        return;
+    }
+    constexpr const char* kUnit = "kavdb_unit";
+    Driver& d = c.driver();
+    d.savepoint(kUnit);
+    try {
+        work();
+    } catch (...) {
+        d.rollbackTo(kUnit);
+        throw;
+    }
+    d.release(kUnit);
+}
+
 } // namespace kavdb::engine

@@ -15,6 +15,7 @@
 #include "store/engine/driver.h"
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -108,6 +109,11 @@ class Connection {
     std::unordered_map<std::string, std::vector<std::string>> translated_;
     std::unique_ptr<Turns> turns_;
 };
+
+/* Runs work whole or not at all: inside the caller's transaction between a savepoint and
+ * its release (undone back to the savepoint when work raises), else in a write
+ * transaction of its own, since a server takes no savepoint outside a transaction. */
+void wholeOrNothing(Connection& c, const std::function<void()>& work);
 
 /* Begins on construction; commit() ends it (raising when the commit fails). The destructor
  * rolls back what was not committed: a call cut short by an exception leaves nothing. */

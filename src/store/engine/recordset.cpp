@@ -24,22 +24,6 @@ namespace {
                                           name);
 }
 
-/* One Jet statement is done whole or not at all, however many it takes here. */
-void runWhole(Driver& driver, const std::vector<std::string>& statements)
-{
-    const std::string unit = "kavdb_statement";
-    driver.savepoint(unit);
-    try {
-        for (const std::string& sql : statements) {
-            driver.run(sql);
-        }
-    } catch (...) {
-        driver.rollbackTo(unit);
-        throw;
-    }
-    driver.release(unit);
-}
-
 } // namespace
 
 Recordset::Recordset(Connection& conn, const std::string& jet, std::vector<Value> values,
@@ -52,7 +36,11 @@ Recordset::Recordset(Connection& conn, const std::string& jet, std::vector<Value
     const std::vector<std::string> statements = conn.translate(jet);
     cache_ = conn.statements();
     if (statements.size() > 1) { // a key added by ALTER TABLE, say: run at once, left closed
-        runWhole(cache_->driver(), statements);
+        wholeOrNothing(conn, [&] {
+            for (const std::string& sql : statements) {
+                conn.driver().run(sql);
+            }
+        });
         return;
     }
     Stmt stmt = borrow(cache_, statements.front());

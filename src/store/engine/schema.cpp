@@ -69,18 +69,11 @@ void addForeignKey(Connection& c, const std::string& keyName, const std::string&
         raiseEngine(code::kInvalidArg, "A key needs a name, two tables and two columns.");
     }
     ForeignKey key{keyName, child, column, parent, parentColumn, true, false};
-    // All of the key or none of it.
-    const std::string unit = "kavdb_key";
-    c.driver().savepoint(unit);
-    try {
+    wholeOrNothing(c, [&] {
         for (const std::string& sql : keyStatements(key, c.driver().dialect())) {
             c.driver().run(sql);
         }
-    } catch (...) {
-        c.driver().rollbackTo(unit);
-        throw;
-    }
-    c.driver().release(unit);
+    });
 }
 
 void createIndex(Connection& c, const std::string& name, const std::string& table,
