@@ -54,7 +54,7 @@ HResult hresultForSqlstate(std::string_view state, std::string_view constraint)
         return code::kConstraint;
     }
     if (state.rfind("42", 0) == 0 || state == "0A000" || state == "3B001" || state == "25P01" ||
-        state == "22012") { // Jet fails a division by zero as SQLite's functions do
+        state == "22012" || state == "22023") { // as SQLite's functions fail Jet's calls
         return code::kSyntax;
     }
     return state == "53200" ? code::kOutOfMemory : code::kFail;
@@ -355,7 +355,7 @@ class PgDriver final : public Driver {
     bool namesStale_ = true;
     uint64_t spelling_ = 0;                   // counts the readings of the names
     std::map<std::string, std::string> keys_; // primary key column by lowercase table
-    std::map<Oid, std::map<int, std::string>> columnsOf_;
+    std::map<Oid, std::map<int, std::pair<std::string, std::string>>> columnsOf_; // name, size
     std::map<Oid, std::string> tableOf_;
     LiveStatements live_ = std::make_shared<std::set<PgStatement*>>();
 };
@@ -496,6 +496,11 @@ Value PgStatement::value(int i)
         PQfreemem(raw);
         return Value::bytes(std::move(bytes));
     }
+    case kTimestamp: { // a date at midnight is the date alone, as a file catalogue writes it
+        std::string_view at(text);
+        return Value::text(std::string(
+            at.ends_with(" 00:00:00") ? at.substr(0, at.size() - std::strlen(" 00:00:00")) : at));
+    }
     default:
         return Value::text(text);
     }
@@ -597,6 +602,8 @@ void PgDriver::loadNames()
         names_.emplace(low, name);
     }
     keys_.clear();
+    tableOf_.clear(); // a column's size may have changed with the names
+    columnsOf_.clear();
     namesStale_ = false;
     ++spelling_;
 }
@@ -903,6 +910,7 @@ ColumnOrigin PgDriver::origin(const PGresult* r, int i)
         break;
     case kFloat4:
     case kFloat8:
+    case kNumeric:
         c.type = "REAL";
         break;
     case kBytea:
@@ -917,21 +925,28 @@ ColumnOrigin PgDriver::origin(const PGresult* r, int i)
     Oid table = PQftable(r, i);
     int col = PQftablecol(r, i);
     if (table == InvalidOid || col <= 0) {
-        c.type.clear(); // an expression
-        return c;
+        return c; // an expression: its type is the server's
     }
     if (!tableOf_.count(table)) {
-        Result rows = plain("SELECT c.relname, a.attnum, a.attname FROM pg_class c JOIN "
-                            "pg_attribute a ON a.attrelid = c.oid WHERE c.oid = " +
+        // A text's or a binary's size is its Jet size check (target_postgres.cpp).
+        Result rows = plain("SELECT c.relname, a.attnum, a.attname, (SELECT substring("
+                            "pg_get_constraintdef(k.oid) FROM '<= ([0-9]+)') FROM pg_constraint "
+                            "k WHERE k.conrelid = c.oid AND k.conname = 'jet_size_' || a.attname) "
+                            "FROM pg_class c JOIN pg_attribute a ON a.attrelid = c.oid WHERE "
+                            "c.oid = " +
                             std::to_string(table) + " AND a.attnum > 0");
         for (int row = 0; row < PQntuples(rows.get()); ++row) {
             tableOf_[table] = PQgetvalue(rows.get(), row, 0);
-            columnsOf_[table][std::atoi(PQgetvalue(rows.get(), row, 1))] =
-                PQgetvalue(rows.get(), row, 2);
+            columnsOf_[table][std::atoi(PQgetvalue(rows.get(), row, 1))] = {
+                PQgetvalue(rows.get(), row, 2), PQgetvalue(rows.get(), row, 3)};
         }
     }
     c.table = tableOf_[table];
-    c.column = columnsOf_[table][col];
+    const auto& [column, size] = columnsOf_[table][col];
+    c.column = column;
+    if (!size.empty() && (c.type == "TEXT" || c.type == "BLOB")) {
+        c.type += "(" + size + ")";
+    }
     return c;
 }
 

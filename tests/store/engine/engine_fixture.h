@@ -9,7 +9,19 @@
 #include "store/engine/recordset.h"
 #include "support/rows.h"
 
+#include <ostream>
 #include <string>
+
+namespace kavdb::engine {
+
+/* A value as a failed expectation shows it: its kind and its text. */
+inline void PrintTo(const Value& v, std::ostream* os)
+{
+    *os << "kind " << v.kind() << ": "
+        << (v.isText() || v.isInt() || v.isDouble() ? v.toText() : "");
+}
+
+} // namespace kavdb::engine
 
 namespace kavdb::engine::test {
 

@@ -135,18 +135,24 @@ std::string numberTemplate(const NumberPattern& np)
 
 std::string formatNumber(const std::string& value, std::string_view pattern)
 {
+    // Read through text: a literal cast to numeric straight would be read when the
+    // statement is parsed, failing a text that is no number before the CASE can see it.
+    const std::string number = "((" + value + ")::text)::numeric";
     auto section = [&](std::string_view text, const std::string& v) {
         NumberPattern np = readNumberPattern(text);
-        return "to_char((" + v + ")::numeric" + (np.percent ? " * 100" : "") + ", " +
+        return "to_char(" + v + (np.percent ? " * 100" : "") + ", " +
                quoteLiteral(numberTemplate(np)) + ")";
     };
     std::size_t semi = pattern.find(';');
-    if (semi == std::string_view::npos) {
-        return section(pattern, value);
-    }
-    return "(CASE WHEN (" + value + ")::numeric < 0 THEN " +
-           section(pattern.substr(semi + 1), "-(" + value + ")::numeric") + " ELSE " +
-           section(pattern.substr(0, semi), value) + " END)";
+    std::string formatted = semi == std::string_view::npos
+                                ? section(pattern, number)
+                                : "CASE WHEN " + number + " < 0 THEN " +
+                                      section(pattern.substr(semi + 1), "-" + number) + " ELSE " +
+                                      section(pattern.substr(0, semi), number) + " END";
+    // A text that is no number is given back as it is, as Jet's Format does.
+    return "(CASE WHEN (" + value +
+           ")::text ~ '^\\s*[-+]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][-+]?[0-9]+)?\\s*$' THEN " +
+           formatted + " ELSE (" + value + ")::text END)";
 }
 
 } // namespace

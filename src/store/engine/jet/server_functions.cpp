@@ -1,9 +1,9 @@
 /*
- * Jet's InStr, InStrRev, DatePart, DateAdd, DateDiff and Val as PostgreSQL SQL functions
- * (see server_functions.h), with the meaning of the SQLite functions in functions.cpp
- * and dates.cpp: Null in gives Null out (STRICT), texts compare under "C" with ASCII
- * case folding, interval words are Jet's in any case. An interval Jet does not know
- * gives Null here where SQLite fails the statement: a SQL function cannot raise.
+ * Jet's functions PostgreSQL lacks, as SQL functions the catalogue holds (see
+ * server_functions.h), with the meaning of the SQLite functions in functions.cpp and
+ * dates.cpp: Null in gives Null out (STRICT), texts compare under "C" with ASCII case
+ * folding, interval words are Jet's in any case, dates are read in every form Jet reads.
+ * Where Jet fails on an argument, jet_fail raises SQLSTATE 22023 with Jet's words.
  */
 #include "store/engine/jet/server_functions.h"
 
@@ -16,11 +16,62 @@ namespace {
     "(SELECT CASE WHEN fold <> 0 THEN lower(s COLLATE \"C\") ELSE s COLLATE \"C\" END AS a, "      \
     "CASE WHEN fold <> 0 THEN lower(t COLLATE \"C\") ELSE t COLLATE \"C\" END AS b) AS f"
 
+// Jet's failure on an argument it cannot take, as a value of the type of t.
+#define KAVDB_INVALID(t) "jet_fail('Invalid procedure call or argument', " t ")"
+
 const char* const kFunctions[] = {
+    // Raises Jet's failure; VOLATILE, so that the planner never runs it ahead of the
+    // CASE that guards it.
+    "CREATE OR REPLACE FUNCTION jet_fail(message text, t anyelement) RETURNS anyelement "
+    "LANGUAGE plpgsql VOLATILE AS $$ BEGIN RAISE EXCEPTION USING MESSAGE = message, "
+    "ERRCODE = '22023'; END $$",
+    // A date as Jet reads one: a day number (1899-12-30 is day 0), a date, or a text in
+    // ISO, US (m/d/y) or EXIF (y:m:d) order, or a time alone (on day 0).
+    "CREATE OR REPLACE FUNCTION jet_date(d timestamp) RETURNS timestamp LANGUAGE sql "
+    "IMMUTABLE STRICT AS $$ SELECT d $$",
+    "CREATE OR REPLACE FUNCTION jet_date(n float8) RETURNS timestamp LANGUAGE sql "
+    "IMMUTABLE STRICT AS $$ SELECT timestamp '1899-12-30' + n * interval '1 day' $$",
+    "CREATE OR REPLACE FUNCTION jet_date(s text) RETURNS timestamp LANGUAGE sql STABLE "
+    "STRICT AS $$ SELECT CASE WHEN t ~ '^[+-]?([0-9]+[.]?[0-9]*|[.][0-9]+)$' THEN "
+    "jet_date(t::float8) WHEN us IS NOT NULL THEN make_date(CASE WHEN length(us[3]) > 2 "
+    "THEN us[3]::int WHEN us[3]::int < 30 THEN 2000 + us[3]::int ELSE 1900 + us[3]::int "
+    "END, us[1]::int, us[2]::int) + coalesce(nullif(btrim(us[4]), '')::time, time '00:00') "
+    "WHEN t ~ '^[0-9]{1,2}:[0-9]{2}' THEN ('1899-12-30 ' || t)::timestamp "
+    "ELSE regexp_replace(t, '^([0-9]{4}):([0-9]{1,2}):([0-9]{1,2})', '\\1-\\2-\\3')::timestamp "
+    "END FROM btrim(s) AS t, regexp_match(t, '^([0-9]{1,2})/([0-9]{1,2})/([0-9]{2,4})(.*)$') "
+    "AS us $$",
+    // + and - on dates count days; two dates give the days between them.
+    "CREATE OR REPLACE FUNCTION jet_add(d timestamp, n float8) RETURNS timestamp LANGUAGE "
+    "sql IMMUTABLE STRICT AS $$ SELECT d + n * interval '1 day' $$",
+    "CREATE OR REPLACE FUNCTION jet_add(n float8, d timestamp) RETURNS timestamp LANGUAGE "
+    "sql IMMUTABLE STRICT AS $$ SELECT d + n * interval '1 day' $$",
+    "CREATE OR REPLACE FUNCTION jet_sub(d timestamp, n float8) RETURNS timestamp LANGUAGE "
+    "sql IMMUTABLE STRICT AS $$ SELECT d - n * interval '1 day' $$",
+    "CREATE OR REPLACE FUNCTION jet_sub(a timestamp, b timestamp) RETURNS float8 LANGUAGE "
+    "sql IMMUTABLE STRICT AS $$ SELECT extract(epoch FROM a - b)::float8 / 86400 $$",
+    // Mid, Left and Right, refusing a start before the first character or a negative length.
+    "CREATE OR REPLACE FUNCTION jet_mid(s text, start bigint, n bigint) RETURNS text "
+    "LANGUAGE sql IMMUTABLE STRICT AS $$ SELECT CASE WHEN start < 1 OR n < 0 THEN " KAVDB_INVALID(
+        "NULL::text") " ELSE substr(s, start::int, n::int) END $$",
+    "CREATE OR REPLACE FUNCTION jet_mid(s text, start bigint) RETURNS text LANGUAGE sql "
+    "IMMUTABLE STRICT AS $$ SELECT CASE WHEN start < 1 THEN " KAVDB_INVALID(
+        "NULL::text") " ELSE substr(s, start::int) END $$",
+    "CREATE OR REPLACE FUNCTION jet_left(s text, n bigint) RETURNS text LANGUAGE sql "
+    "IMMUTABLE STRICT AS $$ SELECT CASE WHEN n < 0 THEN " KAVDB_INVALID(
+        "NULL::text") " ELSE left(s, n::int) END $$",
+    "CREATE OR REPLACE FUNCTION jet_right(s text, n bigint) RETURNS text LANGUAGE sql "
+    "IMMUTABLE STRICT AS $$ SELECT CASE WHEN n < 0 THEN " KAVDB_INVALID(
+        "NULL::text") " ELSE right(s, n::int) END $$",
+    // CInt and CLng: rounded half to even, within the type's range or Jet's Overflow.
+    "CREATE OR REPLACE FUNCTION jet_whole(x float8, low bigint, high bigint) RETURNS bigint "
+    "LANGUAGE sql IMMUTABLE STRICT AS $$ SELECT CASE WHEN round(x) BETWEEN low AND high "
+    "THEN round(x)::bigint ELSE jet_fail('Overflow', NULL::bigint) END $$",
     // InStr(start, s, t, compare): the first place of t in s from start, or 0.
     "CREATE OR REPLACE FUNCTION jet_instr(s text, t text, start bigint, fold bigint) "
-    "RETURNS bigint LANGUAGE sql IMMUTABLE STRICT AS $$ SELECT CASE WHEN p = 0 THEN 0 ELSE "
-    "p + start - 1 END FROM " KAVDB_FOLDED ", strpos(substr(a, start::int), b) AS p $$",
+    "RETURNS bigint LANGUAGE sql IMMUTABLE STRICT AS $$ SELECT CASE WHEN start < 1 "
+    "THEN " KAVDB_INVALID(
+        "NULL::bigint") " WHEN p = 0 THEN 0 ELSE p + start - 1 END FROM " KAVDB_FOLDED
+                        ", strpos(substr(a, greatest(start, 1)::int), b) AS p $$",
     // InStrRev(s, t, start, compare): the last place of t that ends by start (-1: the end).
     "CREATE OR REPLACE FUNCTION jet_instrrev(s text, t text, start bigint, fold bigint) "
     "RETURNS bigint LANGUAGE sql IMMUTABLE STRICT AS $$ SELECT CASE WHEN p = 0 THEN 0 ELSE "
@@ -29,29 +80,30 @@ const char* const kFunctions[] = {
     "strpos(reverse(h), reverse(b)) AS p $$",
     // DatePart(interval, d, first day of the week); Weekday is its "w".
     "CREATE OR REPLACE FUNCTION jet_datepart(iv text, d timestamp, first bigint) "
-    "RETURNS bigint LANGUAGE sql IMMUTABLE STRICT AS $$ SELECT (CASE lower(iv COLLATE \"C\") "
-    "WHEN 'yyyy' THEN extract(year FROM d) WHEN 'q' THEN extract(quarter FROM d) "
+    "RETURNS bigint LANGUAGE sql IMMUTABLE STRICT AS $$ SELECT coalesce((CASE lower(iv COLLATE "
+    "\"C\") WHEN 'yyyy' THEN extract(year FROM d) WHEN 'q' THEN extract(quarter FROM d) "
     "WHEN 'm' THEN extract(month FROM d) WHEN 'y' THEN extract(doy FROM d) "
     "WHEN 'd' THEN extract(day FROM d) "
     "WHEN 'w' THEN CASE WHEN first BETWEEN 1 AND 7 THEN (extract(dow FROM d) - first + 8) % 7 "
     "+ 1 ELSE extract(dow FROM d) + 1 END "
     "WHEN 'ww' THEN div(extract(doy FROM d) + extract(dow FROM date_trunc('year', d)) - 1, 7) "
     "+ 1 WHEN 'h' THEN extract(hour FROM d) WHEN 'n' THEN extract(minute FROM d) "
-    "WHEN 's' THEN floor(extract(second FROM d)) END)::bigint $$",
+    "WHEN 's' THEN floor(extract(second FROM d)) END)::bigint, " KAVDB_INVALID(
+        "NULL::bigint") ") $$",
     // DateAdd(interval, n, d): months past a month's last day end on it, as Jet's do.
     "CREATE OR REPLACE FUNCTION jet_dateadd(iv text, n float8, d timestamp) "
     "RETURNS timestamp LANGUAGE sql IMMUTABLE STRICT AS $$ SELECT d + trunc(n) * "
-    "CASE lower(iv COLLATE \"C\") WHEN 'yyyy' THEN interval '1 year' "
+    "coalesce(CASE lower(iv COLLATE \"C\") WHEN 'yyyy' THEN interval '1 year' "
     "WHEN 'q' THEN interval '3 months' WHEN 'm' THEN interval '1 month' "
     "WHEN 'y' THEN interval '1 day' WHEN 'd' THEN interval '1 day' "
     "WHEN 'w' THEN interval '1 day' WHEN 'ww' THEN interval '7 days' "
     "WHEN 'h' THEN interval '1 hour' WHEN 'n' THEN interval '1 minute' "
-    "WHEN 's' THEN interval '1 second' END $$",
+    "WHEN 's' THEN interval '1 second' END, " KAVDB_INVALID("NULL::interval") ") $$",
     // DateDiff(interval, a, b): the boundaries of the interval crossed from a to b; "ww"
     // counts Sundays (Jet's day 1 was one).
     "CREATE OR REPLACE FUNCTION jet_datediff(iv text, a timestamp, b timestamp) "
-    "RETURNS bigint LANGUAGE sql IMMUTABLE STRICT AS $$ SELECT (CASE lower(iv COLLATE \"C\") "
-    "WHEN 'yyyy' THEN extract(year FROM b) - extract(year FROM a) "
+    "RETURNS bigint LANGUAGE sql IMMUTABLE STRICT AS $$ SELECT coalesce((CASE lower(iv COLLATE "
+    "\"C\") WHEN 'yyyy' THEN extract(year FROM b) - extract(year FROM a) "
     "WHEN 'q' THEN extract(year FROM b) * 4 + extract(quarter FROM b) - extract(year FROM a) * "
     "4 - extract(quarter FROM a) "
     "WHEN 'm' THEN extract(year FROM b) * 12 + extract(month FROM b) - extract(year FROM a) * "
@@ -62,7 +114,8 @@ const char* const kFunctions[] = {
     "floor((a::date - date '1899-12-31') / 7.0) "
     "WHEN 'h' THEN floor(extract(epoch FROM b) / 3600) - floor(extract(epoch FROM a) / 3600) "
     "WHEN 'n' THEN floor(extract(epoch FROM b) / 60) - floor(extract(epoch FROM a) / 60) "
-    "WHEN 's' THEN extract(epoch FROM b) - extract(epoch FROM a) END)::bigint $$",
+    "WHEN 's' THEN extract(epoch FROM b) - extract(epoch FROM a) END)::bigint, " KAVDB_INVALID(
+        "NULL::bigint") ") $$",
     // Val(s): blanks skipped, &H and &O numbers, else the leading decimal number, else 0.
     "CREATE OR REPLACE FUNCTION jet_val(s text) RETURNS float8 LANGUAGE sql IMMUTABLE "
     "STRICT AS $$ SELECT CASE WHEN p ~* '^&h[0-9a-f]' THEN ('x' || lpad(substring(p FROM "
@@ -75,6 +128,7 @@ const char* const kFunctions[] = {
 };
 
 #undef KAVDB_FOLDED
+#undef KAVDB_INVALID
 
 } // namespace
 

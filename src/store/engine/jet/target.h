@@ -61,6 +61,13 @@ class Spelling {
     /* An operator of Jet's whose operands may be texts, Nulls or zero (Cat takes any
      * number of operands, the others two). */
     virtual std::string arithmetic(Op op, const std::vector<std::string>& operands) const = 0;
+    /* Add or Sub with a date among its operands (second: the operand is one): days are
+     * counted on the date, and two dates give the days between them. */
+    using Operand = std::pair<std::string, bool>;
+    virtual std::string dateArithmetic(Op op, const Operand& a, const Operand& b) const
+    {
+        return arithmetic(op, {a.first, b.first});
+    }
     /* A truth as a value (Jet's True is -1), and a value as a truth. */
     virtual std::string truthValue(const std::string& truth) const = 0;
     virtual std::string asCondition(const std::string& value) const = 0;
@@ -74,7 +81,8 @@ class Spelling {
     /* Statements that make an index's columns refuse Null, and that drop an index. */
     virtual std::vector<std::string> refuseNull(const std::string& index, const std::string& table,
                                                 const std::vector<std::string>& columns) const = 0;
-    virtual std::vector<std::string> dropIndex(const std::string& index) const = 0;
+    virtual std::vector<std::string> dropIndex(const std::string& index,
+                                               const std::string& table) const = 0;
     /* Statements that enforce a foreign key. */
     virtual std::vector<std::string> foreignKey(const ForeignKey& key) const = 0;
 };

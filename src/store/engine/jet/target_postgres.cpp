@@ -15,6 +15,7 @@
 
 #include <cstring>
 #include <optional>
+#include <tuple>
 
 namespace kavdb::engine::jet {
 
@@ -97,20 +98,22 @@ std::string joinedArgs(const std::vector<std::string>& args)
     return out;
 }
 
-/* Jet's functions PostgreSQL has under another name, with the same arguments. */
-std::string_view renamed(std::string_view jet)
+/* Jet's functions PostgreSQL has under another name, with the same arguments; second:
+ * the first argument is read as a text (Jet's Len(123) is 3). */
+std::pair<std::string_view, bool> renamed(std::string_view jet)
 {
-    static constexpr std::pair<std::string_view, std::string_view> names[] = {
-        {"Asc", "ascii"},   {"Chr", "chr"},     {"Fix", "trunc"},   {"Int", "floor"},
-        {"LCase", "lower"}, {"UCase", "upper"}, {"Len", "length"},  {"Sgn", "sign"},
-        {"Mid", "substr"},  {"Left", "left"},   {"Right", "right"},
+    static constexpr std::tuple<std::string_view, std::string_view, bool> names[] = {
+        {"Asc", "ascii", true},     {"Chr", "chr", false},        {"Fix", "trunc", false},
+        {"Int", "floor", false},    {"LCase", "lower", true},     {"UCase", "upper", true},
+        {"Len", "length", true},    {"Sgn", "sign", false},       {"Mid", "jet_mid", true},
+        {"Left", "jet_left", true}, {"Right", "jet_right", true},
     };
-    for (const auto& [from, to] : names) {
+    for (const auto& [from, to, text] : names) {
         if (from == jet) {
-            return to;
+            return {to, text};
         }
     }
-    return jet;
+    return {jet, false};
 }
 
 /* Date parts Jet's functions read, by PostgreSQL's field names. */
@@ -171,12 +174,20 @@ std::string format(const std::vector<std::string>& a)
     return serverFormat(a[0], *pattern);
 }
 
+/* A value read as Jet reads a date (jet_date, server_functions.h). */
+std::string dateOf(const std::string& x)
+{
+    return "jet_date(" + x + ")";
+}
+
 /* The Jet functions the catalogue's SQL functions (server_functions.h) stand for, their
  * arguments cast and their defaults filled; "" for any other name. */
 std::string jetCall(std::string_view name, const std::vector<std::string>& a)
 {
     auto arg = [&](std::size_t i, const char* type, const char* absent = "NULL") {
-        return i < a.size() ? "(" + a[i] + ")::" + type : std::string(absent);
+        return i >= a.size()                      ? std::string(absent)
+               : std::string_view(type) == "date" ? dateOf(a[i])
+                                                  : "(" + a[i] + ")::" + type;
     };
     auto call = [](const char* f, const std::vector<std::string>& args) {
         return std::string(f) + "(" + joinedArgs(args) + ")";
@@ -193,13 +204,13 @@ std::string jetCall(std::string_view name, const std::vector<std::string>& a)
     if (name == "Weekday" || name == "DatePart") {
         bool weekday = name == "Weekday";
         std::size_t d = weekday ? 0 : 1;
-        return call("jet_datepart", {weekday ? "'w'" : arg(0, "text"), arg(d, "timestamp"),
-                                     arg(d + 1, "bigint", "1")});
+        return call("jet_datepart",
+                    {weekday ? "'w'" : arg(0, "text"), arg(d, "date"), arg(d + 1, "bigint", "1")});
     }
     if (name == "DateAdd" || name == "DateDiff") {
         bool add = name == "DateAdd";
         return call(add ? "jet_dateadd" : "jet_datediff",
-                    {arg(0, "text"), arg(1, add ? "float8" : "timestamp"), arg(2, "timestamp")});
+                    {arg(0, "text"), arg(1, add ? "float8" : "date"), arg(2, "date")});
     }
     if (name == "DateSerial") { // a month or day beyond its range counts on
         return "(make_date(" + arg(0, "int") + ", 1, 1) + (" + arg(1, "int") +
@@ -253,6 +264,12 @@ class PostgresSpelling final : public Spelling {
             return "power((" + o[0] + ")::float8, (" + o[1] + ")::float8)";
         }
     }
+    std::string dateArithmetic(Op op, const Operand& a, const Operand& b) const override
+    {
+        auto side = [](const Operand& x) { return x.second ? dateOf(x.first) : x.first; };
+        return std::string(op == Op::Add ? "jet_add(" : "jet_sub(") + side(a) + ", " + side(b) +
+               ")";
+    }
     std::string truthValue(const std::string& truth) const override
     {
         return "(-((" + truth + ")::int))";
@@ -279,18 +296,23 @@ class PostgresSpelling final : public Spelling {
         }
         return out;
     }
-    std::vector<std::string> refuseNull(const std::string&, const std::string& table,
+    // A check named after the index, not NOT NULL: it goes when the index is dropped.
+    std::vector<std::string> refuseNull(const std::string& index, const std::string& table,
                                         const std::vector<std::string>& columns) const override
     {
-        std::vector<std::string> out;
+        std::string present;
         for (const std::string& column : columns) {
-            out.push_back("ALTER TABLE " + table + " ALTER COLUMN " + column + " SET NOT NULL");
+            present += (present.empty() ? "" : " AND ") + column + " IS NOT NULL";
         }
-        return out;
+        return {"ALTER TABLE " + table + " ADD CONSTRAINT " + quoteIdent(index + "_nonnull") +
+                " CHECK (" + present + ")"};
     }
-    std::vector<std::string> dropIndex(const std::string& index) const override
+    std::vector<std::string> dropIndex(const std::string& index,
+                                       const std::string& table) const override
     {
-        return {"DROP INDEX " + quoteIdent(index)};
+        return {"DROP INDEX " + quoteIdent(index), "ALTER TABLE " + table +
+                                                       " DROP CONSTRAINT IF EXISTS " +
+                                                       quoteIdent(index + "_nonnull")};
     }
     std::vector<std::string> foreignKey(const ForeignKey& key) const override
     {
@@ -306,10 +328,13 @@ std::string PostgresSpelling::call(std::string_view name, const std::vector<std:
 {
     auto as = [&](const char* type) { return "((" + a[0] + ")::" + type + ")"; };
     if (const char* part = datePart(name)) {
-        return "extract(" + std::string(part) + " from (" + a[0] + ")::timestamp)::int";
+        return "extract(" + std::string(part) + " from " + dateOf(a[0]) + ")::int";
     }
-    if (name == "CInt" || name == "CLng") {
-        return wholeOf(a[0]) + "::" + (name == "CInt" ? "smallint" : "integer");
+    if (name == "CInt") {
+        return "jet_whole(" + as("float8") + ", -32768, 32767)::smallint";
+    }
+    if (name == "CLng") {
+        return "jet_whole(" + as("float8") + ", -2147483648, 2147483647)::integer";
     }
     if (name == "CDbl" || name == "CStr") {
         return as(name == "CDbl" ? "float8" : "text");
@@ -335,7 +360,15 @@ std::string PostgresSpelling::call(std::string_view name, const std::vector<std:
         return name == "Val" ? "jet_val(" + as("text") + ")" : format(a);
     }
     std::string jet = jetCall(name, a);
-    return jet.empty() ? std::string(renamed(name)) + "(" + joinedArgs(a) + ")" : jet;
+    if (!jet.empty()) {
+        return jet;
+    }
+    auto [spelled, text] = renamed(name);
+    std::vector<std::string> args = a;
+    if (text && !args.empty()) {
+        args[0] = as("text");
+    }
+    return std::string(spelled) + "(" + joinedArgs(args) + ")";
 }
 
 } // namespace

@@ -193,7 +193,7 @@ class SqliteSpelling final : public Spelling {
                     list + " ON " + table + body,
                 "UPDATE " + table + " SET " + columns[0] + " = " + columns[0] + " WHERE " + nulls};
     }
-    std::vector<std::string> dropIndex(const std::string& index) const override
+    std::vector<std::string> dropIndex(const std::string& index, const std::string&) const override
     {
         return {"DROP INDEX " + quoteIdent(index),
                 "DROP TRIGGER IF EXISTS " + quoteIdent(index + "_nonnull_new"),

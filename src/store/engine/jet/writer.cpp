@@ -137,6 +137,11 @@ class Writer {
     void binary(const Node& n, std::string& o) const;
     /* The SQLite operator n is written with between its operands, or null for a call. */
     const char* infix(const Node& n) const;
+    /* A #date# or a call whose value is a date: + and - count days on it. */
+    bool isDate(const Node& n) const
+    {
+        return (n.kind == Kind::Literal && s_.token(n.tok).kind == Tok::Date) || isDateCall(n);
+    }
     void chained(const Node& n, const char* op, std::string& o) const;
     void call(const Node& n, std::string& o) const;
     bool unnamed(const std::vector<int>& items, std::size_t i) const;
@@ -295,6 +300,9 @@ void Writer::binary(const Node& n, std::string& o) const
         }
         return put(o, sp_.arithmetic(Op::Cat, texts));
     }
+    if ((n.op == Op::Add || n.op == Op::Sub) && (isDate(a) || isDate(b))) {
+        return put(o, sp_.dateArithmetic(n.op, {text(l), isDate(a)}, {text(r), isDate(b)}));
+    }
     if (n.op <= Op::Pow) { // operands may be texts, Nulls or zero: Jet's rules in a function
         return put(o, sp_.arithmetic(n.op, {text(l), text(r)}));
     }
@@ -321,7 +329,9 @@ const char* Writer::infix(const Node& n) const
     bool numbers = a.type == Type::Number && b.type == Type::Number;
     switch (n.op) {
     case Op::Add:
-        return a.type == Type::Text && b.type == Type::Text ? " || " : numbers ? " + " : nullptr;
+        return a.type == Type::Text && b.type == Type::Text && !isDate(a) && !isDate(b) ? " || "
+               : numbers                                                                ? " + "
+                                                                                        : nullptr;
     case Op::Sub:
         return numbers ? " - " : nullptr;
     case Op::Mul:
@@ -770,7 +780,7 @@ std::vector<std::string> Writer::statements()
         out = index();
         break;
     case Verb::DropIndex:
-        out = sp_.dropIndex(name);
+        out = sp_.dropIndex(name, text(s_.table));
         break;
     case Verb::Other:
         out = {text(s_.root)};

@@ -105,12 +105,15 @@ class DialectDbTest : public EngineTest {
     }
     std::string columnsOf(const std::string& table)
     {
-        return scalar("SELECT group_concat(name, ',') FROM pragma_table_info('" + table + "')")
-            .toText();
+        std::string names;
+        for (const std::string& name : conn_.driver().columnNames(table)) {
+            names += (names.empty() ? "" : ",") + name;
+        }
+        return names;
     }
 };
 
-TEST_F(DialectDbTest, TheBinaryStrCompEqualityUsesAnIndex)
+TEST_F(DialectDbTest, TheBinaryStrCompEqualityUsesAnIndexOnSqlite)
 {
     conn_.execute("CREATE TABLE PathTable (PathID COUNTER PRIMARY KEY, Pathname TEXT(255))");
     conn_.execute("CREATE INDEX PathTable_Pathname ON PathTable (Pathname)");
@@ -135,7 +138,7 @@ TEST_F(DialectDbTest, AStatementThatTakesSeveralIsDoneWholeOrNotAtAll)
     EXPECT_EQ(columnsOf("t"), "k,a");
     EXPECT_EQ(codeOf([&] { conn_.execute("ALTER TABLE t ADD CONSTRAINT pk PRIMARY KEY (k)"); }),
               code::kConstraint);
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM sqlite_master WHERE name LIKE 'pk%'").toInt(), 0);
+    conn_.execute("INSERT INTO t VALUES (1, '99')"); // no key was left behind
     conn_.execute("DELETE FROM t WHERE a <> '12'");
     conn_.execute("ALTER TABLE t ALTER COLUMN a LONG");
     EXPECT_EQ(columnsOf("t"), "k,a");

@@ -1,10 +1,12 @@
 /*
  * The Jet functions and operators registered on every connection, at their edges: Null,
  * characters beyond ASCII, dates in every form Jet reads, Format's patterns, and the
- * failures Jet reports. The everyday uses are tabled in jet_sql_test. A double arrives as
- * an integer when whole, else as its text (the recordset's reading of an untyped column).
+ * failures Jet reports. The everyday uses are tabled in jet_sql_test. A double is compared
+ * as an integer when whole, else as its text: SQLite's untyped result column reads so,
+ * a server's float8 column reads as the double itself.
  */
 #include "store/engine/engine_fixture.h"
+#include "store/engine/jet/dates.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +20,17 @@ struct Call {
 
 class FunctionsTest : public EngineTest {
   protected:
-    Value eval(const std::string& expression) { return scalar("SELECT " + expression); }
+    Value eval(const std::string& expression)
+    {
+        Value v = scalar("SELECT " + expression);
+        if (v.kindOf() != Kind::Double) {
+            return v;
+        }
+        double d = v.asDouble();
+        return d == static_cast<double>(static_cast<int32_t>(d))
+                   ? Value::integer(static_cast<int32_t>(d))
+                   : Value::text(jet::numberText(d));
+    }
 };
 
 TEST_F(FunctionsTest, EachFunctionGivesJetsResult)
@@ -89,7 +101,9 @@ TEST_F(FunctionsTest, EachFunctionGivesJetsResult)
     };
     for (const auto& c : calls) {
         SCOPED_TRACE(c.expression);
-        EXPECT_EQ(eval(c.expression), c.expected);
+        Value got;
+        EXPECT_NO_THROW(got = eval(c.expression));
+        EXPECT_EQ(got, c.expected);
     }
 }
 
