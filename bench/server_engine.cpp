@@ -2,12 +2,15 @@
  * The PostgreSQL engine beside raw libpq doing the same rows: registering a folder tree
  * (raw: prepared statements in one transaction), a composed search (raw: the join the
  * composition writes, in the server's spelling), and the round trips one single-file
- * export costs (counted by the driver). Each at 10,000 and 100,000 files. The program
+ * export costs (counted by the driver). Each at 10,000 and 100,000 files. Also the client's
+ * memory over a forward-only walk, which must stay flat in the rows walked. The program
  * starts its own server (scripts/pg-test-server) and stops it at exit.
  */
 #include "bench_support.h"
 #include "kavdbmgr.h"
 #include "ratio_reporter.h"
+#include "store/engine/connection.h"
+#include "store/engine/recordset.h"
 #include "store/engine/round_trips.h"
 
 #include <dirent.h>
@@ -16,7 +19,9 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <map>
+#include <set>
 #include <stdexcept>
 
 namespace {
@@ -395,7 +400,60 @@ void ServerCaselessLookup(benchmark::State& state)
     PQfinish(conn);
 }
 
+/* The process's resident memory now, in MB. */
+double residentMb()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::stod(line.substr(6)) / 1024.0;
+        }
+    }
+    return 0;
+}
+
+/* A forward-only walk inside a transaction over a table of range(0) rows of 1 KB each:
+ * the client's memory grown by the last row (client_MB) must not grow with the rows. */
+void ServerForwardWalk(benchmark::State& state)
+{
+    const int rows = static_cast<int>(state.range(0));
+    const std::string db = "walk" + std::to_string(rows);
+    static std::set<int> made;
+    if (made.insert(rows).second) {
+        PGconn* admin = rawConnect(databaseUri("postgres"));
+        rawRun(admin, "CREATE DATABASE " + db);
+        PQfinish(admin);
+        PGconn* raw = rawConnect(databaseUri(db));
+        rawRun(raw, "CREATE TABLE big (id integer PRIMARY KEY, t text)");
+        rawRun(raw, "INSERT INTO big SELECT g, repeat('x', 1000) FROM generate_series(1, " +
+                        std::to_string(rows) + ") AS g");
+        PQfinish(raw);
+    }
+    kavdb::engine::Connection c;
+    c.open(databaseUri(db));
+    double grown = 0;
+    for (auto _ : state) {
+        double before = residentMb();
+        kavdb::engine::Transaction t(c, kavdb::engine::Access::Read);
+        kavdb::engine::Recordset rs(c, "SELECT id, t FROM big", kavdb::engine::Cursor::ForwardOnly);
+        int walked = 0;
+        for (; !rs.eof(); rs.moveNext()) {
+            ++walked;
+        }
+        grown = std::max(grown, residentMb() - before);
+        rs.close();
+        t.commit();
+        if (walked != rows) {
+            state.SkipWithError("the walk missed rows");
+        }
+    }
+    c.close();
+    state.counters["client_MB"] = grown;
+}
+
 } // namespace
+
+BENCHMARK(ServerForwardWalk)->Arg(20000)->Arg(200000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK(ServerCaselessLookup)
     ->Arg(kCollation)

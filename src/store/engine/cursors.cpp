@@ -26,12 +26,17 @@ constexpr int64_t kGone = INT64_MIN;
 class StreamCursor final : public RowCursor {
   public:
     /* Steps at once: a statement that fails, fails at open. */
-    explicit StreamCursor(Stmt stmt) : stmt_(std::move(stmt)) { step(); }
+    explicit StreamCursor(Stmt stmt) : stmt_(std::move(stmt))
+    {
+        stmt_->streamRows();
+        step();
+    }
 
     void first() override
     {
         if (pos_ != 0 || atEnd_) { // else on the first row already
             stmt_->reset();
+            stmt_->streamRows();
             pos_ = -1;
             step();
         }

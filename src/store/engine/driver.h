@@ -44,6 +44,10 @@ class DriverStatement {
     virtual bool step() = 0;
     /* Back before the first row, the bound values kept. */
     virtual void reset() = 0;
+    /* The next run hands its rows over a batch at a time where the engine would hold its
+     * whole result (a server, inside a transaction), so that a walk's memory stays flat
+     * in its rows; reset forgets it. */
+    virtual void streamRows() {}
     /* Binds values to the parameters in order; steps to the end and resets. */
     void bindAll(const std::vector<Value>& values)
     {

@@ -192,11 +192,8 @@ class PgStatement final : public DriverStatement {
         params_.set(index, std::to_string(key), false);
     }
     bool step() override;
-    void reset() override
-    {
-        result_.reset();
-        row_ = -1;
-    }
+    void reset() override;
+    void streamRows() override { stream_ = true; }
     bool busy() override { return result_ && row_ >= 0 && row_ < PQntuples(result_.get()); }
     long rowsHeld() override { return result_ ? PQntuples(result_.get()) : -1; }
     bool readOnly() override { return readOnly_; }
@@ -225,6 +222,9 @@ class PgStatement final : public DriverStatement {
     Result description_{nullptr, &PQclear};
     int row_ = -1;
     bool readOnly_ = false;
+    bool stream_ = false;      // the next run reads its rows through a cursor
+    std::string cursor_;       // the cursor the rows come from; empty when none
+    uint64_t transaction_ = 0; // the transaction the cursor lives in
 };
 
 class PgDriver final : public Driver {
@@ -265,6 +265,7 @@ class PgDriver final : public Driver {
     {
         opening_.clear();
         releaseStatements();
+        closing_.clear(); // the cursors go with the transaction
         if (!commitSent_ && PQstatus(conn_) == CONNECTION_OK &&
             PQtransactionStatus(conn_) != PQTRANS_IDLE) {
             ++roundTrips;
@@ -314,13 +315,26 @@ class PgDriver final : public Driver {
     void spell(const std::string& sql, ServerText& text, uint64_t& spelling);
     void namesChanged() { namesStale_ = true; }
     ColumnOrigin origin(const PGresult* r, int i);
+    /* A forward-only read's first batch of rows, from a cursor of the transaction made for
+     * it (named in name; transaction says which transaction it lives in). */
+    Result openCursor(const std::string& sql, const Params& p, std::string& name,
+                      uint64_t& transaction);
+    /* The cursor's next batch of rows. */
+    Result fetch(const std::string& name) { return atomically({kFetch + name}, Params{}); }
+    /* Closes the cursor with the next statement, if its transaction is still going on. */
+    void closeCursor(const std::string& name, uint64_t transaction) noexcept;
+    /* The rows a cursor hands over at a time. */
+    static constexpr int kBatch = 1024;
 
   private:
+    static constexpr const char* kFetch = "FETCH FORWARD 1024 FROM ";
     /* Connects to the server; code is what a failure raises. */
     void connect(HResult code);
     /* Raises the failure r stands for (null: the connection's own), noting a mishap. */
     [[noreturn]] void fail(const PGresult* r);
-    Result atomically(const std::string& sql, const Params& p);
+    /* The statements in one round trip between a savepoint and its release, the first one
+     * with p; the last one's result. */
+    Result atomically(const std::vector<std::string>& statements, const Params& p);
     /* The texts in one round trip, texts[which] with p; each one's result. */
     std::vector<Result> pipelined(const std::vector<std::string>& texts, std::size_t which,
                                   const Params& p);
@@ -349,8 +363,11 @@ class PgDriver final : public Driver {
     /* The BEGIN of the transaction, and a writer's lock, not sent yet: they go with its
      * first statement, in the same round trip. */
     std::vector<std::string> opening_;
-    bool wrote_ = false;      // the transaction has sent a statement that may write
-    bool commitSent_ = false; // a COMMIT whose answer is still to be read
+    std::vector<std::string> closing_; // cursors' CLOSEs to go with the next statement
+    uint64_t transaction_ = 0;         // counts the transactions begun
+    uint64_t cursors_ = 0;             // names the cursors
+    bool wrote_ = false;               // the transaction has sent a statement that may write
+    bool commitSent_ = false;          // a COMMIT whose answer is still to be read
     NameSpellings names_;
     bool namesStale_ = true;
     uint64_t spelling_ = 0;                   // counts the readings of the names
@@ -405,14 +422,36 @@ bool PgStatement::step()
 {
     if (!result_) {
         respell();
-        result_ = driver_.execute(text_.sql, params_, !readOnly_);
+        result_ = stream_ && readOnly_ && driver_.inTransaction()
+                      ? driver_.openCursor(text_.sql, params_, cursor_, transaction_)
+                      : driver_.execute(text_.sql, params_, !readOnly_);
         if (changesNames_) {
             driver_.namesChanged();
         }
         row_ = -1;
     }
     ++row_;
+    if (!cursor_.empty() && row_ == PgDriver::kBatch) { // a full batch: there may be more
+        try {
+            result_ = driver_.fetch(cursor_);
+        } catch (...) {
+            reset();
+            throw;
+        }
+        row_ = 0;
+    }
     return row_ < PQntuples(result_.get());
+}
+
+void PgStatement::reset()
+{
+    if (!cursor_.empty()) {
+        driver_.closeCursor(cursor_, transaction_);
+        cursor_.clear();
+    }
+    stream_ = false;
+    result_.reset();
+    row_ = -1;
 }
 
 /* A statement kept from before a name was made (say, one that found no such table then)
@@ -651,25 +690,53 @@ Result PgDriver::execute(const std::string& sql, const Params& p, bool writes)
         }
         return r;
     }
-    return atomically(sql, p);
+    return atomically({sql}, p);
 }
 
-/* The savepoint, the statement and the release go in one round trip, after the opening of
- * the transaction when it is still to be sent; a failed statement is undone to the
- * savepoint, leaving the transaction as it was before it. */
-Result PgDriver::atomically(const std::string& sql, const Params& p)
+Result PgDriver::openCursor(const std::string& sql, const Params& p, std::string& name,
+                            uint64_t& transaction)
+{
+    settleCommit();
+    if (PQstatus(conn_) != CONNECTION_OK) {
+        fail(nullptr);
+    }
+    name = "kavdb_rows_" + std::to_string(++cursors_);
+    transaction = transaction_;
+    return atomically({"DECLARE " + name + " NO SCROLL CURSOR FOR " + sql, kFetch + name}, p);
+}
+
+void PgDriver::closeCursor(const std::string& name, uint64_t transaction) noexcept
+{
+    try {
+        if (transaction == transaction_ && inTransaction()) {
+            closing_.push_back("CLOSE " + name);
+        }
+    } catch (...) {
+        // Left open, the cursor goes with its transaction.
+    }
+}
+
+/* The savepoint, the statements and the release go in one round trip, after the opening
+ * of the transaction when it is still to be sent, and with the cursors to close; a failed
+ * statement is undone to the savepoint, leaving the transaction as it was before it. */
+Result PgDriver::atomically(const std::vector<std::string>& statements, const Params& p)
 {
     std::string point = std::string(kStatementPoint);
     std::vector<std::string> texts = std::move(opening_);
     opening_.clear();
     std::size_t at = texts.size();
-    texts.insert(texts.end(), {"SAVEPOINT " + point, sql, "RELEASE SAVEPOINT " + point});
-    std::vector<Result> results = pipelined(texts, at + 1, p);
+    texts.push_back("SAVEPOINT " + point);
+    texts.insert(texts.end(), closing_.begin(), closing_.end());
+    closing_.clear();
+    std::size_t first = texts.size();
+    texts.insert(texts.end(), statements.begin(), statements.end());
+    texts.push_back("RELEASE SAVEPOINT " + point);
+    std::vector<Result> results = pipelined(texts, first, p);
     if (at > 0 && PQstatus(conn_) != CONNECTION_OK) {
         // A server lost between two calls shows only now, before this call's transaction
         // began: it may connect again and begin.
         connect(code::kServerLost);
-        results = pipelined(texts, at + 1, p);
+        results = pipelined(texts, first, p);
     }
     for (std::size_t i = 0; i < at; ++i) {
         if (failed(results[i].get())) {
@@ -677,19 +744,21 @@ Result PgDriver::atomically(const std::string& sql, const Params& p)
             fail(results[i].get());
         }
     }
-    if (failed(results[at + 1].get())) {
-        if (PQstatus(conn_) == CONNECTION_OK) {
-            roundTrips += 2;
-            own(PQexec(conn_, ("ROLLBACK TO SAVEPOINT " + point).c_str()));
-            own(PQexec(conn_, ("RELEASE SAVEPOINT " + point).c_str()));
+    for (std::size_t i = at + 1; i + 1 < texts.size(); ++i) {
+        if (failed(results[i].get())) {
+            if (PQstatus(conn_) == CONNECTION_OK) {
+                roundTrips += 2;
+                own(PQexec(conn_, ("ROLLBACK TO SAVEPOINT " + point).c_str()));
+                own(PQexec(conn_, ("RELEASE SAVEPOINT " + point).c_str()));
+            }
+            namesStale_ = true;
+            fail(results[i].get());
         }
-        namesStale_ = true;
-        fail(results[at + 1].get());
     }
-    if (failed(results[at].get()) || failed(results[at + 2].get())) {
-        fail(failed(results[at].get()) ? results[at].get() : results[at + 2].get());
+    if (failed(results[at].get()) || failed(results.back().get())) {
+        fail(failed(results[at].get()) ? results[at].get() : results.back().get());
     }
-    return std::move(results[at + 1]);
+    return std::move(results[texts.size() - 2]);
 }
 
 std::vector<Result> PgDriver::pipelined(const std::vector<std::string>& texts, std::size_t which,
@@ -789,6 +858,8 @@ void PgDriver::begin(bool writer)
 {
     mishap_ = Mishap::None;
     wrote_ = false;
+    ++transaction_;
+    closing_.clear();
     if (PQstatus(conn_) != CONNECTION_OK) {
         connect(code::kServerLost);
     }
@@ -804,6 +875,7 @@ void PgDriver::begin(bool writer)
 
 void PgDriver::commit()
 {
+    closing_.clear(); // the cursors go with the transaction
     if (!opening_.empty()) {
         opening_.clear(); // nothing was sent: nothing to commit
         return;

@@ -326,6 +326,32 @@ TEST_F(RecordsetTest, ChangingRowsWhileWalkingReachesEveryRowOnce)
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM Files WHERE Filename LIKE 'zf%'").toInt(), 20);
 }
 
+/* More rows than a server hands over at a time, walked forward inside a transaction that
+ * writes between the steps, then walked again from the start. */
+TEST_F(RecordsetTest, AForwardWalkReachesEveryRowOnceWhileTheConnectionWrites)
+{
+    addFiles(2500);
+    conn_.begin();
+    Recordset rs(conn_, "SELECT FieldID, Filename FROM Files ORDER BY FieldID",
+                 Cursor::ForwardOnly);
+    int32_t walked = 0, last = 0;
+    bool ordered = true;
+    for (; !rs.eof(); rs.moveNext(), ++walked) {
+        ordered = ordered && rs.get("FieldID").asInt() > last;
+        last = rs.get("FieldID").asInt();
+        if (walked % 500 == 0) {
+            conn_.execute("UPDATE Files SET Marking = 1 WHERE FieldID = " + std::to_string(last));
+        }
+    }
+    EXPECT_EQ(walked, 2500);
+    EXPECT_TRUE(ordered);
+    rs.moveFirst();
+    EXPECT_EQ(rs.get("Filename").asText(), "f0000.jpg");
+    rs.close();
+    conn_.commit();
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM Files WHERE Marking = 1").toInt(), 5);
+}
+
 TEST_F(RecordsetTest, ASliceCommitInTheMiddleOfAWalkLetsTheWalkGoOn)
 {
     addFiles(60);
