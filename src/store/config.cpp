@@ -75,32 +75,31 @@ std::string lookUp(const std::vector<IniEntry>& entries, const std::string& sect
     return "";
 }
 
-/* The directory of the configuration files: KAVDB_CONFIG_DIR, else the library's own. */
-std::string configDir()
+/* The directory the library's file lies in, found once: it never moves. */
+const std::string& libraryDir()
 {
-    const char* env = std::getenv("KAVDB_CONFIG_DIR");
-    if (env != nullptr && *env != '\0') {
-        std::string d = env;
-        return d.back() == '/' ? d : d + "/";
-    }
-    Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&configDir), &info) == 0 || info.dli_fname == nullptr) {
-        return "";
-    }
-    std::string so = info.dli_fname;
-    auto slash = so.rfind('/');
-    return slash == std::string::npos ? "./" : so.substr(0, slash + 1);
+    static const std::string dir = [] {
+        Dl_info info{};
+        if (dladdr(reinterpret_cast<void*>(&libraryDir), &info) == 0 || info.dli_fname == nullptr) {
+            return std::string();
+        }
+        std::string so = info.dli_fname;
+        auto slash = so.rfind('/');
+        return slash == std::string::npos ? std::string("./") : so.substr(0, slash + 1);
+    }();
+    return dir;
 }
 
-HResult cachedPath(const char* fileName, std::string& out)
+/* A configuration file in KAVDB_CONFIG_DIR, read at every call so that a change of it
+ * is seen, else in the library's own directory. */
+HResult configPath(const char* fileName, std::string& out)
 {
-    static std::once_flag once;
-    static std::string dir;
-    std::call_once(once, [] { dir = configDir(); });
+    const char* env = std::getenv("KAVDB_CONFIG_DIR");
+    std::string dir = env != nullptr && *env != '\0' ? env : libraryDir();
     if (dir.empty()) {
         return E_FAIL;
     }
-    out = dir + fileName;
+    out = dir + (dir.back() == '/' ? "" : "/") + fileName;
     return S_OK;
 }
 
@@ -153,12 +152,12 @@ HResult tableNumber(const Config& config, const std::string& table, int& number)
 
 HResult kaGetIniPath(std::string& out)
 {
-    return cachedPath("kadb.ini", out);
+    return configPath("kadb.ini", out);
 }
 
 HResult kaGetDatPath(std::string& out)
 {
-    return cachedPath("kadb.dat", out);
+    return configPath("kadb.dat", out);
 }
 
 std::string GetProfileString(const std::string& section, const std::string& key,

@@ -115,6 +115,7 @@ TEST_F(FacadeTest, WithoutTheCatalogueEveryCallIsRefused)
 
 TEST_F(FacadeTest, QueryDiagnosticShowsItsArguments)
 {
+    linkCatalogue(dbPath_);
     StringList list{"one", "two"};
     EXPECT_EQ(KaDBSVQuery("SELECT * FROM MainTable WHERE a", &list), E_INVALIDARG);
     EXPECT_EQ(list, (StringList{"one", "two"}));
@@ -139,6 +140,7 @@ TEST_F(FacadeTest, QueryDiagnosticShowsItsArguments)
 
 TEST_F(FacadeTest, InitialisationCreatesOrUpgradesTheCatalogueOnce)
 {
+    linkCatalogue(dbPath_);
     ASSERT_EQ(KaAVDBCreate(dbPath_.c_str()), S_OK);
     std::string late = kTestIni;
     for (int k = 4; k <= 7; ++k) {
@@ -173,6 +175,7 @@ TEST_F(FacadeTest, AFailedCreationLeavesNoCatalogue)
 
 TEST_F(FacadeTest, ChecksAndResultsOfAnOpenCatalogue)
 {
+    linkCatalogue(dbPath_);
     ASSERT_EQ(KaDBSVInitDatabase(dbPath_.c_str()), S_OK);
     StringList list;
     int32_t n = 0;

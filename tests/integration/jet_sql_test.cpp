@@ -129,8 +129,8 @@ const Case kArithmetic[] = {
     {List, "=1 'ab' + 'cd'", "abcd"},
     // + joins two texts in Jet; the server's + takes no texts, and the translator cannot
     // tell a text column from a number.
-    {List, "=3 Make + Model", "NikonD70", SqliteOnly},
-    {List, "? Make + Note IS NULL", "K10D|eos 40d", SqliteOnly},
+    {List, "=3 Make + Model", "NikonD70"},
+    {List, "? Make + Note IS NULL", "K10D|eos 40d"},
     {List, "=2 Make & Note", "CANON"},
     {List, "? Note & Null IS NULL", "K10D|eos 40d"},
     {List, "=3 Width & 'px'", "3008px"},
@@ -313,12 +313,10 @@ const Case kTopAndDistinct[] = {
      "SELECT Cams.Model AS Filename FROM Cams INNER JOIN Cams AS C2 ON Cams.Price = C2.Price "
      "WHERE Cams.Price = 900",
      "A100|A100|K10D|K10D"},
-    // DISTINCTROW groups by the row's own key, which the server's GROUP BY does not read
-    // as making the table's other columns single-valued.
     {List,
      "SELECT DISTINCTROW Cams.Model AS Filename FROM Cams INNER JOIN Cams AS C2 ON "
      "Cams.Price = C2.Price WHERE Cams.Price = 900",
-     "A100|K10D", SqliteOnly},
+     "A100|K10D"},
     {List,
      "SELECT Count(*) AS Filename FROM Cams GROUP BY Trim(Make) ORDER BY Count(*) DESC, "
      "Min(ID)",

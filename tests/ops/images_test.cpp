@@ -129,7 +129,7 @@ TEST_F(ImagesTest, AWriteKeepsStoredValuesWhereTheRecordHasNoSensibleOnes)
     EXPECT_EQ(count("PathTable"), 1);
 }
 
-TEST_F(ImagesTest, ColumnsThatHoldNoIntegerOrNoTimeReadAsNothing)
+TEST_F(ImagesTest, SqliteColumnsThatHoldNoIntegerOrNoTimeReadAsNothing)
 {
     add("a.jpg", nullptr); // every image column Null
     ImageData out{};

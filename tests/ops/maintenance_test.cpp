@@ -83,7 +83,8 @@ TEST_F(MaintenanceTest, RenamedRowsThatBecomeEqualMergeIntoTheFirst)
     // The first row in table order stays, whatever its other items hold.
     EXPECT_EQ(rows("SELECT Filename, DataID2 FROM MainTable ORDER BY Filename"),
               (Rows{"a.jpg|1", "b.jpg|1", "c.jpg|1", "d.jpg|3", "e.jpg|4", "f.jpg|4"}));
-    EXPECT_EQ(rows("SELECT * FROM Caption"), (Rows{"1|Ocean|1", "3|Lake|-", "4|nikon|-"}));
+    EXPECT_EQ(rows("SELECT * FROM Caption ORDER BY DataID"),
+              (Rows{"1|Ocean|1", "3|Lake|-", "4|nikon|-"}));
 }
 
 TEST_F(MaintenanceTest, ARenameThatCannotBeMadeChangesNothing)

@@ -70,7 +70,7 @@ TEST_F(SchemaTest, TablesHaveTheirColumnsKeysAndCollations)
               1);
 }
 
-TEST_F(SchemaTest, IndexesAreCreatedOnceAndTheRowKeyNeedsNone)
+TEST_F(SchemaTest, SqliteIndexesAreCreatedOnceAndTheRowKeyNeedsNone)
 {
     createIndex(conn_, "PathTable_Pathname", "PathTable", {"Pathname"});
     createIndex(conn_, "PathTable_Pathname", "PathTable", {"Pathname"});
@@ -81,7 +81,7 @@ TEST_F(SchemaTest, IndexesAreCreatedOnceAndTheRowKeyNeedsNone)
               code::kUnknownColumn);
 }
 
-TEST_F(SchemaTest, KeysAreEnforcedByTheFileItself)
+TEST_F(SchemaTest, KeysAreEnforcedByTheSqliteFileItself)
 {
     addForeignKey(conn_, "MainPath", "MainTable", "PathID", "PathTable", "PathID");
     EXPECT_EQ(addMain("1") + addMain("1") + addMain("NULL"), 0);

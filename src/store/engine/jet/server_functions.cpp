@@ -49,6 +49,10 @@ const char* const kFunctions[] = {
     "sql IMMUTABLE STRICT AS $$ SELECT d - n * interval '1 day' $$",
     "CREATE OR REPLACE FUNCTION jet_sub(a timestamp, b timestamp) RETURNS float8 LANGUAGE "
     "sql IMMUTABLE STRICT AS $$ SELECT extract(epoch FROM a - b)::float8 / 86400 $$",
+    // + between two texts joins them, as Jet's does; Null with either gives Null.
+    "CREATE OR REPLACE FUNCTION jet_join(a text, b text) RETURNS text LANGUAGE sql IMMUTABLE "
+    "STRICT AS $$ SELECT a || b $$",
+    "CREATE OPERATOR + (LEFTARG = text, RIGHTARG = text, FUNCTION = jet_join)",
     // Mid, Left and Right, refusing a start before the first character or a negative length.
     "CREATE OR REPLACE FUNCTION jet_mid(s text, start bigint, n bigint) RETURNS text "
     "LANGUAGE sql IMMUTABLE STRICT AS $$ SELECT CASE WHEN start < 1 OR n < 0 THEN " KAVDB_INVALID(

@@ -511,7 +511,9 @@ void Writer::single(const Select& q, bool ordered, std::string& o) const
 }
 
 /* DISTINCTROW: one row per row of each table whose fields the select names, which needs
- * every field named with its table once the select joins several. */
+ * every field named with its table once the select joins several. The fields are grouped
+ * by too: they add nothing to the rows' keys, and a server takes no field that is not
+ * grouped by (or dependent on a primary key grouped by). */
 std::string Writer::rowGroups(const Select& q) const
 {
     bool aggregate = false;
@@ -536,6 +538,9 @@ std::string Writer::rowGroups(const Select& q) const
         }
         out += known ? "" : (tables.empty() ? "" : ", ") + table + "." + sp_.rowKey();
         tables.push_back(table);
+    }
+    for (int item : q.items) {
+        out += ", " + text(item);
     }
     return out;
 }
