@@ -94,7 +94,8 @@ void copyRows(engine::Connection& src, engine::Connection& dst, const store::Tab
     });
 }
 
-/* Both sides read back; a line per table, false when any disagrees. */
+/* Both sides read back; a line per table, false when any disagrees. copied gets each
+ * table's shape in dst and the digest of src's rows. */
 bool verify(engine::Connection& src, engine::Connection& dst,
             const std::vector<std::pair<store::TableShape, store::TableShape>>& shapes,
             StringList& report, CopiedTables& copied)
