@@ -268,8 +268,9 @@ KAVDB_API HRESULT KaAVDBSearchPlace(DBHandle* handle, double latitude, double lo
  * broken links are cleared, unused rows dropped and the indexes made again. KaAVDBBackup copies the
  * catalogue to path (nothing may be there yet), checks the copy's integrity and keys and restores
  * it into a scratch file that must hold every row and checksum of the catalogue: S_OK only then,
- * else KAVDB_E_DAMAGED with the copy removed. Both read a catalogue file; on a server
- * catalogue they answer KAVDB_E_NOT_SUPPORTED (the server's own tools do this work). */
+ * else KAVDB_E_DAMAGED with the copy removed. On a server catalogue the check reports the
+ * integrity as kept by the server (not checked, not counted), and the backup is a catalogue
+ * file holding the server's rows as one snapshot read them, checked as a file's backup. */
 KAVDB_API HRESULT KaAVDBCheck(DBHandle* handle, int32_t repair, StringList* report,
                               int32_t* problems);
 KAVDB_API HRESULT KaAVDBBackup(DBHandle* handle, const char* path, StringList* report);

@@ -1,7 +1,7 @@
 /*
  * Exports of the text and place indexes, the catalogue check and the verified backup.
- * A check that repairs and a backup (which must hold the write lock while it copies)
- * begin as writers; searches and a plain check only read.
+ * A check that repairs and a backup of a file (which must hold the write lock while it
+ * copies) begin as writers; searches, a plain check and a server's backup only read.
  */
 #include "frame/export_guard.h"
 #include "ops/backup.h"
@@ -48,6 +48,8 @@ extern "C" KAVDB_API HRESULT KaAVDBCheck(DBHandle* h, int32_t repair, StringList
 
 extern "C" KAVDB_API HRESULT KaAVDBBackup(DBHandle* h, const char* path, StringList* report)
 {
-    return frame::exportCall(
-        h, [&] { return ops::backupCatalogue(h, path, report); }, frame::Repeat::Never);
+    auto work = [&] { return ops::backupCatalogue(h, path, report); };
+    return ops::backupAccess(h) == engine::Access::Read
+               ? frame::exportRead(h, work, frame::Repeat::Never)
+               : frame::exportCall(h, work, frame::Repeat::Never);
 }

@@ -94,15 +94,18 @@ void copyRows(engine::Connection& src, engine::Connection& dst, const store::Tab
     });
 }
 
-/* Both sides read back; a line per table, false when any disagrees. */
+/* Both sides read back; a line per table, false when any disagrees. copied gets each
+ * table's shape in dst and the digest of src's rows. */
 bool verify(engine::Connection& src, engine::Connection& dst,
             const std::vector<std::pair<store::TableShape, store::TableShape>>& shapes,
-            StringList& report)
+            StringList& report, CopiedTables& copied)
 {
     bool agree = true;
     for (const auto& [from, to] : shapes) {
         store::TableDigest a = store::digestRows(src, from);
         store::TableDigest b = store::digestRows(dst, to);
+        copied.shapes.push_back(to);
+        copied.source.push_back(a);
         char sum[17];
         std::snprintf(sum, sizeof sum, "%016" PRIx64, a.checksum);
         if (a.rows == b.rows && a.checksum == b.checksum) {
@@ -142,7 +145,7 @@ void remakeIndexes(engine::Connection& src, engine::Connection& dst, StringList&
 } // namespace
 
 HResult copyCatalogue(DBHandle* src, DBHandle* dst, StringList* report, KaCopyProgress progress,
-                      void* context)
+                      void* context, CopiedTables* copied)
 {
     engine::Connection& from = store::connectionOf(src);
     engine::Connection& to = store::connectionOf(dst);
@@ -166,10 +169,14 @@ HResult copyCatalogue(DBHandle* src, DBHandle* dst, StringList* report, KaCopyPr
         copyRows(from, to, ours, theirs, progress, context);
     }
     remakeIndexes(from, to, *report);
-    if (!verify(from, to, shapes, *report)) {
+    CopiedTables read;
+    if (!verify(from, to, shapes, *report, read)) {
         throw store::EngineError(KAVDB_E_DAMAGED, "kavdb.copy",
                                  "The copy does not hold the catalogue's rows; nothing of it "
                                  "was kept.");
+    }
+    if (copied != nullptr) {
+        *copied = std::move(read);
     }
     return S_OK;
 }

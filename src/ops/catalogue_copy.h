@@ -7,15 +7,24 @@
 #pragma once
 
 #include "store/record_access.h"
+#include "store/table_rows.h"
 
 namespace kavdb::ops {
 
 using store::HResult;
 
+/* What a copy's check read back: each table copied as dst spells it, and the digest of
+ * src's rows of it, taken in src's call (so of the very state copied). */
+struct CopiedTables {
+    std::vector<store::TableShape> shapes;
+    std::vector<store::TableDigest> source;
+};
+
 /* Runs inside a reading call on src and a writing call on dst. Refuses (nothing written)
  * a dst holding rows, or lacking a table or item of src. Any failure after writing
- * began, a disagreeing check included, raises so that dst's call undoes the copy. */
+ * began, a disagreeing check included, raises so that dst's call undoes the copy. When
+ * copied is given, a copy that agreed fills it. */
 HResult copyCatalogue(DBHandle* src, DBHandle* dst, StringList* report, KaCopyProgress progress,
-                      void* context);
+                      void* context, CopiedTables* copied = nullptr);
 
 } // namespace kavdb::ops

@@ -1,8 +1,8 @@
 /*
  * Looking a catalogue over, and repairing what can be repaired in place: the engine's
- * integrity check, the enforced keys, metadata rows no file uses, entries whose file is
- * gone from disk, and the text and place indexes. The report is one line per finding,
- * in words.
+ * integrity check of a file (a server's pages are the server's to keep: one line says
+ * so), the enforced keys, metadata rows no file uses, entries whose file is gone from
+ * disk, and the text and place indexes. The report is one line per finding, in words.
  */
 #pragma once
 

@@ -12,8 +12,8 @@ namespace kavdb::store {
 HResult kaCreateDatabaseFile(const char* path);
 /* A catalogue path that is a server URI (postgresql:// or postgres://) rather than a file. */
 bool isServerCatalogue(const char* path);
-/* The open catalogue is a file (its engine SQLite), which a check or a file backup reads
- * page by page; a server has its own tools for both. */
+/* The open catalogue is a file (its engine SQLite), which a check and a backup read page
+ * by page on connections of their own; a server's pages are the server's own. */
 bool catalogueIsAFile(engine::Connection& c);
 /* Whether path (a file, a link file or a server URI) holds a catalogue to open: for a
  * server, whether its database holds one; for a file, whether anything is there. */

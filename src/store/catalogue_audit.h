@@ -1,7 +1,8 @@
 /*
- * Looking a catalogue over, in SQLite's dialect: the engine's integrity check, the links
- * of its enforced keys, metadata rows no file uses, the tables a copy of the catalogue
- * carries, and the connections of its own an audit reads files through.
+ * Looking a catalogue over: the links of its enforced keys, metadata rows no file uses,
+ * the tables a copy of the catalogue carries, in SQL that both engines read; and, for a
+ * catalogue file alone, the engine's integrity check and the connections of its own an
+ * audit reads files through.
  */
 #pragma once
 
@@ -26,7 +27,7 @@ void openForAudit(engine::Connection& c, const std::string& file);
  * journal and no waiting for the disk, since nothing in it has to survive a crash. */
 void openScratch(engine::Connection& c, const std::string& file);
 
-/* What the engine's integrity check reports; empty when the file is sound. */
+/* What the engine's integrity check of a file reports; empty when the file is sound. */
 std::vector<std::string> integrityProblems(engine::Connection& c);
 
 /* One enforced link: child.column names a row of parent by parent.key. */

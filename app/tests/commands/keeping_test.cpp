@@ -1,9 +1,12 @@
 /*
  * `kavdb check` and `kavdb backup` on a catalogue of test photos: a sound catalogue
  * passes, a photo gone from disk is named with exit code 1, a repair rebuilds the
- * indexes, and a backup opens as the same catalogue and never overwrites a file.
+ * indexes, and a backup opens as the same catalogue and never overwrites a file. On a
+ * server catalogue (run only under the ctest fixture that starts the test server) both
+ * work, and the backup file migrates back onto a server as the same catalogue.
  */
 #include "command_fixture.h"
+#include "support/server.h"
 
 #include <filesystem>
 
@@ -63,6 +66,55 @@ TEST_F(KeepingTest, ABackupRestoresAsTheSameCatalogue)
     EXPECT_EQ(again.exitCode, 1);
     EXPECT_NE(again.err.find("already exists"), std::string::npos) << again.err;
     EXPECT_EQ(std::filesystem::file_size(copy), size);
+}
+
+/* The server case: discovered only with the test server's fixture (app/tests). */
+class KeepingServerTest : public KeepingTest {
+  protected:
+    void TearDown() override
+    {
+        for (const std::string& uri : servers_) {
+            dropServerCatalogue(uri);
+        }
+        KeepingTest::TearDown();
+    }
+
+    /* A link file at dir/name naming a new server catalogue, dropped at the end. */
+    std::string serverLink(const std::string& name)
+    {
+        const std::string link = dir_ + "/" + name;
+        servers_.push_back(linkServerCatalogue(link));
+        return link;
+    }
+
+    std::vector<std::string> servers_;
+};
+
+TEST_F(KeepingServerTest, AServerCatalogueIsCheckedAndItsBackupMigratesBackAsTheSame)
+{
+    ASSERT_TRUE(onServer()) << "runs under the ctest fixture that starts the test server";
+    const std::string server = serverLink("server.mdb");
+    ASSERT_EQ(kavdb({"migrate", db_, server}).exitCode, 0);
+    RunResult sound = kavdb({"--db", server, "check"});
+    EXPECT_EQ(sound.exitCode, 0) << sound.out << sound.err;
+    EXPECT_TRUE(says(sound, "integrity: kept by the server, not checked here\n") &&
+                says(sound, "text index: none") && says(sound, "no problems found"))
+        << sound.out;
+
+    const std::string copy = dir_ + "/backup.mdb";
+    RunResult backup = kavdb({"--db", server, "backup", copy});
+    ASSERT_EQ(backup.exitCode, 0) << backup.out << backup.err;
+    EXPECT_TRUE(says(backup, "copy integrity: ok") && says(backup, "checksums agree"))
+        << backup.out;
+    const std::string restored = serverLink("restored.mdb");
+    ASSERT_EQ(kavdb({"migrate", copy, restored}).exitCode, 0);
+    for (const char* photo : {"/Canon_40D.jpg", "/Nikon_D70.jpg"}) {
+        RunResult original = kavdb({"--db", server, "show", "--json", folder_ + photo});
+        RunResult back = kavdb({"--db", restored, "show", "--json", folder_ + photo});
+        EXPECT_EQ(back.exitCode, 0) << back.err;
+        EXPECT_EQ(back.out, original.out);
+        EXPECT_NE(back.out.find(photo + 1), std::string::npos) << back.out;
+    }
 }
 
 } // namespace
