@@ -3,6 +3,7 @@
  */
 #include "command_fixture.h"
 #include "sheet_page.h"
+#include "support/server.h"
 
 #include <fcntl.h>
 #include <pty.h>
@@ -73,11 +74,15 @@ void CommandTest::SetUp()
     fs::create_directories(dir_);
     ConfigEnvironment::dir();
     db_ = dir_ + "/catalogue.mdb";
+    linked_ = linkServerCatalogue(db_); // the same commands on a server, under its fixture
 }
 
 void CommandTest::TearDown()
 {
     closeCatalogue();
+    if (!linked_.empty()) {
+        dropServerCatalogue(linked_);
+    }
     if (!HasFailure())
         fs::remove_all(dir_);
 }

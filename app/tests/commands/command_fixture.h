@@ -51,13 +51,14 @@ class CommandTest : public ::testing::Test {
     void closeCatalogue();
 
     std::string dir_;
-    std::string db_;
+    std::string db_; // on a server run, a link file to a database of the test server
 
   private:
     std::vector<std::string> commandLine(const std::vector<std::string>& args) const;
     RunResult run(const std::vector<std::string>& args, bool asNobody);
 
     DBHandle* handle_ = nullptr;
+    std::string linked_; // the server catalogue db_ links to; empty for a file
 };
 
 /* Values read from the catalogue through the library. */

@@ -30,7 +30,7 @@ class KeepingTest : public CommandTest {
     std::string folder_;
 };
 
-TEST_F(KeepingTest, CheckPassesASoundCatalogueAndNamesAMissingPhoto)
+TEST_F(KeepingTest, SqliteCheckPassesASoundCatalogueAndNamesAMissingPhoto)
 {
     RunResult sound = kavdb({"check"});
     EXPECT_EQ(sound.exitCode, 0) << sound.out << sound.err;
@@ -49,7 +49,7 @@ TEST_F(KeepingTest, CheckPassesASoundCatalogueAndNamesAMissingPhoto)
     EXPECT_EQ(kavdb({"check"}).exitCode, 0);
 }
 
-TEST_F(KeepingTest, ABackupRestoresAsTheSameCatalogue)
+TEST_F(KeepingTest, ASqliteBackupRestoresAsTheSameCatalogue)
 {
     const std::string copy = dir_ + "/backup.mdb";
     RunResult backup = kavdb({"backup", copy});

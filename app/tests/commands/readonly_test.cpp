@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 namespace kavdb::test {
 namespace {
 
-class ReadOnlyTest : public CommandTest {
+class ReadOnlySqliteTest : public CommandTest {
   protected:
     void SetUp() override
     {
@@ -29,7 +29,7 @@ class ReadOnlyTest : public CommandTest {
     std::string before_;
 };
 
-TEST_F(ReadOnlyTest, ReadingCommandsAnswerAndLeaveTheFileAsItWas)
+TEST_F(ReadOnlySqliteTest, ReadingCommandsAnswerAndLeaveTheFileAsItWas)
 {
     RunResult search = kavdbUnprivileged({"search", "--where", "Make = 'Canon'"});
     EXPECT_EQ(search.exitCode, 0) << search.err;
@@ -46,7 +46,7 @@ TEST_F(ReadOnlyTest, ReadingCommandsAnswerAndLeaveTheFileAsItWas)
     EXPECT_EQ(readText(db_), before_);
 }
 
-TEST_F(ReadOnlyTest, ACommandThatWouldWriteFailsWithTheReason)
+TEST_F(ReadOnlySqliteTest, ACommandThatWouldWriteFailsWithTheReason)
 {
     RunResult comment = kavdbUnprivileged({"comment", folder_ + "/Canon_40D.jpg", "hello"});
     EXPECT_NE(comment.exitCode, 0);

@@ -37,7 +37,7 @@ TEST_F(UsageTest, BadUsageExitsWithTwo)
     }
 }
 
-TEST_F(UsageTest, NoCatalogueYetExitsWithTwo)
+TEST_F(UsageTest, NoSqliteCatalogueYetExitsWithTwo)
 {
     RunResult run = kavdb({"show", "/tmp/x.jpg"});
     EXPECT_EQ(run.exitCode, 2);
