@@ -194,6 +194,8 @@ class PgStatement final : public DriverStatement {
     bool step() override;
     void reset() override;
     void streamRows() override { stream_ = true; }
+    /* The driver goes: its cursors with it, so that a reset asks it nothing. */
+    void forgetCursor() { cursor_.clear(); }
     bool busy() override { return result_ && row_ >= 0 && row_ < PQntuples(result_.get()); }
     long rowsHeld() override { return result_ ? PQntuples(result_.get()) : -1; }
     bool readOnly() override { return readOnly_; }
@@ -230,7 +232,13 @@ class PgStatement final : public DriverStatement {
 class PgDriver final : public Driver {
   public:
     explicit PgDriver(const std::string& uri);
-    ~PgDriver() override { PQfinish(conn_); }
+    ~PgDriver() override
+    {
+        for (PgStatement* s : *live_) {
+            s->forgetCursor(); // it went with the connection
+        }
+        PQfinish(conn_);
+    }
 
     bool readOnly() override { return readOnly_; }
     std::unique_ptr<DriverStatement> prepare(const std::string& sql) override
