@@ -328,14 +328,17 @@ class PgDriver final : public Driver {
     Result openCursor(const std::string& sql, const Params& p, std::string& name,
                       uint64_t& transaction);
     /* The cursor's next batch of rows. */
-    Result fetch(const std::string& name) { return atomically({kFetch + name}, Params{}); }
+    Result fetch(const std::string& name) { return atomically({fetchFrom(name)}, Params{}); }
     /* Closes the cursor with the next statement, if its transaction is still going on. */
     void closeCursor(const std::string& name, uint64_t transaction) noexcept;
     /* The rows a cursor hands over at a time. */
     static constexpr int kBatch = 1024;
 
   private:
-    static constexpr const char* kFetch = "FETCH FORWARD 1024 FROM ";
+    static std::string fetchFrom(const std::string& name)
+    {
+        return "FETCH FORWARD " + std::to_string(kBatch) + " FROM " + name;
+    }
     /* Connects to the server; code is what a failure raises. */
     void connect(HResult code);
     /* Raises the failure r stands for (null: the connection's own), noting a mishap. */
@@ -710,7 +713,7 @@ Result PgDriver::openCursor(const std::string& sql, const Params& p, std::string
     }
     name = "kavdb_rows_" + std::to_string(++cursors_);
     transaction = transaction_;
-    return atomically({"DECLARE " + name + " NO SCROLL CURSOR FOR " + sql, kFetch + name}, p);
+    return atomically({"DECLARE " + name + " NO SCROLL CURSOR FOR " + sql, fetchFrom(name)}, p);
 }
 
 void PgDriver::closeCursor(const std::string& name, uint64_t transaction) noexcept
