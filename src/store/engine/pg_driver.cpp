@@ -333,6 +333,9 @@ class PgDriver final : public Driver {
     void closeCursor(const std::string& name, uint64_t transaction) noexcept;
     /* The rows a cursor hands over at a time. */
     static constexpr int kBatch = 1024;
+    /* A catalogue an older library made lacks the newer server functions: they are made
+     * when it is opened, where the role may (else the statements using them fail). */
+    void bringFunctionsUp();
 
   private:
     static std::string fetchFrom(const std::string& name)
@@ -615,6 +618,21 @@ void PgDriver::connect(HResult code)
         plain(setUp);
     }
     namesStale_ = true;
+}
+
+void PgDriver::bringFunctionsUp()
+{
+    std::string level = scalar(jet::recordedFunctionsLevel());
+    if (readOnly_ || level.empty() || std::atoi(level.c_str()) >= jet::serverFunctionsLevel()) {
+        return;
+    }
+    try {
+        for (const char* sql : jet::serverFunctions()) {
+            runAsIs(sql);
+        }
+    } catch (const EngineError&) {
+        // A role that may not make functions keeps the catalogue's as they are.
+    }
 }
 
 void PgDriver::reconnectIfLost()
@@ -1085,7 +1103,9 @@ uint64_t serverRoundTrips()
 
 std::unique_ptr<Driver> openPostgres(const std::string& uri)
 {
-    return std::make_unique<PgDriver>(uri);
+    auto d = std::make_unique<PgDriver>(uri);
+    d->bringFunctionsUp();
+    return d;
 }
 
 bool serverHoldsCatalogue(const std::string& uri)

@@ -6,6 +6,7 @@
 #include "store/engine/engine_fixture.h"
 
 #include "store/engine/faults.h"
+#include "support/server.h"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -241,6 +242,23 @@ TEST_F(ConnectionTest, SavepointsRollBackOrKeepTheirPart)
     EXPECT_EQ(count("t"), 2);
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM t WHERE a = 'undone'").toInt(), 0);
     EXPECT_EQ(codeOf([&] { conn_.driver().release("nosuch"); }), code::kSyntax);
+}
+
+TEST_F(ConnectionTest, AServerCatalogueMadeBeforeAFunctionIsGivenItWhenOpened)
+{
+    if (!kavdb::test::onServer()) {
+        GTEST_SKIP() << "a file catalogue's functions are the library's own";
+    }
+    conn_.execute("CREATE TABLE Pair (a TEXT(5), b TEXT(5))");
+    conn_.execute("INSERT INTO Pair VALUES ('x', 'y')");
+    conn_.close();
+    const std::string& uri = serverCatalogues_.back();
+    ASSERT_NE(kavdb::test::serverQuery(uri, "DROP FUNCTION kavdb_functions_level(); DROP "
+                                            "OPERATOR + (text, text); DROP FUNCTION "
+                                            "jet_join(text, text)"),
+              "<failed>");
+    conn_.open(dbPath_);
+    EXPECT_EQ(scalar("SELECT a + b FROM Pair"), Value::text("xy")); // + between two texts
 }
 
 TEST_F(ConnectionTest, SqliteFileCopyBackupHoldsTheCommittedStateAndRestoresIt)

@@ -7,6 +7,8 @@
  */
 #include "store/engine/jet/server_functions.h"
 
+#include <cstdlib>
+
 namespace kavdb::engine::jet {
 
 namespace {
@@ -15,6 +17,9 @@ namespace {
 #define KAVDB_FOLDED                                                                               \
     "(SELECT CASE WHEN fold <> 0 THEN lower(s COLLATE \"C\") ELSE s COLLATE \"C\" END AS a, "      \
     "CASE WHEN fold <> 0 THEN lower(t COLLATE \"C\") ELSE t COLLATE \"C\" END AS b) AS f"
+
+// Raised whenever a statement below is added or changed.
+#define KAVDB_LEVEL "2"
 
 // Jet's failure on an argument it cannot take, as a value of the type of t.
 #define KAVDB_INVALID(t) "jet_fail('Invalid procedure call or argument', " t ")"
@@ -52,7 +57,8 @@ const char* const kFunctions[] = {
     // + between two texts joins them, as Jet's does; Null with either gives Null.
     "CREATE OR REPLACE FUNCTION jet_join(a text, b text) RETURNS text LANGUAGE sql IMMUTABLE "
     "STRICT AS $$ SELECT a || b $$",
-    "CREATE OPERATOR + (LEFTARG = text, RIGHTARG = text, FUNCTION = jet_join)",
+    "DO $$ BEGIN CREATE OPERATOR + (LEFTARG = text, RIGHTARG = text, FUNCTION = jet_join); "
+    "EXCEPTION WHEN duplicate_function THEN NULL; END $$",
     // Mid, Left and Right, refusing a start before the first character or a negative length.
     "CREATE OR REPLACE FUNCTION jet_mid(s text, start bigint, n bigint) RETURNS text "
     "LANGUAGE sql IMMUTABLE STRICT AS $$ SELECT CASE WHEN start < 1 OR n < 0 THEN " KAVDB_INVALID(
@@ -129,16 +135,36 @@ const char* const kFunctions[] = {
     "i)::float8 ELSE coalesce(translate(substring(p FROM '^[+-]{0,1}(?:[0-9]+[.]{0,1}[0-9]*|"
     "[.][0-9]+)(?:[eEdD][+-]{0,1}[0-9]+){0,1}'), 'dD', 'ee')::float8, 0) END "
     "FROM translate(s COLLATE \"C\", ' ' || chr(9) || chr(10) || chr(13), '') AS p $$",
+    // Last: the level these statements bring a catalogue to.
+    "CREATE OR REPLACE FUNCTION kavdb_functions_level() RETURNS int LANGUAGE sql IMMUTABLE "
+    "AS $$ SELECT " KAVDB_LEVEL " $$",
 };
 
 #undef KAVDB_FOLDED
 #undef KAVDB_INVALID
+
+const int kLevel = std::atoi(KAVDB_LEVEL);
+#undef KAVDB_LEVEL
 
 } // namespace
 
 std::span<const char* const> serverFunctions()
 {
     return kFunctions;
+}
+
+int serverFunctionsLevel()
+{
+    return kLevel;
+}
+
+const char* recordedFunctionsLevel()
+{
+    // Read from the function's text, not by calling it: a catalogue made before it must not
+    // fail the statement, and reads as level 0 by its jet_cat (made with every catalogue).
+    return "SELECT coalesce((SELECT substring(prosrc FROM '[0-9]+') FROM pg_proc WHERE "
+           "proname = 'kavdb_functions_level'), (SELECT '0' FROM pg_proc WHERE proname = "
+           "'jet_cat' LIMIT 1))";
 }
 
 } // namespace kavdb::engine::jet

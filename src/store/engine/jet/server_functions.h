@@ -9,7 +9,14 @@
 
 namespace kavdb::engine::jet {
 
-/* The CREATE OR REPLACE FUNCTION statements, each run as it is. */
+/* The statements that make them, each run as it is and each harmless run again; the
+ * last one records their level. */
 std::span<const char* const> serverFunctions();
+/* The level the functions are at; a catalogue whose recorded level is lower (or which
+ * records none) is given them again when opened. */
+int serverFunctionsLevel();
+/* The statement that reads a catalogue's recorded level: one row, Null in a database that
+ * holds no catalogue's functions. */
+const char* recordedFunctionsLevel();
 
 } // namespace kavdb::engine::jet
