@@ -3,6 +3,8 @@
  */
 #include "query/text_match.h"
 
+#include "store/server_text_index.h"
+
 #include <cstdint>
 
 namespace kavdb::query {
@@ -102,6 +104,19 @@ std::string matchExpression(const std::vector<TextTerm>& terms)
         match += (match.empty() ? "" : " AND ") + quoted + (term.prefix ? " *" : "");
     }
     return match;
+}
+
+std::string serverTerms(const std::vector<TextTerm>& terms)
+{
+    std::string encoded;
+    for (const TextTerm& term : terms) {
+        encoded += encoded.empty() ? "" : std::string(1, store::kTermSeparator);
+        encoded += term.prefix ? '*' : ' ';
+        for (char ch : term.text) { // the separator is no word character: a space stands in
+            encoded += ch == store::kTermSeparator ? ' ' : ch;
+        }
+    }
+    return encoded;
 }
 
 } // namespace kavdb::query
