@@ -4,6 +4,7 @@
  * search text accepted; refused definitions changing nothing.
  */
 #include "support/fixture.h"
+#include "support/server.h"
 
 #include <gmock/gmock.h>
 
@@ -80,12 +81,18 @@ class IndexTest : public CatalogueTest {
         return {out.begin(), out.end()};
     }
 
-    /* The check's verdict on both indexes (the files themselves are not on disk). */
+    /* The check's verdict on both indexes (the files themselves are not on disk). A server
+     * catalogue's check may still be refused as a whole; its indexes' own findings are
+     * then the store's CatalogueIndexTest's. */
     void expectIndexesSound()
     {
         StringList report;
         int32_t problems = -1;
-        ASSERT_EQ(KaAVDBCheck(db_, 0, &report, &problems), S_OK);
+        HRESULT hr = KaAVDBCheck(db_, 0, &report, &problems);
+        if (onServer() && hr == KAVDB_E_NOT_SUPPORTED) {
+            return;
+        }
+        ASSERT_EQ(hr, S_OK);
         EXPECT_THAT(report, Contains("text index: ok"));
         EXPECT_THAT(report, Contains("place index: ok"));
     }

@@ -31,6 +31,20 @@ TEST(TextMatch, TypedTextBecomesQuotedTerms)
     }
 }
 
+TEST(TextMatch, TypedTextBecomesTheServersTerms)
+{
+    const std::pair<const char*, std::string> cases[] = {
+        {"harbour boats", " harbour\x1f boats"},
+        {"\"old harb\"* sea", "*old harb\x1f sea"},
+        {"saint-tropez", " saint-tropez"}, // the server cuts the words as it cuts documents
+        {"x\x1f*y z", " x *y\x1f z"},      // a typed separator never starts a term of its own
+        {"- —", ""},
+    };
+    for (const auto& [typed, expected] : cases) {
+        EXPECT_EQ(serverTerms(textTerms(typed)), expected) << typed;
+    }
+}
+
 TEST(TextMatch, TermsRememberPhrasesAndPrefixes)
 {
     std::vector<TextTerm> terms = textTerms("\"a b\"* c d*");
