@@ -134,6 +134,16 @@ void dropServerTriggers(engine::Connection& c, const std::string& prefix)
 
 } // namespace
 
+std::vector<std::string> serverTriggerSql(const std::string& name, const std::string& events,
+                                          const std::string& table, const std::string& body)
+{
+    std::string function = quotedName(name);
+    return {"CREATE FUNCTION " + function + "() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN " +
+                body + " RETURN NULL; END $$",
+            "CREATE TRIGGER " + function + " AFTER " + events + " ON " + quotedName(table) +
+                " FOR EACH ROW EXECUTE FUNCTION " + function + "()"};
+}
+
 void dropTriggers(engine::Connection& c, const std::string& prefix)
 {
     if (onServer(c)) {

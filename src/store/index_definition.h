@@ -38,6 +38,10 @@ std::vector<std::string> triggersNamed(engine::Connection& c, const std::string&
 void dropTriggers(engine::Connection& c, const std::string& prefix);
 /* The catalogue is held by a server (PostgreSQL), not in a file. */
 bool onServer(engine::Connection& c);
+/* A server's row trigger and the PL/pgSQL function it runs, both named name: body's
+ * statements (each ended) after events on table. */
+std::vector<std::string> serverTriggerSql(const std::string& name, const std::string& events,
+                                          const std::string& table, const std::string& body);
 
 /* One of the catalogue's own indexes as the operations that make, check and search them
  * see it; text_index.h and place_index.h give the two there are, each in one form for

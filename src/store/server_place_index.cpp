@@ -45,13 +45,9 @@ std::vector<std::string> keepInStep(const std::string& name, const std::string& 
                                     const std::string& table, const std::string& ids,
                                     const std::string& where)
 {
-    std::string function = quotedName(kTriggerPrefix + name);
-    return {"CREATE FUNCTION " + function +
-                "() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN DELETE FROM \"PlaceIndex\" "
-                "WHERE \"FieldID\" IN (" +
-                ids + "); " + addPlaces(where) + "; RETURN NULL; END $$",
-            "CREATE TRIGGER " + function + " AFTER " + events + " ON " + quotedName(table) +
-                " FOR EACH ROW EXECUTE FUNCTION " + function + "()"};
+    return serverTriggerSql(kTriggerPrefix + name, events, table,
+                            "DELETE FROM \"PlaceIndex\" WHERE \"FieldID\" IN (" + ids + "); " +
+                                addPlaces(where) + ";");
 }
 
 std::vector<std::string> triggerSql(const IndexedItem& lat, const IndexedItem& lon)

@@ -95,11 +95,7 @@ std::string refreshDocuments(const std::string& where)
 std::vector<std::string> keepInStep(const std::string& name, const std::string& events,
                                     const std::string& table, const std::string& where)
 {
-    std::string function = quotedName(kTriggerPrefix + name);
-    return {"CREATE FUNCTION " + function + "() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN " +
-                refreshDocuments(where) + "; RETURN NULL; END $$",
-            "CREATE TRIGGER " + function + " AFTER " + events + " ON " + quotedName(table) +
-                " FOR EACH ROW EXECUTE FUNCTION " + function + "()"};
+    return serverTriggerSql(kTriggerPrefix + name, events, table, refreshDocuments(where) + ";");
 }
 
 /* The triggers and their functions: a file's own columns, its folder's name, and each
