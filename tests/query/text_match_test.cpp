@@ -39,6 +39,10 @@ TEST(TextMatch, TypedTextBecomesTheServersTerms)
         {"saint-tropez", " saint-tropez"}, // the server cuts the words as it cuts documents
         {"x\x1f*y z", " x *y\x1f z"},      // a typed separator never starts a term of its own
         {"- —", ""},
+        // A server refuses text that is not UTF-8: each stray byte becomes a space.
+        {"café\xff x", " café \x1f x"},
+        {"caf\xc3 \xc3\xa9t\xc3\xa9", " caf \x1f été"},
+        {"\xed\xa0\x80z \xe0\x80\x80y \xf4\x90\x80\x80w", "    z\x1f    y\x1f     w"},
     };
     for (const auto& [typed, expected] : cases) {
         EXPECT_EQ(serverTerms(textTerms(typed)), expected) << typed;
