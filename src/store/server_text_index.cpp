@@ -44,7 +44,9 @@ constexpr const char* kFoldByTable =
 // The terms (server_text_index.h) as a tsquery: each term the phrase of its words as a
 // document's are cut, its last word a prefix when marked, the terms ANDed; NULL, which
 // matches nothing, when no term has a word. Each word goes into the query as a quoted
-// lexeme: folding left it no quote or backslash.
+// lexeme: folding left it no quote or backslash. The server's query parser recurses once
+// per term and per word of a phrase, and fails some ten thousand deep: a search reads
+// its first thousand terms, and the first thousand words of each.
 constexpr const char* kQueryFunction =
     "CREATE OR REPLACE FUNCTION kavdb_text_query(terms text) RETURNS tsquery LANGUAGE sql "
     "STABLE STRICT AS $$ SELECT string_agg('(' || q.phrase || ')', ' & ')::tsquery FROM "
@@ -53,7 +55,8 @@ constexpr const char* kQueryFunction =
     "unnest(string_to_array(terms, chr(31))) WITH ORDINALITY AS t(term, n), LATERAL (SELECT "
     "v.lexeme AS word, p.pos, max(p.pos) OVER () AS last FROM unnest(to_tsvector('simple', "
     "kavdb_text_fold(substr(t.term, 2)))) AS v(lexeme, positions, weights), "
-    "unnest(v.positions) AS p(pos)) AS w GROUP BY t.n) AS q $$";
+    "unnest(v.positions) AS p(pos) WHERE p.pos <= 1000) AS w WHERE t.n <= 1000 GROUP BY t.n) "
+    "AS q $$";
 
 /* The words of a text, folded and weighted, in SQL. */
 std::string wordsOf(const std::string& text, char weight)

@@ -134,6 +134,12 @@ TEST_F(IndexTest, AnySearchTextIsAnsweredNeverRefused)
           "\xff\xfe", "cafe\xff", "caf\xc3", "\xed\xa0\x80x", "", "   ", "'; DROP TABLE x"}) {
         text(query); // the helper fails the test on any code but S_OK or none found
     }
+    std::string many; // far more terms and words than any engine's parser nests
+    for (int i = 0; i < 20000; ++i) {
+        many += "w" + std::to_string(i) + (i % 2 ? " " : "-");
+    }
+    text(many);
+    text("\"" + many + "\"");
     EXPECT_THAT(text("cafe"), ElementsAre("/p/cafe.jpg")); // accents ignored
     EXPECT_THAT(text("CAFÉ"), ElementsAre("/p/cafe.jpg"));
     EXPECT_THAT(text("saint-tropez"), ElementsAre("/p/cafe.jpg")); // hyphen: a phrase
