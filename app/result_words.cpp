@@ -25,8 +25,8 @@ constexpr CodeWords kWords[] = {
     {KAVDB_E_ALREADY_EXISTS, "already in the catalogue"},
     {KAVDB_E_NOT_FOUND, "not in the catalogue"},
     {KAVDB_E_OUT_OF_RANGE, "row position beyond the end of the table"},
-    {KAVDB_E_NOT_SUPPORTED, "not on this catalogue's engine (a server catalogue has no text or "
-                            "place index, and its own tools check and back it up)"},
+    {KAVDB_E_NOT_SUPPORTED, "not on this catalogue's engine (a server catalogue's own tools "
+                            "check and back it up)"},
     {KAVDB_E_DAMAGED, "the backup failed its checks and was removed"},
     {KAVDB_E_SERVER_LOST, "the connection to the catalogue's server was lost; nothing was "
                           "changed"},

@@ -280,8 +280,7 @@ KAVDB_API HRESULT KaAVDBBackup(DBHandle* handle, const char* path, StringList* r
  * KaAVDBOpen takes them; a missing dst is created as KaAVDBCreate does. Every row of
  * PathTable, of each configured metadata table the catalogue has and of MainTable is
  * copied with its key as it is (a server's counters are set past them), binary items
- * byte for byte; a file catalogue's text and place indexes are made again when dst can
- * hold them. */
+ * byte for byte; the text and place indexes src holds are made again in dst. */
 /* The copy is then read back: each table's row count and checksum (its values in key
  * order) must agree on both sides; report gets one line per table saying so. progress,
  * when given, is called with context as rows are written (table, rows done, rows in the

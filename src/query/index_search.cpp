@@ -5,6 +5,7 @@
 
 #include "query/text_match.h"
 #include "store/place_index.h"
+#include "store/server_text_index.h"
 #include "store/text_index.h"
 
 #include <algorithm>
@@ -199,11 +200,14 @@ HResult searchText(DBHandle* h, const char* text, int32_t limit, StringList* out
         if (HResult hr = ready(store::textIndex(), c); hr < 0) {
             return hr;
         }
-        std::string match = matchExpression(textTerms(text));
-        if (match.empty()) {
+        std::vector<TextTerm> terms = textTerms(text);
+        if (terms.empty()) {
             return KAVDB_E_NOT_FOUND;
         }
-        return finish(store::searchTextIndex(c, match, limit < 1 ? -1 : limit), out);
+        int32_t most = limit < 1 ? -1 : limit;
+        return finish(store::onServer(c) ? store::searchServerTextIndex(c, serverTerms(terms), most)
+                                         : store::searchTextIndex(c, matchExpression(terms), most),
+                      out);
     });
 }
 

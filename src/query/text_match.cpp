@@ -3,6 +3,8 @@
  */
 #include "query/text_match.h"
 
+#include "store/server_text_index.h"
+
 #include <cstdint>
 
 namespace kavdb::query {
@@ -61,6 +63,32 @@ void addTerm(std::vector<TextTerm>& terms, std::string text, bool phrase)
     }
 }
 
+/* The length of the well-formed UTF-8 sequence at text[i] (RFC 3629: no overlong form,
+ * no surrogate, nothing past U+10FFFF); 0 when there is none. */
+std::size_t sequenceAt(const std::string& text, std::size_t i)
+{
+    auto byte = [&](std::size_t k) {
+        return k < text.size() ? static_cast<unsigned char>(text[k]) : 0;
+    };
+    const unsigned char lead = byte(i);
+    const std::size_t n = lead < 0x80   ? 1
+                          : lead < 0xC2 ? 0
+                          : lead < 0xE0 ? 2
+                          : lead < 0xF0 ? 3
+                          : lead < 0xF5 ? 4
+                                        : 0;
+    // The second byte's range where the lead narrows it, else any continuation byte.
+    const unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+    const unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+    for (std::size_t k = 1; k < n; ++k) {
+        const unsigned char b = byte(i + k);
+        if (b < (k == 1 ? low : 0x80) || b > (k == 1 ? high : 0xBF)) {
+            return 0;
+        }
+    }
+    return n;
+}
+
 } // namespace
 
 std::vector<TextTerm> textTerms(const std::string& text)
@@ -102,6 +130,24 @@ std::string matchExpression(const std::vector<TextTerm>& terms)
         match += (match.empty() ? "" : " AND ") + quoted + (term.prefix ? " *" : "");
     }
     return match;
+}
+
+std::string serverTerms(const std::vector<TextTerm>& terms)
+{
+    std::string encoded;
+    for (const TextTerm& term : terms) {
+        encoded += encoded.empty() ? "" : std::string(1, store::kTermSeparator);
+        encoded += term.prefix ? '*' : ' ';
+        // A server takes only well-formed UTF-8, and the separator marks the terms: a space
+        // stands in for a stray byte or a typed separator, neither a word character.
+        for (std::size_t i = 0; i < term.text.size();) {
+            const std::size_t n = sequenceAt(term.text, i);
+            const bool word = n > 0 && term.text[i] != store::kTermSeparator;
+            encoded += word ? term.text.substr(i, n) : std::string(" ");
+            i += n > 0 ? n : 1;
+        }
+    }
+    return encoded;
 }
 
 } // namespace kavdb::query

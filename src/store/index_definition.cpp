@@ -1,6 +1,7 @@
 /*
- * The stored definitions of the catalogue's indexes (index_definition.h), in SQLite's
- * dialect: the table IndexItems and the schema's list of triggers.
+ * The stored definitions of the catalogue's indexes (index_definition.h): the table
+ * IndexItems, alike on both engines, and the schema's list of triggers, read from
+ * SQLite's schema or a server's catalogue tables.
  */
 #include "store/index_definition.h"
 
@@ -48,6 +49,37 @@ std::vector<IndexedItem> loadIndexItems(engine::Connection& c, const std::string
 
 } // namespace
 
+std::vector<IndexedItem> distinctTables(const std::vector<IndexedItem>& items)
+{
+    std::vector<IndexedItem> tables;
+    for (const IndexedItem& item : items) {
+        bool seen = false;
+        for (const IndexedItem& t : tables) {
+            seen = seen || t.link == item.link;
+        }
+        if (!seen) {
+            tables.push_back(item);
+        }
+    }
+    return tables;
+}
+
+std::string itemColumns(const std::vector<IndexedItem>& items, const std::string& link)
+{
+    std::string columns;
+    for (const IndexedItem& item : items) {
+        if (item.link == link) {
+            columns += (columns.empty() ? "" : ", ") + quotedName(item.item);
+        }
+    }
+    return columns;
+}
+
+std::string aliasOf(const std::string& link)
+{
+    return "t_" + link;
+}
+
 void saveIndexItems(engine::Connection& c, const std::string& index,
                     const std::vector<IndexedItem>& items)
 {
@@ -63,20 +95,60 @@ void saveIndexItems(engine::Connection& c, const std::string& index,
     }
 }
 
+bool onServer(engine::Connection& c)
+{
+    return c.driver().dialect() == engine::Dialect::Postgres;
+}
+
 std::vector<std::string> triggersNamed(engine::Connection& c, const std::string& prefix)
 {
     std::vector<std::string> names;
-    for (const NativeRow& row : nativeRows(c,
-                                           "SELECT name FROM sqlite_master WHERE type = "
-                                           "'trigger' AND substr(name, 1, length(?)) = ?",
-                                           {Value::text(prefix), Value::text(prefix)})) {
+    for (const NativeRow& row :
+         nativeRows(c,
+                    onServer(c) ? "SELECT t.tgname FROM pg_trigger t JOIN pg_class k ON k.oid = "
+                                  "t.tgrelid WHERE k.relnamespace = "
+                                  "current_schema()::regnamespace AND NOT t.tgisinternal AND "
+                                  "substr(t.tgname, 1, length(?)) = ? ORDER BY 1"
+                                : "SELECT name FROM sqlite_master WHERE type = "
+                                  "'trigger' AND substr(name, 1, length(?)) = ?",
+                    {Value::text(prefix), Value::text(prefix)})) {
         names.push_back(row[0].toText());
     }
     return names;
 }
 
+namespace {
+
+/* A server's triggers run functions of the same prefix: dropping those drops the
+ * triggers with them, whatever table each is on. */
+void dropServerTriggers(engine::Connection& c, const std::string& prefix)
+{
+    for (const NativeRow& row :
+         nativeRows(c,
+                    "SELECT p.proname FROM pg_proc p WHERE p.pronamespace = "
+                    "current_schema()::regnamespace AND substr(p.proname, 1, length(?)) = ?",
+                    {Value::text(prefix), Value::text(prefix)})) {
+        runNative(c, "DROP FUNCTION IF EXISTS " + quotedName(row[0].toText()) + "() CASCADE");
+    }
+}
+
+} // namespace
+
+std::vector<std::string> serverTriggerSql(const std::string& name, const std::string& events,
+                                          const std::string& table, const std::string& body)
+{
+    std::string function = quotedName(name);
+    return {"CREATE FUNCTION " + function + "() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN " +
+                body + " RETURN NULL; END $$",
+            "CREATE TRIGGER " + function + " AFTER " + events + " ON " + quotedName(table) +
+                " FOR EACH ROW EXECUTE FUNCTION " + function + "()"};
+}
+
 void dropTriggers(engine::Connection& c, const std::string& prefix)
 {
+    if (onServer(c)) {
+        return dropServerTriggers(c, prefix);
+    }
     for (const std::string& name : triggersNamed(c, prefix)) {
         runNative(c, "DROP TRIGGER IF EXISTS " + quotedName(name));
     }
@@ -84,7 +156,7 @@ void dropTriggers(engine::Connection& c, const std::string& prefix)
 
 bool CatalogueIndex::available(engine::Connection& c) const
 {
-    return engineHasModule(c, module_);
+    return onServer(c) || engineHasModule(c, module_); // a server's forms need no module
 }
 
 bool CatalogueIndex::present(engine::Connection& c) const
@@ -100,12 +172,12 @@ std::vector<IndexedItem> CatalogueIndex::items(engine::Connection& c) const
 bool CatalogueIndex::madeOf(engine::Connection& c, const std::vector<IndexedItem>& items) const
 {
     return present(c) && this->items(c) == items &&
-           triggersNamed(c, triggerPrefix_).size() == triggerCount(items);
+           triggersNamed(c, triggerPrefix_).size() == triggerCount(c, items);
 }
 
 std::vector<std::string> CatalogueIndex::triggerProblems(engine::Connection& c) const
 {
-    if (triggersNamed(c, triggerPrefix_).size() == triggerCount(items(c))) {
+    if (triggersNamed(c, triggerPrefix_).size() == triggerCount(c, items(c))) {
         return {};
     }
     return {"its triggers are missing: later changes were not indexed"};

@@ -21,16 +21,31 @@ struct IndexedItem {
     bool operator==(const IndexedItem&) const = default;
 };
 
+/* The items' tables, each once (one item of each, by its link), in the items' order. */
+std::vector<IndexedItem> distinctTables(const std::vector<IndexedItem>& items);
+/* The quoted names of the items of the link's table, apart by commas. */
+std::string itemColumns(const std::vector<IndexedItem>& items, const std::string& link);
+/* The name a statement gives the table of the link. */
+std::string aliasOf(const std::string& link);
+
 /* Replaces the items stored for the index. */
 void saveIndexItems(engine::Connection& c, const std::string& index,
                     const std::vector<IndexedItem>& items);
 /* The names of the catalogue's triggers starting with prefix. */
 std::vector<std::string> triggersNamed(engine::Connection& c, const std::string& prefix);
-/* Drops every trigger starting with prefix. */
+/* Drops every trigger starting with prefix (on a server, with the functions of that
+ * prefix they run). */
 void dropTriggers(engine::Connection& c, const std::string& prefix);
+/* The catalogue is held by a server (PostgreSQL), not in a file. */
+bool onServer(engine::Connection& c);
+/* A server's row trigger and the PL/pgSQL function it runs, both named name: body's
+ * statements (each ended) after events on table. */
+std::vector<std::string> serverTriggerSql(const std::string& name, const std::string& events,
+                                          const std::string& table, const std::string& body);
 
 /* One of the catalogue's own indexes as the operations that make, check and search them
- * see it; text_index.h and place_index.h give the two there are. */
+ * see it; text_index.h and place_index.h give the two there are, each in one form for
+ * SQLite and one for a server (EngineForms). */
 class CatalogueIndex {
   public:
     virtual ~CatalogueIndex() = default;
@@ -56,8 +71,9 @@ class CatalogueIndex {
         : table_(table), module_(module), triggerPrefix_(triggerPrefix)
     {
     }
-    /* How many triggers keep an index of items in step. */
-    virtual std::size_t triggerCount(const std::vector<IndexedItem>& items) const = 0;
+    /* How many triggers keep an index of items in step on c's engine. */
+    virtual std::size_t triggerCount(engine::Connection& c,
+                                     const std::vector<IndexedItem>& items) const = 0;
     /* "its triggers are missing" when some are; for problems(). */
     std::vector<std::string> triggerProblems(engine::Connection& c) const;
     /* "it holds N entries for M rows" when the index's count (entriesSql) is not the
@@ -69,6 +85,42 @@ class CatalogueIndex {
     const char* table_;
     const char* module_;
     const char* triggerPrefix_;
+
+    friend class EngineForms;
+};
+
+/* An index in the form the catalogue's engine holds: onFile on SQLite, onServer on
+ * PostgreSQL. Both forms keep the same table name, items and trigger prefix, so that
+ * what a catalogue holds reads alike on either engine (a copy between them remakes it). */
+class EngineForms final : public CatalogueIndex {
+  public:
+    EngineForms(const CatalogueIndex& onFile, const CatalogueIndex& onServer)
+        : CatalogueIndex(onFile.table_, onFile.module_, onFile.triggerPrefix_), file_(onFile),
+          server_(onServer)
+    {
+    }
+    void create(engine::Connection& c, const std::vector<IndexedItem>& items) const override
+    {
+        formOf(c).create(c, items);
+    }
+    std::vector<std::string> problems(engine::Connection& c) const override
+    {
+        return formOf(c).problems(c);
+    }
+
+  private:
+    std::size_t triggerCount(engine::Connection& c,
+                             const std::vector<IndexedItem>& items) const override
+    {
+        return formOf(c).triggerCount(c, items);
+    }
+    const CatalogueIndex& formOf(engine::Connection& c) const
+    {
+        return onServer(c) ? server_ : file_;
+    }
+
+    const CatalogueIndex& file_;
+    const CatalogueIndex& server_;
 };
 
 } // namespace kavdb::store

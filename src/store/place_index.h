@@ -4,7 +4,7 @@
  * exact position and path, kept in the order of the places. The index
  * is kept in step by triggers stored in the file, in the transaction of every write that moves or
  * renames a file or its folder or changes its position. Every statement in SQLite's dialect lives
- * here; another engine gets a file of its own (a GiST index on PostgreSQL).
+ * here; a server's form is server_place_index.h's (a b-tree over latitude and longitude).
  */
 #pragma once
 
@@ -32,7 +32,8 @@ struct PlacedFile {
     double longitude = 0;
 };
 
-/* The index (R*Tree): made of two number items, latitude then longitude. */
+/* The index (R*Tree, or the server's form on a server): made of two number items,
+ * latitude then longitude. */
 const CatalogueIndex& placeIndex();
 
 /* An indexed point as the index's own bounds hold it: within a few metres of the file's
@@ -56,5 +57,8 @@ void pointsInBox(engine::Connection& c, const PlaceBox& box,
  * no particular order. */
 void placedFiles(engine::Connection& c, std::vector<IndexedPoint> points,
                  const std::function<void(PlacedFile&&)>& visit);
+
+/* The file row a statement of either form stands on: path, latitude, longitude. */
+PlacedFile placedOf(engine::DriverStatement& stmt);
 
 } // namespace kavdb::store

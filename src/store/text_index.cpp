@@ -8,6 +8,7 @@
 #include "store/text_index.h"
 
 #include "store/native_rows.h"
+#include "store/server_text_index.h"
 
 namespace kavdb::store {
 
@@ -21,27 +22,6 @@ constexpr const char* kColumns = "name, folder, comment, items";
 // Words written about a photo count for more than the words of its path (the engine's
 // kavdb_rank, in the columns' order).
 constexpr const char* kRanking = "kavdb_rank(TextIndex, 2.0, 1.0, 4.0, 4.0)";
-
-/* The links of the items' tables, each once, in the items' order. */
-std::vector<IndexedItem> distinctTables(const std::vector<IndexedItem>& items)
-{
-    std::vector<IndexedItem> tables;
-    for (const IndexedItem& item : items) {
-        bool seen = false;
-        for (const IndexedItem& t : tables) {
-            seen = seen || t.link == item.link;
-        }
-        if (!seen) {
-            tables.push_back(item);
-        }
-    }
-    return tables;
-}
-
-std::string aliasOf(const std::string& link)
-{
-    return "t_" + link;
-}
 
 std::string viewSql(const std::vector<IndexedItem>& items)
 {
@@ -103,13 +83,8 @@ std::vector<std::string> triggerSql(const std::vector<IndexedItem>& items)
     add(changeTriggers("file", fileColumns, "MainTable", "FieldID", "FieldID"));
     add(changeTriggers("folder", "Pathname", "PathTable", "PathID", "PathID"));
     for (const IndexedItem& t : distinctTables(items)) {
-        std::string columns;
-        for (const IndexedItem& item : items) {
-            if (item.link == t.link) {
-                columns += (columns.empty() ? "" : ", ") + quotedName(item.item);
-            }
-        }
-        add(changeTriggers(t.link, columns, t.table, quotedName(t.link), "DataID"));
+        add(changeTriggers(t.link, itemColumns(items, t.link), t.table, quotedName(t.link),
+                           "DataID"));
     }
     return sql;
 }
@@ -130,7 +105,8 @@ class TextIndex final : public CatalogueIndex {
     std::vector<std::string> problems(engine::Connection& c) const override;
 
   private:
-    std::size_t triggerCount(const std::vector<IndexedItem>& items) const override
+    std::size_t triggerCount(engine::Connection&,
+                             const std::vector<IndexedItem>& items) const override
     {
         return triggerSql(items).size();
     }
@@ -174,7 +150,8 @@ std::vector<std::string> TextIndex::problems(engine::Connection& c) const
 
 const CatalogueIndex& textIndex()
 {
-    static const TextIndex index;
+    static const TextIndex onFile;
+    static const EngineForms index(onFile, serverTextIndex());
     return index;
 }
 

@@ -3,8 +3,8 @@
  * its folder, its comment and the text items named when the index was made. The index
  * reads its documents from a view of the catalogue (external content) and is kept in step
  * by triggers stored in the file, so every write, by this library or any tool, changes it
- * in the same transaction. Every statement in SQLite's dialect lives here; another engine
- * gets a file of its own (tsvector and GIN on PostgreSQL).
+ * in the same transaction. Every statement in SQLite's dialect lives here; a server's form
+ * is server_text_index.h's (tsvector and GIN).
  */
 #pragma once
 
@@ -16,8 +16,8 @@
 
 namespace kavdb::store {
 
-/* The index (FTS5): made of text items, the documents of the files' names, folders,
- * comments and those items. */
+/* The index (FTS5, or the server's form on a server): made of text items, the documents
+ * of the files' names, folders, comments and those items. */
 const CatalogueIndex& textIndex();
 
 /* Full paths of the files matching an FTS5 query, best first; limit < 0: all. */

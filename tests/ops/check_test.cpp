@@ -29,9 +29,7 @@ class CheckTest : public CatalogueTest {
     {
         CatalogueTest::SetUp();
         StringList items{"Caption.Title", "ExifInfo.Make"};
-        if (!onServer()) { // a server has no text index
-            ASSERT_EQ(KaAVDBCreateTextIndex(db_, &items), S_OK);
-        }
+        ASSERT_EQ(KaAVDBCreateTextIndex(db_, &items), S_OK);
         photo_ = makeFile("photos/a.jpg");
         add(photo_, "harbour");
         add(makeFile("photos/b.jpg"), "boats");
@@ -99,9 +97,8 @@ TEST_F(CheckTest, ASoundCatalogueHasNothingToReport)
     const char* integrity =
         onServer() ? "integrity: kept by the server, not checked here" : "integrity: ok";
     EXPECT_EQ(report.front(), integrity);
-    for (const char* line :
-         {"keys: ok", "unused rows: ok", "files on disk: ok",
-          onServer() ? "text index: none" : "text index: ok", "place index: none"}) {
+    for (const char* line : {"keys: ok", "unused rows: ok", "files on disk: ok", "text index: ok",
+                             "place index: none"}) {
         EXPECT_THAT(report, Contains(line));
     }
 }
@@ -368,21 +365,6 @@ TEST_F(BackupTest, AServerBackupRunsWhileAnotherMachineWrites)
     writer.join();
     EXPECT_EQ(hr, S_OK) << ::testing::PrintToString(report);
     EXPECT_TRUE(meanwhile);
-}
-
-/* A server catalogue has no FTS5 or R*Tree: the index exports say so. */
-class ServerCatalogueTest : public CatalogueTest {};
-
-TEST_F(ServerCatalogueTest, IndexExportsAnswerNotSupportedOnAServer)
-{
-    if (!onServer()) {
-        GTEST_SKIP() << "only a server catalogue answers so";
-    }
-    StringList found, items{"ExifInfo.Make"};
-    EXPECT_EQ(KaAVDBCreateTextIndex(db_, &items), KAVDB_E_NOT_SUPPORTED);
-    EXPECT_EQ(KaAVDBSearchText(db_, "canon", 10, &found), KAVDB_E_NOT_SUPPORTED);
-    EXPECT_EQ(KaAVDBSearchPlace(db_, 48.8, 2.3, 10000, 10, &found), KAVDB_E_NOT_SUPPORTED);
-    EXPECT_TRUE(found.empty());
 }
 
 } // namespace

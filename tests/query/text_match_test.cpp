@@ -31,6 +31,24 @@ TEST(TextMatch, TypedTextBecomesQuotedTerms)
     }
 }
 
+TEST(TextMatch, TypedTextBecomesTheServersTerms)
+{
+    const std::pair<const char*, std::string> cases[] = {
+        {"harbour boats", " harbour\x1f boats"},
+        {"\"old harb\"* sea", "*old harb\x1f sea"},
+        {"saint-tropez", " saint-tropez"}, // the server cuts the words as it cuts documents
+        {"x\x1f*y z", " x *y\x1f z"},      // a typed separator never starts a term of its own
+        {"- —", ""},
+        // A server refuses text that is not UTF-8: each stray byte becomes a space.
+        {"café\xff x", " café \x1f x"},
+        {"caf\xc3 \xc3\xa9t\xc3\xa9", " caf \x1f été"},
+        {"\xed\xa0\x80z \xe0\x80\x80y \xf4\x90\x80\x80w", "    z\x1f    y\x1f     w"},
+    };
+    for (const auto& [typed, expected] : cases) {
+        EXPECT_EQ(serverTerms(textTerms(typed)), expected) << typed;
+    }
+}
+
 TEST(TextMatch, TermsRememberPhrasesAndPrefixes)
 {
     std::vector<TextTerm> terms = textTerms("\"a b\"* c d*");

@@ -2,9 +2,11 @@
  * `kavdb search --text`, `--from/--to` and `--near/--within` on the catalogued test
  * photos: the words people write and cameras give are found best first, any text is
  * accepted, dates and places narrow what the other filters find, and malformed filters
- * are bad usage.
+ * are bad usage. Each runs on a file catalogue and, as ServerTest, on one of the test
+ * server's (the ctest fixture that starts the server runs those).
  */
 #include "command_fixture.h"
+#include "support/server.h"
 
 #include <algorithm>
 #include <sstream>
@@ -21,11 +23,15 @@ std::vector<std::string> lines(const std::string& text)
     return out;
 }
 
-class TextPlaceTest : public CommandTest {
+class TextPlaceTest : public CommandTest, public ::testing::WithParamInterface<bool> {
   protected:
     void SetUp() override
     {
         CommandTest::SetUp();
+        if (GetParam()) { // the catalogue a link file names, made by the first command
+            server_ = linkServerCatalogue(db_);
+            ASSERT_FALSE(server_.empty()) << "runs under the ctest fixture that starts the server";
+        }
         folder_ = copyPhotos("trip", {"Canon_40D.jpg", "Nikon_D70.jpg", "Pentax_K10D.jpg"});
         ASSERT_EQ(kavdb({"add", "--quiet", folder_}).exitCode, 0);
         canon_ = folder_ + "/Canon_40D.jpg";
@@ -50,10 +56,21 @@ class TextPlaceTest : public CommandTest {
         ASSERT_EQ(r.exitCode, 0) << r.err;
     }
 
+    void TearDown() override
+    {
+        CommandTest::TearDown();
+        if (!server_.empty())
+            dropServerCatalogue(server_);
+    }
+
     std::string folder_, canon_, nikon_, pentax_;
+    std::string server_;
 };
 
-TEST_F(TextPlaceTest, TextFindsCaptionsKeywordsCommentsNamesAndCameras)
+INSTANTIATE_TEST_SUITE_P(File, TextPlaceTest, ::testing::Values(false));
+INSTANTIATE_TEST_SUITE_P(ServerTest, TextPlaceTest, ::testing::Values(true));
+
+TEST_P(TextPlaceTest, TextFindsCaptionsKeywordsCommentsNamesAndCameras)
 {
     tag(canon_, "Caption", {"Title=Old harbour", "Keywords=sea, boats"});
     tag(nikon_, "Caption", {"Title=Harbour café"});
@@ -74,7 +91,7 @@ TEST_F(TextPlaceTest, TextFindsCaptionsKeywordsCommentsNamesAndCameras)
     EXPECT_EQ(search({"--text", "pentax"}), std::vector<std::string>{pentax_}); // still whole
 }
 
-TEST_F(TextPlaceTest, DatesTakenNarrowTheSearch)
+TEST_P(TextPlaceTest, DatesTakenNarrowTheSearch)
 {
     RunResult dates = kavdb({"sql", "SELECT DateTaken FROM ExifInfo ORDER BY DateTaken"});
     std::vector<std::string> taken = lines(dates.out);
@@ -93,7 +110,7 @@ TEST_F(TextPlaceTest, DatesTakenNarrowTheSearch)
     }
 }
 
-TEST_F(TextPlaceTest, NearFindsPhotosWithinTheDistanceNearestFirst)
+TEST_P(TextPlaceTest, NearFindsPhotosWithinTheDistanceNearestFirst)
 {
     tag(canon_, "ExifInfo", {"GPSLatitude=43.2960", "GPSLongitude=5.3700"});
     tag(nikon_, "ExifInfo", {"GPSLatitude=43.3050", "GPSLongitude=5.3700"});  // 1 km north

@@ -1,0 +1,111 @@
+/*
+ * The catalogue's text and place indexes as a check and a repair see them, on either
+ * engine: an index whose triggers are gone is found out, and making it again from its
+ * stored items mends it. The triggers go through the store's own dropTriggers, which
+ * knows each engine's.
+ */
+#include "store/engine/connection.h"
+#include "store/handle.h"
+#include "store/place_index.h"
+#include "store/text_index.h"
+#include "support/fixture.h"
+
+#include <gmock/gmock.h>
+
+namespace kavdb::test {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+const char* const kIndexIni = "[Common]\n"
+                              "level=1\n"
+                              "[DataTable1]\n"
+                              "TableName=ExifInfo\n"
+                              "Item1=Make,0,64,\n"
+                              "Item2=Lat,3,\n"
+                              "Item3=Lon,3,\n"
+                              "[DataTable2]\n"
+                              "TableName=Caption\n"
+                              "Item1=Title,0,128,\n";
+
+class CatalogueIndexTest : public CatalogueTest {
+  protected:
+    const char* iniText() const override { return kIndexIni; }
+
+    void SetUp() override
+    {
+        CatalogueTest::SetUp();
+        StringList items{"Caption.Title", "ExifInfo.Make"};
+        ASSERT_EQ(KaAVDBCreateTextIndex(db_, &items), S_OK);
+        ASSERT_EQ(KaAVDBCreatePlaceIndex(db_, "ExifInfo", "Lat", "Lon"), S_OK);
+        for (const char* path : {"/p/a.jpg", "/p/b.jpg"}) {
+            MetaData exif = makeMeta("ExifInfo", {{"Make", "Canon"}});
+            exif.Tags.push_back(numberTag("Lat", 43.296));
+            exif.Tags.push_back(numberTag("Lon", 5.370));
+            MetaDataList meta{makeMeta("Caption", {{"Title", "harbour"}}), exif};
+            ASSERT_EQ(KaAVDBRegisterFile(db_, path, &meta, nullptr), S_OK);
+            releaseTestTags(meta);
+        }
+    }
+
+    engine::Connection& connection() { return *db_->Connection; }
+
+    std::vector<std::string> text(const char* words)
+    {
+        StringList out;
+        KaAVDBSearchText(db_, words, 0, &out);
+        return {out.begin(), out.end()};
+    }
+
+    std::vector<std::string> near(double lat, double lon)
+    {
+        StringList out;
+        KaAVDBSearchPlace(db_, lat, lon, 1000, 0, &out);
+        return {out.begin(), out.end()};
+    }
+};
+
+TEST_F(CatalogueIndexTest, AnIndexLeftBehindIsFoundOutAndMadeAgain)
+{
+    const struct {
+        const store::CatalogueIndex& index;
+        const char* triggers;
+        const char* change; // a write the dropped triggers no longer follow
+        std::function<std::vector<std::string>()> changed;
+    } cases[] = {
+        {store::textIndex(), "TextIndex_",
+         "UPDATE Caption SET Title = 'lighthouse' WHERE Title = 'harbour'",
+         [&] { return text("lighthouse"); }},
+        {store::placeIndex(), "PlaceIndex_", "UPDATE ExifInfo SET Lat = 48.857, Lon = 2.352",
+         [&] { return near(48.857, 2.352); }},
+    };
+    for (const auto& c : cases) {
+        engine::Connection& db = connection();
+        EXPECT_THAT(c.index.problems(db), IsEmpty()) << c.triggers;
+        std::vector<store::IndexedItem> items = c.index.items(db);
+        ASSERT_FALSE(items.empty());
+        store::dropTriggers(db, c.triggers);
+        EXPECT_FALSE(c.index.madeOf(db, items));
+        ASSERT_EQ(KaAVDBExecuteSQL(db_, c.change), S_OK);
+        EXPECT_THAT(c.changed(), IsEmpty()) << c.triggers;
+        EXPECT_THAT(c.index.problems(db), Contains(HasSubstr("triggers are missing")));
+        c.index.create(db, items);
+        EXPECT_TRUE(c.index.madeOf(db, items));
+        EXPECT_THAT(c.index.problems(db), IsEmpty()) << c.triggers;
+        EXPECT_THAT(c.changed(), ElementsAre("/p/a.jpg", "/p/b.jpg")) << c.triggers;
+    }
+}
+
+TEST_F(CatalogueIndexTest, WordsTheIndexMissedAreFoundOut)
+{
+    engine::Connection& db = connection();
+    store::dropTriggers(db, "TextIndex_");
+    ASSERT_EQ(KaAVDBWriteComment(db_, "/p/a.jpg", "lighthouse"), S_OK);
+    EXPECT_THAT(store::textIndex().problems(db), Contains(HasSubstr("do not match")));
+}
+
+} // namespace
+} // namespace kavdb::test
