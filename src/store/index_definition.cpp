@@ -95,6 +95,23 @@ void saveIndexItems(engine::Connection& c, const std::string& index,
     }
 }
 
+void runAsWritten(engine::Connection& c, const std::string& sql)
+{
+    runNative(c, std::string(engine::kAsWritten) + sql);
+}
+
+int64_t countAsWritten(engine::Connection& c, const std::string& sql)
+{
+    return nativeCount(c, std::string(engine::kAsWritten) + sql);
+}
+
+void eachRowAsWritten(engine::Connection& c, const std::string& sql,
+                      const std::vector<engine::Value>& values,
+                      const std::function<void(engine::DriverStatement&)>& visit)
+{
+    eachNativeRow(c, std::string(engine::kAsWritten) + sql, values, visit);
+}
+
 bool onServer(engine::Connection& c)
 {
     return c.driver().dialect() == engine::Dialect::Postgres;
@@ -128,7 +145,7 @@ void dropServerTriggers(engine::Connection& c, const std::string& prefix)
                     "SELECT p.proname FROM pg_proc p WHERE p.pronamespace = "
                     "current_schema()::regnamespace AND substr(p.proname, 1, length(?)) = ?",
                     {Value::text(prefix), Value::text(prefix)})) {
-        runNative(c, "DROP FUNCTION IF EXISTS " + quotedName(row[0].toText()) + "() CASCADE");
+        runAsWritten(c, "DROP FUNCTION IF EXISTS " + quotedName(row[0].toText()) + "() CASCADE");
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include "store/engine/connection.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,15 @@ std::vector<std::string> triggersNamed(engine::Connection& c, const std::string&
 /* Drops every trigger starting with prefix (on a server, with the functions of that
  * prefix they run). */
 void dropTriggers(engine::Connection& c, const std::string& prefix);
+/* The statements of an index's server form, run as written (engine::kAsWritten): their
+ * own names and their functions' bodies are spelled exactly, and a catalogue's names
+ * (an item named "Returns") must not respell them. As runNative, nativeCount and
+ * eachNativeRow. */
+void runAsWritten(engine::Connection& c, const std::string& sql);
+int64_t countAsWritten(engine::Connection& c, const std::string& sql);
+void eachRowAsWritten(engine::Connection& c, const std::string& sql,
+                      const std::vector<engine::Value>& values,
+                      const std::function<void(engine::DriverStatement&)>& visit);
 /* The catalogue is held by a server (PostgreSQL), not in a file. */
 bool onServer(engine::Connection& c);
 /* A server's row trigger and the PL/pgSQL function it runs, both named name: body's

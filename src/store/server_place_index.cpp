@@ -74,8 +74,8 @@ std::vector<std::string> triggerSql(const IndexedItem& lat, const IndexedItem& l
 void dropPlaceIndex(engine::Connection& c)
 {
     dropTriggers(c, kTriggerPrefix);
-    runNative(c, "DROP TABLE IF EXISTS \"PlaceIndex\"");
-    runNative(c, "DROP VIEW IF EXISTS \"PlaceSource\"");
+    runAsWritten(c, "DROP TABLE IF EXISTS \"PlaceIndex\"");
+    runAsWritten(c, "DROP VIEW IF EXISTS \"PlaceSource\"");
 }
 
 class ServerPlaceIndex final : public CatalogueIndex {
@@ -95,16 +95,16 @@ void ServerPlaceIndex::create(engine::Connection& c, const std::vector<IndexedIt
 {
     wholeOrNothing(c, [&] {
         dropPlaceIndex(c);
-        runNative(c, viewSql(items.at(0), items.at(1)));
-        runNative(c, "CREATE TABLE \"PlaceIndex\" (\"FieldID\" integer PRIMARY KEY REFERENCES "
-                     "\"MainTable\" (\"FieldID\") ON DELETE CASCADE ON UPDATE CASCADE, latitude "
-                     "float8 NOT NULL, longitude float8 NOT NULL, path text NOT NULL)");
-        runNative(c, addPlaces("true"));
+        runAsWritten(c, viewSql(items.at(0), items.at(1)));
+        runAsWritten(c, "CREATE TABLE \"PlaceIndex\" (\"FieldID\" integer PRIMARY KEY REFERENCES "
+                        "\"MainTable\" (\"FieldID\") ON DELETE CASCADE ON UPDATE CASCADE, latitude "
+                        "float8 NOT NULL, longitude float8 NOT NULL, path text NOT NULL)");
+        runAsWritten(c, addPlaces("true"));
         // The key within: a search of the nearest reads the points from the index alone.
-        runNative(c, "CREATE INDEX \"PlaceIndex_place\" ON \"PlaceIndex\" (latitude, longitude) "
-                     "INCLUDE (\"FieldID\")");
+        runAsWritten(c, "CREATE INDEX \"PlaceIndex_place\" ON \"PlaceIndex\" (latitude, longitude) "
+                        "INCLUDE (\"FieldID\")");
         for (const std::string& sql : triggerSql(items.at(0), items.at(1))) {
-            runNative(c, sql);
+            runAsWritten(c, sql);
         }
         saveIndexItems(c, kIndex, items);
     });
@@ -115,7 +115,7 @@ std::vector<std::string> ServerPlaceIndex::problems(engine::Connection& c) const
     std::vector<std::string> problems = triggerProblems(c);
     countProblem(c, "SELECT count(*) FROM \"PlaceIndex\"", "points",
                  "SELECT count(*) FROM \"PlaceSource\"", "files with a position", problems);
-    int64_t differ = nativeCount(
+    int64_t differ = countAsWritten(
         c, "SELECT count(*) FROM \"PlaceSource\" AS s FULL JOIN \"PlaceIndex\" AS i ON "
            "i.\"FieldID\" = s.id WHERE (i.\"FieldID\", i.latitude, i.longitude, i.path) IS "
            "DISTINCT FROM (s.id, s.lat, s.lon, s.path)");
@@ -144,21 +144,22 @@ const CatalogueIndex& serverPlaceIndex()
 void serverFilesInBox(engine::Connection& c, const PlaceBox& box,
                       const std::function<void(PlacedFile&&)>& visit)
 {
-    eachNativeRow(c,
-                  "SELECT path, latitude, longitude FROM \"PlaceIndex\" WHERE latitude BETWEEN ? "
-                  "AND ? AND longitude BETWEEN ? AND ?",
-                  boxValues(box), [&](engine::DriverStatement& stmt) { visit(placedOf(stmt)); });
+    eachRowAsWritten(
+        c,
+        "SELECT path, latitude, longitude FROM \"PlaceIndex\" WHERE latitude BETWEEN ? "
+        "AND ? AND longitude BETWEEN ? AND ?",
+        boxValues(box), [&](engine::DriverStatement& stmt) { visit(placedOf(stmt)); });
 }
 
 void serverPointsInBox(engine::Connection& c, const PlaceBox& box,
                        const std::function<void(const IndexedPoint&)>& visit)
 {
-    eachNativeRow(c,
-                  "SELECT \"FieldID\", latitude, longitude FROM \"PlaceIndex\" WHERE latitude "
-                  "BETWEEN ? AND ? AND longitude BETWEEN ? AND ?",
-                  boxValues(box), [&](engine::DriverStatement& stmt) {
-                      visit({static_cast<int32_t>(stmt.key(0)), 0, stmt.real(1), stmt.real(2)});
-                  });
+    eachRowAsWritten(c,
+                     "SELECT \"FieldID\", latitude, longitude FROM \"PlaceIndex\" WHERE latitude "
+                     "BETWEEN ? AND ? AND longitude BETWEEN ? AND ?",
+                     boxValues(box), [&](engine::DriverStatement& stmt) {
+                         visit({static_cast<int32_t>(stmt.key(0)), 0, stmt.real(1), stmt.real(2)});
+                     });
 }
 
 void serverPlacedFiles(engine::Connection& c, const std::vector<IndexedPoint>& points,
@@ -168,11 +169,11 @@ void serverPlacedFiles(engine::Connection& c, const std::vector<IndexedPoint>& p
     for (const IndexedPoint& p : points) {
         keys += (keys.empty() ? "" : ",") + std::to_string(p.id);
     }
-    eachNativeRow(c,
-                  "SELECT path, latitude, longitude FROM \"PlaceIndex\" WHERE \"FieldID\" = ANY "
-                  "(?::integer[])",
-                  {Value::text("{" + keys + "}")},
-                  [&](engine::DriverStatement& stmt) { visit(placedOf(stmt)); });
+    eachRowAsWritten(c,
+                     "SELECT path, latitude, longitude FROM \"PlaceIndex\" WHERE \"FieldID\" = ANY "
+                     "(?::integer[])",
+                     {Value::text("{" + keys + "}")},
+                     [&](engine::DriverStatement& stmt) { visit(placedOf(stmt)); });
 }
 
 } // namespace kavdb::store

@@ -129,20 +129,20 @@ std::vector<std::string> triggerSql(const std::vector<IndexedItem>& items)
 void makeFolding(engine::Connection& c)
 {
     try {
-        wholeOrNothing(c, [&] { runNative(c, "CREATE EXTENSION IF NOT EXISTS unaccent"); });
+        wholeOrNothing(c, [&] { runAsWritten(c, "CREATE EXTENSION IF NOT EXISTS unaccent"); });
     } catch (const engine::EngineError&) {
         // Not installed or not allowed: the table folds the accents the catalogue meets most.
     }
-    bool unaccent = nativeCount(c, "SELECT count(*) FROM pg_proc WHERE proname = 'unaccent' "
-                                   "AND pg_function_is_visible(oid)") > 0;
-    runNative(c, unaccent ? kFoldWithUnaccent : kFoldByTable);
+    bool unaccent = countAsWritten(c, "SELECT count(*) FROM pg_proc WHERE proname = 'unaccent' "
+                                      "AND pg_function_is_visible(oid)") > 0;
+    runAsWritten(c, unaccent ? kFoldWithUnaccent : kFoldByTable);
 }
 
 void dropTextIndex(engine::Connection& c)
 {
     dropTriggers(c, kTriggerPrefix);
-    runNative(c, "DROP VIEW IF EXISTS \"TextSource\"");
-    runNative(c, "DROP TABLE IF EXISTS \"TextIndex\"");
+    runAsWritten(c, "DROP VIEW IF EXISTS \"TextSource\"");
+    runAsWritten(c, "DROP TABLE IF EXISTS \"TextIndex\"");
 }
 
 class ServerTextIndex final : public CatalogueIndex {
@@ -164,17 +164,17 @@ void ServerTextIndex::create(engine::Connection& c, const std::vector<IndexedIte
     wholeOrNothing(c, [&] {
         dropTextIndex(c);
         makeFolding(c);
-        runNative(c, kQueryFunction);
-        runNative(c, viewSql(items));
-        runNative(c, "CREATE TABLE \"TextIndex\" (\"FieldID\" integer PRIMARY KEY REFERENCES "
-                     "\"MainTable\" (\"FieldID\") ON DELETE CASCADE ON UPDATE CASCADE, doc "
-                     "tsvector NOT NULL)");
-        runNative(c, "INSERT INTO \"TextIndex\" (\"FieldID\", doc) SELECT \"FieldID\", doc FROM "
-                     "\"TextSource\"");
+        runAsWritten(c, kQueryFunction);
+        runAsWritten(c, viewSql(items));
+        runAsWritten(c, "CREATE TABLE \"TextIndex\" (\"FieldID\" integer PRIMARY KEY REFERENCES "
+                        "\"MainTable\" (\"FieldID\") ON DELETE CASCADE ON UPDATE CASCADE, doc "
+                        "tsvector NOT NULL)");
+        runAsWritten(c, "INSERT INTO \"TextIndex\" (\"FieldID\", doc) SELECT \"FieldID\", doc FROM "
+                        "\"TextSource\"");
         // Made once the documents are in: one sorted build rather than an entry at a time.
-        runNative(c, "CREATE INDEX \"TextIndex_words\" ON \"TextIndex\" USING gin (doc)");
+        runAsWritten(c, "CREATE INDEX \"TextIndex_words\" ON \"TextIndex\" USING gin (doc)");
         for (const std::string& sql : triggerSql(items)) {
-            runNative(c, sql);
+            runAsWritten(c, sql);
         }
         saveIndexItems(c, kIndex, items);
     });
@@ -185,9 +185,9 @@ std::vector<std::string> ServerTextIndex::problems(engine::Connection& c) const
     std::vector<std::string> problems = triggerProblems(c);
     countProblem(c, "SELECT count(*) FROM \"TextIndex\"", "documents",
                  "SELECT count(*) FROM \"MainTable\"", "files", problems);
-    int64_t differ = nativeCount(c, "SELECT count(*) FROM \"TextSource\" AS s LEFT JOIN "
-                                    "\"TextIndex\" AS i ON i.\"FieldID\" = s.\"FieldID\" WHERE "
-                                    "i.doc IS DISTINCT FROM s.doc");
+    int64_t differ = countAsWritten(c, "SELECT count(*) FROM \"TextSource\" AS s LEFT JOIN "
+                                       "\"TextIndex\" AS i ON i.\"FieldID\" = s.\"FieldID\" WHERE "
+                                       "i.doc IS DISTINCT FROM s.doc");
     if (differ > 0) {
         problems.push_back("its words do not match the catalogue's text (" +
                            std::to_string(differ) + " documents differ)");
@@ -210,18 +210,19 @@ std::vector<std::string> searchServerTextIndex(engine::Connection& c, const std:
     // No limit is LIMIT NULL: the server refuses a negative one.
     std::vector<Value> values = {Value::text(terms),
                                  limit < 0 ? Value::null() : Value::integer(limit)};
-    eachNativeRow(c,
-                  std::string("SELECT p.\"Pathname\" || m.\"Filename\" FROM (SELECT i.\"FieldID\" "
-                              "AS id, ts_rank_cd(") +
-                      kWeights +
-                      ", i.doc, q) AS r FROM \"TextIndex\" AS i, kavdb_text_query(?) AS q WHERE "
-                      "i.doc @@ q ORDER BY r DESC, i.\"FieldID\" LIMIT ?) AS hits JOIN "
-                      "\"MainTable\" AS m ON m.\"FieldID\" = hits.id JOIN \"PathTable\" AS p ON "
-                      "p.\"PathID\" = m.\"PathID\" ORDER BY hits.r DESC, hits.id",
-                  values, [&](engine::DriverStatement& stmt) {
-                      Value v = stmt.value(0);
-                      paths.push_back(v.isText() ? v.asText() : std::string());
-                  });
+    eachRowAsWritten(
+        c,
+        std::string("SELECT p.\"Pathname\" || m.\"Filename\" FROM (SELECT i.\"FieldID\" "
+                    "AS id, ts_rank_cd(") +
+            kWeights +
+            ", i.doc, q) AS r FROM \"TextIndex\" AS i, kavdb_text_query(?) AS q WHERE "
+            "i.doc @@ q ORDER BY r DESC, i.\"FieldID\" LIMIT ?) AS hits JOIN "
+            "\"MainTable\" AS m ON m.\"FieldID\" = hits.id JOIN \"PathTable\" AS p ON "
+            "p.\"PathID\" = m.\"PathID\" ORDER BY hits.r DESC, hits.id",
+        values, [&](engine::DriverStatement& stmt) {
+            Value v = stmt.value(0);
+            paths.push_back(v.isText() ? v.asText() : std::string());
+        });
     return paths;
 }
 

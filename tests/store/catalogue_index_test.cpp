@@ -2,7 +2,8 @@
  * The catalogue's text and place indexes as a check and a repair see them, on either
  * engine: an index whose triggers are gone is found out, and making it again from its
  * stored items mends it. The triggers go through the store's own dropTriggers, which
- * knows each engine's.
+ * knows each engine's. The items are named like words of SQL and like the indexes' own
+ * columns (Returns, Latitude): a server must not respell the one with the other.
  */
 #include "store/engine/connection.h"
 #include "store/handle.h"
@@ -25,11 +26,12 @@ const char* const kIndexIni = "[Common]\n"
                               "[DataTable1]\n"
                               "TableName=ExifInfo\n"
                               "Item1=Make,0,64,\n"
-                              "Item2=Lat,3,\n"
-                              "Item3=Lon,3,\n"
+                              "Item2=Latitude,3,\n"
+                              "Item3=Longitude,3,\n"
                               "[DataTable2]\n"
                               "TableName=Caption\n"
-                              "Item1=Title,0,128,\n";
+                              "Item1=Title,0,128,\n"
+                              "Item2=Returns,0,64,\n";
 
 class CatalogueIndexTest : public CatalogueTest {
   protected:
@@ -38,14 +40,15 @@ class CatalogueIndexTest : public CatalogueTest {
     void SetUp() override
     {
         CatalogueTest::SetUp();
-        StringList items{"Caption.Title", "ExifInfo.Make"};
+        StringList items{"Caption.Title", "Caption.Returns", "ExifInfo.Make"};
         ASSERT_EQ(KaAVDBCreateTextIndex(db_, &items), S_OK);
-        ASSERT_EQ(KaAVDBCreatePlaceIndex(db_, "ExifInfo", "Lat", "Lon"), S_OK);
+        ASSERT_EQ(KaAVDBCreatePlaceIndex(db_, "ExifInfo", "Latitude", "Longitude"), S_OK);
         for (const char* path : {"/p/a.jpg", "/p/b.jpg"}) {
             MetaData exif = makeMeta("ExifInfo", {{"Make", "Canon"}});
-            exif.Tags.push_back(numberTag("Lat", 43.296));
-            exif.Tags.push_back(numberTag("Lon", 5.370));
-            MetaDataList meta{makeMeta("Caption", {{"Title", "harbour"}}), exif};
+            exif.Tags.push_back(numberTag("Latitude", 43.296));
+            exif.Tags.push_back(numberTag("Longitude", 5.370));
+            MetaDataList meta{makeMeta("Caption", {{"Title", "harbour"}, {"Returns", "ferry"}}),
+                              exif};
             ASSERT_EQ(KaAVDBRegisterFile(db_, path, &meta, nullptr), S_OK);
             releaseTestTags(meta);
         }
@@ -79,7 +82,8 @@ TEST_F(CatalogueIndexTest, AnIndexLeftBehindIsFoundOutAndMadeAgain)
         {store::textIndex(), "TextIndex_",
          "UPDATE Caption SET Title = 'lighthouse' WHERE Title = 'harbour'",
          [&] { return text("lighthouse"); }},
-        {store::placeIndex(), "PlaceIndex_", "UPDATE ExifInfo SET Lat = 48.857, Lon = 2.352",
+        {store::placeIndex(), "PlaceIndex_",
+         "UPDATE ExifInfo SET Latitude = 48.857, Longitude = 2.352",
          [&] { return near(48.857, 2.352); }},
     };
     for (const auto& c : cases) {
@@ -97,6 +101,12 @@ TEST_F(CatalogueIndexTest, AnIndexLeftBehindIsFoundOutAndMadeAgain)
         EXPECT_THAT(c.index.problems(db), IsEmpty()) << c.triggers;
         EXPECT_THAT(c.changed(), ElementsAre("/p/a.jpg", "/p/b.jpg")) << c.triggers;
     }
+}
+
+TEST_F(CatalogueIndexTest, ItemsNamedLikeSqlWordsAreSearched)
+{
+    EXPECT_THAT(text("ferry"), ElementsAre("/p/a.jpg", "/p/b.jpg"));
+    EXPECT_THAT(near(43.296, 5.370), ElementsAre("/p/a.jpg", "/p/b.jpg"));
 }
 
 TEST_F(CatalogueIndexTest, WordsTheIndexMissedAreFoundOut)

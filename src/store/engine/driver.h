@@ -15,11 +15,17 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct sqlite3;
 
 namespace kavdb::engine {
+
+/* The head of a statement of the library's own that reaches a server as written: every
+ * name in it is spelled exactly as made, and text in it (a function's body) holds words
+ * a catalogue's names must not respell. SQLite reads it as a comment. */
+inline constexpr std::string_view kAsWritten = "/* as written */ ";
 
 /* A result column: its name, the table and column it reads and the column's declared
  * type (all three empty for an expression). */

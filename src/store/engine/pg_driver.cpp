@@ -644,6 +644,12 @@ void PgDriver::reconnectIfLost()
 
 void PgDriver::spell(const std::string& sql, ServerText& text, uint64_t& spelling)
 {
+    if (std::string_view(sql).starts_with(kAsWritten)) {
+        if (text.sql.empty()) {
+            text = serverText(sql.substr(kAsWritten.size()), NameSpellings{});
+        }
+        return;
+    }
     if (namesStale_) {
         loadNames();
     }
@@ -667,7 +673,12 @@ void PgDriver::loadNames()
         for (char& c : low) {
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         }
-        names_.emplace(low, name);
+        // The library's own objects are made as written, in lower case (kAsWritten): a
+        // catalogue's name spelled alike but for case is the one a statement means.
+        auto [at, added] = names_.emplace(low, name);
+        if (!added && at->second == low) {
+            at->second = name;
+        }
     }
     keys_.clear();
     tableOf_.clear(); // a column's size may have changed with the names
