@@ -184,10 +184,17 @@ std::vector<Value> boxValues(const PlaceBox& box)
 
 } // namespace
 
-PlacedFile placedOf(engine::DriverStatement& stmt)
+void visitPlaced(engine::DriverStatement& stmt, const PlacedVisit& visit)
 {
+    // The engine's own bytes where it lends them, rather than a copy of every path met.
+    engine::DriverStatement::BytesView bytes = stmt.bytesView(0);
+    if (bytes.kind == engine::Kind::Text) {
+        return visit({std::string_view(reinterpret_cast<const char*>(bytes.data), bytes.size),
+                      stmt.real(1), stmt.real(2)});
+    }
     Value path = stmt.value(0);
-    return {path.isText() ? path.asText() : std::string(), stmt.real(1), stmt.real(2)};
+    visit({path.isText() ? std::string_view(path.asText()) : std::string_view(), stmt.real(1),
+           stmt.real(2)});
 }
 
 const CatalogueIndex& placeIndex()
@@ -197,8 +204,7 @@ const CatalogueIndex& placeIndex()
     return index;
 }
 
-void filesInBox(engine::Connection& c, const PlaceBox& box,
-                const std::function<void(PlacedFile&&)>& visit)
+void filesInBox(engine::Connection& c, const PlaceBox& box, const PlacedVisit& visit)
 {
     if (onServer(c)) {
         return serverFilesInBox(c, box, visit);
@@ -219,7 +225,7 @@ void filesInBox(engine::Connection& c, const PlaceBox& box,
         eachNativeRow(c, "SELECT path, lat, lon FROM PlaceFile WHERE cell BETWEEN ? AND ?",
                       {Value::real(static_cast<double>(band * kBandWidth + west)),
                        Value::real(static_cast<double>(band * kBandWidth + east))},
-                      [&](engine::DriverStatement& stmt) { visit(placedOf(stmt)); });
+                      [&](engine::DriverStatement& stmt) { visitPlaced(stmt, visit); });
     }
 }
 
@@ -254,8 +260,7 @@ bool bySpotThenId(const IndexedPoint& a, const IndexedPoint& b)
 
 /* Calls visit for the file of every point of one spot in [first, last), sorted by id. */
 void placedAtSpot(engine::Connection& c, std::vector<IndexedPoint>::const_iterator first,
-                  std::vector<IndexedPoint>::const_iterator last,
-                  const std::function<void(PlacedFile&&)>& visit)
+                  std::vector<IndexedPoint>::const_iterator last, const PlacedVisit& visit)
 {
     // The key goes as a number: exact, as it stays far below 2^53.
     eachNativeRow(c,
@@ -270,15 +275,14 @@ void placedAtSpot(engine::Connection& c, std::vector<IndexedPoint>::const_iterat
                           ++first;
                       }
                       if (first != last && first->id == id) {
-                          visit(placedOf(stmt));
+                          visitPlaced(stmt, visit);
                       }
                   });
 }
 
 } // namespace
 
-void placedFiles(engine::Connection& c, std::vector<IndexedPoint> points,
-                 const std::function<void(PlacedFile&&)>& visit)
+void placedFiles(engine::Connection& c, std::vector<IndexedPoint> points, const PlacedVisit& visit)
 {
     if (onServer(c)) {
         return serverPlacedFiles(c, points, visit);

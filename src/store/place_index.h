@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kavdb::store {
@@ -25,12 +26,15 @@ struct PlaceBox {
     double east = 0;
 };
 
-/* One file inside a box. */
+/* One file inside a box. The path is the engine's, good only while the visit runs: a
+ * search copies only the paths it keeps. */
 struct PlacedFile {
-    std::string path;
+    std::string_view path;
     double latitude = 0;
     double longitude = 0;
 };
+
+using PlacedVisit = std::function<void(const PlacedFile&)>;
 
 /* The index (R*Tree, or the server's form on a server): made of two number items,
  * latitude then longitude. */
@@ -48,17 +52,16 @@ struct IndexedPoint {
 
 /* Calls visit for every indexed file inside the box, and some just outside it, at its
  * exact position. */
-void filesInBox(engine::Connection& c, const PlaceBox& box,
-                const std::function<void(PlacedFile&&)>& visit);
+void filesInBox(engine::Connection& c, const PlaceBox& box, const PlacedVisit& visit);
 /* Calls visit for every indexed point inside the box; reads the index's bounds alone. */
 void pointsInBox(engine::Connection& c, const PlaceBox& box,
                  const std::function<void(const IndexedPoint&)>& visit);
 /* Calls visit for the file of every point given that has one, at its exact position, in
  * no particular order. */
-void placedFiles(engine::Connection& c, std::vector<IndexedPoint> points,
-                 const std::function<void(PlacedFile&&)>& visit);
+void placedFiles(engine::Connection& c, std::vector<IndexedPoint> points, const PlacedVisit& visit);
 
-/* The file row a statement of either form stands on: path, latitude, longitude. */
-PlacedFile placedOf(engine::DriverStatement& stmt);
+/* Calls visit for the file row a statement of either form stands on: path, latitude,
+ * longitude. */
+void visitPlaced(engine::DriverStatement& stmt, const PlacedVisit& visit);
 
 } // namespace kavdb::store

@@ -141,14 +141,13 @@ const CatalogueIndex& serverPlaceIndex()
     return index;
 }
 
-void serverFilesInBox(engine::Connection& c, const PlaceBox& box,
-                      const std::function<void(PlacedFile&&)>& visit)
+void serverFilesInBox(engine::Connection& c, const PlaceBox& box, const PlacedVisit& visit)
 {
     eachRowAsWritten(
         c,
         "SELECT path, latitude, longitude FROM \"PlaceIndex\" WHERE latitude BETWEEN ? "
         "AND ? AND longitude BETWEEN ? AND ?",
-        boxValues(box), [&](engine::DriverStatement& stmt) { visit(placedOf(stmt)); });
+        boxValues(box), [&](engine::DriverStatement& stmt) { visitPlaced(stmt, visit); });
 }
 
 void serverPointsInBox(engine::Connection& c, const PlaceBox& box,
@@ -163,7 +162,7 @@ void serverPointsInBox(engine::Connection& c, const PlaceBox& box,
 }
 
 void serverPlacedFiles(engine::Connection& c, const std::vector<IndexedPoint>& points,
-                       const std::function<void(PlacedFile&&)>& visit)
+                       const PlacedVisit& visit)
 {
     std::string keys; // one array value: the statement is the same for any number of points
     for (const IndexedPoint& p : points) {
@@ -173,7 +172,7 @@ void serverPlacedFiles(engine::Connection& c, const std::vector<IndexedPoint>& p
                      "SELECT path, latitude, longitude FROM \"PlaceIndex\" WHERE \"FieldID\" = ANY "
                      "(?::integer[])",
                      {Value::text("{" + keys + "}")},
-                     [&](engine::DriverStatement& stmt) { visit(placedOf(stmt)); });
+                     [&](engine::DriverStatement& stmt) { visitPlaced(stmt, visit); });
 }
 
 } // namespace kavdb::store

@@ -17,11 +17,10 @@ const CatalogueIndex& serverPlaceIndex();
 
 /* place_index.h's searches on a server: the points are the files' exact positions and
  * carry no cell. */
-void serverFilesInBox(engine::Connection& c, const PlaceBox& box,
-                      const std::function<void(PlacedFile&&)>& visit);
+void serverFilesInBox(engine::Connection& c, const PlaceBox& box, const PlacedVisit& visit);
 void serverPointsInBox(engine::Connection& c, const PlaceBox& box,
                        const std::function<void(const IndexedPoint&)>& visit);
 void serverPlacedFiles(engine::Connection& c, const std::vector<IndexedPoint>& points,
-                       const std::function<void(PlacedFile&&)>& visit);
+                       const PlacedVisit& visit);
 
 } // namespace kavdb::store
