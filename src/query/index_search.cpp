@@ -47,6 +47,31 @@ std::vector<store::PlaceBox> boxesAround(double lat, double lon, double metres)
     return {{south, north, west, east}};
 }
 
+double haversine(double radiansApart)
+{
+    return std::sin(radiansApart / 2) * std::sin(radiansApart / 2);
+}
+
+/* The longitudes a point between the latitudes south and north may have and lie within
+ * metres of the centre: its distance's haversine is the latitudes' part plus the
+ * cosines' product times the longitudes' part, so the widest is where the latitudes are
+ * nearest the centre's and the cosine smallest (west > east: none). */
+std::pair<double, double> chord(double lat, double lon, double metres, double south, double north)
+{
+    const double room =
+        haversine(metres / kEarthRadius) - haversine(radians(std::clamp(lat, south, north) - lat));
+    if (room < 0) {
+        return {1.0, -1.0};
+    }
+    const double cosines =
+        std::cos(radians(lat)) * std::cos(radians(std::max(std::abs(south), std::abs(north))));
+    if (cosines <= 0 || room >= cosines) {
+        return {-180.0, 180.0};
+    }
+    const double degrees = 2 * std::asin(std::sqrt(room / cosines)) * 180.0 / kPi;
+    return {lon - degrees, lon + degrees};
+}
+
 /* The index's bounds put a point within some 5 m of the file's position: a point nearer
  * than this to the radius, or to the last place of a list, is read exactly. */
 constexpr double kRounding = 10.0;
@@ -63,13 +88,22 @@ StringList everyWithin(engine::Connection& c, double lat, double lon, double met
 {
     StringList met;
     std::vector<std::pair<double, StringList::iterator>> order; // metres, file
-    for (const store::PlaceBox& box : boxesAround(lat, lon, metres)) {
-        store::filesInBox(c, box, [&](const store::PlacedFile& f) {
-            double d = distanceMetres(lat, lon, f.latitude, f.longitude);
-            if (d <= metres) {
-                order.emplace_back(d, met.emplace(met.end(), f.path));
-            }
-        });
+    const std::vector<store::PlaceBox> boxes = boxesAround(lat, lon, metres);
+    const bool wraps = boxes.size() > 1 || (boxes[0].west <= -180.0 && boxes[0].east >= 180.0);
+    store::LongitudeSpan span;
+    if (!wraps) {
+        span = [&](double south, double north) { return chord(lat, lon, metres, south, north); };
+    }
+    for (const store::PlaceBox& box : boxes) {
+        store::filesInBox(
+            c, box,
+            [&](const store::PlacedFile& f) {
+                double d = distanceMetres(lat, lon, f.latitude, f.longitude);
+                if (d <= metres) {
+                    order.emplace_back(d, met.emplace(met.end(), f.path));
+                }
+            },
+            span);
     }
     std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
         return a.first != b.first ? a.first < b.first : *a.second < *b.second;

@@ -14,6 +14,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kavdb::store {
@@ -50,9 +51,15 @@ struct IndexedPoint {
     double longitude = 0;
 };
 
+/* The longitudes [west, east] a file between two latitudes (south, north) may have and
+ * still matter to a search: west > east when none may. */
+using LongitudeSpan = std::function<std::pair<double, double>(double south, double north)>;
+
 /* Calls visit for every indexed file inside the box, and some just outside it, at its
- * exact position. */
-void filesInBox(engine::Connection& c, const PlaceBox& box, const PlacedVisit& visit);
+ * exact position; with a span, only for files within the span at their latitude (and
+ * some just outside it). */
+void filesInBox(engine::Connection& c, const PlaceBox& box, const PlacedVisit& visit,
+                const LongitudeSpan& span = {});
 /* Calls visit for every indexed point inside the box; reads the index's bounds alone. */
 void pointsInBox(engine::Connection& c, const PlaceBox& box,
                  const std::function<void(const IndexedPoint&)>& visit);

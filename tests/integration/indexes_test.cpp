@@ -215,13 +215,15 @@ TEST_F(IndexTest, APlaceSearchFindsWhatLiesWithinNearestFirst)
     const double metresPerDegree = 6371008.8 * 3.14159265358979323846 / 180;
     add("/p/in.jpg", "h", "", 43.2960 + 9999.5 / metresPerDegree, 5.3700); // half a metre
     add("/p/out.jpg", "i", "", 43.2960 + 10000.5 / metresPerDegree, 5.3700);
-    EXPECT_THAT(near(43.2960, 5.3700, 10000),
-                ElementsAre("/p/0km.jpg", "/p/1km.jpg", "/p/9km.jpg", "/p/in.jpg"));
+    add("/p/ne.jpg", "l", "", 43.3501, 5.46872); // 9,998.1 m, at the edge of a band
+    add("/p/sw.jpg", "m", "", 43.2399, 5.27352); // 9,996.8 m
+    const auto within = ElementsAre("/p/0km.jpg", "/p/1km.jpg", "/p/9km.jpg", "/p/sw.jpg",
+                                    "/p/ne.jpg", "/p/in.jpg");
+    EXPECT_THAT(near(43.2960, 5.3700, 10000), within);
     EXPECT_THAT(near(43.2960, 5.3700, 10000, 2), ElementsAre("/p/0km.jpg", "/p/1km.jpg"));
     EXPECT_THAT(near(43.2960, 5.3700, 10000, 3), // farther than the first box looked
                 ElementsAre("/p/0km.jpg", "/p/1km.jpg", "/p/9km.jpg"));
-    EXPECT_THAT(near(43.2960, 5.3700, 10000, 9),
-                ElementsAre("/p/0km.jpg", "/p/1km.jpg", "/p/9km.jpg", "/p/in.jpg"));
+    EXPECT_THAT(near(43.2960, 5.3700, 10000, 9), within);
     EXPECT_THAT(near(43.2960 + 10000.3 / metresPerDegree, 5.3700, 1, 1), // the exact nearest
                 ElementsAre("/p/out.jpg"));
     EXPECT_THAT(near(43.2960, 5.3700, 500), ElementsAre("/p/0km.jpg"));
