@@ -40,13 +40,8 @@ TEST_F(PrefetchTest, PhotosArriveInListOrderAtEveryDepth)
         EXPECT_EQ(errors[0], "");
         EXPECT_NE(errors[1], "") << "depth " << depth;
     }
-}
-
-TEST_F(PrefetchTest, AbandonedReadAheadFinishesQuietly)
-{
-    const std::vector<std::string> paths = mixedFolder();
-    PhotoPrefetch reader(paths, 4);
-    EXPECT_TRUE(reader.next().photo.has_value()); // the rest is left unread
+    PhotoPrefetch abandoned(paths, 4); // the rest is left unread: it finishes quietly
+    EXPECT_TRUE(abandoned.next().photo.has_value());
 }
 
 TEST_F(PrefetchTest, AddGivesTheSameRecordsWithOneJobOrMany)
@@ -58,9 +53,7 @@ TEST_F(PrefetchTest, AddGivesTheSameRecordsWithOneJobOrMany)
         closeCatalogue();
         RunResult run = kavdb({"add", "--jobs", jobs, folder});
         EXPECT_EQ(run.exitCode, 1) << run.err; // broken.jpg
-        EXPECT_NE(run.out.find("4 photos: 3 read, 0 already up to date, 1 unreadable"),
-                  std::string::npos)
-            << run.out;
+        EXPECT_THAT(run.out, HasSubstr("4 photos: 3 read, 0 already up to date, 1 unreadable"));
         EXPECT_EQ(metaText(catalogue(), paths[3], "ExifInfo", "Model"), "NIKON D70");
         EXPECT_TRUE(hasRow(catalogue(), paths[1]));
     }

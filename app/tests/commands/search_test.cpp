@@ -7,20 +7,8 @@
 #include "command_fixture.h"
 #include "reference.h"
 
-#include <algorithm>
-#include <sstream>
-
 namespace kavdb::test {
 namespace {
-
-std::vector<std::string> lines(const std::string& text, char end = '\n')
-{
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line, end);)
-        out.push_back(line);
-    return out;
-}
 
 class SearchTest : public CommandTest {
   protected:
@@ -54,7 +42,7 @@ TEST_F(SearchTest, AnOrStaysInsideItsCondition)
     EXPECT_EQ(lines(kavdb({"search", "SELECT * FROM ExifInfo WHERE " + condition}).out), expected);
     RunResult ordered = kavdb({"search", "--where", condition + " ORDER BY Make"});
     EXPECT_EQ(ordered.exitCode, 2);
-    EXPECT_NE(ordered.err.find("ORDER BY"), std::string::npos) << ordered.err;
+    EXPECT_THAT(ordered.err, HasSubstr("ORDER BY"));
 }
 
 TEST_F(SearchTest, NumbersCompareAsNumbers)
@@ -125,8 +113,8 @@ TEST_F(SearchTest, SqlPrintsEveryColumn)
               "{\"columns\":[\"Filename\",\"Width\",\"Comment\"],\"rows\":[[\"Nikon_COOLPIX_P1."
               "jpg\",\"100\",null],[\"Nikon_D70.jpg\",\"100\",null]]}\n");
     RunResult star = kavdb({"sql", "--ndjson", "SELECT * FROM ExifInfo WHERE Model = 'NIKON D70'"});
-    EXPECT_NE(star.out.find("\"FocalLength\":\"100\""), std::string::npos) << star.out;
-    EXPECT_NE(star.out.find("\"GPSLatitude\":null"), std::string::npos) << star.out;
+    EXPECT_THAT(star.out, HasSubstr("\"FocalLength\":\"100\""));
+    EXPECT_THAT(star.out, HasSubstr("\"GPSLatitude\":null"));
 }
 
 TEST_F(SearchTest, SqlChangesSayHowManyRows)
@@ -135,9 +123,7 @@ TEST_F(SearchTest, SqlChangesSayHowManyRows)
         kavdb({"sql", "UPDATE MainTable SET Marking = 1 WHERE Filename LIKE 'Nikon%'"});
     EXPECT_EQ(change.exitCode, 0) << change.err;
     EXPECT_EQ(change.out, "2 rows updated\n");
-    int32_t mark = 0;
-    EXPECT_EQ(KaAVDBGetCheck(catalogue(), (photosDir() + "/Nikon_D70.jpg").c_str(), &mark), S_OK);
-    EXPECT_EQ(mark, 1);
+    EXPECT_EQ(markOf(photosDir() + "/Nikon_D70.jpg"), 1);
     EXPECT_EQ(kavdb({"sql", "DELETE FROM Caption WHERE Title = 'none'"}).out, "0 rows deleted\n");
 }
 
