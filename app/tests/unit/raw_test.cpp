@@ -4,7 +4,6 @@
  * pixels were cut away, which give no picture (the DNG still gives its metadata).
  */
 #include "dng_file.h"
-#include "imaging/formats.h"
 #include "imaging/pixels.h"
 #include "imaging/raw.h"
 #include "metadata/camera.h"
@@ -52,14 +51,6 @@ TEST(RawTest, ThumbnailIsUprightFromThePreviewOrTheSensorData)
         EXPECT_FALSE(
             reddish(raw.thumb, raw.thumb.width - 1 - c.redX, raw.thumb.height - 1 - c.redY));
     }
-}
-
-TEST(RawTest, RawExtensionsArePhotosInAnyLetterCase)
-{
-    for (const char* name :
-         {"a.CR2", "a.cr3", "a.NEF", "a.arw", "a.dng", "a.ORF", "a.rw2", "a.RAF"})
-        EXPECT_TRUE(isImageFileName(name) && isRawFileName(name)) << name;
-    EXPECT_FALSE(isRawFileName("a.jpg"));
 }
 
 TEST(RawTest, CameraFilesWithoutPixelsKeepTheirMetadataButGiveNoPicture)
