@@ -59,7 +59,8 @@ TEST_F(EditTest, ShowAsJsonAndOfAHeicPhoto)
     RunResult shown = kavdb({"show", heic + "/IMG_7702_small.heic"});
     for (const char* line :
          {"image:      512 x 300", "  Make:          Apple\n", "  Model:         iPhone 7\n",
-          "  DateTaken:     2019-01-21 16:10:54\n", "  FNumber:       1.8\n"})
+          "  DateTaken:     2019-01-21 16:10:54\n", "  FNumber:       1.8\n",
+          "  Lens:          iPhone 7 back camera 3.99mm f/1.8\n"})
         EXPECT_THAT(shown.out, HasSubstr(line));
 }
 

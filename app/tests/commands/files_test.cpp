@@ -28,7 +28,7 @@ class FilesTest : public CommandTest {
     std::string sub_;
 };
 
-TEST_F(FilesTest, MoveTakesTheFileItsSidecarAndItsRecord)
+TEST_F(FilesTest, MoveTakesTheFileItsSidecarsAndItsRecordIntoAFolderOrUnderANewName)
 {
     const std::string from = folder_ + "/Canon_40D.jpg";
     const std::string to = folder_ + "/renamed.jpg";
@@ -45,16 +45,13 @@ TEST_F(FilesTest, MoveTakesTheFileItsSidecarAndItsRecord)
     EXPECT_TRUE(fs::exists(to));
     EXPECT_TRUE(fs::exists(folder_ + "/renamed.xmp"));
     EXPECT_TRUE(fs::exists(folder_ + "/renamed.jpg.xmp"));
-}
 
-TEST_F(FilesTest, MoveIntoAFolderKeepsTheNameAndResetMarkClearsTheMark)
-{
+    const std::string nikon = sub_ + "/Nikon_D70.jpg"; // into a folder: the name stays
     kavdb({"mark", folder_ + "/Nikon_D70.jpg", "1"});
-    RunResult run = kavdb({"mv", "--reset-mark", folder_ + "/Nikon_D70.jpg", sub_});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(widthOf(sub_ + "/Nikon_D70.jpg"), 100);
-    EXPECT_TRUE(fs::exists(sub_ + "/Nikon_D70.jpg"));
-    EXPECT_EQ(markOf(sub_ + "/Nikon_D70.jpg"), 0);
+    EXPECT_EQ(kavdb({"mv", "--reset-mark", folder_ + "/Nikon_D70.jpg", sub_}).exitCode, 0);
+    EXPECT_TRUE(fs::exists(nikon));
+    EXPECT_EQ(widthOf(nikon), 100);
+    EXPECT_EQ(markOf(nikon), 0);
 }
 
 TEST_F(FilesTest, WhatWouldPointAtNothingIsRefusedAndChangesNothing)

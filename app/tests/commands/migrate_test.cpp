@@ -30,14 +30,11 @@ class MigrateTest : public CommandTest {
         RunResult r = kavdb({"migrate", src, dst});
         EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
         std::vector<std::string> tables;
-        std::size_t at = 0;
-        for (std::size_t end; (end = r.out.find('\n', at)) != std::string::npos; at = end + 1) {
-            std::string line = r.out.substr(at, end - at);
+        for (const std::string& line : lines(r.out))
             if (line.find(" rows, checksum ") != std::string::npos) {
                 EXPECT_THAT(line, HasSubstr("the same on both sides"));
                 tables.push_back(line);
             }
-        }
         return tables;
     }
 

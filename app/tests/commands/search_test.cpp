@@ -39,7 +39,7 @@ TEST_F(SearchTest, AnOrStaysInsideItsCondition)
     const std::string condition = "Make='Canon' OR Make='NIKON'";
     EXPECT_EQ(lines(kavdb({"search", "--where", condition}).out), expected);
     EXPECT_EQ(kavdb({"search", "--where", condition, "--count"}).out, "5\n");
-    EXPECT_EQ(lines(kavdb({"search", "SELECT * FROM ExifInfo WHERE " + condition}).out), expected);
+    EXPECT_EQ(lines(kavdb({"search", "select * from ExifInfo where " + condition}).out), expected);
     RunResult ordered = kavdb({"search", "--where", condition + " ORDER BY Make"});
     EXPECT_EQ(ordered.exitCode, 2);
     EXPECT_THAT(ordered.err, HasSubstr("ORDER BY"));
@@ -62,21 +62,23 @@ TEST_F(SearchTest, KeywordsMatchWhole)
               std::vector<std::string>{tagged});
     EXPECT_EQ(kavdb({"search", "--keyword", "seas"}).out, "");
     EXPECT_EQ(kavdb({"search", "--keyword", "overseas"}).out, ""); // "overseas trip" is one
-    kavdb({"tag", photosDir() + "/Nikon_D70.jpg", "Caption", "Keywords=overseas, sea"});
+    kavdb({"tag", photosDir() + "/Nikon_D70.jpg", "Caption", "Keywords=overseas, sea, o\"hara"});
+    EXPECT_EQ(kavdb({"search", "-k", "o\"hara", "--count"}).out, "1\n");
     EXPECT_EQ(kavdb({"search", "--where", "Make LIKE 'NIKON%'", "-k", "sea", "--count"}).out,
               "1\n");
 }
 
 TEST_F(SearchTest, NoMatchAndRefusedStatements)
 {
-    RunResult none = kavdb({"search", "--where", "Model LIKE '%no such camera%'"});
+    RunResult none = kavdb({"search", "--where", "Model LIKE '%no such camera''s%'"});
     EXPECT_EQ(none.exitCode, 0);
     EXPECT_EQ(none.out + none.err, "");
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"search"},
           std::vector<std::string>{"search", "SELECT * FROM ExifInfo WHERE x", "--where", "x"},
           std::vector<std::string>{"search", "--where", "NoSuchColumn = 1"},
-          std::vector<std::string>{"sql", "UPDATE MainTable SET WHERE"}}) {
+          std::vector<std::string>{"sql", "UPDATE MainTable SET WHERE"},
+          std::vector<std::string>{"sql", "SELECT * FROM sqlite_master"}}) {
         RunResult run = kavdb(args);
         EXPECT_EQ(run.exitCode, 2) << args.back() << "\n" << run.err;
         EXPECT_NE(run.err, "");
@@ -115,6 +117,16 @@ TEST_F(SearchTest, SqlPrintsEveryColumn)
     RunResult star = kavdb({"sql", "--ndjson", "SELECT * FROM ExifInfo WHERE Model = 'NIKON D70'"});
     EXPECT_THAT(star.out, HasSubstr("\"FocalLength\":\"100\""));
     EXPECT_THAT(star.out, HasSubstr("\"GPSLatitude\":null"));
+    EXPECT_EQ(kavdb({"sql", "--json",
+                     "SELECT DISTINCT e.Make, COUNT(*) AS n FROM ExifInfo e WHERE Make LIKE "
+                     "'NIKON%' GROUP BY Make ORDER BY Make"})
+                  .out,
+              "{\"columns\":[\"Make\",\"n\"],\"rows\":[[\"NIKON\",\"1\"],[\"NIKON "
+              "CORPORATION\",\"1\"]]}\n");
+    EXPECT_EQ(kavdb({"sql", "SELECT Filename, Thumbnail FROM MainTable WHERE Filename = "
+                            "'Nikon_D70.jpg'"})
+                  .out,
+              "Nikon_D70.jpg\t<binary>\n");
 }
 
 TEST_F(SearchTest, SqlChangesSayHowManyRows)

@@ -75,6 +75,11 @@ TEST_F(TextPlaceTest, DatesTakenNarrowTheSearch)
     EXPECT_EQ(later.size(), 2u);
     EXPECT_EQ(std::find(later.begin(), later.end(), onFirstDay[0]), later.end());
     EXPECT_EQ(search({"--to", taken[0], "--where", "Make LIKE 'x%'"}), std::vector<std::string>{});
+    tag(canon_, "Rating", {"Stars=5"}); // taken 2008-05-30, with the date in another table
+    EXPECT_EQ(search({"--table", "Rating", "--where", "Stars > 3", "--to", "2008-05-30"}),
+              std::vector<std::string>{canon_});
+    EXPECT_EQ(search({"--table", "Rating", "--where", "Stars > 3", "--from", "2008-05-31"}),
+              std::vector<std::string>{});
     for (const char* bad : {"2008-02-30", "30/05/2008", "2008-05-30 25:00:00", "yesterday"}) {
         RunResult r = kavdb({"search", "--from", bad});
         EXPECT_EQ(r.exitCode, 2) << bad;
