@@ -123,12 +123,12 @@ TEST_F(AddTest, ProgressLineOnlyOnATerminalAndNotWithQuiet)
     EXPECT_EQ(piped.err, "");
     EXPECT_EQ(piped.out.find('\r'), std::string::npos);
 
-    fs::remove(db_);
+    freshCatalogue();
     RunResult terminal = kavdbOnTerminal({"add", folder});
     EXPECT_EQ(terminal.exitCode, 0);
     EXPECT_THAT(terminal.out, HasSubstr("add  2/2 files"));
 
-    fs::remove(db_);
+    freshCatalogue();
     RunResult quiet = kavdbOnTerminal({"--quiet", "add", folder});
     EXPECT_EQ(quiet.exitCode, 0);
     EXPECT_EQ(quiet.out, "");

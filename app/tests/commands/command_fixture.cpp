@@ -212,6 +212,13 @@ void CommandTest::closeCatalogue()
     handle_ = nullptr;
 }
 
+void CommandTest::freshCatalogue()
+{
+    closeCatalogue();
+    fs::remove(db_);
+    serverLink("catalogue.mdb");
+}
+
 StoredImage CommandTest::imageOf(const std::string& path)
 {
     ImageData data{};

@@ -67,6 +67,8 @@ class CommandTest : public ::testing::Test {
     /* Opens the catalogue with the library for inspection (closed in TearDown). */
     DBHandle* catalogue();
     void closeCatalogue();
+    /* Drops the catalogue for an empty one at db_ (on a server run, a new server one). */
+    void freshCatalogue();
     /* What the catalogue holds of one file (zeros, "" and false when it holds nothing). */
     StoredImage imageOf(const std::string& path);
     int32_t markOf(const std::string& path);

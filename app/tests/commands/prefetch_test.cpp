@@ -5,7 +5,7 @@
 #include "command_fixture.h"
 #include "photo_prefetch.h"
 
-#include <cstdio>
+#include <fstream>
 
 namespace kavdb::test {
 namespace {
@@ -16,9 +16,7 @@ class PrefetchTest : public CommandTest {
     {
         const std::string folder =
             copyPhotos("p", {"Canon_40D.jpg", "Fujifilm_FinePix_E500.jpg", "Nikon_D70.jpg"});
-        FILE* f = std::fopen((folder + "/broken.jpg").c_str(), "w");
-        std::fputs("not a jpeg", f);
-        std::fclose(f);
+        std::ofstream(folder + "/broken.jpg") << "not a jpeg";
         return {folder + "/Canon_40D.jpg", folder + "/broken.jpg",
                 folder + "/Fujifilm_FinePix_E500.jpg", folder + "/Nikon_D70.jpg"};
     }
@@ -49,8 +47,7 @@ TEST_F(PrefetchTest, AddGivesTheSameRecordsWithOneJobOrMany)
     const std::vector<std::string> paths = mixedFolder();
     const std::string folder = paths[0].substr(0, paths[0].rfind('/'));
     for (const char* jobs : {"1", "4"}) {
-        std::remove(db_.c_str());
-        closeCatalogue();
+        freshCatalogue();
         RunResult run = kavdb({"add", "--jobs", jobs, folder});
         EXPECT_EQ(run.exitCode, 1) << run.err; // broken.jpg
         EXPECT_THAT(run.out, HasSubstr("4 photos: 3 read, 0 already up to date, 1 unreadable"));
