@@ -80,11 +80,9 @@ TEST_F(TextPlaceTest, DatesTakenNarrowTheSearch)
               std::vector<std::string>{canon_});
     EXPECT_EQ(search({"--table", "Rating", "--where", "Stars > 3", "--from", "2008-05-31"}),
               std::vector<std::string>{});
-    for (const char* bad : {"2008-02-30", "30/05/2008", "2008-05-30 25:00:00", "yesterday"}) {
-        RunResult r = kavdb({"search", "--from", bad});
-        EXPECT_EQ(r.exitCode, 2) << bad;
-        EXPECT_THAT(r.err, HasSubstr("--from takes a date"));
-    }
+    RunResult bad = kavdb({"search", "--from", "2008-02-30"}); // which dates are real: unit tests
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_THAT(bad.err, HasSubstr("--from takes a date"));
 }
 
 TEST_F(TextPlaceTest, NearFindsPhotosWithinTheDistanceNearestFirst)
