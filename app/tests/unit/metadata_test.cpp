@@ -1,7 +1,8 @@
 /*
  * Photo metadata: the forms of values, the camera items and the descriptive items read
  * from the repository's photos (expected values checked by hand against ExifTool's
- * printout of each file), with XMP sidecars and the HEIC sample's blocks from libvips.
+ * printout of each file) and XMP sidecars; the HEIC sample's, read through libvips, are
+ * checked where `kavdb show` prints them.
  */
 #include "metadata/camera.h"
 #include "metadata/descriptive.h"
