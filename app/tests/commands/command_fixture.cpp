@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -74,15 +75,14 @@ void CommandTest::SetUp()
     fs::create_directories(dir_);
     ConfigEnvironment::dir();
     db_ = dir_ + "/catalogue.mdb";
-    linked_ = linkServerCatalogue(db_); // the same commands on a server, under its fixture
+    serverLink("catalogue.mdb"); // the same commands on a server, under its fixture
 }
 
 void CommandTest::TearDown()
 {
     closeCatalogue();
-    if (!linked_.empty()) {
-        dropServerCatalogue(linked_);
-    }
+    for (const std::string& uri : linked_)
+        dropServerCatalogue(uri);
     if (!HasFailure())
         fs::remove_all(dir_);
 }
@@ -168,6 +168,15 @@ std::string CommandTest::copyPhotos(const std::string& folder,
     return target;
 }
 
+std::string CommandTest::addPhotos(const std::string& folder, const std::vector<std::string>& names,
+                                   const std::string& from)
+{
+    const std::string target = copyPhotos(folder, names, from);
+    RunResult run = kavdb({"add", "--quiet", target});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    return target;
+}
+
 std::string CommandTest::photosDir()
 {
     return fs::absolute(KAVDB_PHOTOS_DIR).lexically_normal().string();
@@ -201,6 +210,75 @@ void CommandTest::closeCatalogue()
     if (handle_)
         KaAVDBClose(handle_);
     handle_ = nullptr;
+}
+
+void CommandTest::freshCatalogue()
+{
+    closeCatalogue();
+    fs::remove(db_);
+    serverLink("catalogue.mdb");
+}
+
+StoredImage CommandTest::imageOf(const std::string& path)
+{
+    ImageData data{};
+    StoredImage image;
+    if (KaAVDBReadImage(catalogue(), path.c_str(), &data) != S_OK)
+        return image;
+    char time[32] = {};
+    SYSTEMTIMEtoSTR(data.UpdateTM, time);
+    image = {data.Width,
+             data.Height,
+             data.Bitcount,
+             data.ThumbnailWidth,
+             data.ThumbnailHeight,
+             data.Thumbnail != nullptr,
+             time};
+    FreeImageData(&data);
+    return image;
+}
+
+int32_t CommandTest::markOf(const std::string& path)
+{
+    int32_t mark = -1;
+    EXPECT_EQ(KaAVDBGetCheck(catalogue(), path.c_str(), &mark), S_OK) << path;
+    return mark;
+}
+
+std::string CommandTest::commentOf(const std::string& path)
+{
+    char text[4096] = {};
+    KaAVDBReadComment(catalogue(), path.c_str(), text);
+    return text;
+}
+
+std::string CommandTest::serverLink(const std::string& name, std::string* uri)
+{
+    const std::string link = dir_ + "/" + name;
+    linked_.push_back(linkServerCatalogue(link));
+    if (linked_.back().empty())
+        linked_.pop_back();
+    else if (uri)
+        *uri = linked_.back();
+    return link;
+}
+
+std::string fileTime(const std::string& path)
+{
+    SYSTEMTIME t{};
+    EXPECT_NE(GetFileUpdateTM(path.c_str(), &t), -1) << path;
+    char text[32] = {};
+    SYSTEMTIMEtoSTR(t, text);
+    return text;
+}
+
+std::vector<std::string> lines(const std::string& text, char end)
+{
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line, end);)
+        out.push_back(line);
+    return out;
 }
 
 std::string metaText(DBHandle* db, const std::string& path, const char* table, const char* item)

@@ -8,6 +8,7 @@
 
 #include "kavdbmgr.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -15,10 +16,24 @@
 
 namespace kavdb::test {
 
+using ::testing::HasSubstr;
+using ::testing::Not;
+
 struct RunResult {
     int exitCode = -1;
     std::string out;
     std::string err;
+};
+
+/* The image record of a catalogued file. */
+struct StoredImage {
+    int width = 0;
+    int height = 0;
+    int bitcount = 0;
+    int thumbWidth = 0;
+    int thumbHeight = 0;
+    bool thumbnail = false;
+    std::string time; // the file time it was read at (fileTime)
 };
 
 class CommandTest : public ::testing::Test {
@@ -39,6 +54,9 @@ class CommandTest : public ::testing::Test {
      * photosDir(), or from another folder of the repository). */
     std::string copyPhotos(const std::string& folder, const std::vector<std::string>& names,
                            const std::string& from = photosDir());
+    /* copyPhotos, then `kavdb add` of that folder, which must succeed. */
+    std::string addPhotos(const std::string& folder, const std::vector<std::string>& names,
+                          const std::string& from = photosDir());
     /* Every sample photo file name (all files of the photo folder, sorted). */
     static std::vector<std::string> samplePhotoNames();
     /* The test photo folder as the catalogue keys it: absolute and lexically normal. */
@@ -49,6 +67,15 @@ class CommandTest : public ::testing::Test {
     /* Opens the catalogue with the library for inspection (closed in TearDown). */
     DBHandle* catalogue();
     void closeCatalogue();
+    /* Drops the catalogue for an empty one at db_ (on a server run, a new server one). */
+    void freshCatalogue();
+    /* What the catalogue holds of one file (zeros, "" and false when it holds nothing). */
+    StoredImage imageOf(const std::string& path);
+    int32_t markOf(const std::string& path);
+    std::string commentOf(const std::string& path);
+    /* On a server run, a link file dir_/name naming a new server catalogue (its URI to
+     * *uri), dropped in TearDown; returns the link's path either way. */
+    std::string serverLink(const std::string& name, std::string* uri = nullptr);
 
     std::string dir_;
     std::string db_; // on a server run, a link file to a database of the test server
@@ -58,8 +85,13 @@ class CommandTest : public ::testing::Test {
     RunResult run(const std::vector<std::string>& args, bool asNobody);
 
     DBHandle* handle_ = nullptr;
-    std::string linked_; // the server catalogue db_ links to; empty for a file
+    std::vector<std::string> linked_; // server catalogues db_ and serverLink name
 };
+
+/* A file's modification time as the library's SYSTEMTIMEtoSTR writes it. */
+std::string fileTime(const std::string& path);
+/* text cut at every `end`. */
+std::vector<std::string> lines(const std::string& text, char end = '\n');
 
 /* Values read from the catalogue through the library. */
 std::string metaText(DBHandle* db, const std::string& path, const char* table, const char* item);

@@ -57,7 +57,7 @@ TEST_F(DupesCommandTest, ACatalogueWithoutFingerprintsGetsItsTable)
     ASSERT_EQ(made.exitCode, 0) << made.err;
     EXPECT_EQ(kavdb({"dupes"}).exitCode, 1);
     ASSERT_EQ(kavdb({"add", "--force", a, b}).exitCode, 0);
-    EXPECT_NE(kavdb({"dupes"}).out.find("identical: 2 files"), std::string::npos);
+    EXPECT_THAT(kavdb({"dupes"}).out, HasSubstr("identical: 2 files"));
 }
 
 } // namespace

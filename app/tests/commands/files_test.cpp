@@ -19,54 +19,39 @@ class FilesTest : public CommandTest {
     void SetUp() override
     {
         CommandTest::SetUp();
-        folder_ = copyPhotos("p", {"Canon_40D.jpg", "Nikon_D70.jpg"});
         sub_ = copyPhotos("p/sub", {"Pentax_K10D.jpg"});
-        ASSERT_EQ(kavdb({"add", folder_}).exitCode, 0);
+        folder_ = addPhotos("p", {"Canon_40D.jpg", "Nikon_D70.jpg"});
     }
-
-    int widthOf(const std::string& path)
-    {
-        ImageData image{};
-        if (KaAVDBReadImage(catalogue(), path.c_str(), &image) != S_OK)
-            return -1;
-        int width = image.Width;
-        FreeImageData(&image);
-        return width;
-    }
+    int widthOf(const std::string& path) { return imageOf(path).width; }
 
     std::string folder_;
     std::string sub_;
 };
 
-TEST_F(FilesTest, MoveTakesTheFileItsSidecarAndItsRecord)
+TEST_F(FilesTest, MoveTakesTheFileItsSidecarsAndItsRecordIntoAFolderOrUnderANewName)
 {
     const std::string from = folder_ + "/Canon_40D.jpg";
     const std::string to = folder_ + "/renamed.jpg";
-    std::ofstream(folder_ + "/Canon_40D.xmp") << "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"/>";
+    for (const char* sidecar : {"/Canon_40D.xmp", "/Canon_40D.jpg.xmp"}) // either form
+        std::ofstream(folder_ + sidecar) << "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"/>";
     kavdb({"mark", from, "1"});
     RunResult run = kavdb({"mv", from, to});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_FALSE(hasRow(catalogue(), from));
     EXPECT_EQ(widthOf(to), 100);
     EXPECT_EQ(metaText(catalogue(), to, "ExifInfo", "Model"), "Canon EOS 40D");
-    int32_t mark = 0;
-    KaAVDBGetCheck(catalogue(), to.c_str(), &mark);
-    EXPECT_EQ(mark, 1);
+    EXPECT_EQ(markOf(to), 1);
     EXPECT_FALSE(fs::exists(from));
     EXPECT_TRUE(fs::exists(to));
     EXPECT_TRUE(fs::exists(folder_ + "/renamed.xmp"));
-}
+    EXPECT_TRUE(fs::exists(folder_ + "/renamed.jpg.xmp"));
 
-TEST_F(FilesTest, MoveIntoAFolderKeepsTheNameAndResetMarkClearsTheMark)
-{
+    const std::string nikon = sub_ + "/Nikon_D70.jpg"; // into a folder: the name stays
     kavdb({"mark", folder_ + "/Nikon_D70.jpg", "1"});
-    RunResult run = kavdb({"mv", "--reset-mark", folder_ + "/Nikon_D70.jpg", sub_});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(widthOf(sub_ + "/Nikon_D70.jpg"), 100);
-    EXPECT_TRUE(fs::exists(sub_ + "/Nikon_D70.jpg"));
-    int32_t mark = 1;
-    KaAVDBGetCheck(catalogue(), (sub_ + "/Nikon_D70.jpg").c_str(), &mark);
-    EXPECT_EQ(mark, 0);
+    EXPECT_EQ(kavdb({"mv", "--reset-mark", folder_ + "/Nikon_D70.jpg", sub_}).exitCode, 0);
+    EXPECT_TRUE(fs::exists(nikon));
+    EXPECT_EQ(widthOf(nikon), 100);
+    EXPECT_EQ(markOf(nikon), 0);
 }
 
 TEST_F(FilesTest, WhatWouldPointAtNothingIsRefusedAndChangesNothing)
@@ -87,7 +72,7 @@ TEST_F(FilesTest, WhatWouldPointAtNothingIsRefusedAndChangesNothing)
           Case{{"mv", "--entry-only", canon, sub_ + "/later.jpg"}, "no file at the destination"}}) {
         RunResult run = kavdb(c.args);
         EXPECT_EQ(run.exitCode, 1) << c.says;
-        EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+        EXPECT_THAT(run.err, HasSubstr(c.says));
     }
     EXPECT_TRUE(hasRow(catalogue(), canon));
     EXPECT_TRUE(fs::exists(canon));
@@ -95,7 +80,7 @@ TEST_F(FilesTest, WhatWouldPointAtNothingIsRefusedAndChangesNothing)
 
     fs::rename(canon, sub_ + "/gone.jpg"); // moved by other means
     RunResult missing = kavdb({"mv", canon, folder_ + "/back.jpg"});
-    EXPECT_NE(missing.err.find("not on disk"), std::string::npos) << missing.err;
+    EXPECT_THAT(missing.err, HasSubstr("not on disk"));
     EXPECT_EQ(kavdb({"mv", "--entry-only", canon, sub_ + "/gone.jpg"}).exitCode, 0);
     EXPECT_EQ(widthOf(sub_ + "/gone.jpg"), 100);
 }
@@ -131,7 +116,7 @@ TEST_F(FilesTest, RemoveFilesWhetherOnDiskOrNotAndWholeFolderTrees)
 
     RunResult again = kavdb({"rm", folder_});
     EXPECT_EQ(again.exitCode, 1);
-    EXPECT_NE(again.err.find("not in the catalogue"), std::string::npos);
+    EXPECT_THAT(again.err, HasSubstr("not in the catalogue"));
 }
 
 } // namespace

@@ -18,8 +18,7 @@ class KeepingTest : public CommandTest {
     void SetUp() override
     {
         CommandTest::SetUp();
-        folder_ = copyPhotos("kept", {"Canon_40D.jpg", "Nikon_D70.jpg"});
-        ASSERT_EQ(kavdb({"add", "--quiet", folder_}).exitCode, 0);
+        folder_ = addPhotos("kept", {"Canon_40D.jpg", "Nikon_D70.jpg"});
     }
 
     bool says(const RunResult& r, const std::string& text)
@@ -64,31 +63,12 @@ TEST_F(KeepingTest, ASqliteBackupRestoresAsTheSameCatalogue)
     const auto size = std::filesystem::file_size(copy);
     RunResult again = kavdb({"backup", copy});
     EXPECT_EQ(again.exitCode, 1);
-    EXPECT_NE(again.err.find("already exists"), std::string::npos) << again.err;
+    EXPECT_THAT(again.err, HasSubstr("already exists"));
     EXPECT_EQ(std::filesystem::file_size(copy), size);
 }
 
 /* The server case: discovered only with the test server's fixture (app/tests). */
-class KeepingServerTest : public KeepingTest {
-  protected:
-    void TearDown() override
-    {
-        for (const std::string& uri : servers_) {
-            dropServerCatalogue(uri);
-        }
-        KeepingTest::TearDown();
-    }
-
-    /* A link file at dir/name naming a new server catalogue, dropped at the end. */
-    std::string serverLink(const std::string& name)
-    {
-        const std::string link = dir_ + "/" + name;
-        servers_.push_back(linkServerCatalogue(link));
-        return link;
-    }
-
-    std::vector<std::string> servers_;
-};
+using KeepingServerTest = KeepingTest;
 
 TEST_F(KeepingServerTest, AServerCatalogueIsCheckedAndItsBackupMigratesBackAsTheSame)
 {
@@ -113,7 +93,7 @@ TEST_F(KeepingServerTest, AServerCatalogueIsCheckedAndItsBackupMigratesBackAsThe
         RunResult back = kavdb({"--db", restored, "show", "--json", folder_ + photo});
         EXPECT_EQ(back.exitCode, 0) << back.err;
         EXPECT_EQ(back.out, original.out);
-        EXPECT_NE(back.out.find(photo + 1), std::string::npos) << back.out;
+        EXPECT_THAT(back.out, HasSubstr(photo + 1));
     }
 }
 

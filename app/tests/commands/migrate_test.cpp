@@ -19,17 +19,9 @@ class MigrateTest : public CommandTest {
     void SetUp() override
     {
         CommandTest::SetUp();
-        folder_ = copyPhotos("photos", kPhotos);
-        ASSERT_EQ(kavdb({"add", "--quiet", folder_}).exitCode, 0);
+        folder_ = addPhotos("photos", kPhotos);
         ASSERT_EQ(kavdb({"comment", folder_ + "/Nikon_D70.jpg", "a \"quoted\" comment"}).exitCode,
                   0);
-    }
-    void TearDown() override
-    {
-        if (!server_.empty()) {
-            dropServerCatalogue(server_);
-        }
-        CommandTest::TearDown();
     }
 
     /* migrate src dst, which must succeed; its lines about the tables. */
@@ -38,14 +30,11 @@ class MigrateTest : public CommandTest {
         RunResult r = kavdb({"migrate", src, dst});
         EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
         std::vector<std::string> tables;
-        std::size_t at = 0;
-        for (std::size_t end; (end = r.out.find('\n', at)) != std::string::npos; at = end + 1) {
-            std::string line = r.out.substr(at, end - at);
+        for (const std::string& line : lines(r.out))
             if (line.find(" rows, checksum ") != std::string::npos) {
-                EXPECT_NE(line.find("the same on both sides"), std::string::npos) << line;
+                EXPECT_THAT(line, HasSubstr("the same on both sides"));
                 tables.push_back(line);
             }
-        }
         return tables;
     }
 
@@ -68,7 +57,6 @@ class MigrateTest : public CommandTest {
     }
 
     std::string folder_;
-    std::string server_; // a server catalogue the test made
 };
 
 TEST_F(MigrateTest, AFileCopiesToAFileWithEveryRowAndAProgressLine)
@@ -76,13 +64,13 @@ TEST_F(MigrateTest, AFileCopiesToAFileWithEveryRowAndAProgressLine)
     const std::string copy = dir_ + "/copy.mdb";
     RunResult shown = kavdbOnTerminal({"migrate", db_, copy});
     ASSERT_EQ(shown.exitCode, 0) << shown.out;
-    EXPECT_NE(shown.out.find("copying MainTable  3/3 rows"), std::string::npos) << shown.out;
-    EXPECT_NE(shown.out.find("MainTable: 3 rows, checksum"), std::string::npos) << shown.out;
+    EXPECT_THAT(shown.out, HasSubstr("copying MainTable  3/3 rows"));
+    EXPECT_THAT(shown.out, HasSubstr("MainTable: 3 rows, checksum"));
     EXPECT_EQ(thumbnails(copy), thumbnails(db_));
     RunResult original = kavdb({"show", "--json", folder_ + "/Nikon_D70.jpg"});
     RunResult copied = kavdb({"--db", copy, "show", "--json", folder_ + "/Nikon_D70.jpg"});
     EXPECT_EQ(copied.out, original.out);
-    EXPECT_NE(copied.out.find("quoted"), std::string::npos) << copied.out;
+    EXPECT_THAT(copied.out, HasSubstr("quoted"));
 }
 
 TEST_F(MigrateTest, ADestinationWithRowsOrAMissingSourceIsRefused)
@@ -93,8 +81,7 @@ TEST_F(MigrateTest, ADestinationWithRowsOrAMissingSourceIsRefused)
     const std::string before = kavdb({"--db", other, "sql", "SELECT * FROM MainTable"}).out;
     RunResult refused = kavdb({"migrate", db_, other});
     EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_NE(refused.err.find("already holds a catalogue with rows"), std::string::npos)
-        << refused.err;
+    EXPECT_THAT(refused.err, HasSubstr("already holds a catalogue with rows"));
     EXPECT_EQ(kavdb({"--db", other, "sql", "SELECT * FROM MainTable"}).out, before);
     RunResult missing = kavdb({"migrate", dir_ + "/none.mdb", dir_ + "/new.mdb"});
     EXPECT_EQ(missing.exitCode, 2);
@@ -107,9 +94,9 @@ using MigrateServerTest = MigrateTest;
 TEST_F(MigrateServerTest, ARoundTripThroughAServerKeepsEveryRowAndThumbnail)
 {
     ASSERT_TRUE(onServer()) << "runs under the ctest fixture that starts the test server";
-    const std::string link = dir_ + "/server.mdb";
-    server_ = linkServerCatalogue(link);
-    std::vector<std::string> there = migrate(db_, server_);
+    std::string server;
+    const std::string link = serverLink("server.mdb", &server);
+    std::vector<std::string> there = migrate(db_, server);
     const std::string back = dir_ + "/back.mdb";
     std::vector<std::string> home = migrate(link, back);
     EXPECT_EQ(there.size(), 12u);
@@ -127,7 +114,7 @@ TEST_F(MigrateServerTest, ARoundTripThroughAServerKeepsEveryRowAndThumbnail)
               "4\t2\n");
 
     const std::string before = kavdb({"--db", link, "sql", "SELECT count(*) FROM MainTable"}).out;
-    RunResult refused = kavdb({"migrate", back, server_});
+    RunResult refused = kavdb({"migrate", back, server});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_EQ(kavdb({"--db", link, "sql", "SELECT count(*) FROM MainTable"}).out, before);
 }

@@ -5,7 +5,7 @@
 #include "command_fixture.h"
 #include "photo_prefetch.h"
 
-#include <cstdio>
+#include <fstream>
 
 namespace kavdb::test {
 namespace {
@@ -16,9 +16,7 @@ class PrefetchTest : public CommandTest {
     {
         const std::string folder =
             copyPhotos("p", {"Canon_40D.jpg", "Fujifilm_FinePix_E500.jpg", "Nikon_D70.jpg"});
-        FILE* f = std::fopen((folder + "/broken.jpg").c_str(), "w");
-        std::fputs("not a jpeg", f);
-        std::fclose(f);
+        std::ofstream(folder + "/broken.jpg") << "not a jpeg";
         return {folder + "/Canon_40D.jpg", folder + "/broken.jpg",
                 folder + "/Fujifilm_FinePix_E500.jpg", folder + "/Nikon_D70.jpg"};
     }
@@ -40,13 +38,8 @@ TEST_F(PrefetchTest, PhotosArriveInListOrderAtEveryDepth)
         EXPECT_EQ(errors[0], "");
         EXPECT_NE(errors[1], "") << "depth " << depth;
     }
-}
-
-TEST_F(PrefetchTest, AbandonedReadAheadFinishesQuietly)
-{
-    const std::vector<std::string> paths = mixedFolder();
-    PhotoPrefetch reader(paths, 4);
-    EXPECT_TRUE(reader.next().photo.has_value()); // the rest is left unread
+    PhotoPrefetch abandoned(paths, 4); // the rest is left unread: it finishes quietly
+    EXPECT_TRUE(abandoned.next().photo.has_value());
 }
 
 TEST_F(PrefetchTest, AddGivesTheSameRecordsWithOneJobOrMany)
@@ -54,13 +47,10 @@ TEST_F(PrefetchTest, AddGivesTheSameRecordsWithOneJobOrMany)
     const std::vector<std::string> paths = mixedFolder();
     const std::string folder = paths[0].substr(0, paths[0].rfind('/'));
     for (const char* jobs : {"1", "4"}) {
-        std::remove(db_.c_str());
-        closeCatalogue();
+        freshCatalogue();
         RunResult run = kavdb({"add", "--jobs", jobs, folder});
         EXPECT_EQ(run.exitCode, 1) << run.err; // broken.jpg
-        EXPECT_NE(run.out.find("4 photos: 3 read, 0 already up to date, 1 unreadable"),
-                  std::string::npos)
-            << run.out;
+        EXPECT_THAT(run.out, HasSubstr("4 photos: 3 read, 0 already up to date, 1 unreadable"));
         EXPECT_EQ(metaText(catalogue(), paths[3], "ExifInfo", "Model"), "NIKON D70");
         EXPECT_TRUE(hasRow(catalogue(), paths[1]));
     }

@@ -8,9 +8,6 @@
 #include <exiv2/exiv2.hpp>
 #include <vips/vips8>
 
-#include <algorithm>
-#include <cmath>
-
 namespace kavdb::test {
 namespace {
 
@@ -37,8 +34,6 @@ Reference referenceOf(const std::string& path)
             path.c_str(), vips::VImage::option()->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
         ref.width = image.width();
         ref.height = image.height();
-        if (image.get_typeof("orientation") != 0)
-            ref.orientation = image.get_int("orientation");
         vips::VImage copy = image.copy_memory(); // decodes every pixel: fails for damage
         ref.readable = copy.width() == ref.width;
     } catch (const vips::VError&) {
@@ -58,17 +53,6 @@ Reference referenceOf(const std::string& path)
     } catch (const std::exception&) {
     }
     return ref;
-}
-
-void expectedThumbnail(const Reference& ref, int& width, int& height)
-{
-    int w = ref.width;
-    int h = ref.height;
-    if (ref.orientation >= 5 && ref.orientation <= 8)
-        std::swap(w, h);
-    double scale = std::min(1.0, 160.0 / std::max(w, h));
-    width = static_cast<int>(std::lround(w * scale));
-    height = static_cast<int>(std::lround(h * scale));
 }
 
 } // namespace kavdb::test

@@ -12,16 +12,11 @@ struct Reference {
     bool readable = false;
     int width = 0;
     int height = 0;
-    int orientation = 1;
     std::string make;
     std::string model;
     double focalLength = 0; // millimetres; 0 when the photo does not say
 };
 
 Reference referenceOf(const std::string& path);
-
-/* The thumbnail size a photo of this reference must get: upright, fitting 160 x 160,
- * never enlarged (each side may differ by one pixel of rounding). */
-void expectedThumbnail(const Reference& ref, int& width, int& height);
 
 } // namespace kavdb::test

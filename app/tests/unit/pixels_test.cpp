@@ -23,20 +23,12 @@ TEST(PaddedBgr, SwapsRedAndBlueAndZeroesPadding)
 {
     // 5 x 2 pixels: 15 bytes of pixels per row, padded to 16.
     std::vector<uint8_t> rgb;
-    for (int i = 0; i < 10; ++i) {
-        rgb.push_back(static_cast<uint8_t>(10 * i + 1)); // R
-        rgb.push_back(static_cast<uint8_t>(10 * i + 2)); // G
-        rgb.push_back(static_cast<uint8_t>(10 * i + 3)); // B
-    }
-    std::vector<uint8_t> bgr = rgbToPaddedBgr(rgb.data(), 5, 2);
-    ASSERT_EQ(bgr.size(), 32u);
-    EXPECT_EQ(bgr[0], 3);
-    EXPECT_EQ(bgr[1], 2);
-    EXPECT_EQ(bgr[2], 1);
-    EXPECT_EQ(bgr[15], 0);  // padding of row 0
-    EXPECT_EQ(bgr[16], 53); // first pixel of row 1 (pixel 5) starts at the stride
-    EXPECT_EQ(bgr[18], 51);
-    EXPECT_EQ(bgr[31], 0);
+    for (int i = 0; i < 30; ++i)
+        rgb.push_back(static_cast<uint8_t>(10 * (i / 3) + i % 3 + 1)); // R, G, B: x1, x2, x3
+    EXPECT_EQ(
+        rgbToPaddedBgr(rgb.data(), 5, 2),
+        (std::vector<uint8_t>{3,  2,  1,  13, 12, 11, 23, 22, 21, 33, 32, 31, 43, 42, 41, 0,
+                              53, 52, 51, 63, 62, 61, 73, 72, 71, 83, 82, 81, 93, 92, 91, 0}));
 }
 
 TEST(PaddedBgr, RoundTripsForEveryPaddingWidth)

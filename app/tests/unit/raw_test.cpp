@@ -4,13 +4,14 @@
  * pixels were cut away, which give no picture (the DNG still gives its metadata).
  */
 #include "dng_file.h"
-#include "imaging/formats.h"
 #include "imaging/pixels.h"
 #include "imaging/raw.h"
 #include "metadata/camera.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace kavdb::imaging {
 namespace {
@@ -54,35 +55,23 @@ TEST(RawTest, ThumbnailIsUprightFromThePreviewOrTheSensorData)
     }
 }
 
-TEST(RawTest, RawExtensionsArePhotosInAnyLetterCase)
-{
-    for (const char* name :
-         {"a.CR2", "a.cr3", "a.NEF", "a.arw", "a.dng", "a.ORF", "a.rw2", "a.RAF"})
-        EXPECT_TRUE(isImageFileName(name) && isRawFileName(name)) << name;
-    EXPECT_FALSE(isRawFileName("a.jpg"));
-}
-
 TEST(RawTest, CameraFilesWithoutPixelsKeepTheirMetadataButGiveNoPicture)
 {
-    struct Case {
-        const char* file;
-        const char* model;
-    };
-    // Debian's Exiv2 0.27 is built without ISO BMFF support, so a CR3 file yields no
-    // metadata there.
-    for (Case c : {Case{"Canon_EOS_R6_pruned.CR3", nullptr},
-                   Case{"Apple_iPhone_12_Pro_pruned.dng", "iPhone 12 Pro"}}) {
+    // Whether the CR3 gives metadata is Exiv2's build's (ISO BMFF support); reading it is
+    // the tool's, and must not fail.
+    for (const char* file : {"Canon_EOS_R6_pruned.CR3", "Apple_iPhone_12_Pro_pruned.dng"}) {
         std::vector<uint8_t> bytes =
-            test::readFileBytes(std::string(KAVDB_PHOTOS_DIR) + "/../raw/" + c.file);
-        ASSERT_FALSE(bytes.empty()) << c.file;
-        EXPECT_THROW(readRaw(bytes.data(), bytes.size()), ImageError) << c.file;
+            test::readFileBytes(std::string(KAVDB_PHOTOS_DIR) + "/../raw/" + file);
+        ASSERT_FALSE(bytes.empty()) << file;
+        EXPECT_THROW(readRaw(bytes.data(), bytes.size()), ImageError) << file;
         metadata::PhotoItems items =
             metadata::cameraItems(metadata::readBlocks(bytes.data(), bytes.size()));
-        bool found = false;
-        for (const metadata::PhotoItem& item : items)
-            found = found || (item.name == "Model" && c.model &&
-                              std::get<std::string>(item.value) == c.model);
-        EXPECT_EQ(found, c.model != nullptr) << c.file;
+        auto model = std::find_if(items.begin(), items.end(),
+                                  [](const metadata::PhotoItem& i) { return i.name == "Model"; });
+        if (std::string(file).ends_with(".dng")) {
+            EXPECT_TRUE(model != items.end() &&
+                        model->value == metadata::ItemValue(std::string("iPhone 12 Pro")));
+        }
     }
 }
 

@@ -44,7 +44,7 @@ std::vector<SheetGroup> sampleGroups()
              {entry("c.jpg", 100, 68), entry("d.jpg", 59, 100), entry("e.jpg", 160, 107)}}};
 }
 
-TEST(SheetCaptions, CameraNamesDoNotRepeatTheMake)
+TEST(SheetCaptions, CameraNamesDoNotRepeatTheMakeAndSizesAreRounded)
 {
     EXPECT_EQ(cameraName("Canon", "Canon EOS 40D"), "Canon EOS 40D");
     EXPECT_EQ(cameraName("NIKON CORPORATION", "NIKON D70"), "NIKON D70");
@@ -52,10 +52,6 @@ TEST(SheetCaptions, CameraNamesDoNotRepeatTheMake)
     EXPECT_EQ(cameraName("", "DMC-FZ30"), "DMC-FZ30");
     EXPECT_EQ(cameraName("SONY", ""), "SONY");
     EXPECT_EQ(cameraName("", ""), "");
-}
-
-TEST(SheetCaptions, FileSizes)
-{
     EXPECT_EQ(sizeText(900), "900 B");
     EXPECT_EQ(sizeText(7958), "8 KB");
     EXPECT_EQ(sizeText(1960703), "1.9 MB");
@@ -159,7 +155,7 @@ TEST_F(SheetTest, APngPerPage)
     EXPECT_EQ(one.pngFiles(), std::vector<std::string>{png}); // one page keeps the name
 }
 
-TEST_F(SheetTest, PngIsAGridOfFixedCells)
+TEST_F(SheetTest, PngIsAGridOfFixedCellsHoldingTheThumbnails)
 {
     const SheetGeometry g = sheetGeometry();
     std::vector<SheetGroup> groups = sampleGroups();
@@ -180,23 +176,13 @@ TEST_F(SheetTest, PngIsAGridOfFixedCells)
         vips::VImage png = vips::VImage::new_from_file(path.c_str());
         EXPECT_EQ(png.width(), width);
         EXPECT_EQ(png.height(), height);
+        // The middle of the first cell's picture is the thumbnail's red.
+        std::vector<double> middle =
+            png.getpoint(g.margin + g.cellWidth / 2, g.margin + g.headerHeight + 8 + 60);
+        EXPECT_EQ(middle[0], 200);
+        EXPECT_EQ(middle[1], 0);
         std::filesystem::remove(path);
     }
-}
-
-TEST_F(SheetTest, PngCellsHoldTheThumbnails)
-{
-    std::vector<SheetGroup> groups = {{"/f", {entry("a.jpg", 160, 120)}}};
-    std::string path = ::testing::TempDir() + "/one.png";
-    writeSheetPng(groups, 4, path);
-    vips::VImage png = vips::VImage::new_from_file(path.c_str());
-    const SheetGeometry g = sheetGeometry();
-    // The middle of the only cell's picture is the thumbnail's red.
-    std::vector<double> middle =
-        png.getpoint(g.margin + g.cellWidth / 2, g.margin + g.headerHeight + 8 + 60);
-    EXPECT_EQ(middle[0], 200);
-    EXPECT_EQ(middle[1], 0);
-    std::filesystem::remove(path);
 }
 
 } // namespace

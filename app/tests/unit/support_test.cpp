@@ -1,16 +1,14 @@
 /*
- * Small pieces of the tool: result-code words, catalogue location, paths, the folder
- * walk that finds photos, and XMP sidecars.
+ * Small pieces of the tool: result-code words, paths and the folder walk that finds
+ * photos (where the catalogue lives and which files are sidecars are tested through the
+ * commands).
  */
-#include "catalogue_location.h"
 #include "paths.h"
 #include "result_words.h"
-#include "sidecars.h"
 #include "test_images.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -27,54 +25,6 @@ TEST(ResultWords, KnownCodesReadAsWords)
     EXPECT_EQ(resultWords(KAVDB_E_NOT_FOUND), "not in the catalogue");
     EXPECT_EQ(resultWords(static_cast<HRESULT>(0x80123456)), "error 0x80123456");
     EXPECT_EQ(resultHex(KAVDB_E_NOT_FOUND), "0x8878000B");
-}
-
-/* Sets an environment variable for one test and restores it afterwards. */
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const char* value) : name_(name)
-    {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        had_ = std::getenv(name) != nullptr;
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~ScopedEnv()
-    {
-        if (had_)
-            setenv(name_.c_str(), old_.c_str(), 1);
-        else
-            unsetenv(name_.c_str());
-    }
-
-  private:
-    std::string name_;
-    std::string old_;
-    bool had_ = false;
-};
-
-TEST(CatalogueLocation, FollowsXdgDataHome)
-{
-    {
-        ScopedEnv data("XDG_DATA_HOME", "/srv/data");
-        EXPECT_EQ(defaultCataloguePath(), "/srv/data/kavdb/catalogue.mdb");
-    }
-    {
-        ScopedEnv data("XDG_DATA_HOME", nullptr);
-        ScopedEnv home("HOME", "/home/ann");
-        EXPECT_EQ(defaultCataloguePath(), "/home/ann/.local/share/kavdb/catalogue.mdb");
-    }
-    {
-        ScopedEnv data("XDG_DATA_HOME", "relative/dir"); // not absolute: ignored
-        ScopedEnv home("HOME", "/home/ann");
-        EXPECT_EQ(defaultCataloguePath(), "/home/ann/.local/share/kavdb/catalogue.mdb");
-    }
-    EXPECT_EQ(cataloguePath("/tmp/x.mdb"), "/tmp/x.mdb");
-    EXPECT_TRUE(acceptableCatalogueName("/tmp/x.mdb"));
-    EXPECT_FALSE(acceptableCatalogueName("/tmp/x.db"));
 }
 
 TEST(Paths, ArgumentsBecomeAbsoluteAndNormal)
@@ -135,28 +85,6 @@ TEST(Paths, FolderWalkFindsFilesAndPhotosByFolderInNameOrder)
     EXPECT_EQ(all, (std::vector<std::string>{"README", "a.PNG", "b.jpg", "elsewhere/far.jpg",
                                              "notes.txt", "sub/deeper/x.jpeg", "sub/link.jpg",
                                              "sub/y.webp", "sub/z.tif"}));
-    fs::remove_all(root);
-}
-
-TEST(Sidecars, BothFormsBelongToTheirPhotoAndFollowItsName)
-{
-    test::startTestVips();
-    fs::path root = fs::path(::testing::TempDir()) / "sidecars";
-    fs::remove_all(root);
-    fs::create_directories(root);
-    for (const char* name :
-         {"a.jpg", "a.jpg.xmp", "a.xmp", "b.jpg", "orphan.xmp", "c.tif", "c.XMP"})
-        std::ofstream(root / name) << "x";
-    const std::string a = (root / "a.jpg").string();
-    EXPECT_EQ(sidecarsOf(a), (std::vector<std::string>{a + ".xmp", (root / "a.xmp").string()}));
-    EXPECT_TRUE(sidecarsOf((root / "b.jpg").string()).empty());
-    EXPECT_TRUE(isSidecarOfAPhoto(a + ".xmp"));
-    EXPECT_TRUE(isSidecarOfAPhoto((root / "a.xmp").string()));
-    EXPECT_TRUE(isSidecarOfAPhoto((root / "c.XMP").string()));
-    EXPECT_FALSE(isSidecarOfAPhoto((root / "orphan.xmp").string()));
-    EXPECT_FALSE(isSidecarOfAPhoto(a));
-    EXPECT_EQ(sidecarFor("/p/a.jpg.xmp", "/p/a.jpg", "/q/b.jpg"), "/q/b.jpg.xmp");
-    EXPECT_EQ(sidecarFor("/p/a.xmp", "/p/a.jpg", "/q/b.jpg"), "/q/b.xmp");
     fs::remove_all(root);
 }
 

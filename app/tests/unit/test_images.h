@@ -10,7 +10,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -56,15 +57,8 @@ inline std::vector<uint8_t> encoded(const vips::VImage& image, const char* suffi
 
 inline std::vector<uint8_t> readFileBytes(const std::string& path)
 {
-    std::vector<uint8_t> bytes;
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
-        uint8_t chunk[65536];
-        std::size_t n;
-        while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-            bytes.insert(bytes.end(), chunk, chunk + n);
-        std::fclose(f);
-    }
-    return bytes;
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 } // namespace kavdb::test
