@@ -77,9 +77,41 @@ std::size_t quoteEnd(const std::string& s, std::size_t i, char q)
     return s.size();
 }
 
+/* The names the statement gives its own columns, quoted after AS as the translator writes
+ * them, by their lowercase form: a query around it, or its ORDER BY, may name one in any
+ * case, as Jet does, and the server reads an unquoted name in lower case. */
+NameSpellings aliasesOf(const std::string& s)
+{
+    NameSpellings aliases;
+    bool afterAs = false;
+    for (std::size_t i = 0; i < s.size();) {
+        std::size_t end = i + 1;
+        if (s[i] == '\'' || s[i] == '"') {
+            end = quoteEnd(s, i, s[i]);
+            if (afterAs && s[i] == '"' && end - i > 2) {
+                std::string name = s.substr(i + 1, end - i - 2);
+                aliases.emplace(lower(name), name);
+            }
+        } else if (isWordStart(s[i])) {
+            while (end < s.size() && isWordChar(s[end])) {
+                ++end;
+            }
+            afterAs = lower(std::string_view(s.data() + i, end - i)) == "as";
+            i = end;
+            continue;
+        }
+        afterAs = afterAs && s[i] == ' ';
+        i = end;
+    }
+    return aliases;
+}
+
 class Rewriter {
   public:
-    Rewriter(const std::string& sql, const NameSpellings& names) : s_(sql), names_(names) {}
+    Rewriter(const std::string& sql, const NameSpellings& names)
+        : s_(sql), names_(names), aliases_(aliasesOf(sql))
+    {
+    }
     ServerText run();
 
   private:
@@ -89,6 +121,7 @@ class Rewriter {
 
     const std::string& s_;
     const NameSpellings& names_;
+    const NameSpellings aliases_;
     ServerText out_;
     std::size_t i_ = 0;
     std::string previous_; // the last word, lowercase
@@ -97,8 +130,14 @@ class Rewriter {
 
 std::string Rewriter::spelled(const std::string& name) const
 {
-    auto it = names_.find(lower(name));
-    return it != names_.end() ? it->second : std::string();
+    const std::string low = lower(name);
+    auto it = names_.find(low);
+    if (it != names_.end()) {
+        return it->second;
+    }
+    // Never after AS, where an unquoted word is a type or a table's alias.
+    auto alias = previous_ == "as" ? aliases_.end() : aliases_.find(low);
+    return alias != aliases_.end() ? alias->second : std::string();
 }
 
 void Rewriter::word(std::size_t end)

@@ -68,6 +68,9 @@ class Spelling {
     {
         return arithmetic(op, {a.first, b.first});
     }
+    /* What follows a term of ORDER BY: Jet sorts Null before any value, and so after them
+     * all when descending. */
+    virtual std::string sortOrder(bool descending) const { return descending ? " DESC" : ""; }
     /* A truth as a value (Jet's True is -1), and a value as a truth. */
     virtual std::string truthValue(const std::string& truth) const = 0;
     virtual std::string asCondition(const std::string& value) const = 0;

@@ -264,6 +264,10 @@ class PostgresSpelling final : public Spelling {
             return "power((" + o[0] + ")::float8, (" + o[1] + ")::float8)";
         }
     }
+    std::string sortOrder(bool descending) const override // the server puts Null last
+    {
+        return descending ? " DESC NULLS LAST" : " NULLS FIRST";
+    }
     std::string dateArithmetic(Op op, const Operand& a, const Operand& b) const override
     {
         auto side = [](const Operand& x) { return x.second ? dateOf(x.first) : x.first; };

@@ -449,7 +449,7 @@ void Writer::select(int index, std::string& o) const
     }
     if (!head.orderBy.empty()) { // terms of the result columns, as they are
         put(o, " ORDER BY ", joined(head.orderBy, ", ", [&](std::string& s, int id, std::size_t i) {
-                put(s, id, head.descending[i] ? " DESC" : "");
+                put(s, id, sp_.sortOrder(head.descending[i]));
             }));
     }
 }
@@ -484,7 +484,7 @@ void Writer::single(const Select& q, bool ordered, std::string& o) const
     std::string having = q.having >= 0 ? text(" HAVING ", q.having) : "";
     std::string order = joined(q.orderBy, ", ", [&](std::string& s, int id, std::size_t i) {
         term(s, id);
-        s += q.descending[i] ? " DESC" : "";
+        s += sp_.sortOrder(q.descending[i]);
     });
     std::string grouping = groups.empty() ? "" : " GROUP BY " + groups;
     put(o, distinct ? "SELECT DISTINCT " : "SELECT ", list, from, grouping, having,
