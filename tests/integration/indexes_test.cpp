@@ -60,8 +60,7 @@ class IndexTest : public CatalogueTest {
         if (!exif.Tags.empty()) {
             meta.push_back(exif);
         }
-        ASSERT_EQ(KaAVDBRegisterFile(db_, path, &meta, nullptr), S_OK) << path;
-        releaseTestTags(meta);
+        ASSERT_EQ(registerWith(path, meta), S_OK) << path;
     }
 
     std::vector<std::string> text(const std::string& query, int32_t limit = 0)

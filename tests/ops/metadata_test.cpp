@@ -35,7 +35,7 @@ class MetadataTest : public RowsTest {
     {
         RowsTest::SetUp();
         for (const std::string& path : {kA, kB}) {
-            ASSERT_EQ(KaAVDBRegisterFile(db_, path.c_str(), nullptr, nullptr), S_OK);
+            ASSERT_EQ(registerWith(path), S_OK);
         }
     }
     HRESULT write(const std::string& path, std::vector<MetaData> metas)
@@ -245,8 +245,8 @@ TEST_F(MetadataTest, TableRowsAreReadByPosition)
 {
     for (const char* title : {"one", "two", "three"}) {
         std::string path = std::string("/q/") + title + ".jpg";
-        ASSERT_EQ(KaAVDBRegisterFile(db_, path.c_str(), nullptr, nullptr), S_OK);
-        ASSERT_EQ(write(path, {makeMeta("Caption", {{"Title", title}}, {{"Rating", 1}})}), S_OK);
+        ASSERT_EQ(registerWith(path, {makeMeta("Caption", {{"Title", title}}, {{"Rating", 1}})}),
+                  S_OK);
     }
     int32_t n = -1;
     EXPECT_EQ(KaAVDBGetReadTableDataCount(db_, "Caption", &n), S_OK);
@@ -305,7 +305,7 @@ class NumberKindTest : public MetadataTest {
 TEST_F(NumberKindTest, NumbersRoundTripCompareAndShareRowsExactly)
 {
     const std::string kC = "/p/c.jpg";
-    ASSERT_EQ(KaAVDBRegisterFile(db_, kC.c_str(), nullptr, nullptr), S_OK);
+    ASSERT_EQ(registerWith(kC), S_OK);
     ASSERT_EQ(write(kA, {fnumber(0.1 + 0.2)}), S_OK);
     ASSERT_EQ(write(kB, {fnumber(0.1 + 0.2)}), S_OK);
     ASSERT_EQ(write(kC, {fnumber(0.3)}), S_OK);
@@ -328,9 +328,7 @@ TEST_F(NumberKindTest, NumbersRoundTripCompareAndShareRowsExactly)
     EXPECT_EQ(tagNumber(list.front().Tags.back()), -33.868820);
     FreeMetaDataList(&list);
     for (const char* path : {"/q/x.jpg", "/q/y.jpg"}) {
-        MetaDataList meta{fnumber(2.8)};
-        EXPECT_EQ(KaAVDBRegisterFile(db_, path, &meta, nullptr), S_OK);
-        releaseTestTags(meta);
+        EXPECT_EQ(registerWith(path, {fnumber(2.8)}), S_OK);
     }
     EXPECT_EQ(row("SELECT COUNT(*) FROM ExifInfo WHERE FNumber = 2.8"), "1");
     int32_t size = -1;

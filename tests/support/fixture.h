@@ -55,6 +55,15 @@ class CatalogueTest : public TempDirTest {
     /* The configuration the catalogue is created with; override to change it. */
     virtual const char* iniText() const { return kTestIni; }
 
+    /* Registers path with the given metadata, whose tags are released afterwards. */
+    HRESULT registerWith(const std::string& path, MetaDataList metas = {},
+                         ImageData* image = nullptr);
+    /* A file's comment, or "<none>" when it cannot be read. */
+    std::string comment(const std::string& path);
+    /* The paths a text or a place search finds, in its order (none on a failure). */
+    std::vector<std::string> searchText(const std::string& words, int32_t limit = 0);
+    std::vector<std::string> searchPlace(double lat, double lon, double metres, int32_t limit = 0);
+
     std::string dbPath_;
     DBHandle* db_ = nullptr;
 };

@@ -385,7 +385,8 @@ TEST_F(RecordsetTest, ValuesAreBoundToPlaceholdersOnly)
 {
     addFile(1, "a.jpg");
     addFile(2, "it\"s 'q'.jpg");
-    const std::string sql = "SELECT * FROM Files WHERE (PathID = ?) AND Filename=?";
+    // A '?' inside a literal is no placeholder.
+    const std::string sql = "SELECT * FROM Files WHERE (PathID = ?) AND Filename=? AND '?' = \"?\"";
     const std::tuple<int32_t, const char*, bool> cases[] = {
         {1, "a.jpg", true}, {2, "it\"s 'q'.jpg", true}, {2, "a.jpg", false}, {1, "A.JPG", false}};
     for (Cursor type : {Cursor::Keyset, Cursor::ForwardOnly}) {

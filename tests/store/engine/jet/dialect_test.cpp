@@ -1,8 +1,8 @@
 /*
  * The Jet dialect at the engine: one statement per text, the constructs refused on
  * purpose, statements that take several of SQLite's done whole or not at all, keys and
- * indexes made by Jet DDL, SELECT ... INTO's table, and the StrComp equality served by an
- * index. What Jet statements give through the exports is tabled in jet_sql_test.
+ * indexes made by Jet DDL, and SELECT ... INTO's table. What Jet statements give through the
+ * exports is tabled in jet_sql_test.
  */
 #include "store/engine/engine_fixture.h"
 #include "store/engine/jet/dialect.h"
@@ -10,7 +10,6 @@
 #include "store/engine/select_reader.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 namespace kavdb::engine::test {
 namespace {
@@ -112,22 +111,6 @@ class DialectDbTest : public EngineTest {
         return names;
     }
 };
-
-TEST_F(DialectDbTest, TheBinaryStrCompEqualityUsesAnIndexOnSqlite)
-{
-    conn_.execute("CREATE TABLE PathTable (PathID COUNTER PRIMARY KEY, Pathname TEXT(255))");
-    conn_.execute("CREATE INDEX PathTable_Pathname ON PathTable (Pathname)");
-    auto sql = translateJet(R"(SELECT * FROM PathTable WHERE StrComp(Pathname,"C:\a\",0)=0)");
-    ASSERT_EQ(sql.size(), 1u);
-    sqlite3_stmt* plan = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(sqliteHandle(conn_.driver()),
-                                 ("EXPLAIN QUERY PLAN " + sql[0]).c_str(), -1, &plan, nullptr),
-              SQLITE_OK);
-    ASSERT_EQ(sqlite3_step(plan), SQLITE_ROW);
-    std::string detail = reinterpret_cast<const char*>(sqlite3_column_text(plan, 3));
-    sqlite3_finalize(plan);
-    EXPECT_NE(detail.find("INDEX PathTable_Pathname"), std::string::npos) << detail;
-}
 
 TEST_F(DialectDbTest, AStatementThatTakesSeveralIsDoneWholeOrNotAtAll)
 {
@@ -240,10 +223,6 @@ TEST(SelectReaderTest, OnlyPlainSingleTableSelectsHaveRowKeys)
     for (const auto& [sql, keyed] : cases) {
         EXPECT_EQ(readSelect(sql).keyed, keyed) << sql;
     }
-    SelectParts s = readSelect("SELECT a FROM t AS x WHERE b = 2 ORDER BY a DESC LIMIT 3");
-    EXPECT_EQ(s.list + "|" + s.from + "|" + s.tableName + "|" + s.where + "|" + s.orderBy + "|" +
-                  s.limit,
-              "a|t AS x|t| WHERE b = 2|a DESC| LIMIT 3");
 }
 
 TEST(LexerTest, TokensGiveBackTheirText)
