@@ -112,6 +112,7 @@ TEST_F(IndexTest, FindsWordsWhereverTheCatalogueHoldsThem)
         {"harb*", {"/photos/boats/IMG_1.jpg"}},           // a prefix
         {"harb", {}},                                     // a word is whole without *
         {"\"old harbour\"", {"/photos/boats/IMG_1.jpg"}}, // a phrase
+        {"\"old harb\"*", {"/photos/boats/IMG_1.jpg"}},   // a phrase ending in a prefix
         {"\"harbour old\"", {}},                          // in its order
     };
     for (const auto& c : cases) {
@@ -124,9 +125,28 @@ TEST_F(IndexTest, FindsWordsWhereverTheCatalogueHoldsThem)
 TEST_F(IndexTest, AnySearchTextIsAnsweredNeverRefused)
 {
     add("/p/cafe.jpg", "Café de la Marine, Saint-Tropez");
-    for (const char* query :
-         {"\"", "-", "***", "AND", "OR NOT", "title:x", "(sea", "a\"b", "NEAR(a b)", "^x", "—",
-          "\xff\xfe", "cafe\xff", "caf\xc3", "\xed\xa0\x80x", "", "   ", "'; DROP TABLE x"}) {
+    for (const char* query : {"\"",
+                              "-",
+                              "***",
+                              "AND",
+                              "OR NOT",
+                              "title:x",
+                              "(sea",
+                              "a\"b",
+                              "NEAR(a b)",
+                              "^x",
+                              "—",
+                              "\xff\xfe",
+                              "cafe\xff",
+                              "caf\xc3",
+                              "\xed\xa0\x80x",
+                              "\xe0\x80\x80y",
+                              "\xf4\x90\x80\x80w",
+                              "x\x1f*y z",
+                              "- * \"\" — « »",
+                              "",
+                              "   ",
+                              "'; DROP TABLE x"}) {
         text(query); // the helper fails the test on any code but S_OK or none found
     }
     std::string many; // far more terms and words than any engine's parser nests

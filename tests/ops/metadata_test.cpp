@@ -1,7 +1,7 @@
 /*
  * Metadata operations: writing and reading a file's metadata with shared rows, partial
- * reads, the configured item descriptions, metadata tables read by row position, and the
- * number kind (a REAL column whose tags carry a double).
+ * reads, metadata tables read by row position, and the number kind (a REAL column whose
+ * tags carry a double).
  */
 #include "support/rows.h"
 
@@ -194,51 +194,6 @@ TEST_F(MetadataTest, PartialReadsHandOverOneItemsBuffer)
     void* data = nullptr;
     EXPECT_EQ(KaAVDBReadFilePartially(db_, "/p/none.jpg", "ExifInfo", "Make", 0, &size, &data),
               KAVDB_E_NOT_FOUND);
-}
-
-TEST_F(MetadataTest, ItemDescriptionsFollowTheConfiguration)
-{
-    struct Case {
-        int32_t index;
-        HRESULT hr;
-        std::string described; // table.item:type,size; -7 left untouched
-    } cases[] = {{1, S_OK, "ExifInfo.Make:0,64"},      {3, S_OK, "ExifInfo.ISO:1,-7"},
-                 {4, S_OK, "ExifInfo.Preview:2,1024"}, {5, S_OK, "Caption.Title:0,128"},
-                 {7, S_OK, "People.Name:0,64"},        {8, E_FAIL, ".:-7,-7"}};
-    for (const auto& c : cases) {
-        char table[128] = "", item[128] = "";
-        int32_t type = -7, size = -7;
-        EXPECT_EQ(KaAVDBGetData(c.index, table, item, &type, &size), c.hr);
-        EXPECT_EQ(std::string(table) + "." + item + ":" + std::to_string(type) + "," +
-                      std::to_string(size),
-                  c.described);
-    }
-    const std::pair<const char*, int32_t> counts[] = {
-        {"ExifInfo", 4}, {"Caption", 2}, {"exifinfo", 0}, {"Nope", 0}};
-    for (const auto& [table, expected] : counts) {
-        int32_t n = -1;
-        EXPECT_EQ(KaAVDBGetDataNum(table, &n), expected > 0 ? S_OK : E_FAIL) << table;
-        EXPECT_EQ(n, expected) << table;
-    }
-    int32_t n = 0;
-    EXPECT_EQ(KaAVDBGetDataTotalNum(&n), S_OK);
-    EXPECT_EQ(n, 7);
-    // Incomplete values: each part is written as soon as it is known.
-    writeIni("[DataTable1]\nTableName=T\nItem1=A,0,\nItem2=B\nItem3=C,1,\n");
-    char table[128] = "", item[128] = "";
-    int32_t type = -7, size = -7;
-    EXPECT_EQ(KaAVDBGetData(1, table, item, &type, &size), E_FAIL); // text without a size
-    EXPECT_EQ(std::string(item) + ":" + std::to_string(type) + "," + std::to_string(size),
-              "A:0,-7");
-    item[0] = '\0';
-    EXPECT_EQ(KaAVDBGetData(2, table, item, &type, &size), E_FAIL); // no comma at all
-    EXPECT_STREQ(item, "");
-    EXPECT_EQ(KaAVDBGetData(3, table, item, &type, &size), S_OK);
-    EXPECT_EQ(KaAVDBGetDataTotalNum(&n), S_OK);
-    EXPECT_EQ(n, 3);
-    writeIni("[Common]\nlevel=3\n");
-    EXPECT_EQ(KaAVDBGetDataTotalNum(&n), E_FAIL);
-    EXPECT_EQ(n, 0);
 }
 
 TEST_F(MetadataTest, TableRowsAreReadByPosition)
