@@ -262,6 +262,8 @@ TEST_F(ConnectionTest, SqliteFileCopyBackupHoldsTheCommittedStateAndRestoresIt)
     }
     conn_.execute("DELETE FROM t WHERE a = 'row0'");
     conn_.execute("CREATE TABLE extra (x INTEGER)");
+    conn_.execute("ALTER TABLE t ADD COLUMN b INTEGER");
+    EXPECT_EQ(Recordset(conn_, "SELECT * FROM t", Cursor::Keyset).fieldCount(), 3);
     Connection c;
     c.open(copy);
     Recordset rs(c, "SELECT * FROM t ORDER BY id", Cursor::Keyset);
@@ -272,6 +274,7 @@ TEST_F(ConnectionTest, SqliteFileCopyBackupHoldsTheCommittedStateAndRestoresIt)
     EXPECT_EQ(count("t"), 50);
     EXPECT_EQ(scalar("SELECT a FROM t WHERE id = 1").toText(), "row0");
     EXPECT_EQ(codeOf([&] { scalar("SELECT * FROM extra"); }), code::kNoSuchTable);
+    EXPECT_EQ(Recordset(conn_, "SELECT * FROM t", Cursor::Keyset).fieldCount(), 2);
     EXPECT_EQ(codeOf([&] { conn_.driver().restoreFrom(pathOf("missing.bak")); }), code::kFail);
     EXPECT_EQ(count("t"), 50);
 }

@@ -439,15 +439,5 @@ TEST_F(RecordsetTest, SchemaChangesAreSeenWhoeverMadeThem)
     other.close();
 }
 
-TEST_F(RecordsetTest, ASqliteFileRestoredUnderTheConnectionIsReadWithItsOwnSchema)
-{
-    addFile(1, "a.jpg");
-    conn_.driver().backupTo(pathOf("twin.mdb"));
-    conn_.execute("ALTER TABLE Files ADD COLUMN Extra INTEGER");
-    EXPECT_EQ(fieldsOf(conn_, " WHERE PathID = 1"), 7);
-    conn_.driver().restoreFrom(pathOf("twin.mdb"));
-    EXPECT_EQ(fieldsOf(conn_, " WHERE PathID = 1"), 6);
-}
-
 } // namespace
 } // namespace kavdb::engine::test
