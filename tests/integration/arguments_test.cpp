@@ -4,8 +4,6 @@
  */
 #include "support/fixture.h"
 
-#include <functional>
-
 namespace kavdb::test {
 namespace {
 
@@ -15,17 +13,6 @@ int32_t onImage(int32_t, void*, ImageReadRecord*)
 {
     return 0;
 }
-
-struct Call {
-    const char* what;
-    std::function<HRESULT()> call;
-    HRESULT expected;
-};
-
-/* A call and the code it gives; its own text names it in a failure. */
-// clang-format off
-#define GIVES(code, ...) Call{#__VA_ARGS__, [&] { return __VA_ARGS__; }, code}
-// clang-format on
 
 TEST_F(ArgumentsTest, EachRefusalHasItsCode)
 {
@@ -184,9 +171,7 @@ TEST_F(ArgumentsTest, EachRefusalHasItsCode)
         GIVES(E_INVALIDARG, FreeBuffer(nullptr)),
         GIVES(E_INVALIDARG, KaDBSVInitDatabase(nullptr)),
     };
-    for (const Call& c : calls) {
-        EXPECT_EQ(c.call(), c.expected) << c.what;
-    }
+    expectCodes(calls);
     EXPECT_EQ(h, nullptr);
     EXPECT_TRUE(list.empty() && data.empty() && tags.empty() && rows.empty() && images.empty());
     // Nothing reached the catalogue: no folder row was made by any of them.

@@ -39,43 +39,28 @@ TEST_F(HostileInputTest, OnlyOneStatementEverReachesTheEngine)
     std::string deleteInfo = "SELECT * FROM People WHERE Name = 'x'; DELETE FROM MainTable";
     StringList list;
     int32_t n = 0;
-    const struct {
-        const char* what;
-        HRESULT got;
-        HRESULT expected;
-    } calls[] = {
-        {"query", KaAVDBQuery(db_, search.c_str(), &list), E_POINTER},
-        {"count", KaAVDBGetCountSQL(db_, search.c_str(), &n), E_POINTER},
-        {"file list",
-         KaAVDBGetQueryFileList(db_,
-                                "SELECT Filename FROM MainTable; DELETE FROM "
-                                "MainTable",
-                                &list, 1),
-         syntax},
-        {"execute", KaAVDBExecuteSQL(db_, "DELETE FROM People; DELETE FROM MainTable"), syntax},
-        {"line comment", KaAVDBExecuteSQL(db_, "DELETE FROM MainTable -- all"), syntax},
-        {"block comment", KaAVDBExecuteSQL(db_, "DELETE FROM MainTable /* all */"), syntax},
-        {"not a Jet statement", KaAVDBExecuteSQL(db_, "PRAGMA writable_schema = 1"), syntax},
-        {"empty", KaAVDBExecuteSQL(db_, ""), syntax},
-        {"blank", KaAVDBExecuteSQL(db_, " \n\t;"), syntax},
-        {"unbound", KaAVDBExecuteSQL(db_, "DELETE FROM MainTable WHERE FieldID <> ?"), noValue},
-        {"unbound name",
-         KaAVDBGetQueryFileList(db_,
-                                "SELECT Filename FROM MainTable WHERE "
-                                "Filename <> :f",
-                                &list, 1),
-         noValue},
-        {"delete info", KaAVDBDeleteInfo(db_, deleteInfo.data()), syntax},
-        {"table count", KaAVDBGetReadTableDataCount(db_, "MainTable; DELETE FROM MainTable", &n),
-         syntax},
-        {"rename", KaAVDBUpdateTableData(db_, "People; DELETE FROM MainTable", "Name", "Ann", "B"),
-         syntax},
-        {"register", KaAVDBRegisterFile(db_, "/p/b.jpg", &bad, nullptr), syntax},
-        {"write", KaAVDBWriteData(db_, "/p/a.jpg", &bad), E_FAIL},
+    const Call calls[] = {
+        GIVES(E_POINTER, KaAVDBQuery(db_, search.c_str(), &list)),
+        GIVES(E_POINTER, KaAVDBGetCountSQL(db_, search.c_str(), &n)),
+        GIVES(syntax, KaAVDBGetQueryFileList(
+                          db_, "SELECT Filename FROM MainTable; DELETE FROM MainTable", &list, 1)),
+        GIVES(syntax, KaAVDBExecuteSQL(db_, "DELETE FROM People; DELETE FROM MainTable")),
+        GIVES(syntax, KaAVDBExecuteSQL(db_, "DELETE FROM MainTable -- all")),
+        GIVES(syntax, KaAVDBExecuteSQL(db_, "DELETE FROM MainTable /* all */")),
+        GIVES(syntax, KaAVDBExecuteSQL(db_, "PRAGMA writable_schema = 1")),
+        GIVES(syntax, KaAVDBExecuteSQL(db_, "")),
+        GIVES(syntax, KaAVDBExecuteSQL(db_, " \n\t;")),
+        GIVES(noValue, KaAVDBExecuteSQL(db_, "DELETE FROM MainTable WHERE FieldID <> ?")),
+        GIVES(noValue, KaAVDBGetQueryFileList(
+                           db_, "SELECT Filename FROM MainTable WHERE Filename <> :f", &list, 1)),
+        GIVES(syntax, KaAVDBDeleteInfo(db_, deleteInfo.data())),
+        GIVES(syntax, KaAVDBGetReadTableDataCount(db_, "MainTable; DELETE FROM MainTable", &n)),
+        GIVES(syntax,
+              KaAVDBUpdateTableData(db_, "People; DELETE FROM MainTable", "Name", "Ann", "B")),
+        GIVES(syntax, KaAVDBRegisterFile(db_, "/p/b.jpg", &bad, nullptr)),
+        GIVES(E_FAIL, KaAVDBWriteData(db_, "/p/a.jpg", &bad)),
     };
-    for (const auto& c : calls) {
-        EXPECT_EQ(c.got, c.expected) << c.what;
-    }
+    expectCodes(calls);
     ASSERT_FALSE(errors().empty());
     EXPECT_EQ(errors().front().code, syntax) << errors().front().message;
     releaseTestTags(bad);
@@ -109,27 +94,24 @@ TEST_F(HostileInputTest, TextsPastTheFixedLimitsAreRefusedAndChangeNothing)
     StringList list;
     int32_t count = 0;
     ASSERT_EQ(KaDBSVInitDatabase(dbPath_.c_str()), S_OK);
-    const HRESULT results[] = {
-        KaAVDBRegisterFile(db_, folder520.c_str(), nullptr, nullptr),
-        KaAVDBRegisterFile(db_, ("/p/" + name260).c_str(), nullptr, nullptr),
-        KaAVDBQuery(db_, hugeCondition.c_str(), &list),
-        KaAVDBGetCountSQL(db_, hugeCondition.c_str(), &count),
-        KaAVDBRegisterFile(db_, longName.c_str(), nullptr, nullptr),
-        KaAVDBRegisterFile(db_, longFolder.c_str(), nullptr, nullptr),
-        KaDBSVEnrollFile(longName.c_str(), &none),
-        KaDBSVEnrollImage(longName.c_str(), &image),
-        KaAVDBMoveFile(db_, "/p/a.jpg", longName.c_str(), 1),
-        KaAVDBCopyFile(db_, "/p/a.jpg", longName.c_str(), 1),
-        KaAVDBMoveFile(db_, "/p/a.jpg", ("/new/" + name260).c_str(), 1),
-        KaAVDBCopyFile(db_, "/p/a.jpg", ("/new/" + name260).c_str(), 1),
-        KaAVDBExecuteSQL(db_, longSql.c_str()),
-        KaAVDBGetQueryFileList(db_, longSql.c_str(), &list, 1),
+    const Call calls[] = {
+        GIVES(E_INVALIDARG, KaAVDBRegisterFile(db_, folder520.c_str(), nullptr, nullptr)),
+        GIVES(E_INVALIDARG, KaAVDBRegisterFile(db_, ("/p/" + name260).c_str(), nullptr, nullptr)),
+        GIVES(E_INVALIDARG, KaAVDBQuery(db_, hugeCondition.c_str(), &list)),
+        GIVES(E_INVALIDARG, KaAVDBGetCountSQL(db_, hugeCondition.c_str(), &count)),
+        GIVES(E_INVALIDARG, KaAVDBRegisterFile(db_, longName.c_str(), nullptr, nullptr)),
+        GIVES(E_INVALIDARG, KaAVDBRegisterFile(db_, longFolder.c_str(), nullptr, nullptr)),
+        GIVES(E_INVALIDARG, KaDBSVEnrollFile(longName.c_str(), &none)),
+        GIVES(E_INVALIDARG, KaDBSVEnrollImage(longName.c_str(), &image)),
+        GIVES(E_INVALIDARG, KaAVDBMoveFile(db_, "/p/a.jpg", longName.c_str(), 1)),
+        GIVES(E_INVALIDARG, KaAVDBCopyFile(db_, "/p/a.jpg", longName.c_str(), 1)),
+        GIVES(E_INVALIDARG, KaAVDBMoveFile(db_, "/p/a.jpg", ("/new/" + name260).c_str(), 1)),
+        GIVES(E_INVALIDARG, KaAVDBCopyFile(db_, "/p/a.jpg", ("/new/" + name260).c_str(), 1)),
+        GIVES(E_INVALIDARG, KaAVDBExecuteSQL(db_, longSql.c_str())),
+        GIVES(E_INVALIDARG, KaAVDBGetQueryFileList(db_, longSql.c_str(), &list, 1)),
     };
+    expectCodes(calls);
     KaDBSVExitDatabase();
-    int i = 0;
-    for (HRESULT hr : results) {
-        EXPECT_EQ(hr, E_INVALIDARG) << "call #" << i++;
-    }
     EXPECT_TRUE(list.empty());
     char out[64];
     EXPECT_LT(KaAVDBGetData(100000, out, out, reinterpret_cast<int32_t*>(out),

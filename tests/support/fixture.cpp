@@ -158,6 +158,13 @@ std::vector<std::string> CatalogueTest::searchPlace(double lat, double lon, doub
     return {out.begin(), out.end()};
 }
 
+void expectCodes(std::span<const Call> calls)
+{
+    for (const Call& c : calls) {
+        EXPECT_EQ(c.call(), c.expected) << c.what;
+    }
+}
+
 static MetaTag newTag(const std::string& name, uint32_t type, const void* data, uint32_t size)
 {
     MetaTag t{};

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -67,6 +69,18 @@ class CatalogueTest : public TempDirTest {
     std::string dbPath_;
     DBHandle* db_ = nullptr;
 };
+
+/* A call and the code it should give, for tables of calls; GIVES names each by its text. */
+struct Call {
+    const char* what;
+    std::function<HRESULT()> call;
+    HRESULT expected;
+};
+// clang-format off
+#define GIVES(code, ...) ::kavdb::test::Call{#__VA_ARGS__, [&] { return __VA_ARGS__; }, code}
+// clang-format on
+/* Makes each call in turn, expecting its code. */
+void expectCodes(std::span<const Call> calls);
 
 /* A MetaData for a table with the given text and integer tags. */
 MetaData makeMeta(const std::string& table,
