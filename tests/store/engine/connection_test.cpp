@@ -64,7 +64,7 @@ TEST_F(ConnectionTest, ClosedConnectionRefusesWork)
     conn_.close();
     EXPECT_FALSE(conn_.isOpen());
     EXPECT_EQ(codeOf([&] { conn_.close(); }), code::kObjectClosed);
-    EXPECT_EQ(codeOf([&] { conn_.execute("SELECT 1"); }), code::kObjectClosed);
+    EXPECT_EQ(codeOfSql("SELECT 1"), code::kObjectClosed);
     EXPECT_EQ(codeOf([&] { conn_.begin(); }), code::kObjectClosed);
     EXPECT_EQ(codeOf([&] { Recordset rs(conn_, "SELECT * FROM t", Cursor::Keyset); }),
               code::kObjectClosed);
@@ -159,7 +159,7 @@ TEST_F(ConnectionTest, ATransactionSqliteEndedRefusesTheRestAndFailsAtItsEnd)
     conn_.execute("INSERT INTO t (a) VALUES ('undone')");
     sqlite3_exec(sqliteHandle(conn_.driver()), "ROLLBACK", nullptr, nullptr,
                  nullptr); // as after SQLITE_FULL
-    EXPECT_EQ(codeOf([&] { conn_.execute("INSERT INTO t (a) VALUES ('after')"); }), code::kFail);
+    EXPECT_EQ(codeOfSql("INSERT INTO t (a) VALUES ('after')"), code::kFail);
     EXPECT_EQ(codeOf([&] { conn_.commit(); }), code::kFail);
     EXPECT_EQ(conn_.depth(), 0);
     EXPECT_EQ(count("t"), 0);
