@@ -11,19 +11,12 @@ namespace {
 
 using engine::FaultPoint;
 
-class ExportGuardTest : public CatalogueTest {
-  protected:
-    std::string comment(const std::string& path)
-    {
-        char text[1024] = {};
-        return KaAVDBReadComment(db_, path.c_str(), text) == S_OK ? text : "<none>";
-    }
-};
+using ExportGuardTest = CatalogueTest;
 
 TEST_F(ExportGuardTest, AFailedBeginOrCommitLeavesNothingAndTheNextCallIsCommitted)
 {
     const std::string file = dir_ + "/photos/a.jpg";
-    ASSERT_EQ(KaAVDBRegisterFile(db_, file.c_str(), nullptr, nullptr), S_OK);
+    ASSERT_EQ(registerWith(file), S_OK);
     for (FaultPoint point : {FaultPoint::Begin, FaultPoint::Commit}) {
         SCOPED_TRACE(static_cast<int>(point));
         engine::armFault(point);
@@ -41,7 +34,7 @@ TEST_F(ExportGuardTest, ARegistrationWhoseCommitFailsLeavesNoFolderRow)
 {
     const std::string file = dir_ + "/new/b.jpg";
     engine::armFault(FaultPoint::Commit);
-    EXPECT_EQ(KaAVDBRegisterFile(db_, file.c_str(), nullptr, nullptr), E_FAIL);
+    EXPECT_EQ(registerWith(file), E_FAIL);
     char text[1024] = {};
     EXPECT_EQ(KaAVDBReadFolderInfo(db_, (dir_ + "/new/").c_str(), text), KAVDB_E_NOT_FOUND);
 }
@@ -52,7 +45,7 @@ TEST_F(ExportGuardTest, TheFolderCacheIsNotTrustedAcrossCalls)
     DBHandle* other = nullptr;
     ASSERT_EQ(KaAVDBOpen(dbPath_.c_str(), &other), S_OK);
     const std::string file = dir_ + "/shared/x.jpg";
-    ASSERT_EQ(KaAVDBRegisterFile(db_, file.c_str(), nullptr, nullptr), S_OK);
+    ASSERT_EQ(registerWith(file), S_OK);
     MetaDataList read;
     ASSERT_EQ(KaAVDBReadData(db_, file.c_str(), &read), S_OK); // remembers the folder
     FreeMetaDataList(&read);

@@ -1,8 +1,8 @@
 /*
- * The frame's helpers: the stored date-time text both ways and the padded numbers under
- * it, pixel-row widths, a file's update time as local time, the application's handlers
- * and the facade's template catalogue. Short texts are handed over in heap buffers of
- * exactly their size, so the sanitizer build catches any read past their end.
+ * The frame's helpers: the stored date-time text both ways, a file's update time as local
+ * time, the application's handlers and the facade's template catalogue. Short texts are
+ * handed over in heap buffers of exactly their size, so the sanitizer build catches any
+ * read past their end.
  */
 #include "frame/facade.h"
 #include "store/datetext.h"
@@ -83,35 +83,6 @@ TEST(DateText, ReadsEveryFieldFromItsPositions)
     EXPECT_EQ(textOf(t), "0001020304050607008");
     STRtoSYSTEMTIME(nullptr, "2004070501090807006");
     SYSTEMTIMEtoSTR(t, nullptr);
-}
-
-TEST(DateText, PaddedNumbersAndPixelRows)
-{
-    const std::tuple<const char*, uint16_t, int, const char*> pads[] = {
-        {"", 7, 3, "007"},         {"ab", 7, 2, "ab07"},    {"", 0, 2, "00"},  {"", 0, 0, "0"},
-        {"x", 12345, 2, "x12345"}, {"", 65535, 5, "65535"}, {"", 42, -1, "42"}};
-    for (const auto& [start, value, width, expected] : pads) {
-        char text[32];
-        std::strcpy(text, start);
-        EXPECT_EQ(store::appendPaddedNumber(value, text, width), text);
-        EXPECT_STREQ(text, expected);
-    }
-    const std::tuple<int32_t, int32_t, int64_t> strides[] = {{1, 24, 4},
-                                                             {4, 24, 12},
-                                                             {5, 24, 16},
-                                                             {160, 24, 480},
-                                                             {161, 24, 484},
-                                                             {1, 1, 4},
-                                                             {32, 1, 4},
-                                                             {33, 1, 8},
-                                                             {3, 32, 12},
-                                                             {0, 24, 0},
-                                                             {-4, 24, 0},
-                                                             {4, 0, 0},
-                                                             {1 << 30, 32, int64_t{1} << 32}};
-    for (const auto& [width, bits, stride] : strides) {
-        EXPECT_EQ(store::rowStride(width, bits), stride) << width << "x" << bits;
-    }
 }
 
 constexpr long kMonday20040705 = 1089018487; // 2004-07-05 09:08:07 UTC

@@ -18,7 +18,7 @@ class ServerRetryTest : public CatalogueTest {
         }
         CatalogueTest::SetUp();
         file_ = makeFile("photos/a.jpg");
-        ASSERT_EQ(KaAVDBRegisterFile(db_, file_.c_str(), nullptr, nullptr), S_OK);
+        ASSERT_EQ(registerWith(file_), S_OK);
     }
 
     /* The next `times` changes of a file row fail with state; kavdb_tries counts them. */
@@ -37,11 +37,6 @@ class ServerRetryTest : public CatalogueTest {
     {
         return std::stoi(
             serverQuery(serverCatalogues_.back(), "SELECT last_value FROM kavdb_tries"));
-    }
-    std::string comment()
-    {
-        char text[1024] = {};
-        return KaAVDBReadComment(db_, file_.c_str(), text) == S_OK ? text : "<none>";
     }
 
     std::string file_;
@@ -72,7 +67,7 @@ TEST_F(ServerRetryTest, ConflictsAreRunAgainWholeAndGiveUpAfterFiveAttempts)
         errors().clear();
         EXPECT_EQ(KaAVDBWriteComment(db_, file_.c_str(), "written"), c.result);
         EXPECT_EQ(tries(), c.tries);
-        EXPECT_EQ(comment(), c.comment);
+        EXPECT_EQ(comment(file_), c.comment);
         if (c.result != S_OK) {
             ASSERT_FALSE(errors().empty());
             EXPECT_EQ(errors().back().message, "Failed to complete the call after 5 attempts");

@@ -23,10 +23,10 @@ class CatalogueCopyTest : public CatalogueTest {
         CatalogueTest::SetUp();
         for (int i = 0; i < kFiles; ++i) {
             std::string path = makeFile("photos/f" + std::to_string(i) + ".jpg");
-            MetaDataList data = {
-                makeMeta("ExifInfo", {{"Make", "Make " + std::to_string(i % 7)}}, {{"ISO", i}})};
-            ASSERT_EQ(KaAVDBRegisterFile(db_, path.c_str(), &data, nullptr), S_OK);
-            releaseTestTags(data);
+            ASSERT_EQ(registerWith(
+                          path, {makeMeta("ExifInfo", {{"Make", "Make " + std::to_string(i % 7)}},
+                                          {{"ISO", i}})}),
+                      S_OK);
         }
     }
 

@@ -37,10 +37,10 @@ class CheckTest : public CatalogueTest {
 
     void add(const std::string& path, const std::string& title)
     {
-        MetaDataList meta{makeMeta("Caption", {{"Title", title}}),
-                          makeMeta("ExifInfo", {{"Make", "Canon"}})};
-        ASSERT_EQ(KaAVDBRegisterFile(db_, path.c_str(), &meta, nullptr), S_OK) << path;
-        releaseTestTags(meta);
+        ASSERT_EQ(registerWith(path, {makeMeta("Caption", {{"Title", title}}),
+                                      makeMeta("ExifInfo", {{"Make", "Canon"}})}),
+                  S_OK)
+            << path;
     }
 
     /* Runs one statement in SQLite's dialect, as another tool would. */
@@ -67,13 +67,6 @@ class CheckTest : public CatalogueTest {
         StringList report;
         EXPECT_EQ(KaAVDBCheck(db_, repair, &report, &problems), S_OK);
         return {report.begin(), report.end()};
-    }
-
-    std::vector<std::string> found(const char* text)
-    {
-        StringList out;
-        KaAVDBSearchText(db_, text, 0, &out);
-        return {out.begin(), out.end()};
     }
 
     /* The files whose caption is title, through the catalogue's tables on either engine. */
@@ -133,21 +126,21 @@ TEST_F(CheckTest, BrokenLinksAreFoundThenRepairedSqlite)
     EXPECT_THAT(report, Contains(HasSubstr("(repaired)")));
     report = check(0, problems);
     EXPECT_EQ(problems, 0) << ::testing::PrintToString(report);
-    EXPECT_TRUE(found("harbour").empty());
-    EXPECT_EQ(found("canon").size(), 2u);
+    EXPECT_TRUE(searchText("harbour").empty());
+    EXPECT_EQ(searchText("canon").size(), 2u);
 }
 
 TEST_F(CheckTest, AnIndexWhoseTriggersWereDroppedIsFoundOutOfStepAndRebuiltSqlite)
 {
     behindTheLibrary("DROP TRIGGER TextIndex_file_add");
     add(makeFile("photos/lighthouse.jpg"), "beacon");
-    EXPECT_TRUE(found("beacon").empty());
+    EXPECT_TRUE(searchText("beacon").empty());
     int32_t problems = 0;
     std::vector<std::string> report = check(0, problems);
     EXPECT_EQ(problems, 3) << ::testing::PrintToString(report); // triggers, count, words
     check(1, problems);
     EXPECT_EQ(problems, 0);
-    EXPECT_EQ(found("beacon").size(), 1u);
+    EXPECT_EQ(searchText("beacon").size(), 1u);
     check(0, problems);
     EXPECT_EQ(problems, 0); // the triggers are back
 }
@@ -171,7 +164,7 @@ TEST_F(CheckTest, AnIndexThatFailsPartWayIsLeftAsItWasSqlite)
     StringList titles{"Caption.Title"};
     EXPECT_LT(KaAVDBCreateTextIndex(db_, &titles), 0);
     add(makeFile("photos/c.jpg"), "harbour"); // indexed still, with its camera
-    EXPECT_EQ(found("harbour canon").size(), 2u);
+    EXPECT_EQ(searchText("harbour canon").size(), 2u);
     int32_t problems = -1;
     check(0, problems);
     EXPECT_EQ(problems, 0);
@@ -204,20 +197,14 @@ class PlaceCheckTest : public CheckTest {
     std::string addAt(const std::string& rel, double lat, double lon)
     {
         const std::string path = makeFile(rel);
-        MetaDataList meta{makeMeta("ExifInfo", {{"Make", "Canon"}})};
-        meta.front().Tags.push_back(numberTag("Lat", lat));
-        meta.front().Tags.push_back(numberTag("Lon", lon));
-        EXPECT_EQ(KaAVDBRegisterFile(db_, path.c_str(), &meta, nullptr), S_OK) << path;
-        releaseTestTags(meta);
+        MetaData exif = makeMeta("ExifInfo", {{"Make", "Canon"}});
+        exif.Tags.push_back(numberTag("Lat", lat));
+        exif.Tags.push_back(numberTag("Lon", lon));
+        EXPECT_EQ(registerWith(path, {exif}), S_OK) << path;
         return path;
     }
 
-    std::vector<std::string> nearQuay()
-    {
-        StringList out;
-        KaAVDBSearchPlace(db_, 43.2960, 5.3700, 1000, 0, &out);
-        return {out.begin(), out.end()};
-    }
+    std::vector<std::string> nearQuay() { return searchPlace(43.2960, 5.3700, 1000); }
 
     std::string quay_;
     std::string fort_;

@@ -11,9 +11,7 @@ class MaintenanceTest : public RowsTest {
   protected:
     void add(const std::string& path, MetaData meta)
     {
-        MetaDataList list{meta};
-        ASSERT_EQ(KaAVDBRegisterFile(db_, path.c_str(), &list, nullptr), S_OK) << path;
-        releaseTestTags(list);
+        ASSERT_EQ(registerWith(path, {meta}), S_OK) << path;
     }
     HRESULT deleteInfo(const std::string& sql)
     {

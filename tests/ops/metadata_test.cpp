@@ -1,7 +1,7 @@
 /*
  * Metadata operations: writing and reading a file's metadata with shared rows, partial
- * reads, the configured item descriptions, metadata tables read by row position, and the
- * number kind (a REAL column whose tags carry a double).
+ * reads, metadata tables read by row position, and the number kind (a REAL column whose
+ * tags carry a double).
  */
 #include "support/rows.h"
 
@@ -35,7 +35,7 @@ class MetadataTest : public RowsTest {
     {
         RowsTest::SetUp();
         for (const std::string& path : {kA, kB}) {
-            ASSERT_EQ(KaAVDBRegisterFile(db_, path.c_str(), nullptr, nullptr), S_OK);
+            ASSERT_EQ(registerWith(path), S_OK);
         }
     }
     HRESULT write(const std::string& path, std::vector<MetaData> metas)
@@ -196,57 +196,12 @@ TEST_F(MetadataTest, PartialReadsHandOverOneItemsBuffer)
               KAVDB_E_NOT_FOUND);
 }
 
-TEST_F(MetadataTest, ItemDescriptionsFollowTheConfiguration)
-{
-    struct Case {
-        int32_t index;
-        HRESULT hr;
-        std::string described; // table.item:type,size; -7 left untouched
-    } cases[] = {{1, S_OK, "ExifInfo.Make:0,64"},      {3, S_OK, "ExifInfo.ISO:1,-7"},
-                 {4, S_OK, "ExifInfo.Preview:2,1024"}, {5, S_OK, "Caption.Title:0,128"},
-                 {7, S_OK, "People.Name:0,64"},        {8, E_FAIL, ".:-7,-7"}};
-    for (const auto& c : cases) {
-        char table[128] = "", item[128] = "";
-        int32_t type = -7, size = -7;
-        EXPECT_EQ(KaAVDBGetData(c.index, table, item, &type, &size), c.hr);
-        EXPECT_EQ(std::string(table) + "." + item + ":" + std::to_string(type) + "," +
-                      std::to_string(size),
-                  c.described);
-    }
-    const std::pair<const char*, int32_t> counts[] = {
-        {"ExifInfo", 4}, {"Caption", 2}, {"exifinfo", 0}, {"Nope", 0}};
-    for (const auto& [table, expected] : counts) {
-        int32_t n = -1;
-        EXPECT_EQ(KaAVDBGetDataNum(table, &n), expected > 0 ? S_OK : E_FAIL) << table;
-        EXPECT_EQ(n, expected) << table;
-    }
-    int32_t n = 0;
-    EXPECT_EQ(KaAVDBGetDataTotalNum(&n), S_OK);
-    EXPECT_EQ(n, 7);
-    // Incomplete values: each part is written as soon as it is known.
-    writeIni("[DataTable1]\nTableName=T\nItem1=A,0,\nItem2=B\nItem3=C,1,\n");
-    char table[128] = "", item[128] = "";
-    int32_t type = -7, size = -7;
-    EXPECT_EQ(KaAVDBGetData(1, table, item, &type, &size), E_FAIL); // text without a size
-    EXPECT_EQ(std::string(item) + ":" + std::to_string(type) + "," + std::to_string(size),
-              "A:0,-7");
-    item[0] = '\0';
-    EXPECT_EQ(KaAVDBGetData(2, table, item, &type, &size), E_FAIL); // no comma at all
-    EXPECT_STREQ(item, "");
-    EXPECT_EQ(KaAVDBGetData(3, table, item, &type, &size), S_OK);
-    EXPECT_EQ(KaAVDBGetDataTotalNum(&n), S_OK);
-    EXPECT_EQ(n, 3);
-    writeIni("[Common]\nlevel=3\n");
-    EXPECT_EQ(KaAVDBGetDataTotalNum(&n), E_FAIL);
-    EXPECT_EQ(n, 0);
-}
-
 TEST_F(MetadataTest, TableRowsAreReadByPosition)
 {
     for (const char* title : {"one", "two", "three"}) {
         std::string path = std::string("/q/") + title + ".jpg";
-        ASSERT_EQ(KaAVDBRegisterFile(db_, path.c_str(), nullptr, nullptr), S_OK);
-        ASSERT_EQ(write(path, {makeMeta("Caption", {{"Title", title}}, {{"Rating", 1}})}), S_OK);
+        ASSERT_EQ(registerWith(path, {makeMeta("Caption", {{"Title", title}}, {{"Rating", 1}})}),
+                  S_OK);
     }
     int32_t n = -1;
     EXPECT_EQ(KaAVDBGetReadTableDataCount(db_, "Caption", &n), S_OK);
@@ -305,7 +260,7 @@ class NumberKindTest : public MetadataTest {
 TEST_F(NumberKindTest, NumbersRoundTripCompareAndShareRowsExactly)
 {
     const std::string kC = "/p/c.jpg";
-    ASSERT_EQ(KaAVDBRegisterFile(db_, kC.c_str(), nullptr, nullptr), S_OK);
+    ASSERT_EQ(registerWith(kC), S_OK);
     ASSERT_EQ(write(kA, {fnumber(0.1 + 0.2)}), S_OK);
     ASSERT_EQ(write(kB, {fnumber(0.1 + 0.2)}), S_OK);
     ASSERT_EQ(write(kC, {fnumber(0.3)}), S_OK);
@@ -328,9 +283,7 @@ TEST_F(NumberKindTest, NumbersRoundTripCompareAndShareRowsExactly)
     EXPECT_EQ(tagNumber(list.front().Tags.back()), -33.868820);
     FreeMetaDataList(&list);
     for (const char* path : {"/q/x.jpg", "/q/y.jpg"}) {
-        MetaDataList meta{fnumber(2.8)};
-        EXPECT_EQ(KaAVDBRegisterFile(db_, path, &meta, nullptr), S_OK);
-        releaseTestTags(meta);
+        EXPECT_EQ(registerWith(path, {fnumber(2.8)}), S_OK);
     }
     EXPECT_EQ(row("SELECT COUNT(*) FROM ExifInfo WHERE FNumber = 2.8"), "1");
     int32_t size = -1;

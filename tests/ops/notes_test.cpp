@@ -14,7 +14,7 @@ class NotesTest : public RowsTest {
     {
         RowsTest::SetUp();
         folder_ = dir_ + "/photos";
-        ASSERT_EQ(KaAVDBRegisterFile(db_, at("a.jpg").c_str(), nullptr, nullptr), S_OK);
+        ASSERT_EQ(registerWith(at("a.jpg")), S_OK);
     }
     std::string at(const std::string& name) const { return folder_ + "/" + name; }
     std::string folder_;
@@ -54,7 +54,7 @@ TEST_F(NotesTest, AFolderTextHeldTwiceIsNoOneFolder)
 
 TEST_F(NotesTest, FolderInformationBelongsToTheFolderRow)
 {
-    ASSERT_EQ(KaAVDBRegisterFile(db_, "C:\\photos\\a.jpg", nullptr, nullptr), S_OK);
+    ASSERT_EQ(registerWith("C:\\photos\\a.jpg"), S_OK);
     ASSERT_EQ(KaAVDBReadFolderInfo(db_, folder_.c_str(), out_), S_OK);
     EXPECT_STREQ(out_, "");
     for (const char* text : {"Urlaub 2004", "Ελλάδα · 夏", ""}) {

@@ -150,10 +150,7 @@ TEST_F(RefreshTest, RefreshAllWalksEveryFolderAndLeavesMetadataRows)
     registerOnDisk("a.jpg");
     std::string other = makeFile("more/b.jpg");
     setMtime(other, kRegisteredAt);
-    MetaDataList meta;
-    meta.push_back(makeMeta("People", {{"Name", "Ann"}}));
-    ASSERT_EQ(KaAVDBRegisterFile(db_, other.c_str(), &meta, nullptr), S_OK); // UpdateTM Null
-    releaseTestTags(meta);
+    ASSERT_EQ(registerWith(other, {makeMeta("People", {{"Name", "Ann"}})}), S_OK); // no UpdateTM
     ASSERT_EQ(KaAVDBRefreshAll(db_, 2), S_OK);
     EXPECT_EQ(row("SELECT UpdateTM FROM MainTable WHERE Filename = 'b.jpg'"), timeOf(other));
     std::filesystem::remove(other);

@@ -108,9 +108,7 @@ class SchemaExtTest : public RowsTest {
     }
     void registerScene(const char* path)
     {
-        MetaDataList list{makeMeta("SceneInfo", {{"Scene", "beach"}})};
-        ASSERT_EQ(KaAVDBRegisterFile(db_, path, &list, nullptr), S_OK);
-        releaseTestTags(list);
+        ASSERT_EQ(registerWith(path, {makeMeta("SceneInfo", {{"Scene", "beach"}})}), S_OK);
     }
 };
 
@@ -150,7 +148,7 @@ TEST_F(SchemaExtTest, AFailedAdditionLeavesTheCatalogueAsItWas)
     EXPECT_LT(KaAVDBAddItem(db_, dbPath_.c_str()), 0);
     EXPECT_EQ(snapshot(), before);
     EXPECT_FALSE(twinLeft());
-    EXPECT_EQ(KaAVDBRegisterFile(db_, "/p/c.jpg", nullptr, nullptr), S_OK);
+    EXPECT_EQ(registerWith("/p/c.jpg"), S_OK);
 }
 
 class SchemaExtFromSevenTest : public SchemaExtTest {
@@ -184,20 +182,6 @@ TEST_F(SchemaExtFromSevenTest, AddsOnlyConfiguredTablesInOrderOrNoneOfThem)
     EXPECT_EQ(KaAVDBQuery(db_, "SELECT * FROM SceneInfo WHERE Scene = \"beach\"", &out), S_OK);
     EXPECT_EQ(out, (StringList{"/p/a.jpg"}));
     EXPECT_EQ(store::kaAddDataTableBySql(nullptr, 9), E_INVALIDARG);
-}
-
-TEST(BackupPathTest, ReplacesTheExtension)
-{
-    const std::pair<const char*, const char*> cases[] = {
-        {"/data/lib.mdb", "/data/lib.bak"},
-        {"C:\\data\\lib.mdb", "C:\\data\\lib.bak"},
-        {"/data/lib.mdb.old", "/data/lib.mdb.bak"},
-        {"/data.d/lib", "/data.d/lib.bak"},
-        {"lib.mdb", "lib.bak"},
-    };
-    for (const auto& [path, expected] : cases) {
-        EXPECT_EQ(store::backupPathOf(path), expected) << path;
-    }
 }
 
 } // namespace

@@ -66,14 +66,14 @@ class SearchTest : public RowsTest {
         add("/photos/2020/a.jpg", "Canon", "Birthday");
         add("/photos/2020/b.jpg", "Nikon", "Birthday");
         add("/photos/2021/c.jpg", "Canon", "Holiday");
-        ASSERT_EQ(KaAVDBRegisterFile(db_, "/photos/2021/bare.jpg", nullptr, nullptr), S_OK);
+        ASSERT_EQ(registerWith("/photos/2021/bare.jpg"), S_OK);
     }
     void add(const std::string& path, const std::string& make, const std::string& title)
     {
-        MetaDataList list{makeMeta("ExifInfo", {{"Make", make}}, {{"ISO", 100}}),
-                          makeMeta("Caption", {{"Title", title}})};
-        ASSERT_EQ(KaAVDBRegisterFile(db_, path.c_str(), &list, nullptr), S_OK) << path;
-        releaseTestTags(list);
+        ASSERT_EQ(registerWith(path, {makeMeta("ExifInfo", {{"Make", make}}, {{"ISO", 100}}),
+                                      makeMeta("Caption", {{"Title", title}})}),
+                  S_OK)
+            << path;
     }
     /* The sorted paths a search appends to the list, with its result code and count. */
     std::string search(const char* sql, StringList found = {})
@@ -144,7 +144,7 @@ class DirectSqlTest : public RowsTest {
     {
         RowsTest::SetUp();
         for (const char* path : {"/p/a.jpg", "/p/b.jpg", "/q/c.jpg"}) {
-            ASSERT_EQ(KaAVDBRegisterFile(db_, path, nullptr, nullptr), S_OK) << path;
+            ASSERT_EQ(registerWith(path), S_OK) << path;
         }
     }
     /* The list a statement gives (appended to what the list held) and its code. */
@@ -194,9 +194,7 @@ TEST_F(DirectSqlTest, ATableThatTakesPartInAKeyStays)
         EXPECT_EQ(KaAVDBExecuteSQL(db_, drop.c_str()), KAVDB_E_CONSTRAINT) << table;
         EXPECT_EQ(list(drop.c_str(), 1).first, KAVDB_E_CONSTRAINT) << table;
     }
-    MetaDataList data{makeMeta("People", {{"Name", "Ann"}})};
-    EXPECT_EQ(KaAVDBRegisterFile(db_, "/p/d.jpg", &data, nullptr), S_OK);
-    releaseTestTags(data);
+    EXPECT_EQ(registerWith("/p/d.jpg", {makeMeta("People", {{"Name", "Ann"}})}), S_OK);
     sql("CREATE TABLE Loose (a INTEGER)");
     sql("DROP TABLE Loose");
     EXPECT_EQ(KaAVDBExecuteSQL(db_, "SELECT * FROM Loose"), KAVDB_E_NO_SUCH_TABLE);

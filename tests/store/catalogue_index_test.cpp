@@ -47,28 +47,16 @@ class CatalogueIndexTest : public CatalogueTest {
             MetaData exif = makeMeta("ExifInfo", {{"Make", "Canon"}});
             exif.Tags.push_back(numberTag("Latitude", 43.296));
             exif.Tags.push_back(numberTag("Longitude", 5.370));
-            MetaDataList meta{makeMeta("Caption", {{"Title", "harbour"}, {"Returns", "ferry"}}),
-                              exif};
-            ASSERT_EQ(KaAVDBRegisterFile(db_, path, &meta, nullptr), S_OK);
-            releaseTestTags(meta);
+            ASSERT_EQ(registerWith(
+                          path, {makeMeta("Caption", {{"Title", "harbour"}, {"Returns", "ferry"}}),
+                                 exif}),
+                      S_OK);
         }
     }
 
     engine::Connection& connection() { return *db_->Connection; }
 
-    std::vector<std::string> text(const char* words)
-    {
-        StringList out;
-        KaAVDBSearchText(db_, words, 0, &out);
-        return {out.begin(), out.end()};
-    }
-
-    std::vector<std::string> near(double lat, double lon)
-    {
-        StringList out;
-        KaAVDBSearchPlace(db_, lat, lon, 1000, 0, &out);
-        return {out.begin(), out.end()};
-    }
+    std::vector<std::string> near(double lat, double lon) { return searchPlace(lat, lon, 1000); }
 };
 
 TEST_F(CatalogueIndexTest, AnIndexLeftBehindIsFoundOutAndMadeAgain)
@@ -81,7 +69,7 @@ TEST_F(CatalogueIndexTest, AnIndexLeftBehindIsFoundOutAndMadeAgain)
     } cases[] = {
         {store::textIndex(), "TextIndex_",
          "UPDATE Caption SET Title = 'lighthouse' WHERE Title = 'harbour'",
-         [&] { return text("lighthouse"); }},
+         [&] { return searchText("lighthouse"); }},
         {store::placeIndex(), "PlaceIndex_",
          "UPDATE ExifInfo SET Latitude = 48.857, Longitude = 2.352",
          [&] { return near(48.857, 2.352); }},
@@ -105,7 +93,7 @@ TEST_F(CatalogueIndexTest, AnIndexLeftBehindIsFoundOutAndMadeAgain)
 
 TEST_F(CatalogueIndexTest, ItemsNamedLikeSqlWordsAreSearched)
 {
-    EXPECT_THAT(text("ferry"), ElementsAre("/p/a.jpg", "/p/b.jpg"));
+    EXPECT_THAT(searchText("ferry"), ElementsAre("/p/a.jpg", "/p/b.jpg"));
     EXPECT_THAT(near(43.296, 5.370), ElementsAre("/p/a.jpg", "/p/b.jpg"));
 }
 

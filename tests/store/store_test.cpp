@@ -1,7 +1,7 @@
 /*
  * The catalogue store: catalogue creation under several configurations and the level
- * file, the profile reader's rules as the configuration exports see them, path keys and
- * names, thumbnail sizes, and a file's update time from one look at it.
+ * file, the configured item descriptions and the profile reader's rules behind them, path
+ * keys and names, thumbnail sizes, and a file's update time from one look at it.
  */
 #include "store/datetext.h"
 #include "store/image_fields.h"
@@ -98,6 +98,49 @@ TEST_F(LifecycleTest, AFileThatIsNotACatalogueIsLeftAsItIs)
     EXPECT_EQ(readFile(path), std::string(4096, 'j'));
 }
 
+/* KaAVDBGetData of each item as "result [table] item type size"; -7 for what it left. */
+Rows itemDescriptions(std::initializer_list<int32_t> indexes)
+{
+    Rows described;
+    for (int32_t i : indexes) {
+        char table[200] = "", item[200] = "";
+        int32_t type = -7, size = -7;
+        HRESULT hr = KaAVDBGetData(i, table, item, &type, &size);
+        described.push_back(std::to_string(hr) + " [" + table + "] " + item + " " +
+                            std::to_string(type) + " " + std::to_string(size));
+    }
+    return described;
+}
+
+const std::string kFailed = std::to_string(E_FAIL);
+
+TEST_F(LifecycleTest, ItemDescriptionsAndCountsFollowTheConfiguration)
+{
+    EXPECT_EQ(
+        itemDescriptions({1, 3, 4, 5, 7, 8}),
+        (Rows{"0 [ExifInfo] Make 0 64", "0 [ExifInfo] ISO 1 -7", "0 [ExifInfo] Preview 2 1024",
+              "0 [Caption] Title 0 128", "0 [People] Name 0 64", kFailed + " []  -7 -7"}));
+    const std::pair<const char*, int32_t> counts[] = {
+        {"ExifInfo", 4}, {"Caption", 2}, {"exifinfo", 0}, {"Nope", 0}};
+    for (const auto& [table, expected] : counts) {
+        int32_t n = -1;
+        EXPECT_EQ(KaAVDBGetDataNum(table, &n), expected > 0 ? S_OK : E_FAIL) << table;
+        EXPECT_EQ(n, expected) << table;
+    }
+    int32_t n = 0;
+    EXPECT_EQ(KaAVDBGetDataTotalNum(&n), S_OK);
+    EXPECT_EQ(n, 7);
+    // Incomplete values: each part is written as soon as it is known.
+    writeIni("[DataTable1]\nTableName=T\nItem1=A,0,\nItem2=B\nItem3=C,1,\n");
+    EXPECT_EQ(itemDescriptions({1, 2, 3}),
+              (Rows{kFailed + " [T] A 0 -7", kFailed + " [T]  -7 -7", "0 [T] C 1 -7"}));
+    EXPECT_EQ(KaAVDBGetDataTotalNum(&n), S_OK);
+    EXPECT_EQ(n, 3);
+    writeIni("[Common]\nlevel=3\n");
+    EXPECT_EQ(KaAVDBGetDataTotalNum(&n), E_FAIL);
+    EXPECT_EQ(n, 0);
+}
+
 /* The profile reader's rules: names ignore case, values are trimmed and lose one pair of
  * quotes, ';' starts a comment, the first match wins, a value is cut to 127 characters. */
 TEST_F(LifecycleTest, TheConfigurationIsReadByTheProfileRules)
@@ -106,18 +149,9 @@ TEST_F(LifecycleTest, TheConfigurationIsReadByTheProfileRules)
              "Item1=Ignored,0,1,\n;Item2=Hidden,0,1,\nITEM2=Model,0,8,\n[DataTable1]\n"
              "Item3=Late,1,\n[DataTable2]\nTableName=\"  Beta  \"\nItem1=" +
              std::string(130, 'x') + ",0,1,\n");
-    std::vector<std::string> described;
-    for (int32_t i = 1; i <= 5; ++i) {
-        char table[200] = "", item[200] = "";
-        int32_t type = -7, size = -7;
-        HRESULT hr = KaAVDBGetData(i, table, item, &type, &size);
-        described.push_back(std::to_string(hr) + " [" + table + "] " + item + " " +
-                            std::to_string(type) + " " + std::to_string(size));
-    }
-    EXPECT_EQ(described, (std::vector<std::string>{"0 [Alpha] Make 0 64", "0 [Alpha] Model 0 8",
-                                                   "0 [Alpha] Late 1 -7",
-                                                   std::to_string(E_FAIL) + " [  Beta  ]  -7 -7",
-                                                   std::to_string(E_FAIL) + " []  -7 -7"}));
+    EXPECT_EQ(itemDescriptions({1, 2, 3, 4, 5}),
+              (Rows{"0 [Alpha] Make 0 64", "0 [Alpha] Model 0 8", "0 [Alpha] Late 1 -7",
+                    kFailed + " [  Beta  ]  -7 -7", kFailed + " []  -7 -7"}));
 }
 
 TEST(PathKeysTest, SplitAndJoin)
@@ -137,13 +171,6 @@ TEST(PathKeysTest, SplitAndJoin)
         EXPECT_EQ(store::SplitFilePath(path, f, n), hr) << (path ? path : "null");
         EXPECT_EQ(f + "|" + n, std::string(folder) + "|" + name);
     }
-    std::string f, n;
-    const std::string atLimit = "/" + std::string(store::kFolderMax - 2, 'd') + "/";
-    EXPECT_EQ(store::SplitFilePath((atLimit + std::string(store::kNameMax, 'n')).c_str(), f, n),
-              S_OK);
-    EXPECT_EQ(store::SplitFilePath((atLimit + "d/a.jpg").c_str(), f, n), E_INVALIDARG);
-    EXPECT_EQ(store::SplitFilePath((atLimit + std::string(store::kNameMax + 1, 'n')).c_str(), f, n),
-              E_INVALIDARG);
     EXPECT_TRUE(store::IsFolderPath("C:\\photos"));
     EXPECT_FALSE(store::IsFolderPath("C:\\photos.2004\\readme"));
     EXPECT_FALSE(store::IsFolderPath(""));

@@ -130,6 +130,41 @@ void CatalogueTest::TearDown()
     TempDirTest::TearDown();
 }
 
+HRESULT CatalogueTest::registerWith(const std::string& path, MetaDataList metas, ImageData* image)
+{
+    HRESULT hr = KaAVDBRegisterFile(db_, path.c_str(), metas.empty() ? nullptr : &metas, image);
+    releaseTestTags(metas);
+    return hr;
+}
+
+std::string CatalogueTest::comment(const std::string& path)
+{
+    char text[8192] = {};
+    return KaAVDBReadComment(db_, path.c_str(), text) == S_OK ? text : "<none>";
+}
+
+std::vector<std::string> CatalogueTest::searchText(const std::string& words, int32_t limit)
+{
+    StringList out;
+    KaAVDBSearchText(db_, words.c_str(), limit, &out);
+    return {out.begin(), out.end()};
+}
+
+std::vector<std::string> CatalogueTest::searchPlace(double lat, double lon, double metres,
+                                                    int32_t limit)
+{
+    StringList out;
+    KaAVDBSearchPlace(db_, lat, lon, metres, limit, &out);
+    return {out.begin(), out.end()};
+}
+
+void expectCodes(std::span<const Call> calls)
+{
+    for (const Call& c : calls) {
+        EXPECT_EQ(c.call(), c.expected) << c.what;
+    }
+}
+
 static MetaTag newTag(const std::string& name, uint32_t type, const void* data, uint32_t size)
 {
     MetaTag t{};

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -55,9 +57,30 @@ class CatalogueTest : public TempDirTest {
     /* The configuration the catalogue is created with; override to change it. */
     virtual const char* iniText() const { return kTestIni; }
 
+    /* Registers path with the given metadata, whose tags are released afterwards. */
+    HRESULT registerWith(const std::string& path, MetaDataList metas = {},
+                         ImageData* image = nullptr);
+    /* A file's comment, or "<none>" when it cannot be read. */
+    std::string comment(const std::string& path);
+    /* The paths a text or a place search finds, in its order (none on a failure). */
+    std::vector<std::string> searchText(const std::string& words, int32_t limit = 0);
+    std::vector<std::string> searchPlace(double lat, double lon, double metres, int32_t limit = 0);
+
     std::string dbPath_;
     DBHandle* db_ = nullptr;
 };
+
+/* A call and the code it should give, for tables of calls; GIVES names each by its text. */
+struct Call {
+    const char* what;
+    std::function<HRESULT()> call;
+    HRESULT expected;
+};
+// clang-format off
+#define GIVES(code, ...) ::kavdb::test::Call{#__VA_ARGS__, [&] { return __VA_ARGS__; }, code}
+// clang-format on
+/* Makes each call in turn, expecting its code. */
+void expectCodes(std::span<const Call> calls);
 
 /* A MetaData for a table with the given text and integer tags. */
 MetaData makeMeta(const std::string& table,

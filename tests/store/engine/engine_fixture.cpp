@@ -28,6 +28,11 @@ Value EngineTest::scalar(const std::string& sql)
     return rs.eof() ? Value() : rs.get(rs.fieldName(0));
 }
 
+HResult EngineTest::codeOfSql(const std::string& sql)
+{
+    return codeOf([&] { conn_.execute(sql); });
+}
+
 void FilesTest::SetUp()
 {
     EngineTest::SetUp();

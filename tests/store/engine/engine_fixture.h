@@ -38,6 +38,8 @@ class EngineTest : public kavdb::test::TempDirTest {
     long count(const std::string& table) { return scalar("SELECT COUNT(*) FROM " + table).toInt(); }
     /* The committed rows of a Jet query, as another connection reads them (rows.h). */
     Names rows(const std::string& sql) { return kavdb::test::rowsOf(dbPath_, sql); }
+    /* The code of the EngineError a Jet statement raises (0 when none). */
+    HResult codeOfSql(const std::string& sql);
     /* Runs SQLite's own SQL (no Jet translation). */
     void native(const std::string& sql) { conn_.driver().run(sql); }
 

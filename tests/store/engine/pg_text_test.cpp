@@ -1,6 +1,6 @@
 /*
- * Texts made ready for a PostgreSQL server, and the catalogue paths that stand for one
- * (URIs, link files). Neither needs a server.
+ * The catalogue paths that stand for a PostgreSQL server (URIs, link files); no server is
+ * needed to tell them.
  */
 #include "store/engine/pg_text.h"
 
@@ -11,51 +11,6 @@
 #include <fstream>
 
 namespace kavdb::engine::test {
-
-namespace {
-
-const NameSpellings kNames = {
-    {"maintable", "MainTable"}, {"filename", "Filename"}, {"pathid", "PathID"}, {"left", "Left"}};
-
-} // namespace
-
-TEST(ServerTextTest, PlaceholdersAreNumberedOutsideLiteralsAndNames)
-{
-    struct Case {
-        const char* sql;
-        const char* expected;
-        int parameters;
-    } cases[] = {
-        {"SELECT a FROM t WHERE a = ? AND b = ?", "SELECT a FROM t WHERE a = $1 AND b = $2", 2},
-        {"SELECT '?' FROM t WHERE \"?\" = ?", "SELECT '?' FROM t WHERE \"?\" = $1", 1},
-        {"SELECT 'it''s ?' FROM t", "SELECT 'it''s ?' FROM t", 0},
-        {"SELECT ?2, ?1", "SELECT $2, $1", 2},
-    };
-    for (const Case& c : cases) {
-        ServerText t = serverText(c.sql, {});
-        EXPECT_EQ(t.sql, c.expected);
-        EXPECT_EQ(t.parameters, c.parameters) << c.sql;
-    }
-}
-
-TEST(ServerTextTest, KnownNamesTakeTheCatalogueSpellingWordsOfSqlDoNot)
-{
-    struct Case {
-        const char* sql;
-        const char* expected;
-    } cases[] = {
-        {"SELECT filename FROM maintable", "SELECT \"Filename\" FROM \"MainTable\""},
-        {"SELECT \"FILENAME\" FROM \"MainTable\"", "SELECT \"Filename\" FROM \"MainTable\""},
-        {"SELECT left(filename, 2) FROM t", "SELECT left(\"Filename\", 2) FROM t"},
-        {"INSERT INTO maintable(pathid) VALUES (1)",
-         "INSERT INTO \"MainTable\"(\"PathID\") VALUES (1)"},
-        {"SELECT x::filename, 'filename' FROM other", "SELECT x::filename, 'filename' FROM other"},
-        {"SELECT a FROM t LEFT JOIN u ON a = b", "SELECT a FROM t LEFT JOIN u ON a = b"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(serverText(c.sql, kNames).sql, c.expected);
-    }
-}
 
 class ServerLocationTest : public kavdb::test::TempDirTest {};
 

@@ -385,7 +385,8 @@ TEST_F(RecordsetTest, ValuesAreBoundToPlaceholdersOnly)
 {
     addFile(1, "a.jpg");
     addFile(2, "it\"s 'q'.jpg");
-    const std::string sql = "SELECT * FROM Files WHERE (PathID = ?) AND Filename=?";
+    // A '?' inside a literal is no placeholder.
+    const std::string sql = "SELECT * FROM Files WHERE (PathID = ?) AND Filename=? AND '?' = \"?\"";
     const std::tuple<int32_t, const char*, bool> cases[] = {
         {1, "a.jpg", true}, {2, "it\"s 'q'.jpg", true}, {2, "a.jpg", false}, {1, "A.JPG", false}};
     for (Cursor type : {Cursor::Keyset, Cursor::ForwardOnly}) {
@@ -436,16 +437,6 @@ TEST_F(RecordsetTest, SchemaChangesAreSeenWhoeverMadeThem)
         tx.commit();
     }
     other.close();
-}
-
-TEST_F(RecordsetTest, ASqliteFileRestoredUnderTheConnectionIsReadWithItsOwnSchema)
-{
-    addFile(1, "a.jpg");
-    conn_.driver().backupTo(pathOf("twin.mdb"));
-    conn_.execute("ALTER TABLE Files ADD COLUMN Extra INTEGER");
-    EXPECT_EQ(fieldsOf(conn_, " WHERE PathID = 1"), 7);
-    conn_.driver().restoreFrom(pathOf("twin.mdb"));
-    EXPECT_EQ(fieldsOf(conn_, " WHERE PathID = 1"), 6);
 }
 
 } // namespace

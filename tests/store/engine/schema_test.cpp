@@ -29,10 +29,8 @@ class SchemaTest : public EngineTest {
     }
     HResult addMain(const std::string& pathId)
     {
-        return codeOf([&] {
-            conn_.execute("INSERT INTO MainTable (PathID, Filename, Required) VALUES (" + pathId +
-                          ", 'IMG.jpg', 0)");
-        });
+        return codeOfSql("INSERT INTO MainTable (PathID, Filename, Required) VALUES (" + pathId +
+                         ", 'IMG.jpg', 0)");
     }
     long where(const std::string& table, const std::string& condition)
     {
@@ -86,8 +84,7 @@ TEST_F(SchemaTest, KeysAreEnforcedByTheSqliteFileItself)
     addForeignKey(conn_, "MainPath", "MainTable", "PathID", "PathTable", "PathID");
     EXPECT_EQ(addMain("1") + addMain("1") + addMain("NULL"), 0);
     EXPECT_EQ(addMain("7"), code::kConstraint); // a child value must name a parent row
-    EXPECT_EQ(codeOf([&] { conn_.execute("UPDATE MainTable SET PathID = 9 WHERE PathID = 1"); }),
-              code::kConstraint);
+    EXPECT_EQ(codeOfSql("UPDATE MainTable SET PathID = 9 WHERE PathID = 1"), code::kConstraint);
     try {
         conn_.execute("DELETE FROM PathTable WHERE PathID = 1");
         ADD_FAILURE() << "a referred parent row was deleted";
