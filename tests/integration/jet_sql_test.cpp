@@ -303,6 +303,13 @@ const Case kTopAndDistinct[] = {
      "SELECT Count(*) AS Filename FROM Cams GROUP BY Trim(Make) ORDER BY Count(*) DESC, "
      "Min(ID)",
      "2|2|1|1", SqliteOnly}, // the text collation on Min(ID), untyped, fails on a number there
+    {List, "SELECT Model AS Filename FROM Cams ORDER BY Note, Model", // Null first
+     "eos 40d|K10D|D3|A100|EOS 5D|D70"},
+    {List, "SELECT Model AS Filename FROM Cams ORDER BY Note DESC, Model",
+     "D70|EOS 5D|A100|D3|eos 40d|K10D"},
+    {List,
+     "SELECT Name AS Filename FROM (SELECT Model AS Name FROM Cams WHERE ID < 3) ORDER BY NAME",
+     "eos 40d|EOS 5D"},
     {List, "SELECT Max(Trim(Make)) AS Filename FROM Cams", "Sony"},
     {List, "SELECT UCase(Min(Trim(Make))) AS Filename FROM Cams", "CANON"},
 };
