@@ -66,6 +66,7 @@ const Case kComparisonAndCase[] = {
     {List, "? Trim(Make) = 'nikon'", "D3|D70"},
     {List, "? Left(Make, 5) = 'canon'", "EOS 5D|eos 40d"},
     {List, "? UCase(Make) = 'canon'", "EOS 5D|eos 40d"},
+    {List, "=1 StrComp(Make, 'CANON') & StrComp(Make, 'CANON', 0)", "01"},
     {List, "? Nz(Note, '') = 'FIRST'", "EOS 5D"},
     {List, "? Make & '' = 'pentax'", "K10D"},
     {List, "? Make IN ('NIKON', 'sony')", "A100|D70"},
@@ -310,6 +311,9 @@ const Case kTopAndDistinct[] = {
     {List,
      "SELECT Name AS Filename FROM (SELECT Model AS Name FROM Cams WHERE ID < 3) ORDER BY NAME",
      "eos 40d|EOS 5D"},
+    {List,
+     "SELECT UCase(Left(Make, 3)) AS Filename FROM Cams GROUP BY UCase(Left(Make, 3)) ORDER BY 1",
+     " NI|CAN|NIK|PEN|SON"},
     {List, "SELECT Max(Trim(Make)) AS Filename FROM Cams", "Sony"},
     {List, "SELECT UCase(Min(Trim(Make))) AS Filename FROM Cams", "CANON"},
 };
@@ -350,6 +354,11 @@ const Case kStatements[] = {
     {List, "SELECT Name AS Filename FROM T1 ORDER BY N", "two|one"},
     {Exec, "INSERT INTO T2 VALUES (4, 'OLD')", "ok"},
     {List, "? EXISTS (SELECT * FROM T2 WHERE T2.Label = Cams.Note)", "D70"},
+    {Exec, "INSERT INTO T2 VALUES (5, '2008:05:30 15:56:01')", "ok"}, // a text column's date
+    {List,
+     "SELECT Year(Label) & '-' & Day(Label) & ' ' & Format(Label, '0') AS Filename FROM T2 "
+     "WHERE K = 5",
+     "2008-30 2008:05:30 15:56:01"},
     {Exec, "ALTER TABLE T1 DROP COLUMN N", "ok"},
     {List, "SELECT Count(*) AS Filename FROM T1", "2"},
 };

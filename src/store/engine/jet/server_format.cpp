@@ -150,8 +150,9 @@ std::string formatNumber(const std::string& value, std::string_view pattern)
                                       section(pattern.substr(semi + 1), "-" + number) + " ELSE " +
                                       section(pattern.substr(0, semi), number) + " END";
     // A text that is no number is given back as it is, as Jet's Format does.
-    return "(CASE WHEN (" + value +
-           ")::text ~ '^\\s*[-+]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][-+]?[0-9]+)?\\s*$' THEN " +
+    return "(CASE WHEN ((" + value +
+           ")::text COLLATE \"C\") ~ "
+           "'^\\s*[-+]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][-+]?[0-9]+)?\\s*$' THEN " +
            formatted + " ELSE (" + value + ")::text END)";
 }
 

@@ -19,7 +19,7 @@ namespace {
     "CASE WHEN fold <> 0 THEN lower(t COLLATE \"C\") ELSE t COLLATE \"C\" END AS b) AS f"
 
 // Raised whenever a statement below is added or changed.
-#define KAVDB_LEVEL "2"
+#define KAVDB_LEVEL "3"
 
 // Jet's failure on an argument it cannot take, as a value of the type of t.
 #define KAVDB_INVALID(t) "jet_fail('Invalid procedure call or argument', " t ")"
@@ -43,7 +43,8 @@ const char* const kFunctions[] = {
     "END, us[1]::int, us[2]::int) + coalesce(nullif(btrim(us[4]), '')::time, time '00:00') "
     "WHEN t ~ '^[0-9]{1,2}:[0-9]{2}' THEN ('1899-12-30 ' || t)::timestamp "
     "ELSE regexp_replace(t, '^([0-9]{4}):([0-9]{1,2}):([0-9]{1,2})', '\\1-\\2-\\3')::timestamp "
-    "END FROM btrim(s) AS t, regexp_match(t, '^([0-9]{1,2})/([0-9]{1,2})/([0-9]{2,4})(.*)$') "
+    "END FROM btrim(s COLLATE \"C\") AS t, "
+    "regexp_match(t, '^([0-9]{1,2})/([0-9]{1,2})/([0-9]{2,4})(.*)$') "
     "AS us $$",
     // + and - on dates count days; two dates give the days between them.
     "CREATE OR REPLACE FUNCTION jet_add(d timestamp, n float8) RETURNS timestamp LANGUAGE "

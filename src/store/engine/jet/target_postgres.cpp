@@ -133,7 +133,7 @@ const char* datePart(std::string_view jet)
 
 std::string strComp(const std::vector<std::string>& a)
 {
-    bool text = a.size() > 2 && a[2] == "1";
+    bool text = a.size() < 3 || a[2] != "0"; // as Jet's queries compare unless told binary
     auto side = [&](const std::string& x) {
         return text ? "lower((" + x + ")::text)" + kExact : "(" + x + ")::text" + kExact;
     };

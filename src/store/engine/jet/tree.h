@@ -7,8 +7,8 @@
  */
 #pragma once
 
-#include "store/engine/keys.h"
 #include "store/engine/jet/lexer.h"
+#include "store/engine/keys.h"
 
 #include <cstdint>
 #include <string>

@@ -10,6 +10,7 @@
 #include "store/engine/native.h"
 
 #include <cstdlib>
+#include <set>
 
 namespace kavdb::engine::jet {
 
@@ -146,6 +147,12 @@ class Writer {
     void call(const Node& n, std::string& o) const;
     bool unnamed(const std::vector<int>& items, std::size_t i) const;
     /* A sorting or grouping term: texts of expressions ignoring case, as Jet sorts them. */
+    std::string written(int id) const
+    {
+        std::string o;
+        put(o, id);
+        return o;
+    }
     void term(std::string& o, int id) const
     {
         put(o, id, needsNoCase(s_.node(id)) ? sp_.collate(true) : "");
@@ -469,8 +476,14 @@ void Writer::single(const Select& q, bool ordered, std::string& o) const
     if (ranked && ++ranks_ > kMaxRanked) {
         raiseEngine(code::kSyntax, "Too many TOP queries nested in one another.");
     }
+    std::set<std::string> grouped; // the terms of GROUP BY, as written without a collation
+    for (int id : q.groupBy) {
+        grouped.insert(written(id));
+    }
     std::string list = joined(q.items, ", ", [&](std::string& s, int id, std::size_t i) {
-        distinct ? term(s, id) : put(s, id);
+        // An item that is a group's term is written as the group's, collation and all: a
+        // server takes no other spelling of it.
+        distinct || grouped.count(written(id)) > 0 ? term(s, id) : put(s, id);
         // Quoted, so that the name keeps its case on an engine that folds bare names.
         s += q.aliases[i] != 0 ? " AS " + quoteIdent(identName(s_.token(q.aliases[i]))) : "";
     });
