@@ -56,12 +56,9 @@ HResult hresultForSqlite(int rc, std::string_view message)
 
 namespace {
 
-/* Page cache of a connection, in KiB (negative: a size, not a page count); it grows only
- * as pages are read. Large enough that a keyset's key scan and its row walk over a big
- * table share the pages read, and that the place index's rows of a million photos' usual
- * places stay in it: at 16 MiB, searching every photo within 10 km of one place after
- * another read each from the system (p95 of CPU time 5.1 ms; at 64 MiB 4.1-4.7 ms). */
-constexpr int kCacheKiB = -65536;
+/* Page cache of a connection, in KiB (negative: a size, not a page count). Large enough
+ * that a keyset's key scan and its row walk over a big table share the pages read. */
+constexpr int kCacheKiB = -16384;
 
 /* Marks files this library created (PRAGMA application_id): "KAVD". */
 constexpr int kApplicationId = 0x4B415644;
