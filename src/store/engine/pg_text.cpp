@@ -77,6 +77,17 @@ std::size_t quoteEnd(const std::string& s, std::size_t i, char q)
     return s.size();
 }
 
+/* A double-quoted name's text: its quotes gone, a doubled one inside single again. */
+std::string unquoted(const std::string& name)
+{
+    std::string inner;
+    for (std::size_t j = 1; j + 1 < name.size(); ++j) {
+        inner += name[j];
+        j += name[j] == '"' ? 1 : 0;
+    }
+    return inner;
+}
+
 /* The names the statement gives its own columns, quoted after AS as the translator writes
  * them, by their lowercase form: a query around it, or its ORDER BY, may name one in any
  * case, as Jet does, and the server reads an unquoted name in lower case. */
@@ -89,7 +100,7 @@ NameSpellings aliasesOf(const std::string& s)
         if (s[i] == '\'' || s[i] == '"') {
             end = quoteEnd(s, i, s[i]);
             if (afterAs && s[i] == '"' && end - i > 2) {
-                std::string name = s.substr(i + 1, end - i - 2);
+                std::string name = unquoted(s.substr(i, end - i));
                 aliases.emplace(lower(name), name);
             }
         } else if (isWordStart(s[i])) {
@@ -157,12 +168,7 @@ void Rewriter::word(std::size_t end)
 
 void Rewriter::name(std::size_t end)
 {
-    std::string inner;
-    for (std::size_t j = i_ + 1; j + 1 < end; ++j) {
-        inner += s_[j];
-        j += s_[j] == '"' ? 1 : 0;
-    }
-    std::string known = spelled(inner);
+    std::string known = spelled(unquoted(s_.substr(i_, end - i_)));
     out_.sql += known.empty() ? s_.substr(i_, end - i_) : quoted(known);
     previous_.clear();
     afterCast_ = false;

@@ -146,13 +146,14 @@ class Writer {
     void chained(const Node& n, const char* op, std::string& o) const;
     void call(const Node& n, std::string& o) const;
     bool unnamed(const std::vector<int>& items, std::size_t i) const;
-    /* A sorting or grouping term: texts of expressions ignoring case, as Jet sorts them. */
+    /* A node as put writes it. */
     std::string written(int id) const
     {
         std::string o;
         put(o, id);
         return o;
     }
+    /* A sorting or grouping term: texts of expressions ignoring case, as Jet sorts them. */
     void term(std::string& o, int id) const
     {
         put(o, id, needsNoCase(s_.node(id)) ? sp_.collate(true) : "");
