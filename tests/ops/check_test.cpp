@@ -81,7 +81,7 @@ class CheckTest : public CatalogueTest {
     std::string photo_;
 };
 
-TEST_F(CheckTest, ASoundCatalogueHasNothingToReport)
+TEST_F(CheckTest, ASoundCatalogueHasNothingToReportButFilesGoneFromDisk)
 {
     int32_t problems = -1;
     std::vector<std::string> report = check(0, problems);
@@ -94,6 +94,13 @@ TEST_F(CheckTest, ASoundCatalogueHasNothingToReport)
                              "place index: none"}) {
         EXPECT_THAT(report, Contains(line));
     }
+    // Files gone from disk are named and left to a refresh, even by a repair.
+    std::filesystem::remove(photo_);
+    report = check(1, problems);
+    EXPECT_EQ(problems, 1);
+    EXPECT_THAT(report, Contains("files on disk: 1 catalogued files are gone"));
+    EXPECT_THAT(report, Contains("  " + photo_));
+    EXPECT_EQ(titled("harbour"), StringList{photo_}); // the entry is still there
 }
 
 TEST_F(CheckTest, UnusedRowsAreNamedNeverCountedAndDroppedByARepair)
@@ -113,10 +120,16 @@ TEST_F(CheckTest, UnusedRowsAreNamedNeverCountedAndDroppedByARepair)
     EXPECT_EQ(canon.size(), 2u);
 }
 
+/* A catalogue that fails its checks is neither backed up nor repaired by looking. */
 TEST_F(CheckTest, BrokenLinksAreFoundThenRepairedSqlite)
 {
     dropKeyTriggers("Caption");
     behindTheLibrary("DELETE FROM Caption WHERE Title = 'harbour'");
+    const std::string copy = dir_ + "/backup.mdb";
+    StringList backup;
+    EXPECT_EQ(KaAVDBBackup(db_, copy.c_str(), &backup), KAVDB_E_DAMAGED);
+    EXPECT_THAT(backup, Contains("copy keys: 1 files name a Caption row that does not exist"));
+    EXPECT_FALSE(std::filesystem::exists(copy));
     int32_t problems = 0;
     std::vector<std::string> report = check(0, problems);
     EXPECT_EQ(problems, 2) << ::testing::PrintToString(report); // the link, the index
@@ -143,17 +156,6 @@ TEST_F(CheckTest, AnIndexWhoseTriggersWereDroppedIsFoundOutOfStepAndRebuiltSqlit
     EXPECT_EQ(searchText("beacon").size(), 1u);
     check(0, problems);
     EXPECT_EQ(problems, 0); // the triggers are back
-}
-
-TEST_F(CheckTest, FilesGoneFromDiskAreNamedAndLeftToRefresh)
-{
-    std::filesystem::remove(photo_);
-    int32_t problems = 0;
-    std::vector<std::string> report = check(1, problems);
-    EXPECT_EQ(problems, 1);
-    EXPECT_THAT(report, Contains("files on disk: 1 catalogued files are gone"));
-    EXPECT_THAT(report, Contains("  " + photo_));
-    EXPECT_EQ(titled("harbour"), StringList{photo_}); // the entry is still there
 }
 
 TEST_F(CheckTest, AnIndexThatFailsPartWayIsLeftAsItWasSqlite)
@@ -210,7 +212,7 @@ class PlaceCheckTest : public CheckTest {
     std::string fort_;
 };
 
-TEST_F(PlaceCheckTest, FileRowsLostBehindTheIndexAreFoundAndRebuilt)
+TEST_F(PlaceCheckTest, ThePlaceIndexIsCheckedAgainstThePositions)
 {
     behindTheLibrary("DELETE FROM PlaceFile");
     EXPECT_TRUE(nearQuay().empty());
@@ -223,15 +225,11 @@ TEST_F(PlaceCheckTest, FileRowsLostBehindTheIndexAreFoundAndRebuilt)
     EXPECT_EQ(nearQuay(), (std::vector<std::string>{quay_, fort_}));
     check(0, problems);
     EXPECT_EQ(problems, 0);
-}
-
-TEST_F(PlaceCheckTest, APositionRowDeletedUnderItsFileTakesItsPointAlong)
-{
+    // A position row deleted under its file takes its point along.
     dropKeyTriggers("ExifInfo");
     behindTheLibrary("DELETE FROM ExifInfo WHERE Lat > 43.2955");
     EXPECT_EQ(nearQuay(), std::vector<std::string>{fort_});
-    int32_t problems = 0;
-    std::vector<std::string> report = check(0, problems);
+    report = check(0, problems);
     EXPECT_THAT(report, Contains("place index: ok")) << ::testing::PrintToString(report);
 }
 
@@ -271,17 +269,6 @@ TEST_F(BackupTest, AnExistingOrUnwritablePlaceGetsNothing)
     const std::string nowhere = dir_ + "/no-such-folder/backup.mdb";
     EXPECT_LT(KaAVDBBackup(db_, nowhere.c_str(), &report), 0);
     EXPECT_FALSE(std::filesystem::exists(dir_ + "/no-such-folder"));
-}
-
-TEST_F(BackupTest, ACopyThatFailsItsChecksIsRemovedSqlite)
-{
-    dropKeyTriggers("Caption");
-    behindTheLibrary("DELETE FROM Caption WHERE Title = 'harbour'");
-    const std::string copy = dir_ + "/backup.mdb";
-    StringList report;
-    EXPECT_EQ(KaAVDBBackup(db_, copy.c_str(), &report), KAVDB_E_DAMAGED);
-    EXPECT_THAT(report, Contains("copy keys: 1 files name a Caption row that does not exist"));
-    EXPECT_FALSE(std::filesystem::exists(copy));
 }
 
 TEST_F(BackupTest, ACatalogueOpenedByARelativePathIsReadAgainFromAnotherFolderSqlite)

@@ -59,9 +59,7 @@ class ImagesTest : public RowsTest {
     std::string at(const std::string& name) const { return folder_ + name; }
     void add(const std::string& name, TestImage* image)
     {
-        ASSERT_EQ(KaAVDBRegisterFile(db_, at(name).c_str(), nullptr,
-                                     image != nullptr ? &image->record : nullptr),
-                  S_OK);
+        ASSERT_EQ(registerWith(at(name), {}, image != nullptr ? &image->record : nullptr), S_OK);
     }
     /* ReadImage of name as text, or its result code. */
     std::string read(const std::string& name)
@@ -103,7 +101,7 @@ TEST_F(ImagesTest, RecordsRoundTripWithThumbnailsOfThePaddedRowSize)
     EXPECT_EQ(read("r.jpg"), describe(registered.record));
 }
 
-TEST_F(ImagesTest, AWriteKeepsStoredValuesWhereTheRecordHasNoSensibleOnes)
+TEST_F(ImagesTest, AWriteKeepsStoredValuesWhereTheRecordHasNoSensibleOnesAndNeedsTheRow)
 {
     TestImage first(640, 4, 3, 1, 36);
     add("a.jpg", &first);
@@ -124,27 +122,7 @@ TEST_F(ImagesTest, AWriteKeepsStoredValuesWhereTheRecordHasNoSensibleOnes)
     EXPECT_EQ(KaAVDBWriteImage(db_, (dir_ + "/other/a.jpg").c_str(), &first.record), S_OK);
     EXPECT_EQ(KaAVDBWriteUpdateData(db_, (dir_ + "/other/a.jpg").c_str(), "2004"), S_OK);
     EXPECT_EQ(count("PathTable"), 1);
-}
-
-TEST_F(ImagesTest, SqliteColumnsThatHoldNoIntegerOrNoTimeReadAsNothing)
-{
-    add("a.jpg", nullptr); // every image column Null
-    ImageData out{};
-    out.Width = 99;
-    EXPECT_EQ(KaAVDBReadImage(db_, at("a.jpg").c_str(), &out), E_FAIL); // no time text
-    EXPECT_EQ(out.Width, 0);
-    EXPECT_EQ(out.Thumbnail, nullptr);
-    sql("UPDATE MainTable SET UpdateTM = '2004070501090807006'");
-    EXPECT_EQ(read("a.jpg"), "0x0x0 0x0 - 2004070501090807006");
-    TestImage image(640, 5, 2, 7, 32);
-    add("b.jpg", &image);
-    uncheckedSql("UPDATE MainTable SET Width = 'wide', Bitcount = NULL, Thumbnail = NULL WHERE "
-                 "Filename = 'b.jpg'");
-    EXPECT_EQ(read("b.jpg"), "0x480x0 5x2 - 2004070501090807006");
-}
-
-TEST_F(ImagesTest, SingleFileOperationsNeedTheFilesRow)
-{
+    // Otherwise a single file's record or update text needs the file's row.
     TestImage image(1, 1, 1, 0, 4);
     char text[64] = {};
     add("a\"q.jpg", nullptr);
@@ -166,6 +144,23 @@ TEST_F(ImagesTest, SingleFileOperationsNeedTheFilesRow)
     }
     ASSERT_EQ(KaAVDBWriteUpdateData(db_, path.c_str(), ""), S_OK);
     EXPECT_EQ(KaAVDBReadUpdateData(db_, path.c_str(), text), E_FAIL);
+}
+
+TEST_F(ImagesTest, SqliteColumnsThatHoldNoIntegerOrNoTimeReadAsNothing)
+{
+    add("a.jpg", nullptr); // every image column Null
+    ImageData out{};
+    out.Width = 99;
+    EXPECT_EQ(KaAVDBReadImage(db_, at("a.jpg").c_str(), &out), E_FAIL); // no time text
+    EXPECT_EQ(out.Width, 0);
+    EXPECT_EQ(out.Thumbnail, nullptr);
+    sql("UPDATE MainTable SET UpdateTM = '2004070501090807006'");
+    EXPECT_EQ(read("a.jpg"), "0x0x0 0x0 - 2004070501090807006");
+    TestImage image(640, 5, 2, 7, 32);
+    add("b.jpg", &image);
+    uncheckedSql("UPDATE MainTable SET Width = 'wide', Bitcount = NULL, Thumbnail = NULL WHERE "
+                 "Filename = 'b.jpg'");
+    EXPECT_EQ(read("b.jpg"), "0x480x0 5x2 - 2004070501090807006");
 }
 
 /* What the callback walk hands over, one line per call. */

@@ -40,12 +40,8 @@ TEST_F(NotesTest, CommentsRoundTripWhateverTheirBytes)
     EXPECT_EQ(KaAVDBReadComment(db_, (dir_ + "/none/a.jpg").c_str(), out_), KAVDB_E_NOT_FOUND);
     EXPECT_EQ(KaAVDBWriteComment(db_, (dir_ + "/none/a.jpg").c_str(), "x"), E_FAIL);
     EXPECT_STREQ(out_, "untouched");
-}
-
-/* A folder text two rows hold (a catalogue edited by hand): a read, which looks its folder
- * up exactly, fails; a write, which takes the first row, writes to that folder's file. */
-TEST_F(NotesTest, AFolderTextHeldTwiceIsNoOneFolder)
-{
+    // A folder text two rows hold (a catalogue edited by hand): a read, which looks its
+    // folder up exactly, fails; a write, which takes the first row, writes to its file.
     sql("INSERT INTO PathTable (Pathname) VALUES ('" + folder_ + "/')");
     EXPECT_EQ(KaAVDBReadComment(db_, at("a.jpg").c_str(), out_), E_FAIL);
     EXPECT_EQ(KaAVDBWriteComment(db_, at("a.jpg").c_str(), "first"), S_OK);
@@ -90,13 +86,9 @@ TEST_F(NotesTest, MarksReadBackAsZeroOrOne)
     int32_t mark = -7;
     ASSERT_EQ(KaAVDBGetCheck(db_, at("a.jpg").c_str(), &mark), S_OK);
     EXPECT_EQ(mark, 0);
-}
-
-/* A mark asked of a file without a row answers 0 and setting one fails; either way an
- * unregistered folder gets its row. Nothing is reported. */
-TEST_F(NotesTest, MarksOfFilesWithoutRows)
-{
-    int32_t mark = -7;
+    // A mark asked of a file without a row answers 0 and setting one fails; either way an
+    // unregistered folder gets its row. Nothing is reported.
+    mark = -7;
     EXPECT_EQ(KaAVDBSetCheck(db_, at("b.jpg").c_str(), 1), E_FAIL);
     ASSERT_EQ(KaAVDBGetCheck(db_, at("b.jpg").c_str(), &mark), S_OK);
     EXPECT_EQ(mark, 0);
