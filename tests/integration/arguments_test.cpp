@@ -159,7 +159,6 @@ TEST_F(ArgumentsTest, EachRefusalHasItsCode)
         GIVES(E_INVALIDARG, FreeMetaTagList(nullptr)),
         GIVES(E_INVALIDARG, FreeMetaIdxDataList(nullptr)),
         GIVES(E_INVALIDARG, FreeMetaDataList(nullptr)),
-        GIVES(E_INVALIDARG, FreeMetaDataList(&data)),
         GIVES(E_INVALIDARG, FreeImageData(nullptr)),
         GIVES(E_INVALIDARG, FreeImageDataList(nullptr)),
         GIVES(E_INVALIDARG, FreeStringList(nullptr)),
