@@ -81,7 +81,7 @@ class CheckTest : public CatalogueTest {
     std::string photo_;
 };
 
-TEST_F(CheckTest, ASoundCatalogueHasNothingToReportButFilesGoneFromDisk)
+TEST_F(CheckTest, ASoundCatalogueHasNothingToReportUnusedRowsAndGoneFilesAreNamed)
 {
     int32_t problems = -1;
     std::vector<std::string> report = check(0, problems);
@@ -94,20 +94,9 @@ TEST_F(CheckTest, ASoundCatalogueHasNothingToReportButFilesGoneFromDisk)
                              "place index: none"}) {
         EXPECT_THAT(report, Contains(line));
     }
-    // Files gone from disk are named and left to a refresh, even by a repair.
-    std::filesystem::remove(photo_);
-    report = check(1, problems);
-    EXPECT_EQ(problems, 1);
-    EXPECT_THAT(report, Contains("files on disk: 1 catalogued files are gone"));
-    EXPECT_THAT(report, Contains("  " + photo_));
-    EXPECT_EQ(titled("harbour"), StringList{photo_}); // the entry is still there
-}
-
-TEST_F(CheckTest, UnusedRowsAreNamedNeverCountedAndDroppedByARepair)
-{
+    // Unused rows are named, never counted as problems, and dropped by a repair.
     ASSERT_EQ(KaAVDBExecuteSQL(db_, "INSERT INTO ExifInfo (Make) VALUES (\"Nikon\")"), S_OK);
-    int32_t problems = -1;
-    std::vector<std::string> report = check(0, problems);
+    report = check(0, problems);
     EXPECT_EQ(problems, 0) << ::testing::PrintToString(report);
     EXPECT_THAT(report, Contains("unused rows: 1 ExifInfo rows no file uses"));
     report = check(1, problems);
@@ -118,10 +107,17 @@ TEST_F(CheckTest, UnusedRowsAreNamedNeverCountedAndDroppedByARepair)
     StringList canon; // the rows files use stay
     EXPECT_EQ(KaAVDBQuery(db_, "SELECT * FROM ExifInfo WHERE Make = \"Canon\"", &canon), S_OK);
     EXPECT_EQ(canon.size(), 2u);
+    // Files gone from disk are named and left to a refresh, even by a repair.
+    std::filesystem::remove(photo_);
+    report = check(1, problems);
+    EXPECT_EQ(problems, 1);
+    EXPECT_THAT(report, Contains("files on disk: 1 catalogued files are gone"));
+    EXPECT_THAT(report, Contains("  " + photo_));
+    EXPECT_EQ(titled("harbour"), StringList{photo_}); // the entry is still there
 }
 
 /* A catalogue that fails its checks is neither backed up nor repaired by looking. */
-TEST_F(CheckTest, BrokenLinksAreFoundThenRepairedSqlite)
+TEST_F(CheckTest, BrokenLinksAndDroppedIndexTriggersAreFoundThenRepairedSqlite)
 {
     dropKeyTriggers("Caption");
     behindTheLibrary("DELETE FROM Caption WHERE Title = 'harbour'");
@@ -141,15 +137,11 @@ TEST_F(CheckTest, BrokenLinksAreFoundThenRepairedSqlite)
     EXPECT_EQ(problems, 0) << ::testing::PrintToString(report);
     EXPECT_TRUE(searchText("harbour").empty());
     EXPECT_EQ(searchText("canon").size(), 2u);
-}
-
-TEST_F(CheckTest, AnIndexWhoseTriggersWereDroppedIsFoundOutOfStepAndRebuiltSqlite)
-{
+    // An index whose triggers were dropped is found out of step, and rebuilt.
     behindTheLibrary("DROP TRIGGER TextIndex_file_add");
     add(makeFile("photos/lighthouse.jpg"), "beacon");
     EXPECT_TRUE(searchText("beacon").empty());
-    int32_t problems = 0;
-    std::vector<std::string> report = check(0, problems);
+    report = check(0, problems);
     EXPECT_EQ(problems, 3) << ::testing::PrintToString(report); // triggers, count, words
     check(1, problems);
     EXPECT_EQ(problems, 0);
