@@ -205,7 +205,7 @@ class ImageWalkTest : public ImagesTest {
     std::vector<TestImage> images_;
 };
 
-TEST_F(ImageWalkTest, TheWalkServesTheListInItsOrder)
+TEST_F(ImageWalkTest, TheWalkServesTheListInItsOrderTheBatchOneRecordPerPath)
 {
     EXPECT_EQ(walk({at("b.jpg"), at("a.jpg"), at("x.jpg"), at("c.jpg"), at("A.jpg")}, 2),
               (std::vector<std::string>{found(1, 1, at("b.jpg")), found(0, 2, at("a.jpg")),
@@ -227,10 +227,7 @@ TEST_F(ImageWalkTest, TheWalkServesTheListInItsOrder)
     Walk w;
     EXPECT_EQ(KaAVDBReadImages(db_, &w, &paths, &Walk::callback), E_INVALIDARG);
     EXPECT_TRUE(w.calls.empty());
-}
-
-TEST_F(ImageWalkTest, TheBatchGivesOneRecordPerPathNeverMovingBack)
-{
+    // The batch gives one record per path, never moving back.
     const std::pair<std::vector<std::string>, std::vector<int32_t>> cases[] = {
         {{"a.jpg", "b.jpg", "x.jpg"}, {100, 101, 0}},
         {{"c.jpg", "a.jpg", "b.jpg"}, {102, 0, 0}},

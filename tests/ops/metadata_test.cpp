@@ -167,34 +167,7 @@ TEST_F(MetadataTest, AWriteIsRefusedOrStopsWhereItMust)
     EXPECT_EQ(count("ExifInfo") + count("People"), 0);
 }
 
-TEST_F(MetadataTest, PartialReadsHandOverOneItemsBuffer)
-{
-    MetaData m = makeMeta("ExifInfo", {{"Make", "Canon"}}, {{"ISO", 800}});
-    m.Tags.push_back(binTag("Preview", {9, 0, 7}));
-    ASSERT_EQ(write(kA, {m, makeMeta("Caption", {{"Title", "Sea"}})}), S_OK);
-    struct Case {
-        const char* table;
-        const char* item;
-        int32_t type;
-        HRESULT hr;
-        std::string bytes;
-    } cases[] = {
-        {"ExifInfo", "Make", 0, S_OK, std::string("Canon", 6)},
-        {"ExifInfo", "ISO", 1, S_OK, std::string("\x20\x03\x00\x00", 4)},
-        {"ExifInfo", "Preview", 2, S_OK, std::string("\x09\x00\x07", 3)},
-        {"Caption", "Title", 0, S_OK, std::string("Sea", 4)},
-        {"ExifInfo", "ISO", 0, E_FAIL, ""},   // an integer asked as text
-        {"ExifInfo", "Model", 0, E_FAIL, ""}, // Null item: no tag
-        {"People", "Name", 0, E_FAIL, ""},    // table not linked
-        {"exifinfo", "Make", 0, E_FAIL, ""},  // table names are case-sensitive
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(partial(kA, c.table, c.item, c.type), std::pair(c.hr, c.bytes)) << c.item;
-    }
-    EXPECT_EQ(partial("/p/none.jpg", "ExifInfo", "Make", 0).first, KAVDB_E_NOT_FOUND);
-}
-
-TEST_F(MetadataTest, TableRowsAreReadByPosition)
+TEST_F(MetadataTest, TableRowsAreReadByPositionAndPartialReadsHandOverOneItem)
 {
     for (const char* title : {"one", "two", "three"}) {
         std::string path = std::string("/q/") + title + ".jpg";
@@ -239,6 +212,30 @@ TEST_F(MetadataTest, TableRowsAreReadByPosition)
         EXPECT_EQ(KaAVDBGetReadTableDataEx(db_, first, last, table, &rowsRead), hr) << table;
         EXPECT_TRUE(rowsRead.empty());
     }
+    // Partial reads hand over one item's buffer.
+    MetaData m = makeMeta("ExifInfo", {{"Make", "Canon"}}, {{"ISO", 800}});
+    m.Tags.push_back(binTag("Preview", {9, 0, 7}));
+    ASSERT_EQ(write(kA, {m, makeMeta("Caption", {{"Title", "Sea"}})}), S_OK);
+    struct Case {
+        const char* table;
+        const char* item;
+        int32_t type;
+        HRESULT hr;
+        std::string bytes;
+    } cases[] = {
+        {"ExifInfo", "Make", 0, S_OK, std::string("Canon", 6)},
+        {"ExifInfo", "ISO", 1, S_OK, std::string("\x20\x03\x00\x00", 4)},
+        {"ExifInfo", "Preview", 2, S_OK, std::string("\x09\x00\x07", 3)},
+        {"Caption", "Title", 0, S_OK, std::string("Sea", 4)},
+        {"ExifInfo", "ISO", 0, E_FAIL, ""},   // an integer asked as text
+        {"ExifInfo", "Model", 0, E_FAIL, ""}, // Null item: no tag
+        {"People", "Name", 0, E_FAIL, ""},    // table not linked
+        {"exifinfo", "Make", 0, E_FAIL, ""},  // table names are case-sensitive
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(partial(kA, c.table, c.item, c.type), std::pair(c.hr, c.bytes)) << c.item;
+    }
+    EXPECT_EQ(partial("/p/none.jpg", "ExifInfo", "Make", 0).first, KAVDB_E_NOT_FOUND);
 }
 
 const char* const kNumberIni = "[DataTable1]\nTableName=ExifInfo\nItem1=Make,0,64,\n"
