@@ -76,7 +76,7 @@ class IndexTest : public CatalogueTest {
     }
 };
 
-TEST_F(IndexTest, FindsWordsWhereverTheCatalogueHoldsThem)
+TEST_F(IndexTest, FindsWordsWhereverTheCatalogueHoldsThemAndAnswersAnySearchText)
 {
     add("/photos/boats/IMG_1.jpg", "Old harbour at dawn", "Canon");
     add("/photos/city/sunset_pier.jpg", "Evening", "NIKON CORPORATION");
@@ -103,10 +103,7 @@ TEST_F(IndexTest, FindsWordsWhereverTheCatalogueHoldsThem)
         std::sort(found.begin(), found.end());
         EXPECT_EQ(found, c.paths) << c.query;
     }
-}
-
-TEST_F(IndexTest, AnySearchTextIsAnsweredNeverRefused)
-{
+    // Any search text is answered, never refused.
     add("/p/cafe.jpg", "Café de la Marine, Saint-Tropez");
     for (const char* query : {"\"",
                               "-",
