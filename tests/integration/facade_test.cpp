@@ -5,18 +5,12 @@
  */
 #include "support/fixture.h"
 
-#include <sys/stat.h>
+#include <filesystem>
 
 namespace kavdb::test {
 namespace {
 
 std::vector<std::string> diagnostics;
-
-bool exists(const std::string& path)
-{
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
-}
 
 class FacadeTest : public TempDirTest {
   protected:
@@ -95,7 +89,7 @@ TEST_F(FacadeTest, WithoutTheCatalogueEveryCallIsRefused)
         GIVES(E_INVALIDARG, KaDBSVGetDataTable(1, &textPtr, &textPtr, &n, nullptr)),
     };
     expectCodes(calls);
-    EXPECT_FALSE(exists(dbPath_));
+    EXPECT_FALSE(std::filesystem::exists(dbPath_));
     // The item descriptions need no catalogue.
     char table[128] = {}, item[128] = {};
     char *tablePtr = table, *itemPtr = item;
@@ -109,7 +103,7 @@ TEST_F(FacadeTest, WithoutTheCatalogueEveryCallIsRefused)
     EXPECT_TRUE(diagnostics.empty());
 }
 
-TEST_F(FacadeTest, QueryDiagnosticShowsItsArguments)
+TEST_F(FacadeTest, QueryDiagnosticShowsItsArgumentsAndAnOpenCataloguesChecksAndResults)
 {
     linkCatalogue(dbPath_);
     StringList list{"one", "two"};
@@ -125,55 +119,14 @@ TEST_F(FacadeTest, QueryDiagnosticShowsItsArguments)
                               "lpList count = 2\n");
     EXPECT_EQ(diagnostics[1].size(), 999u); // bounded by its buffer
     EXPECT_EQ(diagnostics[1].rfind("m_hDB = 00000000\nstrSQL = sss", 0), 0u);
-    const std::string& open = diagnostics[2];
-    ASSERT_EQ(open.size(),
-              std::string("m_hDB = 12345678\nstrSQL = (null)\nlpList count = 2\n").size());
+    const std::string& open = diagnostics[2]; // the handle's 8 digits, then as above
     EXPECT_EQ(open.rfind("m_hDB = ", 0), 0u);
     EXPECT_NE(open.substr(8, 8), "00000000"); // the open catalogue's handle
     EXPECT_EQ(open.substr(16), "\nstrSQL = (null)\nlpList count = 2\n");
     EXPECT_EQ(diagnostics[3], open.substr(0, 17) + "strSQL = SELECT x\nlpList count = -1\n");
-}
-
-TEST_F(FacadeTest, InitialisationCreatesOrUpgradesTheCatalogueOnce)
-{
-    linkCatalogue(dbPath_);
-    ASSERT_EQ(KaAVDBCreate(dbPath_.c_str()), S_OK);
-    std::string late = kTestIni;
-    for (int k = 4; k <= 7; ++k) {
-        late += "[DataTable" + std::to_string(k) + "]\nTableName=T" + std::to_string(k) +
-                "\nItem1=V,0,8,\n";
-    }
-    writeIni(late + "[DataTable8]\nTableName=SceneInfo\nItem1=Scene,0,64,\n"
-                    "[DataTable9]\nTableName=FolderInfo\nItem1=FolderTitle,0,64,\n");
-    EXPECT_EQ(KaDBSVExecuteSQL("SELECT * FROM SceneInfo"), E_INVALIDARG);
-    ASSERT_EQ(KaDBSVInitDatabase(dbPath_.c_str()), S_OK);
-    EXPECT_EQ(KaDBSVExecuteSQL("SELECT * FROM SceneInfo"), S_OK);
-    EXPECT_EQ(KaDBSVExecuteSQL("SELECT DataID9 FROM MainTable"), S_OK);
-    EXPECT_EQ(KaDBSVExecuteSQL("SELECT * FROM T4"), KAVDB_E_NO_SUCH_TABLE);
-    EXPECT_FALSE(exists(dir_ + "/facade.bak"));
-    std::string other = dir_ + "/other.mdb";
-    EXPECT_EQ(KaDBSVInitDatabase(other.c_str()), S_OK); // a second one opens nothing
-    EXPECT_FALSE(exists(other));
-    EXPECT_EQ(KaDBSVExitDatabase(), S_OK);
-    EXPECT_EQ(KaDBSVExecuteSQL("SELECT 1"), E_INVALIDARG);
-    EXPECT_EQ(KaDBSVExitDatabase(), S_OK);
-    EXPECT_EQ(KaDBSVInitDatabase(other.c_str()), S_OK); // a missing one is created
-    EXPECT_TRUE(exists(other));
-    EXPECT_EQ(KaDBSVExecuteSQL("SELECT * FROM ExifInfo"), S_OK);
-    EXPECT_TRUE(diagnostics.empty());
-}
-
-TEST_F(FacadeTest, AFailedCreationLeavesNoCatalogue)
-{
-    EXPECT_LT(KaDBSVInitDatabase((dir_ + "/no/such/dir/cat.mdb").c_str()), 0);
-    EXPECT_EQ(KaDBSVExecuteSQL("SELECT 1"), E_INVALIDARG);
-}
-
-TEST_F(FacadeTest, ChecksAndResultsOfAnOpenCatalogue)
-{
-    linkCatalogue(dbPath_);
-    ASSERT_EQ(KaDBSVInitDatabase(dbPath_.c_str()), S_OK);
-    StringList list;
+    // The checks and results of an open catalogue, which write no diagnostic.
+    diagnostics.clear();
+    list.clear();
     int32_t n = 0;
     MetaTagList tags;
     MetaIdxDataList rows;
@@ -209,6 +162,38 @@ TEST_F(FacadeTest, ChecksAndResultsOfAnOpenCatalogue)
     EXPECT_EQ(list, (StringList{"/p/a.jpg", "a.jpg"}));
     EXPECT_EQ(n, 1);
     EXPECT_EQ(KaDBSVExecuteSQL("CREATE TABLEX Broken (A INTEGER)"), KAVDB_E_SYNTAX);
+    EXPECT_TRUE(diagnostics.empty());
+}
+
+TEST_F(FacadeTest, InitialisationCreatesOrUpgradesTheCatalogueOnce)
+{
+    // A failed creation leaves no catalogue.
+    EXPECT_LT(KaDBSVInitDatabase((dir_ + "/no/such/dir/cat.mdb").c_str()), 0);
+    EXPECT_EQ(KaDBSVExecuteSQL("SELECT 1"), E_INVALIDARG);
+    linkCatalogue(dbPath_);
+    ASSERT_EQ(KaAVDBCreate(dbPath_.c_str()), S_OK);
+    std::string late = kTestIni;
+    for (int k = 4; k <= 7; ++k) {
+        late += "[DataTable" + std::to_string(k) + "]\nTableName=T" + std::to_string(k) +
+                "\nItem1=V,0,8,\n";
+    }
+    writeIni(late + "[DataTable8]\nTableName=SceneInfo\nItem1=Scene,0,64,\n"
+                    "[DataTable9]\nTableName=FolderInfo\nItem1=FolderTitle,0,64,\n");
+    EXPECT_EQ(KaDBSVExecuteSQL("SELECT * FROM SceneInfo"), E_INVALIDARG);
+    ASSERT_EQ(KaDBSVInitDatabase(dbPath_.c_str()), S_OK);
+    EXPECT_EQ(KaDBSVExecuteSQL("SELECT * FROM SceneInfo"), S_OK);
+    EXPECT_EQ(KaDBSVExecuteSQL("SELECT DataID9 FROM MainTable"), S_OK);
+    EXPECT_EQ(KaDBSVExecuteSQL("SELECT * FROM T4"), KAVDB_E_NO_SUCH_TABLE);
+    EXPECT_FALSE(std::filesystem::exists(dir_ + "/facade.bak"));
+    std::string other = dir_ + "/other.mdb";
+    EXPECT_EQ(KaDBSVInitDatabase(other.c_str()), S_OK); // a second one opens nothing
+    EXPECT_FALSE(std::filesystem::exists(other));
+    EXPECT_EQ(KaDBSVExitDatabase(), S_OK);
+    EXPECT_EQ(KaDBSVExecuteSQL("SELECT 1"), E_INVALIDARG);
+    EXPECT_EQ(KaDBSVExitDatabase(), S_OK);
+    EXPECT_EQ(KaDBSVInitDatabase(other.c_str()), S_OK); // a missing one is created
+    EXPECT_TRUE(std::filesystem::exists(other));
+    EXPECT_EQ(KaDBSVExecuteSQL("SELECT * FROM ExifInfo"), S_OK);
     EXPECT_TRUE(diagnostics.empty());
 }
 

@@ -63,23 +63,6 @@ class IndexTest : public CatalogueTest {
         ASSERT_EQ(registerWith(path, meta), S_OK) << path;
     }
 
-    std::vector<std::string> text(const std::string& query, int32_t limit = 0)
-    {
-        StringList out;
-        HRESULT hr = KaAVDBSearchText(db_, query.c_str(), limit, &out);
-        EXPECT_TRUE(hr == S_OK || hr == KAVDB_E_NOT_FOUND) << query << " gave " << std::hex << hr;
-        EXPECT_EQ(hr == KAVDB_E_NOT_FOUND, out.empty()) << query;
-        return {out.begin(), out.end()};
-    }
-
-    std::vector<std::string> near(double lat, double lon, double metres, int32_t limit = 0)
-    {
-        StringList out;
-        HRESULT hr = KaAVDBSearchPlace(db_, lat, lon, metres, limit, &out);
-        EXPECT_TRUE(hr == S_OK || hr == KAVDB_E_NOT_FOUND) << std::hex << hr;
-        return {out.begin(), out.end()};
-    }
-
     /* The check's verdict on both indexes (the files themselves are not on disk). A server
      * catalogue's check may still be refused as a whole; its indexes' own findings are
      * then the store's CatalogueIndexTest's. */
@@ -93,7 +76,7 @@ class IndexTest : public CatalogueTest {
     }
 };
 
-TEST_F(IndexTest, FindsWordsWhereverTheCatalogueHoldsThem)
+TEST_F(IndexTest, FindsWordsWhereverTheCatalogueHoldsThemAndAnswersAnySearchText)
 {
     add("/photos/boats/IMG_1.jpg", "Old harbour at dawn", "Canon");
     add("/photos/city/sunset_pier.jpg", "Evening", "NIKON CORPORATION");
@@ -116,14 +99,11 @@ TEST_F(IndexTest, FindsWordsWhereverTheCatalogueHoldsThem)
         {"\"harbour old\"", {}},                          // in its order
     };
     for (const auto& c : cases) {
-        std::vector<std::string> found = text(c.query);
+        std::vector<std::string> found = searchText(c.query);
         std::sort(found.begin(), found.end());
         EXPECT_EQ(found, c.paths) << c.query;
     }
-}
-
-TEST_F(IndexTest, AnySearchTextIsAnsweredNeverRefused)
-{
+    // Any search text is answered, never refused.
     add("/p/cafe.jpg", "Café de la Marine, Saint-Tropez");
     for (const char* query : {"\"",
                               "-",
@@ -147,20 +127,20 @@ TEST_F(IndexTest, AnySearchTextIsAnsweredNeverRefused)
                               "",
                               "   ",
                               "'; DROP TABLE x"}) {
-        text(query); // the helper fails the test on any code but S_OK or none found
+        searchText(query); // the helper fails the test on any code but S_OK or none found
     }
     std::string many; // far more terms and words than any engine's parser nests
     for (int i = 0; i < 20000; ++i) {
         many += "w" + std::to_string(i) + (i % 2 ? " " : "-");
     }
-    text(many);
-    text("\"" + many + "\"");
-    EXPECT_THAT(text("cafe"), ElementsAre("/p/cafe.jpg")); // accents ignored
-    EXPECT_THAT(text("CAFÉ"), ElementsAre("/p/cafe.jpg"));
-    EXPECT_THAT(text("saint-tropez"), ElementsAre("/p/cafe.jpg")); // hyphen: a phrase
-    EXPECT_THAT(text("tropez-saint"), IsEmpty());
-    EXPECT_THAT(text("\"de la marine"), ElementsAre("/p/cafe.jpg")); // unclosed phrase
-    EXPECT_THAT(text("marine —"), ElementsAre("/p/cafe.jpg"));       // symbols are no words
+    searchText(many);
+    searchText("\"" + many + "\"");
+    EXPECT_THAT(searchText("cafe"), ElementsAre("/p/cafe.jpg")); // accents ignored
+    EXPECT_THAT(searchText("CAFÉ"), ElementsAre("/p/cafe.jpg"));
+    EXPECT_THAT(searchText("saint-tropez"), ElementsAre("/p/cafe.jpg")); // hyphen: a phrase
+    EXPECT_THAT(searchText("tropez-saint"), IsEmpty());
+    EXPECT_THAT(searchText("\"de la marine"), ElementsAre("/p/cafe.jpg")); // unclosed phrase
+    EXPECT_THAT(searchText("marine —"), ElementsAre("/p/cafe.jpg"));       // symbols are no words
 }
 
 TEST_F(IndexTest, BestMatchesComeFirstAndTheLimitTakesThem)
@@ -168,58 +148,44 @@ TEST_F(IndexTest, BestMatchesComeFirstAndTheLimitTakesThem)
     add("/boats/a.jpg", "river");              // the word in the folder only
     add("/p/b.jpg", "boats boats on the sea"); // twice in the caption
     add("/p/c.jpg", "boats");                  // once in a short caption
-    std::vector<std::string> found = text("boats");
+    std::vector<std::string> found = searchText("boats");
     ASSERT_EQ(found.size(), 3u);
     EXPECT_EQ(found.back(), "/boats/a.jpg");
-    EXPECT_EQ(text("boats", 2), std::vector<std::string>(found.begin(), found.begin() + 2));
+    EXPECT_EQ(searchText("boats", 2), std::vector<std::string>(found.begin(), found.begin() + 2));
 }
 
-TEST_F(IndexTest, EveryWriteKeepsTheTextIndexInStep)
+TEST_F(IndexTest, EveryWriteKeepsBothIndexesInStep)
 {
-    add("/p/a.jpg", "harbour");
-    add("/p/b.jpg", "harbour");
+    add("/p/a.jpg", "harbour", "", 43.2960, 5.3700);
+    add("/p/b.jpg", "harbour", "", 43.3050, 5.3700);
     ASSERT_EQ(KaAVDBMoveFile(db_, "/p/a.jpg", "/q/moved.jpg", 1), S_OK);
-    EXPECT_THAT(text("moved"), ElementsAre("/q/moved.jpg"));
+    EXPECT_THAT(searchText("moved"), ElementsAre("/q/moved.jpg"));
     ASSERT_EQ(KaAVDBCopyFile(db_, "/q/moved.jpg", "/r/copy.jpg", 1), S_OK);
-    EXPECT_THAT(text("copy harbour"), ElementsAre("/r/copy.jpg"));
+    EXPECT_THAT(searchText("copy harbour"), ElementsAre("/r/copy.jpg"));
+    EXPECT_THAT(searchPlace(43.2960, 5.3700, 100), ElementsAre("/q/moved.jpg", "/r/copy.jpg"));
     MetaDataList retitle{makeMeta("Caption", {{"Title", "lighthouse"}})};
     ASSERT_EQ(KaAVDBWriteData(db_, "/p/b.jpg", &retitle), S_OK);
     releaseTestTags(retitle);
-    EXPECT_THAT(text("lighthouse"), ElementsAre("/p/b.jpg"));
+    EXPECT_THAT(searchText("lighthouse"), ElementsAre("/p/b.jpg"));
     ASSERT_EQ(KaAVDBExecuteSQL(db_, "UPDATE Caption SET Title = 'beacon' WHERE Title = "
                                     "'lighthouse'"),
               S_OK);
-    EXPECT_THAT(text("lighthouse"), IsEmpty());
-    EXPECT_THAT(text("beacon"), ElementsAre("/p/b.jpg"));
+    EXPECT_THAT(searchText("lighthouse"), IsEmpty());
+    EXPECT_THAT(searchText("beacon"), ElementsAre("/p/b.jpg"));
     ASSERT_EQ(KaAVDBUpdateTableData(db_, "Caption", "Title", "harbour", "quay"), S_OK);
-    EXPECT_THAT(text("quay"), UnorderedElementsAre("/q/moved.jpg", "/r/copy.jpg"));
+    EXPECT_THAT(searchText("quay"), UnorderedElementsAre("/q/moved.jpg", "/r/copy.jpg"));
     ASSERT_EQ(KaAVDBExecuteSQL(db_, "UPDATE PathTable SET Pathname = '/harbourside/' WHERE "
                                     "Pathname = '/q/'"),
               S_OK);
-    EXPECT_THAT(text("harbourside"), ElementsAre("/harbourside/moved.jpg"));
+    EXPECT_THAT(searchText("harbourside"), ElementsAre("/harbourside/moved.jpg"));
+    EXPECT_THAT(searchPlace(43.2960, 5.3700, 100, 1), ElementsAre("/harbourside/moved.jpg"));
     ASSERT_EQ(KaAVDBDeleteFile(db_, "/r/copy.jpg"), S_OK);
     ASSERT_EQ(KaAVDBDeleteFolder(db_, "/p/"), S_OK);
-    EXPECT_THAT(text("quay"), ElementsAre("/harbourside/moved.jpg"));
-    expectIndexesSound();
-}
-
-TEST_F(IndexTest, EveryWriteKeepsThePlaceIndexInStep)
-{
-    add("/p/a.jpg", "a", "", 43.2960, 5.3700);
-    add("/p/b.jpg", "b", "", 43.3050, 5.3700);
-    ASSERT_EQ(KaAVDBMoveFile(db_, "/p/a.jpg", "/q/moved.jpg", 1), S_OK);
-    ASSERT_EQ(KaAVDBCopyFile(db_, "/q/moved.jpg", "/r/copy.jpg", 1), S_OK);
-    EXPECT_THAT(near(43.2960, 5.3700, 100), ElementsAre("/q/moved.jpg", "/r/copy.jpg"));
-    ASSERT_EQ(KaAVDBExecuteSQL(db_, "UPDATE PathTable SET Pathname = '/harbour/' WHERE "
-                                    "Pathname = '/q/'"),
-              S_OK);
-    EXPECT_THAT(near(43.2960, 5.3700, 100, 1), ElementsAre("/harbour/moved.jpg"));
-    ASSERT_EQ(KaAVDBDeleteFile(db_, "/r/copy.jpg"), S_OK);
-    ASSERT_EQ(KaAVDBDeleteFolder(db_, "/p/"), S_OK);
-    EXPECT_THAT(near(43.2960, 5.3700, 10000), ElementsAre("/harbour/moved.jpg"));
+    EXPECT_THAT(searchText("quay"), ElementsAre("/harbourside/moved.jpg"));
+    EXPECT_THAT(searchPlace(43.2960, 5.3700, 10000), ElementsAre("/harbourside/moved.jpg"));
     ASSERT_EQ(KaAVDBExecuteSQL(db_, "UPDATE ExifInfo SET Lat = 48.857, Lon = 2.352"), S_OK);
-    EXPECT_THAT(near(43.2960, 5.3700, 10000), IsEmpty());
-    EXPECT_THAT(near(48.8566, 2.3522, 1000), ElementsAre("/harbour/moved.jpg"));
+    EXPECT_THAT(searchPlace(43.2960, 5.3700, 10000), IsEmpty());
+    EXPECT_THAT(searchPlace(48.8566, 2.3522, 1000), ElementsAre("/harbourside/moved.jpg"));
     expectIndexesSound();
 }
 
@@ -241,26 +207,26 @@ TEST_F(IndexTest, APlaceSearchFindsWhatLiesWithinNearestFirst)
     add("/p/sw.jpg", "m", "", 43.2399, 5.27352); // 9,996.8 m
     const auto within = ElementsAre("/p/0km.jpg", "/p/1km.jpg", "/p/9km.jpg", "/p/sw.jpg",
                                     "/p/ne.jpg", "/p/in.jpg");
-    EXPECT_THAT(near(43.2960, 5.3700, 10000), within);
-    EXPECT_THAT(near(43.2960, 5.3700, 10000, 2), ElementsAre("/p/0km.jpg", "/p/1km.jpg"));
-    EXPECT_THAT(near(43.2960, 5.3700, 10000, 3), // farther than the first box looked
+    EXPECT_THAT(searchPlace(43.2960, 5.3700, 10000), within);
+    EXPECT_THAT(searchPlace(43.2960, 5.3700, 10000, 2), ElementsAre("/p/0km.jpg", "/p/1km.jpg"));
+    EXPECT_THAT(searchPlace(43.2960, 5.3700, 10000, 3), // farther than the first box looked
                 ElementsAre("/p/0km.jpg", "/p/1km.jpg", "/p/9km.jpg"));
-    EXPECT_THAT(near(43.2960, 5.3700, 10000, 9), within);
-    EXPECT_THAT(near(43.2960 + 10000.3 / metresPerDegree, 5.3700, 1, 1), // the exact nearest
+    EXPECT_THAT(searchPlace(43.2960, 5.3700, 10000, 9), within);
+    EXPECT_THAT(searchPlace(43.2960 + 10000.3 / metresPerDegree, 5.3700, 1, 1), // the exact nearest
                 ElementsAre("/p/out.jpg"));
-    EXPECT_THAT(near(43.2960, 5.3700, 500), ElementsAre("/p/0km.jpg"));
-    EXPECT_THAT(near(-17.0, 179.999, 5000),
+    EXPECT_THAT(searchPlace(43.2960, 5.3700, 500), ElementsAre("/p/0km.jpg"));
+    EXPECT_THAT(searchPlace(-17.0, 179.999, 5000),
                 UnorderedElementsAre("/fiji/west.jpg", "/fiji/east.jpg"));
-    EXPECT_THAT(near(90, 0, 100),
+    EXPECT_THAT(searchPlace(90, 0, 100),
                 UnorderedElementsAre("/pole/dateline.jpg", "/pole/greenwich.jpg"));
-    EXPECT_THAT(near(89.9995, -180.0, 1), ElementsAre("/pole/dateline.jpg"));
-    EXPECT_THAT(near(0, 0, 1000), IsEmpty());
+    EXPECT_THAT(searchPlace(89.9995, -180.0, 1), ElementsAre("/pole/dateline.jpg"));
+    EXPECT_THAT(searchPlace(0, 0, 1000), IsEmpty());
     StringList out;
     EXPECT_EQ(KaAVDBSearchPlace(db_, 91, 0, 10, 0, &out), E_INVALIDARG);
     EXPECT_EQ(KaAVDBSearchPlace(db_, 0, 0, -1, 0, &out), E_INVALIDARG);
 }
 
-TEST_F(IndexTest, ARefusedDefinitionChangesNothing)
+TEST_F(IndexTest, ARefusedDefinitionChangesNothingANewOneRemakesTheIndex)
 {
     StringList unknown{"Caption.Title", "Caption.Nothing"};
     EXPECT_EQ(KaAVDBCreateTextIndex(db_, &unknown), KAVDB_E_NOT_FOUND);
@@ -270,17 +236,13 @@ TEST_F(IndexTest, ARefusedDefinitionChangesNothing)
     EXPECT_EQ(KaAVDBCreateTextIndex(db_, &hostile), E_INVALIDARG);
     EXPECT_EQ(KaAVDBCreatePlaceIndex(db_, "ExifInfo", "Lat", "Nowhere"), KAVDB_E_NOT_FOUND);
     add("/p/a.jpg", "harbour", "Canon", 1, 1);
-    EXPECT_THAT(text("canon harbour"), ElementsAre("/p/a.jpg")); // the first index stands
-    EXPECT_THAT(near(1, 1, 10), ElementsAre("/p/a.jpg"));
-}
-
-TEST_F(IndexTest, ANewDefinitionRemakesTheIndex)
-{
-    add("/p/a.jpg", "harbour", "Canon");
+    EXPECT_THAT(searchText("canon harbour"), ElementsAre("/p/a.jpg")); // the first index stands
+    EXPECT_THAT(searchPlace(1, 1, 10), ElementsAre("/p/a.jpg"));
+    // A new definition remakes the index.
     StringList titles{"Caption.Title"};
     ASSERT_EQ(KaAVDBCreateTextIndex(db_, &titles), S_OK);
-    EXPECT_THAT(text("harbour"), ElementsAre("/p/a.jpg"));
-    EXPECT_THAT(text("canon"), IsEmpty());
+    EXPECT_THAT(searchText("harbour"), ElementsAre("/p/a.jpg"));
+    EXPECT_THAT(searchText("canon"), IsEmpty());
     expectIndexesSound();
 }
 

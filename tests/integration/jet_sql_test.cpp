@@ -10,7 +10,6 @@
 #include "support/server.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <span>
 #include <vector>
 
@@ -36,28 +35,17 @@ struct Case {
     Engines on = Both;
 };
 
-// ID Make      Model    Width Height Price  Taken                Note
-// 1  Canon     EOS 5D   4368  2912   2500.5 2008-05-30 15:56:01  first
-// 2  CANON     eos 40d  3888  2592   1200   2007-11-02 09:10:00  Null
-// 3  Nikon     D70      3008  2000   700    2004-01-28           old
-// 4  " nikon " D3       4256  2832   5000   2007-08-23 12:00:00  ""
-// 5  Pentax    K10D     3872  2592   900    2006-09-14           Null
-// 6  Sony      A100     3872  2592   900    2006-06-05 08:30:00  a[1]
-const char* const kCams[] = {
+const char* const kCamsTable =
     "CREATE TABLE Cams (ID COUNTER PRIMARY KEY, Make TEXT(20), Model TEXT(30), Width LONG, "
-    "Height LONG, Price DOUBLE, Taken DATETIME, Note LONGTEXT)",
-    "INSERT INTO Cams (Make, Model, Width, Height, Price, Taken, Note) VALUES ('Canon', "
-    "'EOS 5D', 4368, 2912, 2500.5, #2008-05-30 15:56:01#, 'first')",
-    "INSERT INTO Cams (Make, Model, Width, Height, Price, Taken, Note) VALUES ('CANON', "
-    "'eos 40d', 3888, 2592, 1200, #2007-11-02 09:10:00#, Null)",
-    "INSERT INTO Cams (Make, Model, Width, Height, Price, Taken, Note) VALUES ('Nikon', 'D70', "
-    "3008, 2000, 700, #2004-01-28#, 'old')",
-    "INSERT INTO Cams (Make, Model, Width, Height, Price, Taken, Note) VALUES (' nikon ', 'D3', "
-    "4256, 2832, 5000, #2007-08-23 12:00:00#, '')",
-    "INSERT INTO Cams (Make, Model, Width, Height, Price, Taken, Note) VALUES ('Pentax', "
-    "'K10D', 3872, 2592, 900, #2006-09-14#, Null)",
-    "INSERT INTO Cams (Make, Model, Width, Height, Price, Taken, Note) VALUES ('Sony', 'A100', "
-    "3872, 2592, 900, #2006-06-05 08:30:00#, 'a[1]')",
+    "Height LONG, Price DOUBLE, Taken DATETIME, Note LONGTEXT)";
+// Make, Model, Width, Height, Price, Taken, Note of the rows whose IDs are 1 to 6.
+const char* const kCams[] = {
+    "'Canon', 'EOS 5D', 4368, 2912, 2500.5, #2008-05-30 15:56:01#, 'first'",
+    "'CANON', 'eos 40d', 3888, 2592, 1200, #2007-11-02 09:10:00#, Null",
+    "'Nikon', 'D70', 3008, 2000, 700, #2004-01-28#, 'old'",
+    "' nikon ', 'D3', 4256, 2832, 5000, #2007-08-23 12:00:00#, ''",
+    "'Pentax', 'K10D', 3872, 2592, 900, #2006-09-14#, Null",
+    "'Sony', 'A100', 3872, 2592, 900, #2006-06-05 08:30:00#, 'a[1]'",
 };
 
 const Case kComparisonAndCase[] = {
@@ -419,8 +407,12 @@ class JetSqlTest : public test::CatalogueTest {
                                                    {{"ISO", iso}})}),
                 S_OK);
         }
-        for (const char* sql : kCams) {
-            ASSERT_EQ(KaAVDBExecuteSQL(db_, sql), S_OK) << sql;
+        ASSERT_EQ(KaAVDBExecuteSQL(db_, kCamsTable), S_OK);
+        for (const char* values : kCams) {
+            const std::string sql =
+                "INSERT INTO Cams (Make, Model, Width, Height, Price, Taken, Note) VALUES (" +
+                std::string(values) + ")";
+            ASSERT_EQ(KaAVDBExecuteSQL(db_, sql.c_str()), S_OK) << sql;
         }
     }
 
@@ -451,9 +443,7 @@ class JetSqlTest : public test::CatalogueTest {
                 return std::string("!") + name;
             }
         }
-        char text[16];
-        std::snprintf(text, sizeof text, "!%08X", static_cast<unsigned>(hr));
-        return text;
+        return "!" + std::to_string(hr);
     }
 
     static std::string joined(const StringList& rows, bool ordered)
@@ -490,7 +480,6 @@ class JetSqlTest : public test::CatalogueTest {
 
     void runAll(std::span<const Case> cases)
     {
-        std::size_t differ = 0;
         for (const Case& c : cases) {
             if (c.on == SqliteOnly && test::onServer()) {
                 continue;
@@ -499,12 +488,7 @@ class JetSqlTest : public test::CatalogueTest {
             std::string expect = c.expect;
             bool unordered = !expect.empty() && expect[0] == '~';
             bool ordered = !unordered && sql.find("ORDER BY") != std::string::npos;
-            std::string got = outcome(c.via, sql, ordered);
-            EXPECT_EQ(got, unordered ? expect.substr(1) : expect) << sql;
-            differ += got != (unordered ? expect.substr(1) : expect) ? 1 : 0;
-        }
-        if (differ > 0) {
-            ADD_FAILURE() << differ << " of " << cases.size() << " statements differ from Jet";
+            EXPECT_EQ(outcome(c.via, sql, ordered), unordered ? expect.substr(1) : expect) << sql;
         }
     }
 };
@@ -514,6 +498,7 @@ struct Topic {
     std::span<const Case> cases;
 };
 
+/* Names a topic in test names (which ctest lists) rather than its bytes. */
 void PrintTo(const Topic& topic, std::ostream* out)
 {
     *out << topic.name;

@@ -66,7 +66,7 @@ void recordStep(void* context, const char* table, int64_t done, int64_t total)
     static_cast<std::vector<Step>*>(context)->emplace_back(table, done, total);
 }
 
-TEST_F(CatalogueCopyTest, ProgressGoesTableByTableAndBatchByBatch)
+TEST_F(CatalogueCopyTest, ProgressGoesTableByTableAndARefusedCopyKeepsNoRow)
 {
     const std::string dst = dir_ + "/copy.mdb";
     std::vector<Step> steps;
@@ -87,10 +87,7 @@ TEST_F(CatalogueCopyTest, ProgressGoesTableByTableAndBatchByBatch)
     EXPECT_EQ(rowsOf(dst, "ExifInfo"), kFiles);
     EXPECT_EQ(copyTo(dst), KAVDB_E_ALREADY_EXISTS);
     EXPECT_EQ(copyTo(dir_ + "/made.mdb"), S_OK) << "a missing destination is made";
-}
-
-TEST_F(CatalogueCopyTest, ADestinationLackingAnItemOrRefusingAValueKeepsNoRow)
-{
+    // A destination lacking an item or refusing a value keeps no row.
     std::string ini = kTestIni;
     const std::string lacking =
         catalogueFrom("lacking.mdb", ini.replace(ini.find("Item4=Preview"), 22, ""));

@@ -81,7 +81,7 @@ class CheckTest : public CatalogueTest {
     std::string photo_;
 };
 
-TEST_F(CheckTest, ASoundCatalogueHasNothingToReport)
+TEST_F(CheckTest, ASoundCatalogueHasNothingToReportUnusedRowsAndGoneFilesAreNamed)
 {
     int32_t problems = -1;
     std::vector<std::string> report = check(0, problems);
@@ -94,13 +94,9 @@ TEST_F(CheckTest, ASoundCatalogueHasNothingToReport)
                              "place index: none"}) {
         EXPECT_THAT(report, Contains(line));
     }
-}
-
-TEST_F(CheckTest, UnusedRowsAreNamedNeverCountedAndDroppedByARepair)
-{
+    // Unused rows are named, never counted as problems, and dropped by a repair.
     ASSERT_EQ(KaAVDBExecuteSQL(db_, "INSERT INTO ExifInfo (Make) VALUES (\"Nikon\")"), S_OK);
-    int32_t problems = -1;
-    std::vector<std::string> report = check(0, problems);
+    report = check(0, problems);
     EXPECT_EQ(problems, 0) << ::testing::PrintToString(report);
     EXPECT_THAT(report, Contains("unused rows: 1 ExifInfo rows no file uses"));
     report = check(1, problems);
@@ -111,12 +107,25 @@ TEST_F(CheckTest, UnusedRowsAreNamedNeverCountedAndDroppedByARepair)
     StringList canon; // the rows files use stay
     EXPECT_EQ(KaAVDBQuery(db_, "SELECT * FROM ExifInfo WHERE Make = \"Canon\"", &canon), S_OK);
     EXPECT_EQ(canon.size(), 2u);
+    // Files gone from disk are named and left to a refresh, even by a repair.
+    std::filesystem::remove(photo_);
+    report = check(1, problems);
+    EXPECT_EQ(problems, 1);
+    EXPECT_THAT(report, Contains("files on disk: 1 catalogued files are gone"));
+    EXPECT_THAT(report, Contains("  " + photo_));
+    EXPECT_EQ(titled("harbour"), StringList{photo_}); // the entry is still there
 }
 
-TEST_F(CheckTest, BrokenLinksAreFoundThenRepairedSqlite)
+/* A catalogue that fails its checks is neither backed up nor repaired by looking. */
+TEST_F(CheckTest, BrokenLinksAndDroppedIndexTriggersAreFoundThenRepairedSqlite)
 {
     dropKeyTriggers("Caption");
     behindTheLibrary("DELETE FROM Caption WHERE Title = 'harbour'");
+    const std::string copy = dir_ + "/backup.mdb";
+    StringList backup;
+    EXPECT_EQ(KaAVDBBackup(db_, copy.c_str(), &backup), KAVDB_E_DAMAGED);
+    EXPECT_THAT(backup, Contains("copy keys: 1 files name a Caption row that does not exist"));
+    EXPECT_FALSE(std::filesystem::exists(copy));
     int32_t problems = 0;
     std::vector<std::string> report = check(0, problems);
     EXPECT_EQ(problems, 2) << ::testing::PrintToString(report); // the link, the index
@@ -128,32 +137,17 @@ TEST_F(CheckTest, BrokenLinksAreFoundThenRepairedSqlite)
     EXPECT_EQ(problems, 0) << ::testing::PrintToString(report);
     EXPECT_TRUE(searchText("harbour").empty());
     EXPECT_EQ(searchText("canon").size(), 2u);
-}
-
-TEST_F(CheckTest, AnIndexWhoseTriggersWereDroppedIsFoundOutOfStepAndRebuiltSqlite)
-{
+    // An index whose triggers were dropped is found out of step, and rebuilt.
     behindTheLibrary("DROP TRIGGER TextIndex_file_add");
     add(makeFile("photos/lighthouse.jpg"), "beacon");
     EXPECT_TRUE(searchText("beacon").empty());
-    int32_t problems = 0;
-    std::vector<std::string> report = check(0, problems);
+    report = check(0, problems);
     EXPECT_EQ(problems, 3) << ::testing::PrintToString(report); // triggers, count, words
     check(1, problems);
     EXPECT_EQ(problems, 0);
     EXPECT_EQ(searchText("beacon").size(), 1u);
     check(0, problems);
     EXPECT_EQ(problems, 0); // the triggers are back
-}
-
-TEST_F(CheckTest, FilesGoneFromDiskAreNamedAndLeftToRefresh)
-{
-    std::filesystem::remove(photo_);
-    int32_t problems = 0;
-    std::vector<std::string> report = check(1, problems);
-    EXPECT_EQ(problems, 1);
-    EXPECT_THAT(report, Contains("files on disk: 1 catalogued files are gone"));
-    EXPECT_THAT(report, Contains("  " + photo_));
-    EXPECT_EQ(titled("harbour"), StringList{photo_}); // the entry is still there
 }
 
 TEST_F(CheckTest, AnIndexThatFailsPartWayIsLeftAsItWasSqlite)
@@ -210,7 +204,7 @@ class PlaceCheckTest : public CheckTest {
     std::string fort_;
 };
 
-TEST_F(PlaceCheckTest, FileRowsLostBehindTheIndexAreFoundAndRebuilt)
+TEST_F(PlaceCheckTest, ThePlaceIndexIsCheckedAgainstThePositions)
 {
     behindTheLibrary("DELETE FROM PlaceFile");
     EXPECT_TRUE(nearQuay().empty());
@@ -223,25 +217,28 @@ TEST_F(PlaceCheckTest, FileRowsLostBehindTheIndexAreFoundAndRebuilt)
     EXPECT_EQ(nearQuay(), (std::vector<std::string>{quay_, fort_}));
     check(0, problems);
     EXPECT_EQ(problems, 0);
-}
-
-TEST_F(PlaceCheckTest, APositionRowDeletedUnderItsFileTakesItsPointAlong)
-{
+    // A position row deleted under its file takes its point along.
     dropKeyTriggers("ExifInfo");
     behindTheLibrary("DELETE FROM ExifInfo WHERE Lat > 43.2955");
     EXPECT_EQ(nearQuay(), std::vector<std::string>{fort_});
-    int32_t problems = 0;
-    std::vector<std::string> report = check(0, problems);
+    report = check(0, problems);
     EXPECT_THAT(report, Contains("place index: ok")) << ::testing::PrintToString(report);
 }
 
 class BackupTest : public CheckTest {};
 
-/* Of either engine, a backup is a catalogue file. */
-TEST_F(BackupTest, ABackupHoldsEveryRowAndOpensAsACatalogueFile)
+TEST_F(BackupTest, ABackupOpensAsACatalogueFileAndAnExistingOrUnwritablePlaceGetsNothing)
 {
-    const std::string copy = dir_ + "/backup.mdb";
+    const std::string existing = makeFile("keep.mdb", "mine");
     StringList report;
+    EXPECT_EQ(KaAVDBBackup(db_, existing.c_str(), &report), KAVDB_E_ALREADY_EXISTS);
+    EXPECT_EQ(std::filesystem::file_size(existing), 4u);
+    EXPECT_EQ(KaAVDBBackup(db_, "", &report), E_INVALIDARG);
+    const std::string nowhere = dir_ + "/no-such-folder/backup.mdb";
+    EXPECT_LT(KaAVDBBackup(db_, nowhere.c_str(), &report), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir_ + "/no-such-folder"));
+    // Elsewhere a backup holds every row and, of either engine, is a catalogue file.
+    const std::string copy = dir_ + "/backup.mdb";
     ASSERT_EQ(KaAVDBBackup(db_, copy.c_str(), &report), S_OK) << ::testing::PrintToString(report);
     EXPECT_THAT(report, Contains("copy integrity: ok"));
     EXPECT_THAT(report, Contains("copy keys: ok"));
@@ -259,29 +256,6 @@ TEST_F(BackupTest, ABackupHoldsEveryRowAndOpensAsACatalogueFile)
     int32_t problems = -1;
     std::vector<std::string> again = check(0, problems);
     EXPECT_EQ(problems, 0) << ::testing::PrintToString(again);
-}
-
-TEST_F(BackupTest, AnExistingOrUnwritablePlaceGetsNothing)
-{
-    const std::string existing = makeFile("keep.mdb", "mine");
-    StringList report;
-    EXPECT_EQ(KaAVDBBackup(db_, existing.c_str(), &report), KAVDB_E_ALREADY_EXISTS);
-    EXPECT_EQ(std::filesystem::file_size(existing), 4u);
-    EXPECT_EQ(KaAVDBBackup(db_, "", &report), E_INVALIDARG);
-    const std::string nowhere = dir_ + "/no-such-folder/backup.mdb";
-    EXPECT_LT(KaAVDBBackup(db_, nowhere.c_str(), &report), 0);
-    EXPECT_FALSE(std::filesystem::exists(dir_ + "/no-such-folder"));
-}
-
-TEST_F(BackupTest, ACopyThatFailsItsChecksIsRemovedSqlite)
-{
-    dropKeyTriggers("Caption");
-    behindTheLibrary("DELETE FROM Caption WHERE Title = 'harbour'");
-    const std::string copy = dir_ + "/backup.mdb";
-    StringList report;
-    EXPECT_EQ(KaAVDBBackup(db_, copy.c_str(), &report), KAVDB_E_DAMAGED);
-    EXPECT_THAT(report, Contains("copy keys: 1 files name a Caption row that does not exist"));
-    EXPECT_FALSE(std::filesystem::exists(copy));
 }
 
 TEST_F(BackupTest, ACatalogueOpenedByARelativePathIsReadAgainFromAnotherFolderSqlite)

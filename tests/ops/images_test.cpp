@@ -59,9 +59,7 @@ class ImagesTest : public RowsTest {
     std::string at(const std::string& name) const { return folder_ + name; }
     void add(const std::string& name, TestImage* image)
     {
-        ASSERT_EQ(KaAVDBRegisterFile(db_, at(name).c_str(), nullptr,
-                                     image != nullptr ? &image->record : nullptr),
-                  S_OK);
+        ASSERT_EQ(registerWith(at(name), {}, image != nullptr ? &image->record : nullptr), S_OK);
     }
     /* ReadImage of name as text, or its result code. */
     std::string read(const std::string& name)
@@ -79,31 +77,7 @@ class ImagesTest : public RowsTest {
     std::string folder_;
 };
 
-TEST_F(ImagesTest, RecordsRoundTripWithThumbnailsOfThePaddedRowSize)
-{
-    TestImage image(640, 5, 2, 7, 32);
-    add("a.jpg", nullptr);
-    ASSERT_EQ(KaAVDBWriteImage(db_, at("a.jpg").c_str(), &image.record), S_OK);
-    EXPECT_EQ(read("a.jpg"), describe(image.record));
-    ImageData out{};
-    ASSERT_EQ(KaAVDBReadImage(db_, at("a.jpg").c_str(), &out), S_OK);
-    EXPECT_EQ(std::vector<unsigned char>(out.Thumbnail, out.Thumbnail + 32), image.pixels);
-    FreeImageData(&out);
-    // Registered with the record: a thumbnail whose size cannot be reckoned is left out.
-    const std::tuple<int32_t, int32_t, size_t, const char*> sizes[] = {{4, 3, 36, "#36"},
-                                                                       {-5, 2, 32, "-"}};
-    for (const auto& [width, height, bytes, stored] : sizes) {
-        std::string name = std::to_string(width) + ".jpg";
-        TestImage t(10, width, height, 1, bytes);
-        add(name, &t);
-        EXPECT_EQ(thumbnailSize(name), stored) << name;
-    }
-    TestImage registered(640, 5, 2, 3, 32);
-    add("r.jpg", &registered);
-    EXPECT_EQ(read("r.jpg"), describe(registered.record));
-}
-
-TEST_F(ImagesTest, AWriteKeepsStoredValuesWhereTheRecordHasNoSensibleOnes)
+TEST_F(ImagesTest, RecordsRoundTripAndAWriteKeepsStoredValuesWhereTheRecordHasNoSensibleOnes)
 {
     TestImage first(640, 4, 3, 1, 36);
     add("a.jpg", &first);
@@ -124,27 +98,7 @@ TEST_F(ImagesTest, AWriteKeepsStoredValuesWhereTheRecordHasNoSensibleOnes)
     EXPECT_EQ(KaAVDBWriteImage(db_, (dir_ + "/other/a.jpg").c_str(), &first.record), S_OK);
     EXPECT_EQ(KaAVDBWriteUpdateData(db_, (dir_ + "/other/a.jpg").c_str(), "2004"), S_OK);
     EXPECT_EQ(count("PathTable"), 1);
-}
-
-TEST_F(ImagesTest, SqliteColumnsThatHoldNoIntegerOrNoTimeReadAsNothing)
-{
-    add("a.jpg", nullptr); // every image column Null
-    ImageData out{};
-    out.Width = 99;
-    EXPECT_EQ(KaAVDBReadImage(db_, at("a.jpg").c_str(), &out), E_FAIL); // no time text
-    EXPECT_EQ(out.Width, 0);
-    EXPECT_EQ(out.Thumbnail, nullptr);
-    sql("UPDATE MainTable SET UpdateTM = '2004070501090807006'");
-    EXPECT_EQ(read("a.jpg"), "0x0x0 0x0 - 2004070501090807006");
-    TestImage image(640, 5, 2, 7, 32);
-    add("b.jpg", &image);
-    uncheckedSql("UPDATE MainTable SET Width = 'wide', Bitcount = NULL, Thumbnail = NULL WHERE "
-                 "Filename = 'b.jpg'");
-    EXPECT_EQ(read("b.jpg"), "0x480x0 5x2 - 2004070501090807006");
-}
-
-TEST_F(ImagesTest, SingleFileOperationsNeedTheFilesRow)
-{
+    // Otherwise a single file's record or update text needs the file's row.
     TestImage image(1, 1, 1, 0, 4);
     char text[64] = {};
     add("a\"q.jpg", nullptr);
@@ -166,6 +120,44 @@ TEST_F(ImagesTest, SingleFileOperationsNeedTheFilesRow)
     }
     ASSERT_EQ(KaAVDBWriteUpdateData(db_, path.c_str(), ""), S_OK);
     EXPECT_EQ(KaAVDBReadUpdateData(db_, path.c_str(), text), E_FAIL);
+    // Records round-trip, their thumbnails of the padded row size.
+    TestImage roundTrip(640, 5, 2, 7, 32);
+    add("n.jpg", nullptr);
+    ASSERT_EQ(KaAVDBWriteImage(db_, at("n.jpg").c_str(), &roundTrip.record), S_OK);
+    EXPECT_EQ(read("n.jpg"), describe(roundTrip.record));
+    ImageData out{};
+    ASSERT_EQ(KaAVDBReadImage(db_, at("n.jpg").c_str(), &out), S_OK);
+    EXPECT_EQ(std::vector<unsigned char>(out.Thumbnail, out.Thumbnail + 32), roundTrip.pixels);
+    FreeImageData(&out);
+    // Registered with the record: a thumbnail whose size cannot be reckoned is left out.
+    const std::tuple<int32_t, int32_t, size_t, const char*> sizes[] = {{4, 3, 36, "#36"},
+                                                                       {-5, 2, 32, "-"}};
+    for (const auto& [width, height, bytes, stored] : sizes) {
+        std::string name = std::to_string(width) + ".jpg";
+        TestImage t(10, width, height, 1, bytes);
+        add(name, &t);
+        EXPECT_EQ(thumbnailSize(name), stored) << name;
+    }
+    TestImage registered(640, 5, 2, 3, 32);
+    add("r.jpg", &registered);
+    EXPECT_EQ(read("r.jpg"), describe(registered.record));
+}
+
+TEST_F(ImagesTest, SqliteColumnsThatHoldNoIntegerOrNoTimeReadAsNothing)
+{
+    add("a.jpg", nullptr); // every image column Null
+    ImageData out{};
+    out.Width = 99;
+    EXPECT_EQ(KaAVDBReadImage(db_, at("a.jpg").c_str(), &out), E_FAIL); // no time text
+    EXPECT_EQ(out.Width, 0);
+    EXPECT_EQ(out.Thumbnail, nullptr);
+    sql("UPDATE MainTable SET UpdateTM = '2004070501090807006'");
+    EXPECT_EQ(read("a.jpg"), "0x0x0 0x0 - 2004070501090807006");
+    TestImage image(640, 5, 2, 7, 32);
+    add("b.jpg", &image);
+    uncheckedSql("UPDATE MainTable SET Width = 'wide', Bitcount = NULL, Thumbnail = NULL WHERE "
+                 "Filename = 'b.jpg'");
+    EXPECT_EQ(read("b.jpg"), "0x480x0 5x2 - 2004070501090807006");
 }
 
 /* What the callback walk hands over, one line per call. */
@@ -210,7 +202,7 @@ class ImageWalkTest : public ImagesTest {
     std::vector<TestImage> images_;
 };
 
-TEST_F(ImageWalkTest, TheWalkServesTheListInItsOrder)
+TEST_F(ImageWalkTest, TheWalkServesTheListInItsOrderTheBatchOneRecordPerPath)
 {
     EXPECT_EQ(walk({at("b.jpg"), at("a.jpg"), at("x.jpg"), at("c.jpg"), at("A.jpg")}, 2),
               (std::vector<std::string>{found(1, 1, at("b.jpg")), found(0, 2, at("a.jpg")),
@@ -232,10 +224,7 @@ TEST_F(ImageWalkTest, TheWalkServesTheListInItsOrder)
     Walk w;
     EXPECT_EQ(KaAVDBReadImages(db_, &w, &paths, &Walk::callback), E_INVALIDARG);
     EXPECT_TRUE(w.calls.empty());
-}
-
-TEST_F(ImageWalkTest, TheBatchGivesOneRecordPerPathNeverMovingBack)
-{
+    // The batch gives one record per path, never moving back.
     const std::pair<std::vector<std::string>, std::vector<int32_t>> cases[] = {
         {{"a.jpg", "b.jpg", "x.jpg"}, {100, 101, 0}},
         {{"c.jpg", "a.jpg", "b.jpg"}, {102, 0, 0}},

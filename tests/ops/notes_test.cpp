@@ -21,37 +21,6 @@ class NotesTest : public RowsTest {
     char out_[8192] = "untouched";
 };
 
-TEST_F(NotesTest, CommentsRoundTripWhateverTheirBytes)
-{
-    ASSERT_EQ(KaAVDBReadComment(db_, at("a.jpg").c_str(), out_), S_OK);
-    EXPECT_STREQ(out_, ""); // Null reads as the empty text
-    const std::string texts[] = {"sunset", "Grüße aus Köln — 日本語", "say \"cheese\"",
-                                 std::string(5000, 'w'), ""};
-    for (const std::string& text : texts) {
-        ASSERT_EQ(KaAVDBWriteComment(db_, at("a.jpg").c_str(), text.c_str()), S_OK);
-        ASSERT_EQ(KaAVDBReadComment(db_, at("a.jpg").c_str(), out_), S_OK);
-        EXPECT_EQ(std::string(out_), text);
-    }
-    EXPECT_EQ(row("SELECT Comment FROM MainTable"), ""); // stored as text, not Null
-    std::strcpy(out_, "untouched");
-    EXPECT_EQ(KaAVDBReadComment(db_, at("b.jpg").c_str(), out_), KAVDB_E_NOT_FOUND);
-    EXPECT_EQ(KaAVDBReadComment(db_, at("A.jpg").c_str(), out_), KAVDB_E_NOT_FOUND);
-    EXPECT_EQ(KaAVDBWriteComment(db_, at("b.jpg").c_str(), "x"), KAVDB_E_NOT_FOUND);
-    EXPECT_EQ(KaAVDBReadComment(db_, (dir_ + "/none/a.jpg").c_str(), out_), KAVDB_E_NOT_FOUND);
-    EXPECT_EQ(KaAVDBWriteComment(db_, (dir_ + "/none/a.jpg").c_str(), "x"), E_FAIL);
-    EXPECT_STREQ(out_, "untouched");
-}
-
-/* A folder text two rows hold (a catalogue edited by hand): a read, which looks its folder
- * up exactly, fails; a write, which takes the first row, writes to that folder's file. */
-TEST_F(NotesTest, AFolderTextHeldTwiceIsNoOneFolder)
-{
-    sql("INSERT INTO PathTable (Pathname) VALUES ('" + folder_ + "/')");
-    EXPECT_EQ(KaAVDBReadComment(db_, at("a.jpg").c_str(), out_), E_FAIL);
-    EXPECT_EQ(KaAVDBWriteComment(db_, at("a.jpg").c_str(), "first"), S_OK);
-    EXPECT_EQ(row("SELECT Comment FROM MainTable"), "first");
-}
-
 TEST_F(NotesTest, FolderInformationBelongsToTheFolderRow)
 {
     ASSERT_EQ(registerWith("C:\\photos\\a.jpg"), S_OK);
@@ -76,7 +45,7 @@ TEST_F(NotesTest, FolderInformationBelongsToTheFolderRow)
     }
 }
 
-TEST_F(NotesTest, MarksReadBackAsZeroOrOne)
+TEST_F(NotesTest, MarksReadBackAsZeroOrOneAndCommentsRoundTrip)
 {
     const std::pair<int32_t, int32_t> cases[] = {{1, 1}, {0, 0}, {5, 0}, {-1, 0}, {1, 1}};
     for (const auto& [set, read] : cases) {
@@ -90,13 +59,9 @@ TEST_F(NotesTest, MarksReadBackAsZeroOrOne)
     int32_t mark = -7;
     ASSERT_EQ(KaAVDBGetCheck(db_, at("a.jpg").c_str(), &mark), S_OK);
     EXPECT_EQ(mark, 0);
-}
-
-/* A mark asked of a file without a row answers 0 and setting one fails; either way an
- * unregistered folder gets its row. Nothing is reported. */
-TEST_F(NotesTest, MarksOfFilesWithoutRows)
-{
-    int32_t mark = -7;
+    // A mark asked of a file without a row answers 0 and setting one fails; either way an
+    // unregistered folder gets its row. Nothing is reported.
+    mark = -7;
     EXPECT_EQ(KaAVDBSetCheck(db_, at("b.jpg").c_str(), 1), E_FAIL);
     ASSERT_EQ(KaAVDBGetCheck(db_, at("b.jpg").c_str(), &mark), S_OK);
     EXPECT_EQ(mark, 0);
@@ -109,6 +74,30 @@ TEST_F(NotesTest, MarksOfFilesWithoutRows)
               (Rows{folder_ + "/", dir_ + "/new/", dir_ + "/newer/", dir_ + "/new.er/"}));
     EXPECT_EQ(count("MainTable"), 1);
     EXPECT_TRUE(errors().empty());
+    // Comments round-trip whatever their bytes.
+    ASSERT_EQ(KaAVDBReadComment(db_, at("a.jpg").c_str(), out_), S_OK);
+    EXPECT_STREQ(out_, ""); // Null reads as the empty text
+    const std::string texts[] = {"sunset", "Grüße aus Köln — 日本語", "say \"cheese\"",
+                                 std::string(5000, 'w'), ""};
+    for (const std::string& text : texts) {
+        ASSERT_EQ(KaAVDBWriteComment(db_, at("a.jpg").c_str(), text.c_str()), S_OK);
+        ASSERT_EQ(KaAVDBReadComment(db_, at("a.jpg").c_str(), out_), S_OK);
+        EXPECT_EQ(std::string(out_), text);
+    }
+    EXPECT_EQ(row("SELECT Comment FROM MainTable"), ""); // stored as text, not Null
+    std::strcpy(out_, "untouched");
+    EXPECT_EQ(KaAVDBReadComment(db_, at("b.jpg").c_str(), out_), KAVDB_E_NOT_FOUND);
+    EXPECT_EQ(KaAVDBReadComment(db_, at("A.jpg").c_str(), out_), KAVDB_E_NOT_FOUND);
+    EXPECT_EQ(KaAVDBWriteComment(db_, at("b.jpg").c_str(), "x"), KAVDB_E_NOT_FOUND);
+    EXPECT_EQ(KaAVDBReadComment(db_, (dir_ + "/none/a.jpg").c_str(), out_), KAVDB_E_NOT_FOUND);
+    EXPECT_EQ(KaAVDBWriteComment(db_, (dir_ + "/none/a.jpg").c_str(), "x"), E_FAIL);
+    EXPECT_STREQ(out_, "untouched");
+    // A folder text two rows hold (a catalogue edited by hand): a read, which looks its
+    // folder up exactly, fails; a write, which takes the first row, writes to its file.
+    sql("INSERT INTO PathTable (Pathname) VALUES ('" + folder_ + "/')");
+    EXPECT_EQ(KaAVDBReadComment(db_, at("a.jpg").c_str(), out_), E_FAIL);
+    EXPECT_EQ(KaAVDBWriteComment(db_, at("a.jpg").c_str(), "first"), S_OK);
+    EXPECT_EQ(row("SELECT Comment FROM MainTable"), "first");
 }
 
 } // namespace

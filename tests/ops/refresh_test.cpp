@@ -102,7 +102,7 @@ TEST_P(RefreshModeTest, AChangedTimeDeletesInModeOneAndIsTakenInModeTwo)
 
 INSTANTIATE_TEST_SUITE_P(BothModes, RefreshModeTest, testing::Values(1, 2));
 
-TEST_F(RefreshTest, ListedFilesAreRefreshedUntilOneCannotBe)
+TEST_F(RefreshTest, ListedFilesAreRefreshedUntilOneCannotBeFoldersByTheirExactText)
 {
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) {
         registerOnDisk(name);
@@ -114,7 +114,16 @@ TEST_F(RefreshTest, ListedFilesAreRefreshedUntilOneCannotBe)
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
         std::filesystem::remove(at(name));
     }
+    // Folders are found by their exact text; a mode but 1 or 2 is refused, changing nothing.
+    EXPECT_EQ(KaAVDBRefreshFolder(db_, (dir_ + "/other").c_str(), 1), KAVDB_E_NOT_FOUND);
+    EXPECT_EQ(KaAVDBRefreshFolder(db_, (dir_ + "/Photos").c_str(), 1), KAVDB_E_NOT_FOUND);
     StringList empty;
+    for (int32_t mode : {0, 3, -1}) {
+        EXPECT_EQ(KaAVDBRefreshFolder(db_, folder_.c_str(), mode), E_INVALIDARG) << mode;
+        EXPECT_EQ(KaAVDBRefreshFiles(db_, &empty, mode), E_INVALIDARG) << mode;
+        EXPECT_EQ(KaAVDBRefreshAll(db_, mode), E_INVALIDARG) << mode;
+    }
+    EXPECT_EQ(count("MainTable"), 4);
     EXPECT_EQ(KaAVDBRefreshFiles(db_, &empty, 1), S_OK);
     StringList paths{at("a.jpg"), dir_ + "/other/x.jpg", at("b.jpg")};
     EXPECT_EQ(KaAVDBRefreshFiles(db_, &paths, 1), E_FAIL);
@@ -128,21 +137,6 @@ TEST_F(RefreshTest, ListedFilesAreRefreshedUntilOneCannotBe)
     EXPECT_EQ(KaAVDBRefreshFiles(db_, &last, 2), S_OK);
     EXPECT_EQ(count("MainTable"), 1);
     EXPECT_TRUE(errors().empty());
-}
-
-TEST_F(RefreshTest, FoldersAreFoundByTheirExactText)
-{
-    registerOnDisk("a.jpg");
-    std::filesystem::remove(at("a.jpg"));
-    EXPECT_EQ(KaAVDBRefreshFolder(db_, (dir_ + "/other").c_str(), 1), KAVDB_E_NOT_FOUND);
-    EXPECT_EQ(KaAVDBRefreshFolder(db_, (dir_ + "/Photos").c_str(), 1), KAVDB_E_NOT_FOUND);
-    StringList none;
-    for (int32_t mode : {0, 3, -1}) {
-        EXPECT_EQ(KaAVDBRefreshFolder(db_, folder_.c_str(), mode), E_INVALIDARG) << mode;
-        EXPECT_EQ(KaAVDBRefreshFiles(db_, &none, mode), E_INVALIDARG) << mode;
-        EXPECT_EQ(KaAVDBRefreshAll(db_, mode), E_INVALIDARG) << mode;
-    }
-    EXPECT_EQ(count("MainTable"), 1);
 }
 
 TEST_F(RefreshTest, RefreshAllWalksEveryFolderAndLeavesMetadataRows)

@@ -9,7 +9,6 @@
 #include "support/server.h"
 
 #include <filesystem>
-#include <fstream>
 
 namespace kavdb::test {
 namespace {
@@ -129,7 +128,7 @@ TEST_F(SchemaExtTest, AddsTheMissingTableWithItsLinkKeyAndIndex)
     EXPECT_EQ(KaAVDBExecuteSQL(db_, "DELETE FROM FolderInfo"), KAVDB_E_CONSTRAINT);
     EXPECT_FALSE(twinLeft());
     // Once both exist, a second call changes nothing and makes no twin.
-    std::ofstream(dir_ + "/cat.bak") << "an older twin";
+    makeFile("cat.bak", "an older twin");
     Rows before = snapshot();
     errors().clear();
     EXPECT_EQ(KaAVDBAddItem(db_, dbPath_.c_str()), S_OK);

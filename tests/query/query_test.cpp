@@ -91,7 +91,7 @@ class SearchTest : public RowsTest {
     }
 };
 
-TEST_F(SearchTest, FindsTheFullPathsOfMatchingFilesAndCountsThem)
+TEST_F(SearchTest, FindsTheFullPathsOfMatchingFilesAndCountsThemOrEndsWithThePointerCode)
 {
     const int nf = KAVDB_E_NOT_FOUND;
     const std::pair<const char*, std::string> cases[] = {
@@ -122,12 +122,8 @@ TEST_F(SearchTest, FindsTheFullPathsOfMatchingFilesAndCountsThem)
     EXPECT_EQ(search("SELECT * FROM ExifInfo WHERE Make = \"Leica\"", {"kept"}),
               std::to_string(S_OK) + " " + std::to_string(nf) + " 0 kept");
     EXPECT_TRUE(errors().empty());
-}
-
-/* A condition the engine refuses: the open reports, the walk finds no recordset and ends
- * with E_POINTER under the search's own message; the count is not written. */
-TEST_F(SearchTest, AStatementTheEngineRefusesEndsWithThePointerCode)
-{
+    // A condition the engine refuses: the open reports, the walk finds no recordset and
+    // ends with E_POINTER under the search's own message; the count is not written.
     EXPECT_EQ(search("SELECT * FROM MainTable WHERE NoSuchColumn = 1"),
               std::to_string(E_POINTER) + " " + std::to_string(E_POINTER) + " -7");
     ASSERT_EQ(errors().size(), 4u);
@@ -155,7 +151,7 @@ class DirectSqlTest : public RowsTest {
     }
 };
 
-TEST_F(DirectSqlTest, FileListsGiveTheNamesOrFullPathsOfTheRows)
+TEST_F(DirectSqlTest, FileListsGiveTheNamesOrFullPathsOfTheRowsAndKeyTablesStay)
 {
     const char* paths = "SELECT PathTable.Pathname, MainTable.Filename FROM MainTable, "
                         "PathTable WHERE MainTable.PathID = PathTable.PathID ORDER BY Filename";
@@ -182,13 +178,8 @@ TEST_F(DirectSqlTest, FileListsGiveTheNamesOrFullPathsOfTheRows)
     auto [hr, out] = list("SELECT Filename FROM Names ORDER BY ID", 1);
     EXPECT_LT(hr, 0);
     EXPECT_EQ(out, (StringList{"one"}));
-    EXPECT_TRUE(errors().empty());
-}
-
-/* A table that takes part in a key cannot be dropped, whichever way the text arrives; a
- * loose one can. The Jet statements themselves are tabled in jet_sql_test. */
-TEST_F(DirectSqlTest, ATableThatTakesPartInAKeyStays)
-{
+    // A table that takes part in a key cannot be dropped, whichever way the text arrives;
+    // a loose one can. The Jet statements themselves are tabled in jet_sql_test.
     for (const char* table : {"People", "MainTable", "PathTable"}) {
         std::string drop = std::string("DROP TABLE ") + table;
         EXPECT_EQ(KaAVDBExecuteSQL(db_, drop.c_str()), KAVDB_E_CONSTRAINT) << table;

@@ -143,19 +143,25 @@ std::string CatalogueTest::comment(const std::string& path)
     return KaAVDBReadComment(db_, path.c_str(), text) == S_OK ? text : "<none>";
 }
 
+/* A search answers with what it found, or with KAVDB_E_NOT_FOUND and nothing. */
+static std::vector<std::string> answered(HRESULT hr, const StringList& out, const std::string& what)
+{
+    EXPECT_TRUE(hr == S_OK || hr == KAVDB_E_NOT_FOUND) << what << " gave " << std::hex << hr;
+    EXPECT_EQ(hr == KAVDB_E_NOT_FOUND, out.empty()) << what;
+    return {out.begin(), out.end()};
+}
+
 std::vector<std::string> CatalogueTest::searchText(const std::string& words, int32_t limit)
 {
     StringList out;
-    KaAVDBSearchText(db_, words.c_str(), limit, &out);
-    return {out.begin(), out.end()};
+    return answered(KaAVDBSearchText(db_, words.c_str(), limit, &out), out, words);
 }
 
 std::vector<std::string> CatalogueTest::searchPlace(double lat, double lon, double metres,
                                                     int32_t limit)
 {
     StringList out;
-    KaAVDBSearchPlace(db_, lat, lon, metres, limit, &out);
-    return {out.begin(), out.end()};
+    return answered(KaAVDBSearchPlace(db_, lat, lon, metres, limit, &out), out, "place search");
 }
 
 void expectCodes(std::span<const Call> calls)

@@ -62,7 +62,8 @@ class CatalogueTest : public TempDirTest {
                          ImageData* image = nullptr);
     /* A file's comment, or "<none>" when it cannot be read. */
     std::string comment(const std::string& path);
-    /* The paths a text or a place search finds, in its order (none on a failure). */
+    /* The paths a text or a place search finds, in its order; any answer but those found
+     * or KAVDB_E_NOT_FOUND with none fails the test. */
     std::vector<std::string> searchText(const std::string& words, int32_t limit = 0);
     std::vector<std::string> searchPlace(double lat, double lon, double metres, int32_t limit = 0);
 
