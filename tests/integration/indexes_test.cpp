@@ -215,8 +215,11 @@ TEST_F(IndexTest, APlaceSearchFindsWhatLiesWithinNearestFirst)
     EXPECT_THAT(searchPlace(43.2960 + 10000.3 / metresPerDegree, 5.3700, 1, 1), // the exact nearest
                 ElementsAre("/p/out.jpg"));
     EXPECT_THAT(searchPlace(43.2960, 5.3700, 500), ElementsAre("/p/0km.jpg"));
-    EXPECT_THAT(searchPlace(-17.0, 179.999, 5000),
-                UnorderedElementsAre("/fiji/west.jpg", "/fiji/east.jpg"));
+    for (double lon : {179.999, -179.999}) { // across the 180th meridian from either side
+        EXPECT_THAT(searchPlace(-17.0, lon, 5000),
+                    UnorderedElementsAre("/fiji/west.jpg", "/fiji/east.jpg"))
+            << lon;
+    }
     EXPECT_THAT(searchPlace(90, 0, 100),
                 UnorderedElementsAre("/pole/dateline.jpg", "/pole/greenwich.jpg"));
     EXPECT_THAT(searchPlace(89.9995, -180.0, 1), ElementsAre("/pole/dateline.jpg"));

@@ -121,6 +121,7 @@ const Case kArithmetic[] = {
     {List, "=2 Make & Note", "CANON"},
     {List, "? Note & Null IS NULL", "K10D|eos 40d"},
     {List, "=3 Width & 'px'", "3008px"},
+    {List, "=3 (Width + 1) & Height & 'px'", "30092000px"}, // a sum joined whole
     {List, "=1 '5' + 3", "8"},
     {List, "=3 Width + Height", "5008"},
     {List, "=1 Price / 2", "1250.25"},

@@ -25,7 +25,7 @@ TEST(DialectTest, ExactlyOneJetStatementPerText)
          {"", " ;", "SELECT a /* 'x' */ FROM t", "INSERT INTO t VALUES (1); DELETE FROM t",
           "SELECT 1;;", "SELECT a -- x\nFROM t", "SELECT 1; -- trailing",
           "PRAGMA journal_mode=DELETE", "BEGIN", "COMMIT", "ATTACH 'x.db' AS x", "VACUUM",
-          "x'; DELETE FROM MainTable --"}) {
+          "x'; DELETE FROM MainTable --", "/* first */ SELECT 1"}) {
         SCOPED_TRACE(refused);
         EXPECT_EQ(codeOf([&] { translateJet(refused); }), code::kSyntax);
     }
