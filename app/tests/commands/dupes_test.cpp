@@ -30,8 +30,7 @@ TEST_F(DupesCommandTest, GroupsIdenticalFilesAndSimilarPictures)
         .write_to_file((b + "/small.jpg").c_str());
     ASSERT_EQ(kavdb({"add", a, b}).exitCode, 0);
 
-    RunResult run = kavdb({"dupes"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
+    RunResult run = kavdbExits({"dupes"}, 0);
     EXPECT_EQ(run.out, "identical: 2 files\n  " + a + "/Canon_40D.jpg\n  " + b +
                            "/Canon_40D.jpg\n\nsimilar: 2 files\n  " + a + "/Nikon_D70.jpg\n  " + b +
                            "/small.jpg\n");
