@@ -98,8 +98,7 @@ TEST_F(EditTest, MarkAndCommentRefuseBadValuesAndRegisterNoUnknownFile)
     const std::string stranger = dir_ + "/elsewhere/x.jpg";
     kavdbExits({"mark", stranger, "1"}, 1, "not in the catalogue");
     kavdbExits({"comment", stranger, "hello"}, 1);
-    RunResult folders = kavdb({"sql", "SELECT Pathname AS Filename FROM PathTable"});
-    EXPECT_EQ(folders.out, folder_ + "/\n");
+    EXPECT_EQ(kavdb({"sql", "SELECT Pathname AS Filename FROM PathTable"}).out, folder_ + "/\n");
 }
 
 } // namespace

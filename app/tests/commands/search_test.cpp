@@ -99,8 +99,7 @@ TEST_F(SearchTest, SqlPrintsEveryColumnAndSaysHowManyRowsAChangeTouched)
 {
     const std::string query = "SELECT Filename, Width, Comment FROM MainTable WHERE Filename "
                               "LIKE 'Nikon%' ORDER BY Filename";
-    RunResult rows = kavdbExits({"sql", "--header", query}, 0);
-    EXPECT_EQ(lines(rows.out),
+    EXPECT_EQ(lines(kavdbExits({"sql", "--header", query}, 0).out),
               (std::vector<std::string>{"Filename\tWidth\tComment", "Nikon_COOLPIX_P1.jpg\t100\t",
                                         "Nikon_D70.jpg\t100\t"}));
     EXPECT_EQ(kavdb({"sql", "--json", query}).out,
