@@ -1,6 +1,6 @@
 /*
  * `kavdb search --text`, `--from/--to` and `--near/--within` on the catalogued test
- * photos: the words people write and cameras give are found best first, any text is
+ * photos: the items kavdb indexes (captions, keywords, cameras) are found, any text is
  * accepted, dates and places narrow what the other filters find, and malformed filters
  * are bad usage. The server run (app/tests) puts them to its text and place indexes.
  */
