@@ -126,6 +126,18 @@ RunResult CommandTest::kavdb(const std::vector<std::string>& args)
     return run(args, false);
 }
 
+RunResult CommandTest::kavdbExits(const std::vector<std::string>& args, int code,
+                                  const std::string& says)
+{
+    RunResult result = run(args, false);
+    std::string command;
+    for (const std::string& a : args)
+        command += " " + a;
+    EXPECT_EQ(result.exitCode, code) << "kavdb" << command << "\n" << result.err;
+    EXPECT_THAT(result.err, HasSubstr(says)) << "kavdb" << command;
+    return result;
+}
+
 RunResult CommandTest::kavdbUnprivileged(const std::vector<std::string>& args)
 {
     if (geteuid() != 0)

@@ -49,6 +49,10 @@ class CommandTest : public ::testing::Test {
     /* The same as a user whom file permissions bind: as "nobody" when the tests run as
      * root (the temporary directory is then opened to everyone). */
     RunResult kavdbUnprivileged(const std::vector<std::string>& args);
+    /* kavdb args, which must end with exit code `code` and say `says` on standard error
+     * (its standard error is shown when the code is not the one expected). */
+    RunResult kavdbExits(const std::vector<std::string>& args, int code,
+                         const std::string& says = "");
 
     /* A folder in the temporary directory holding copies of the named test photos (from
      * photosDir(), or from another folder of the repository). */

@@ -30,15 +30,13 @@ TEST_F(DupesCommandTest, GroupsIdenticalFilesAndSimilarPictures)
         .write_to_file((b + "/small.jpg").c_str());
     ASSERT_EQ(kavdb({"add", a, b}).exitCode, 0);
 
-    RunResult run = kavdb({"dupes"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, "identical: 2 files\n  " + a + "/Canon_40D.jpg\n  " + b +
-                           "/Canon_40D.jpg\n\nsimilar: 2 files\n  " + a + "/Nikon_D70.jpg\n  " + b +
-                           "/small.jpg\n");
+    EXPECT_EQ(kavdbExits({"dupes"}, 0).out, "identical: 2 files\n  " + a + "/Canon_40D.jpg\n  " +
+                                                b + "/Canon_40D.jpg\n\nsimilar: 2 files\n  " + a +
+                                                "/Nikon_D70.jpg\n  " + b + "/small.jpg\n");
     EXPECT_EQ(kavdb({"dupes", b, "--json"}).out, "{\"groups\":[]}\n");
-    RunResult json = kavdb({"dupes", "--distance", "0", "--json"});
-    EXPECT_EQ(json.out, "{\"groups\":[{\"kind\":\"identical\",\"paths\":[\"" + a +
-                            "/Canon_40D.jpg\",\"" + b + "/Canon_40D.jpg\"]}]}\n");
+    EXPECT_EQ(kavdb({"dupes", "--distance", "0", "--json"}).out,
+              "{\"groups\":[{\"kind\":\"identical\",\"paths\":[\"" + a + "/Canon_40D.jpg\",\"" + b +
+                  "/Canon_40D.jpg\"]}]}\n");
 }
 
 TEST_F(DupesCommandTest, ACatalogueWithoutFingerprintsGetsItsTable)

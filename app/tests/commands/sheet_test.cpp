@@ -32,8 +32,7 @@ TEST_F(SheetCommandTest, PagesHoldOneThumbnailFilePerCataloguedPhoto)
 {
     kavdb({"add", photosDir()});
     const std::string out = dir_ + "/sheet";
-    RunResult run = kavdb({"sheet", "-o", out, "--per-page", "10"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
+    RunResult run = kavdbExits({"sheet", "-o", out, "--per-page", "10"}, 0);
     const std::size_t photos = samplePhotoNames().size() - 1; // not the corrupted one
     EXPECT_THAT(run.out, HasSubstr("contact sheet of " + std::to_string(photos) +
                                    " photos in 1 folder, 3 pages"));
@@ -54,35 +53,23 @@ TEST_F(SheetCommandTest, PagesHoldOneThumbnailFilePerCataloguedPhoto)
             expected.insert(name);
     EXPECT_EQ(names, expected);
     EXPECT_THAT(readText(out + "/" + pageFileName(1)), HasSubstr("<h2>" + photosDir() + "</h2>"));
-    EXPECT_THAT(readText(out + "/index.html"), HasSubstr("page-0003.html"));
 }
 
-TEST_F(SheetCommandTest, OneFolderTreeOnly)
+TEST_F(SheetCommandTest, OneFolderTreeOnlyAndRefusalsSayWhy)
 {
     addPhotos("a", {"Canon_40D.jpg"});
     const std::string b = addPhotos("b", {"Nikon_D70.jpg", "Pentax_K10D.jpg"});
-    RunResult run = kavdb({"sheet", b, "-o", dir_ + "/b"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
+    kavdbExits({"sheet", b, "-o", dir_ + "/b"}, 0);
     std::string page = readText(dir_ + "/b/" + pageFileName(1));
     EXPECT_THAT(page, HasSubstr("alt=\"Nikon_D70.jpg\""));
     EXPECT_THAT(page, Not(HasSubstr("Canon_40D.jpg")));
-}
 
-TEST_F(SheetCommandTest, RefusalsSayWhy)
-{
-    addPhotos("p", {"Canon_40D.jpg"});
-    EXPECT_EQ(kavdb({"sheet"}).exitCode, 2);
-    RunResult typo = kavdb({"sheet", dir_ + "/typo", "-o", dir_ + "/t"});
-    EXPECT_EQ(typo.exitCode, 1);
-    EXPECT_THAT(typo.err, HasSubstr("no catalogued folder here"));
+    kavdbExits({"sheet"}, 2);
+    kavdbExits({"sheet", dir_ + "/typo", "-o", dir_ + "/t"}, 1, "no catalogued folder here");
     EXPECT_FALSE(fs::exists(dir_ + "/t"));
-    RunResult jpeg = kavdb({"sheet", "--png", dir_ + "/x.jpg"});
-    EXPECT_EQ(jpeg.exitCode, 2);
-    EXPECT_THAT(jpeg.err, HasSubstr("ends in .png"));
+    kavdbExits({"sheet", "--png", dir_ + "/x.jpg"}, 2, "ends in .png");
     std::ofstream(dir_ + "/file") << "in the way";
-    RunResult blocked = kavdb({"sheet", "-o", dir_ + "/file/sheet"});
-    EXPECT_EQ(blocked.exitCode, 1);
-    EXPECT_THAT(blocked.err, HasSubstr("Not a directory"));
+    kavdbExits({"sheet", "-o", dir_ + "/file/sheet"}, 1, "Not a directory");
 }
 
 } // namespace

@@ -16,38 +16,23 @@ namespace {
 
 class UsageTest : public CommandTest {};
 
-TEST_F(UsageTest, SearchHelpListsTheConfiguredItemsAndVersionTheRelease)
+TEST_F(UsageTest, HelpListsTheConfiguredItemsVersionTheReleaseAndBadUsageExitsWithTwo)
 {
     std::string search = kavdb({"search", "--help"}).out;
     for (const char* listed : {"ExifInfo: Make (text)", "FNumber (number)", "ISO (whole number)",
                                "Caption: Title (text)", "Keywords (text)"})
         EXPECT_THAT(search, HasSubstr(listed));
-    RunResult version = kavdb({"--version"});
-    EXPECT_EQ(version.exitCode, 0);
+    RunResult version = kavdbExits({"--version"}, 0);
     EXPECT_EQ(version.out.rfind("kavdb 1.", 0), 0u) << version.out;
-}
-
-TEST_F(UsageTest, BadUsageExitsWithTwo)
-{
-    struct Case {
-        std::vector<std::string> args;
-        std::string says;
-    };
-    for (const Case& c :
-         {Case{{}, ""}, Case{{"frobnicate"}, ""}, Case{{"add"}, ""}, Case{{"mark", "x.jpg"}, ""},
-          Case{{"show", "--no-such-option", "x.jpg"}, ""},
-          Case{{"--db", dir_ + "/cat.sqlite", "add", dir_}, ".mdb"}}) {
-        RunResult run = kavdb(c.args);
-        EXPECT_EQ(run.exitCode, 2) << (c.args.empty() ? "(nothing)" : c.args[0]);
-        EXPECT_THAT(run.err, HasSubstr(c.says));
-    }
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {}, {"frobnicate"}, {"add"}, {"mark", "x.jpg"}, {"show", "--no-such-option", "x.jpg"}})
+        kavdbExits(args, 2);
+    kavdbExits({"--db", dir_ + "/cat.sqlite", "add", dir_}, 2, ".mdb");
 }
 
 TEST_F(UsageTest, NoSqliteCatalogueYetExitsWithTwo)
 {
-    RunResult run = kavdb({"show", "/tmp/x.jpg"});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_THAT(run.err, HasSubstr("no catalogue here yet"));
+    kavdbExits({"show", "/tmp/x.jpg"}, 2, "no catalogue here yet");
     EXPECT_FALSE(fs::exists(db_)); // looking does not create one
 }
 

@@ -17,7 +17,7 @@
 namespace kavdb::metadata {
 namespace {
 
-TEST(MetadataValues, NumbersExposuresAndDates)
+TEST(MetadataValues, NumbersExposuresDatesTextsAndLists)
 {
     EXPECT_EQ(ratio(71, 10), 7.1);
     EXPECT_EQ(ratio(1, 0), std::nullopt);
@@ -35,10 +35,6 @@ TEST(MetadataValues, NumbersExposuresAndDates)
     EXPECT_EQ(xmpDateText("soon"), "");
     EXPECT_EQ(signedDegrees(0, 22, 0, 'S'), -22.0 / 60);
     EXPECT_EQ(signedDegrees(51, 30, 36, 'N'), 51.51);
-}
-
-TEST(MetadataValues, TextsAndLists)
-{
     EXPECT_EQ(trimmedText(std::string("WWL\0\0\0", 6)), "WWL");
     EXPECT_EQ(cutText("a\xC3\xA9z", 2), "a");      // never half of "é"
     EXPECT_EQ(utf8Text("S\xE8te"), "S\xC3\xA8te"); // Latin-1 when not UTF-8

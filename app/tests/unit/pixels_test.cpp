@@ -19,7 +19,7 @@ TEST(RowStride, RoundsBitsUpToWholeWords)
         EXPECT_EQ(rowStride(c.width, c.bits), c.stride) << c.width << "x" << c.bits;
 }
 
-TEST(PaddedBgr, SwapsRedAndBlueAndZeroesPadding)
+TEST(PaddedBgr, SwapsRedAndBlueZeroesPaddingAndRoundTripsForEveryPaddingWidth)
 {
     // 5 x 2 pixels: 15 bytes of pixels per row, padded to 16.
     std::vector<uint8_t> rgb;
@@ -29,17 +29,13 @@ TEST(PaddedBgr, SwapsRedAndBlueAndZeroesPadding)
         rgbToPaddedBgr(rgb.data(), 5, 2),
         (std::vector<uint8_t>{3,  2,  1,  13, 12, 11, 23, 22, 21, 33, 32, 31, 43, 42, 41, 0,
                               53, 52, 51, 63, 62, 61, 73, 72, 71, 83, 82, 81, 93, 92, 91, 0}));
-}
-
-TEST(PaddedBgr, RoundTripsForEveryPaddingWidth)
-{
     for (int width = 1; width <= 8; ++width) {
-        std::vector<uint8_t> rgb(static_cast<std::size_t>(width) * 3 * 3);
-        for (std::size_t i = 0; i < rgb.size(); ++i)
-            rgb[i] = static_cast<uint8_t>(i * 7 + width);
-        std::vector<uint8_t> bgr = rgbToPaddedBgr(rgb.data(), width, 3);
+        std::vector<uint8_t> pixels(static_cast<std::size_t>(width) * 3 * 3);
+        for (std::size_t i = 0; i < pixels.size(); ++i)
+            pixels[i] = static_cast<uint8_t>(i * 7 + width);
+        std::vector<uint8_t> bgr = rgbToPaddedBgr(pixels.data(), width, 3);
         EXPECT_EQ(bgr.size(), rowStride(width, 24) * 3);
-        EXPECT_EQ(paddedBgrToRgb(bgr.data(), width, 3), rgb) << "width " << width;
+        EXPECT_EQ(paddedBgrToRgb(bgr.data(), width, 3), pixels) << "width " << width;
     }
 }
 

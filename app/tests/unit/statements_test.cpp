@@ -27,14 +27,10 @@ TEST(SqlText, KeywordsAndCommasCountOnlyAtTheTopLevel)
     EXPECT_FALSE(sqltext::isColumnName("COUNT(*)", column));
 }
 
-TEST(SqlRows, APackedRowUnpacksIntoNullsAndTexts)
+TEST(SqlRows, APackedRowUnpacksIntoNullsAndTextsAndChangesAreCountedByTheirOwnTable)
 {
     EXPECT_EQ(unpackRow("a\x1F\x1E\x1F\x1F"),
               (std::vector<std::optional<std::string>>{"a", std::nullopt, "", ""}));
-}
-
-TEST(SqlRows, ChangesAreCountedByTheirOwnTableAndCondition)
-{
     EXPECT_EQ(changedRowsCount("UPDATE MainTable SET Marking = 1 WHERE Filename LIKE 'a%';"),
               "SELECT COUNT(*) AS Filename FROM MainTable WHERE Filename LIKE 'a%'");
     EXPECT_EQ(changedRowsCount("DELETE FROM Caption"), "SELECT COUNT(*) AS Filename FROM Caption");

@@ -1,7 +1,8 @@
 /*
  * Image facts and thumbnails: sizes that fit 160 x 160 without enlarging, every source
- * kind ending as 24-bit pixels, orientation, and damaged input refused. The sample
- * photos, the corrupted one and the pixel order are tested through `kavdb add`.
+ * kind ending as 24-bit pixels, their order and padding, orientation, and damaged input
+ * refused. The sample photos and the corrupted one are tested through `kavdb add`, the
+ * record that keeps a thumbnail by the library (tests/ops/images_test).
  */
 #include "imaging/image_info.h"
 #include "imaging/pixels.h"
@@ -49,6 +50,28 @@ TEST_F(ThumbnailTest, FitsTheBoxKeepingTheShapeAndNeverEnlarges)
         EXPECT_EQ(info.height, c.height);
         EXPECT_EQ(info.bitcount, 24);
     }
+}
+
+TEST_F(ThumbnailTest, PixelsAreBlueGreenRedRowsPaddedToFourBytes)
+{
+    const std::string photo = std::string(KAVDB_PHOTOS_DIR) + "/Fujifilm_FinePix_E500.jpg";
+    Thumbnail t = thumbOf(test::readFileBytes(photo));
+    ASSERT_EQ(t.width, 59); // 177 bytes of pixels a row, 3 of padding
+    ASSERT_EQ(t.height, 100);
+    std::vector<uint8_t> rgb = paddedBgrToRgb(t.bgr.data(), t.width, t.height);
+    // The same pixels as libvips' own thumbnail of the file, within rounding.
+    vips::VImage expected =
+        vips::VImage::thumbnail(
+            photo.c_str(), 160,
+            vips::VImage::option()->set("height", 160)->set("size", VIPS_SIZE_DOWN))
+            .copy_memory();
+    for (int y : {0, 50, 99})
+        for (int x : {0, 30, 58}) {
+            std::vector<double> px = expected.getpoint(x, y);
+            for (int band = 0; band < 3; ++band)
+                EXPECT_NEAR(rgb[(static_cast<std::size_t>(y) * 59 + x) * 3 + band], px[band], 2)
+                    << x << "," << y << " band " << band;
+        }
 }
 
 TEST_F(ThumbnailTest, EveryKindOfSourceBecomes24BitColourOnWhite)
