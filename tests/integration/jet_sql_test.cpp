@@ -121,7 +121,7 @@ const Case kArithmetic[] = {
     {List, "=2 Make & Note", "CANON"},
     {List, "? Note & Null IS NULL", "K10D|eos 40d"},
     {List, "=3 Width & 'px'", "3008px"},
-    {List, "=3 (Width + 1) & Height & 'px'", "30092000px"}, // a sum joined whole
+    {List, "=3 Width + 1 & Height & 'px'", "30092000px"}, // + binds before &
     {List, "=1 '5' + 3", "8"},
     {List, "=3 Width + Height", "5008"},
     {List, "=1 Price / 2", "1250.25"},
@@ -327,6 +327,8 @@ const Case kStatements[] = {
     {Exec, "DELETE T1.* FROM T1 INNER JOIN T2 ON T1.Name = T2.Label WHERE T2.K = 2", "ok"},
     {List, "SELECT Name AS Filename FROM T1", "one"},
     {Exec, "CREATE INDEX IdxName ON T1 (Name)", "ok"},
+    {Exec, "CREATE INDEX IdxLost ON (Name)", "!SYNTAX"},
+    {Exec, "CREATE INDEX IdxLost ON T1 WITH PRIMARY", "!SYNTAX"},
     {Exec, "DROP INDEX IdxName ON T1", "ok"},
     {Exec, "CREATE UNIQUE INDEX IdxName ON T1 (Name)", "ok"},
     {Exec, "INSERT INTO T1 (Name, N) VALUES ('ONE', 5)", "!CONSTRAINT"},
