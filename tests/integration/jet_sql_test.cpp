@@ -239,6 +239,7 @@ const Case kDates[] = {
     {List, "=1 Format(DateAdd('yyyy', -1, Taken), 'yyyy-mm-dd hh:nn:ss')", "2007-05-30 15:56:01"},
     {List, "=1 Format(DateAdd('h', 10, Taken), 'yyyy-mm-dd hh:nn')", "2008-05-31 01:56"},
     {List, "=1 DateDiff('m', #2007-12-31#, #2008-01-01#)", "1"},
+    {List, "=1 DateDiff('d', #1996-02-28#, #2000-03-01#)", "1463"}, // two leap days
     {List, "=1 DateDiff('yyyy', #2007-12-31#, #2008-01-01#)", "1"},
     {List, "=1 DateDiff('h', #2008-01-01 10:00#, #2008-01-01 12:30#)", "2"},
     {List, "=1 DateDiff('d', Taken, #2008-06-01#)", "2"},
