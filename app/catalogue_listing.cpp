@@ -32,13 +32,13 @@ Outcome cataloguedFoldersWithin(Catalogue& catalogue, const std::string& folder,
 }
 
 Outcome cataloguedFiles(Catalogue& catalogue, const std::string& folderText,
-                        std::vector<std::string>& out)
+                        std::vector<std::string>& out, const std::string& also)
 {
     std::vector<std::string> files;
     Outcome outcome = catalogue.fileList(
         "SELECT PathTable.Pathname, MainTable.Filename FROM MainTable, PathTable "
         "WHERE MainTable.PathID = PathTable.PathID AND PathTable.Pathname = " +
-            sqltext::literal(folderText),
+            sqltext::literal(folderText) + (also.empty() ? "" : " AND (" + also + ")"),
         false, files);
     std::sort(files.begin(), files.end());
     out.insert(out.end(), files.begin(), files.end());

@@ -19,8 +19,9 @@ Outcome cataloguedFolders(Catalogue& catalogue, std::vector<std::string>& out);
 Outcome cataloguedFoldersWithin(Catalogue& catalogue, const std::string& folder,
                                 std::vector<std::string>& out);
 
-/* Full paths of the files registered in one folder (given by its folder text), sorted. */
+/* Full paths of the files registered in one folder (given by its folder text), sorted;
+ * with also, only the files whose MainTable row meets that condition too. */
 Outcome cataloguedFiles(Catalogue& catalogue, const std::string& folderText,
-                        std::vector<std::string>& out);
+                        std::vector<std::string>& out, const std::string& also = "");
 
 } // namespace kavdb

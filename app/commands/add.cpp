@@ -138,7 +138,7 @@ int runAdd(const GlobalOptions& global, const AddOptions& options)
     for (const FolderImages& group : targets.photoGroups) {
         std::size_t before = current;
         std::vector<PendingPhoto> pending =
-            photosToRead(*catalogue, group.paths, Need::Missing, options.force, current);
+            photosToRead(*catalogue, group.paths, options.force, current);
         progress.advance(current - before);
         result.merge(readAndStore(*catalogue, pending, configured, progress, options.jobs));
     }

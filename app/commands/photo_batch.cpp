@@ -41,20 +41,15 @@ bool takeOverMovedEntry(Catalogue& catalogue, const PendingPhoto& photo, const P
 } // namespace
 
 std::vector<PendingPhoto> photosToRead(Catalogue& catalogue, const std::vector<std::string>& paths,
-                                       Need need, bool force, std::size_t& current)
+                                       bool force, std::size_t& current)
 {
     std::vector<PendingPhoto> pending;
     catalogue.readImages(paths, [&](std::size_t index, const ImageRecord* record) {
         if (index >= paths.size())
             return;
         const std::string& path = paths[index];
-        bool wanted = force || record == nullptr ||
-                      (need == Need::Missing ? !upToDate(*record, path) : !record->hasThumbnail());
-        if (need == Need::EmptyThumbnail && record == nullptr)
-            wanted = false; // refresh never adds files
-        if (wanted)
-            pending.push_back({path, record != nullptr,
-                               need == Need::Missing && (!record || !record->hasThumbnail())});
+        if (force || record == nullptr || !upToDate(*record, path))
+            pending.push_back({path, record != nullptr, !record || !record->hasThumbnail()});
         else
             ++current;
     });

@@ -21,16 +21,11 @@ struct PendingPhoto {
     bool fresh = false;  // never read before: it may be a catalogued photo moved here
 };
 
-/* Why a photo needs reading. */
-enum class Need {
-    Missing,       // no image record, or one older than the file (what add looks for)
-    EmptyThumbnail // a row whose thumbnail is empty (what refresh looks for)
-};
-
-/* The photos among paths (one folder, sorted by name) that need reading; the others are
- * counted in upToDate. force takes every photo. */
+/* The photos among paths (one folder, sorted by name) that need reading: no image
+ * record, or one older than the file; the others are counted in upToDate. force takes
+ * every photo. */
 std::vector<PendingPhoto> photosToRead(Catalogue& catalogue, const std::vector<std::string>& paths,
-                                       Need need, bool force, std::size_t& upToDate);
+                                       bool force, std::size_t& upToDate);
 
 struct BatchResult {
     std::size_t stored = 0;

@@ -45,13 +45,21 @@ std::vector<Drop> dropsIn(Catalogue& catalogue, const std::string& folderText, b
     std::vector<std::string> files;
     cataloguedFiles(catalogue, folderText, files);
     std::vector<std::string> dropping;
-    catalogue.readImages(files, [&](std::size_t index, const ImageRecord* record) {
-        if (index >= files.size())
-            return;
-        const std::string& path = files[index];
+    auto consider = [&](const std::string& path, const ImageRecord* record) {
         if (goneFromDisk(path) || (deleteChanged && record && changedOnDisk(path, *record)))
             dropping.push_back(path);
-    });
+    };
+    // Only a changed time needs the stored record. Each record carries its thumbnail, so
+    // a pass over a million of them costs seconds that keeping changed files never needs.
+    if (!deleteChanged) {
+        for (const std::string& path : files)
+            consider(path, nullptr);
+    } else {
+        catalogue.readImages(files, [&](std::size_t index, const ImageRecord* record) {
+            if (index < files.size())
+                consider(files[index], record);
+        });
+    }
     std::vector<Drop> drops;
     for (const std::string& path : dropping)
         drops.push_back({path, notesOf(catalogue, path)});
@@ -72,16 +80,20 @@ bool refreshFolders(Catalogue& catalogue, const std::vector<std::string>& folder
     return ok;
 }
 
-/* The catalogued photos of one folder that still exist on disk, sorted by name. */
-std::vector<std::string> photosOnDisk(Catalogue& catalogue, const std::string& folderText)
+/* The catalogued photos of one folder, still on disk, that have no thumbnail: emptied by
+ * the refresh, or never made. The catalogue answers by a condition, so no record (nor its
+ * thumbnail) is read for the photos that keep theirs; the library stores a thumbnail
+ * whole or not at all, so none is empty but Null. */
+std::vector<PendingPhoto> photosWithoutThumbnail(Catalogue& catalogue,
+                                                 const std::string& folderText)
 {
     std::vector<std::string> files;
-    cataloguedFiles(catalogue, folderText, files);
-    std::vector<std::string> photos;
+    cataloguedFiles(catalogue, folderText, files, "MainTable.Thumbnail IS NULL");
+    std::vector<PendingPhoto> photos;
     std::error_code ec;
     for (std::string& path : files)
         if (imaging::isImageFileName(fileName(path)) && fs::is_regular_file(path, ec))
-            photos.push_back(std::move(path));
+            photos.push_back({std::move(path), true, false});
     return photos;
 }
 
@@ -105,22 +117,16 @@ void reportDrops(const std::vector<Drop>& drops, bool dryRun, bool verbose)
 BatchResult readEmptied(Catalogue& catalogue, const std::vector<std::string>& folders,
                         const std::vector<ConfiguredItem>& configured, bool quiet)
 {
-    std::vector<std::vector<std::string>> groups;
+    std::vector<std::vector<PendingPhoto>> groups;
     std::size_t total = 0;
     for (const std::string& text : folders) {
-        groups.push_back(photosOnDisk(catalogue, text));
+        groups.push_back(photosWithoutThumbnail(catalogue, text));
         total += groups.back().size();
     }
     Progress progress(stderr, progressWanted(quiet, 2), total, "refresh");
-    std::size_t current = 0;
     BatchResult result;
-    for (const std::vector<std::string>& photos : groups) {
-        std::size_t before = current;
-        std::vector<PendingPhoto> pending =
-            photosToRead(catalogue, photos, Need::EmptyThumbnail, false, current);
-        progress.advance(current - before);
+    for (const std::vector<PendingPhoto>& pending : groups)
         result.merge(readAndStore(catalogue, pending, configured, progress));
-    }
     progress.finish();
     return result;
 }
