@@ -17,8 +17,10 @@
 #include "moved_entries.h"
 #include "paths.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 
 namespace fs = std::filesystem;
 
@@ -39,31 +41,34 @@ bool changedOnDisk(const std::string& path, const ImageRecord& record)
     return fileUpdateTime(path, onDisk) && timeText(onDisk) != timeText(record.updated);
 }
 
+/* Each dropped path with what is lost along with it. */
+std::vector<Drop> withNotes(Catalogue& catalogue, const std::vector<std::string>& dropping)
+{
+    std::vector<Drop> drops;
+    for (const std::string& path : dropping)
+        drops.push_back({path, notesOf(catalogue, path)});
+    return drops;
+}
+
 /* The entries of one folder the refresh will drop. */
 std::vector<Drop> dropsIn(Catalogue& catalogue, const std::string& folderText, bool deleteChanged)
 {
     std::vector<std::string> files;
     cataloguedFiles(catalogue, folderText, files);
     std::vector<std::string> dropping;
-    auto consider = [&](const std::string& path, const ImageRecord* record) {
-        if (goneFromDisk(path) || (deleteChanged && record && changedOnDisk(path, *record)))
-            dropping.push_back(path);
-    };
     // Only a changed time needs the stored record. Each record carries its thumbnail, so
     // a pass over a million of them costs seconds that keeping changed files never needs.
     if (!deleteChanged) {
-        for (const std::string& path : files)
-            consider(path, nullptr);
-    } else {
-        catalogue.readImages(files, [&](std::size_t index, const ImageRecord* record) {
-            if (index < files.size())
-                consider(files[index], record);
-        });
+        std::copy_if(files.begin(), files.end(), std::back_inserter(dropping),
+                     [](const std::string& path) { return goneFromDisk(path); });
+        return withNotes(catalogue, dropping);
     }
-    std::vector<Drop> drops;
-    for (const std::string& path : dropping)
-        drops.push_back({path, notesOf(catalogue, path)});
-    return drops;
+    catalogue.readImages(files, [&](std::size_t index, const ImageRecord* record) {
+        if (index < files.size() &&
+            (goneFromDisk(files[index]) || (record && changedOnDisk(files[index], *record))))
+            dropping.push_back(files[index]);
+    });
+    return withNotes(catalogue, dropping);
 }
 
 /* Refreshes the folders (catalogue folder texts); false when one fails. */
