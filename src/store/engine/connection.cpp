@@ -53,6 +53,8 @@ void Connection::open(const std::string& path)
         raiseEngine(code::kFail, "Operation is not allowed when the object is open.");
     }
     std::string server = serverLocation(path);
+    // Before the driver: opening a file may already wait for another process's lock.
+    turns_ = std::make_unique<Turns>(path);
     driver_ = !server.empty() ? openPostgres(server)
                               : openSqlite(path, [this](int count) { return waitForLock(count); });
     depth_ = 0;
@@ -63,7 +65,6 @@ void Connection::open(const std::string& path)
             c->settleStreams();
         }
     });
-    turns_ = std::make_unique<Turns>(path);
 }
 
 void Connection::close()
