@@ -1,7 +1,8 @@
 /*
- * Hostile input at the exports: oversized texts, odd bytes
- * and names that look like SQL, broken records, and catalogue files that are not what
- * they should be. Each gets a result code; nothing crashes or changes a row it should not.
+ * Hostile input at the exports: oversized texts, odd bytes and names that look like SQL,
+ * and catalogue files the process may not write or cannot grow. Each gets a result code;
+ * nothing crashes or changes a row it should not. Thumbnail sizes that match no buffer are
+ * the image records' tests, files that are no catalogue the store's and the engine's.
  */
 #include "reliability/reliability_support.h"
 #include "support/fixture.h"
@@ -12,9 +13,6 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 
 namespace kavdb::test {
@@ -22,9 +20,10 @@ namespace {
 
 using HostileInputTest = CatalogueTest;
 
-/* Jet runs one statement per call and has no comments: wherever the application's SQL or
- * a caller's name reaches the engine, a second statement, a comment, a blank text or a
- * parameter without a value is refused, and nothing changes. A search the engine refuses
+/* Jet runs one statement per call: wherever the application's SQL or a caller's name
+ * reaches the engine, a second statement or a parameter without a value is refused, and
+ * nothing changes (comments and blank texts, which the same translation refuses, are the
+ * dialect's tests). A search the engine refuses
  * answers E_POINTER, as searches always have (the sink gets the engine's code); a
  * metadata write names its table in the configuration before any SQL. */
 TEST_F(HostileInputTest, OnlyOneStatementEverReachesTheEngine)
@@ -45,11 +44,6 @@ TEST_F(HostileInputTest, OnlyOneStatementEverReachesTheEngine)
         GIVES(syntax, KaAVDBGetQueryFileList(
                           db_, "SELECT Filename FROM MainTable; DELETE FROM MainTable", &list, 1)),
         GIVES(syntax, KaAVDBExecuteSQL(db_, "DELETE FROM People; DELETE FROM MainTable")),
-        GIVES(syntax, KaAVDBExecuteSQL(db_, "DELETE FROM MainTable -- all")),
-        GIVES(syntax, KaAVDBExecuteSQL(db_, "DELETE FROM MainTable /* all */")),
-        GIVES(syntax, KaAVDBExecuteSQL(db_, "PRAGMA writable_schema = 1")),
-        GIVES(syntax, KaAVDBExecuteSQL(db_, "")),
-        GIVES(syntax, KaAVDBExecuteSQL(db_, " \n\t;")),
         GIVES(noValue, KaAVDBExecuteSQL(db_, "DELETE FROM MainTable WHERE FieldID <> ?")),
         GIVES(noValue, KaAVDBGetQueryFileList(
                            db_, "SELECT Filename FROM MainTable WHERE Filename <> :f", &list, 1)),
@@ -113,10 +107,6 @@ TEST_F(HostileInputTest, TextsPastTheFixedLimitsAreRefusedAndChangeNothing)
     expectCodes(calls);
     KaDBSVExitDatabase();
     EXPECT_TRUE(list.empty());
-    char out[64];
-    EXPECT_LT(KaAVDBGetData(100000, out, out, reinterpret_cast<int32_t*>(out),
-                            reinterpret_cast<int32_t*>(out)),
-              0);
     EXPECT_EQ(queryColumn(db_, "SELECT Pathname AS Filename FROM PathTable ORDER BY PathID"),
               (std::vector<std::string>{folder519, "/p/"}));
     EXPECT_EQ(queryColumn(db_, "SELECT Filename FROM MainTable ORDER BY FieldID"),
@@ -172,50 +162,7 @@ TEST_F(HostileInputTest, ANameCraftedToMatchAnotherFileNeverTouchesIt)
     EXPECT_EQ(KaAVDBReadUpdateData(db_, "/p/a.jpg", update), static_cast<HRESULT>(E_FAIL));
 }
 
-TEST_F(HostileInputTest, ThumbnailDimensionsThatMatchNoBuffer)
-{
-    unsigned char px[16] = {};
-    struct {
-        int32_t w, h;
-    } dims[] = {{-4, 4}, {4, -4}, {0, 0}, {-1, -1}, {INT32_MAX, INT32_MAX}, {1 << 30, 1 << 30}};
-    int i = 0;
-    for (const auto& d : dims) {
-        ImageData image{px, d.w, d.h, 1, 1, 24, {}};
-        std::string path = "/t/f" + std::to_string(i++) + ".jpg";
-        EXPECT_EQ(KaAVDBRegisterFile(db_, path.c_str(), nullptr, &image), S_OK) << path;
-        EXPECT_EQ(KaAVDBWriteImage(db_, path.c_str(), &image), S_OK) << path;
-        ImageData back{};
-        EXPECT_EQ(KaAVDBReadImage(db_, path.c_str(), &back), S_OK);
-        EXPECT_EQ(back.Thumbnail, nullptr) << path;
-        FreeImageData(&back);
-    }
-}
-
 class HostileFileTest : public TempDirTest {};
-
-TEST_F(HostileFileTest, CataloguesThatAreNotWhatTheyShouldBe)
-{
-    std::string corrupt = dir_ + "/corrupt.mdb";
-    ASSERT_EQ(KaAVDBCreate(corrupt.c_str()), S_OK);
-    {
-        std::fstream f(corrupt, std::ios::in | std::ios::out | std::ios::binary);
-        f.seekp(0);
-        f << "garbage garbage garbage garbage garbage";
-    }
-    DBHandle* h = nullptr;
-    ASSERT_EQ(KaAVDBOpen(corrupt.c_str(), &h), S_OK);
-    EXPECT_LT(KaAVDBRegisterFile(h, "/p/a.jpg", nullptr, nullptr), 0);
-    EXPECT_LT(KaAVDBClose(h), 0);
-
-    std::string folder = makeDir("folder.mdb");
-    h = nullptr;
-    HRESULT hr = KaAVDBOpen(folder.c_str(), &h);
-    if (hr == S_OK) {
-        EXPECT_LT(KaAVDBRegisterFile(h, "/p/a.jpg", nullptr, nullptr), 0);
-        KaAVDBClose(h);
-    }
-    EXPECT_LT(KaAVDBCreate(folder.c_str()), 0);
-}
 
 /* Runs body in a child process without the right to write the catalogue: as "nobody"
  * when the test runs as root (root may write any file). */
