@@ -32,10 +32,7 @@ SYSTEMTIME makeTime(uint16_t y, uint16_t mo, uint16_t d, uint16_t dow, uint16_t 
     return t;
 }
 
-std::string textOf(const SYSTEMTIME& t)
-{
-    return store::dateText(t);
-}
+using store::dateText;
 
 TEST(DateText, WritesFieldsInStoredOrderIntoAnExactBuffer)
 {
@@ -52,7 +49,7 @@ TEST(DateText, WritesFieldsInStoredOrderIntoAnExactBuffer)
         std::memset(buffer.get(), '#', std::strlen(text) + 1); // the text starts empty
         SYSTEMTIMEtoSTR(time, buffer.get());
         EXPECT_STREQ(buffer.get(), text);
-        EXPECT_EQ(textOf(time), text);
+        EXPECT_EQ(dateText(time), text);
     }
     EXPECT_EQ(std::strlen(cases[5].second) + 1, store::kDateTextCapacity);
 }
@@ -75,12 +72,12 @@ TEST(DateText, ReadsEveryFieldFromItsPositions)
         std::strcpy(buffer.get(), text);
         SYSTEMTIME t = makeTime(1, 2, 3, 4, 5, 6, 7, 8); // every field overwritten
         STRtoSYSTEMTIME(&t, buffer.get());
-        EXPECT_EQ(textOf(t), textOf(expected)) << '"' << text << '"';
+        EXPECT_EQ(dateText(t), dateText(expected)) << '"' << text << '"';
         EXPECT_EQ(t.wDayOfWeek, expected.wDayOfWeek);
     }
     SYSTEMTIME t = makeTime(1, 2, 3, 4, 5, 6, 7, 8);
     STRtoSYSTEMTIME(&t, nullptr);
-    EXPECT_EQ(textOf(t), "0001020304050607008");
+    EXPECT_EQ(dateText(t), "0001020304050607008");
     STRtoSYSTEMTIME(nullptr, "2004070501090807006");
     SYSTEMTIMEtoSTR(t, nullptr);
 }
@@ -96,9 +93,9 @@ TEST_F(TempDirTest, AFileUpdateTimeIsTheLocalTimeOfItsModification)
     const std::time_t seconds = kMonday20040705;
     std::tm local{};
     ASSERT_NE(localtime_r(&seconds, &local), nullptr);
-    EXPECT_EQ(textOf(t),
-              textOf(makeTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_wday,
-                              local.tm_hour, local.tm_min, local.tm_sec, 6)));
+    EXPECT_EQ(dateText(t),
+              dateText(makeTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                                local.tm_wday, local.tm_hour, local.tm_min, local.tm_sec, 6)));
     const char* saved = std::getenv("TZ");
     std::string savedTz = saved != nullptr ? saved : "";
     for (const auto& [tz, text] : {std::pair{"UTC0", "2004070501090807006"},
@@ -108,7 +105,7 @@ TEST_F(TempDirTest, AFileUpdateTimeIsTheLocalTimeOfItsModification)
         tzset();
         setMtime(path, kMonday20040705, 6'000'000);
         ASSERT_EQ(GetFileUpdateTM(path.c_str(), &t), 1);
-        EXPECT_EQ(textOf(t), text) << tz;
+        EXPECT_EQ(dateText(t), text) << tz;
     }
     saved != nullptr ? setenv("TZ", savedTz.c_str(), 1) : unsetenv("TZ");
     tzset();
@@ -122,7 +119,7 @@ TEST_F(TempDirTest, AFileUpdateTimeIsTheLocalTimeOfItsModification)
     for (const char* bad : {missing.c_str(), folder.c_str(), static_cast<const char*>(nullptr)}) {
         SYSTEMTIME untouched = makeTime(9, 9, 9, 9, 9, 9, 9, 9);
         EXPECT_EQ(GetFileUpdateTM(bad, &untouched), -1);
-        EXPECT_EQ(textOf(untouched), "0009090909090909009");
+        EXPECT_EQ(dateText(untouched), "0009090909090909009");
     }
 }
 

@@ -51,12 +51,6 @@ std::string describe(const ImageData& image)
 
 class ImagesTest : public RowsTest {
   protected:
-    void SetUp() override
-    {
-        RowsTest::SetUp();
-        folder_ = dir_ + "/photos/";
-    }
-    std::string at(const std::string& name) const { return folder_ + name; }
     void add(const std::string& name, TestImage* image)
     {
         ASSERT_EQ(registerWith(at(name), {}, image != nullptr ? &image->record : nullptr), S_OK);
@@ -74,7 +68,6 @@ class ImagesTest : public RowsTest {
     {
         return row("SELECT Thumbnail FROM MainTable WHERE Filename = '" + name + "'");
     }
-    std::string folder_;
 };
 
 TEST_F(ImagesTest, RecordsRoundTripAndAWriteKeepsStoredValuesWhereTheRecordHasNoSensibleOnes)
@@ -218,9 +211,9 @@ TEST_F(ImageWalkTest, TheWalkServesTheListInItsOrderTheBatchOneRecordPerPath)
                                                     missing(2, dir_ + "/none/b.jpg")}));
     EXPECT_EQ(walk(none, 0).size(), 1u);
     // A path must fit the record: 255 characters do, 256 refuse the whole walk.
-    StringList paths{at("a.jpg"), folder_ + std::string(255 - folder_.size(), 'n')};
+    StringList paths{at("a.jpg"), at(std::string(255 - photos().size(), 'n'))};
     EXPECT_EQ(walk(paths).size(), 2u);
-    paths.push_back(folder_ + std::string(256 - folder_.size(), 'n'));
+    paths.push_back(at(std::string(256 - photos().size(), 'n')));
     Walk w;
     EXPECT_EQ(KaAVDBReadImages(db_, &w, &paths, &Walk::callback), E_INVALIDARG);
     EXPECT_TRUE(w.calls.empty());

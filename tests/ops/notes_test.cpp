@@ -16,7 +16,6 @@ class NotesTest : public RowsTest {
         folder_ = dir_ + "/photos";
         ASSERT_EQ(registerWith(at("a.jpg")), S_OK);
     }
-    std::string at(const std::string& name) const { return folder_ + "/" + name; }
     std::string folder_;
     char out_[8192] = "untouched";
 };

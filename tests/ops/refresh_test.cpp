@@ -14,12 +14,6 @@ constexpr long kRewrittenAt = 1200000000;  // 2008-01-10
 
 class RefreshTest : public RowsTest {
   protected:
-    void SetUp() override
-    {
-        RowsTest::SetUp();
-        folder_ = dir_ + "/photos/";
-    }
-    std::string at(const std::string& name) const { return folder_ + name; }
     /* A file on disk registered with its true update time, a thumbnail and a comment. */
     void registerOnDisk(const std::string& name)
     {
@@ -53,7 +47,6 @@ class RefreshTest : public RowsTest {
         }
         return out;
     }
-    std::string folder_;
 };
 
 class RefreshModeTest : public RefreshTest, public testing::WithParamInterface<int32_t> {};
@@ -66,7 +59,7 @@ TEST_P(RefreshModeTest, DeletedFilesGoAndUnchangedOnesStayAsTheyAre)
     std::filesystem::remove(at("c.jpg"));
     std::filesystem::create_directory(at("c.jpg")); // there, but it has no file time
     for (int pass = 0; pass < 2; ++pass) {
-        ASSERT_EQ(KaAVDBRefreshFolder(db_, folder_.c_str(), GetParam()), S_OK);
+        ASSERT_EQ(KaAVDBRefreshFolder(db_, photos().c_str(), GetParam()), S_OK);
         StringList one{at("a.jpg")};
         ASSERT_EQ(KaAVDBRefreshFiles(db_, &one, GetParam()), S_OK);
         ASSERT_EQ(KaAVDBRefreshAll(db_, GetParam()), S_OK);
@@ -91,7 +84,7 @@ TEST_P(RefreshModeTest, AChangedTimeDeletesInModeOneAndIsTakenInModeTwo)
     setMtime(at("a.jpg"), kRewrittenAt, 5000000);
     setMtime(at("b.jpg"), kRegisteredAt, 251000000); // milliseconds alone are a change
     sql("UPDATE MainTable SET UpdateTM = NULL WHERE Filename = 'c.jpg'"); // not text: changed
-    ASSERT_EQ(KaAVDBRefreshFolder(db_, folder_.c_str(), GetParam()), S_OK);
+    ASSERT_EQ(KaAVDBRefreshFolder(db_, photos().c_str(), GetParam()), S_OK);
     if (GetParam() == 1) {
         EXPECT_EQ(files(), (Rows{"d.jpg|640|#32|=disk|kept"}));
     } else {
@@ -119,7 +112,7 @@ TEST_F(RefreshTest, ListedFilesAreRefreshedUntilOneCannotBeFoldersByTheirExactTe
     EXPECT_EQ(KaAVDBRefreshFolder(db_, (dir_ + "/Photos").c_str(), 1), KAVDB_E_NOT_FOUND);
     StringList empty;
     for (int32_t mode : {0, 3, -1}) {
-        EXPECT_EQ(KaAVDBRefreshFolder(db_, folder_.c_str(), mode), E_INVALIDARG) << mode;
+        EXPECT_EQ(KaAVDBRefreshFolder(db_, photos().c_str(), mode), E_INVALIDARG) << mode;
         EXPECT_EQ(KaAVDBRefreshFiles(db_, &empty, mode), E_INVALIDARG) << mode;
         EXPECT_EQ(KaAVDBRefreshAll(db_, mode), E_INVALIDARG) << mode;
     }

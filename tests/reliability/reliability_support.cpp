@@ -31,11 +31,9 @@ std::string integrity(DBHandle* h)
 
 int danglingKeys(DBHandle* h, int tables)
 {
-    int n = static_cast<int>(
-        queryColumn(h, "SELECT Filename FROM MainTable WHERE PathID NOT IN "
-                       "(SELECT PathID FROM PathTable)")
-            .size());
-    (void)tables;
+    int n = static_cast<int>(queryColumn(h, "SELECT Filename FROM MainTable WHERE PathID NOT IN "
+                                            "(SELECT PathID FROM PathTable)")
+                                 .size());
     static const char* names[] = {"ExifInfo", "Caption", "People"};
     for (int k = 1; k <= tables && k <= 3; ++k) {
         std::string sql = "SELECT Filename FROM MainTable WHERE DataID" + std::to_string(k) +

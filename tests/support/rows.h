@@ -29,6 +29,9 @@ class RowsTest : public CatalogueTest {
     /* Runs SQLite's own statement past the column checks, leaving what a catalogue made
      * before its columns were checked may hold. */
     void uncheckedSql(const std::string& statement);
+    /* The folder dir/photos/, where the tests keep their files, and a file in it. */
+    std::string photos() const { return dir_ + "/photos/"; }
+    std::string at(const std::string& name) const { return photos() + name; }
 };
 
 } // namespace kavdb::test
