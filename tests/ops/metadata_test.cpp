@@ -15,20 +15,6 @@ const std::string kB = "/p/b.jpg";
 const char* const kLinks = "SELECT Filename, DataID1, DataID2, DataID3 FROM MainTable ORDER BY "
                            "Filename";
 
-/* A tag list as text: "Name=value" for each, the kind's value read from its buffer. */
-std::string describe(const MetaTagList& tags)
-{
-    std::string out;
-    for (const MetaTag& t : tags) {
-        std::string value = t.Type == 0   ? tagText(t)
-                            : t.Type == 1 ? std::to_string(tagInt(t))
-                            : t.Type == 3 ? std::to_string(tagNumber(t))
-                                          : "#" + std::to_string(t.Size);
-        out += std::string(out.empty() ? "" : " ") + t.Name + "=" + value;
-    }
-    return out;
-}
-
 class MetadataTest : public RowsTest {
   protected:
     void SetUp() override
@@ -44,18 +30,6 @@ class MetadataTest : public RowsTest {
         HRESULT hr = KaAVDBWriteData(db_, path.c_str(), &list);
         releaseTestTags(list);
         return hr;
-    }
-    /* ReadData as "Table: tags" per MetaData, in the order given. */
-    std::vector<std::string> read(const std::string& path, HRESULT expected = S_OK)
-    {
-        MetaDataList list;
-        EXPECT_EQ(KaAVDBReadData(db_, path.c_str(), &list), expected) << path;
-        std::vector<std::string> out;
-        for (const MetaData& m : list) {
-            out.push_back(std::string(m.TableName) + ": " + describe(m.Tags));
-        }
-        FreeMetaDataList(&list);
-        return out;
     }
     /* A partial read's code and the bytes of the buffer it hands over (then released). */
     std::pair<HRESULT, std::string> partial(const std::string& path, const char* table,
@@ -95,7 +69,7 @@ TEST_F(MetadataTest, EveryKindRoundTripsWithTheSizeTheLibraryGives)
     }
     EXPECT_EQ(tables, (std::vector<std::string>{"Kept", "People", "Caption", "ExifInfo"}));
     const MetaTagList& tags = list.back().Tags;
-    EXPECT_EQ(describe(tags), "Make=Canon Model=EOS ISO=400 Preview=#4");
+    EXPECT_EQ(describeTags(tags), "Make=Canon Model=EOS ISO=400 Preview=#4");
     std::vector<uint32_t> sizes;
     for (const MetaTag& t : tags) {
         sizes.push_back(t.Size);
@@ -104,8 +78,8 @@ TEST_F(MetadataTest, EveryKindRoundTripsWithTheSizeTheLibraryGives)
     EXPECT_EQ(std::memcmp(tags.back().Data, "\x01\x00\x02\xff", 4), 0);
     list.front().Tags.clear();
     EXPECT_EQ(FreeMetaDataList(&list), S_OK);
-    EXPECT_EQ(read(kB), std::vector<std::string>{});
-    EXPECT_EQ(read("/p/none.jpg", KAVDB_E_NOT_FOUND), std::vector<std::string>{});
+    EXPECT_EQ(readData(kB), std::vector<std::string>{});
+    EXPECT_EQ(readData("/p/none.jpg", KAVDB_E_NOT_FOUND), std::vector<std::string>{});
 }
 
 TEST_F(MetadataTest, RowsAreSharedByEqualTuplesAndLeftWhenNoLongerUsed)
@@ -146,7 +120,7 @@ TEST_F(MetadataTest, BinaryItemsTakeNoPartInTheMatchOfAWrite)
     m = exif("Nikon"); // with nothing equal to join, the value is stored whole
     m.Tags.push_back(binTag("Preview", std::vector<uint8_t>(100000, 9)));
     ASSERT_EQ(write(kB, {m}), S_OK);
-    EXPECT_EQ(read(kB), (std::vector<std::string>{"ExifInfo: Make=Nikon Preview=#100000"}));
+    EXPECT_EQ(readData(kB), (std::vector<std::string>{"ExifInfo: Make=Nikon Preview=#100000"}));
     // A tag that does not convert leaves the row as it was.
     m = exif("Sony");
     m.Tags.push_back(binTag("Preview", {}));
@@ -191,7 +165,7 @@ TEST_F(MetadataTest, TableRowsAreReadByPositionAndPartialReadsHandOverOneItem)
     for (const auto& [position, table, hr, tags] : single) {
         MetaTagList list;
         EXPECT_EQ(KaAVDBGetReadTableData(db_, position, table, &list), hr) << position << table;
-        EXPECT_EQ(describe(list), tags);
+        EXPECT_EQ(describeTags(list), tags);
         FreeMetaTagList(&list);
     }
     MetaIdxDataList rowsRead;
@@ -199,7 +173,7 @@ TEST_F(MetadataTest, TableRowsAreReadByPositionAndPartialReadsHandOverOneItem)
     ASSERT_EQ(KaAVDBGetReadTableDataEx(db_, 1, 1, "Caption", &rowsRead), S_OK); // appended
     std::vector<std::string> seen;
     for (const MetaIdxData& r : rowsRead) {
-        seen.push_back(std::to_string(r.Index) + " " + describe(r.Tags));
+        seen.push_back(std::to_string(r.Index) + " " + describeTags(r.Tags));
     }
     EXPECT_EQ(seen, (std::vector<std::string>{"2 Title=two Rating=1", "3 Title=three Rating=1",
                                               "1 Title=one Rating=1"}));
@@ -287,7 +261,7 @@ TEST_F(NumberKindTest, NumbersRoundTripCompareAndShareRowsExactly)
     EXPECT_EQ(partial("/q/x.jpg", "ExifInfo", "FNumber", 0).first, E_FAIL);
     MetaTagList tags;
     ASSERT_EQ(KaAVDBGetReadTableData(db_, 1, "ExifInfo", &tags), S_OK);
-    EXPECT_EQ(describe(tags), "FNumber=11.000000"); // Make and GPSLatitude are Null
+    EXPECT_EQ(describeTags(tags), "FNumber=11.000000"); // Make and GPSLatitude are Null
     FreeMetaTagList(&tags);
 }
 
@@ -307,7 +281,7 @@ TEST_F(OlderCatalogueTest, ATextColumnTakesNumbersAsTheirText)
     ASSERT_EQ(write(kA, {fnumber(1.8)}), S_OK);
     ASSERT_EQ(write(kB, {fnumber(1.8)}), S_OK);
     EXPECT_EQ(rows("SELECT DataID, FNumber FROM ExifInfo"), (Rows{"1|1.8"}));
-    EXPECT_EQ(read(kA), (std::vector<std::string>{"ExifInfo: FNumber=1.8"}));
+    EXPECT_EQ(readData(kA), (std::vector<std::string>{"ExifInfo: FNumber=1.8"}));
 }
 
 } // namespace

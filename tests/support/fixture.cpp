@@ -164,6 +164,18 @@ std::vector<std::string> CatalogueTest::searchPlace(double lat, double lon, doub
     return answered(KaAVDBSearchPlace(db_, lat, lon, metres, limit, &out), out, "place search");
 }
 
+std::vector<std::string> CatalogueTest::readData(const std::string& path, HRESULT expected)
+{
+    MetaDataList list;
+    EXPECT_EQ(KaAVDBReadData(db_, path.c_str(), &list), expected) << path;
+    std::vector<std::string> out;
+    for (const MetaData& m : list) {
+        out.push_back(std::string(m.TableName) + ": " + describeTags(m.Tags));
+    }
+    FreeMetaDataList(&list);
+    return out;
+}
+
 void expectCodes(std::span<const Call> calls)
 {
     for (const Call& c : calls) {
@@ -229,6 +241,19 @@ void releaseTestTags(MetaDataList& list)
         }
     }
     list.clear();
+}
+
+std::string describeTags(const MetaTagList& tags)
+{
+    std::string out;
+    for (const MetaTag& t : tags) {
+        std::string value = t.Type == 0   ? tagText(t)
+                            : t.Type == 1 ? std::to_string(tagInt(t))
+                            : t.Type == 3 ? std::to_string(tagNumber(t))
+                                          : "#" + std::to_string(t.Size);
+        out += std::string(out.empty() ? "" : " ") + t.Name + "=" + value;
+    }
+    return out;
 }
 
 std::string tagText(const MetaTag& t)

@@ -66,6 +66,8 @@ class CatalogueTest : public TempDirTest {
      * or KAVDB_E_NOT_FOUND with none fails the test. */
     std::vector<std::string> searchText(const std::string& words, int32_t limit = 0);
     std::vector<std::string> searchPlace(double lat, double lon, double metres, int32_t limit = 0);
+    /* ReadData of path as "Table: tags" per MetaData (describeTags), in the order given. */
+    std::vector<std::string> readData(const std::string& path, HRESULT expected = S_OK);
 
     std::string dbPath_;
     DBHandle* db_ = nullptr;
@@ -93,6 +95,8 @@ MetaTag binTag(const std::string& name, const std::vector<uint8_t>& bytes);
 MetaTag numberTag(const std::string& name, double value);
 /* Releases tags made by the helpers above (allocated with new[]). */
 void releaseTestTags(MetaDataList& list);
+/* A tag list as text: "Name=value" for each, the kind's value read from its buffer. */
+std::string describeTags(const MetaTagList& tags);
 /* Reads a tag's text, integer or number. */
 std::string tagText(const MetaTag& t);
 int32_t tagInt(const MetaTag& t);

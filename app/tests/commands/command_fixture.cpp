@@ -184,8 +184,7 @@ std::string CommandTest::addPhotos(const std::string& folder, const std::vector<
                                    const std::string& from)
 {
     const std::string target = copyPhotos(folder, names, from);
-    RunResult run = kavdb({"add", "--quiet", target});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
+    kavdbExits({"add", "--quiet", target}, 0);
     return target;
 }
 

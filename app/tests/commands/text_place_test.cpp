@@ -25,9 +25,7 @@ class TextPlaceTest : public CommandTest {
     std::vector<std::string> search(std::vector<std::string> args)
     {
         args.insert(args.begin(), "search");
-        RunResult r = kavdb(args);
-        EXPECT_EQ(r.exitCode, 0) << r.err;
-        return lines(r.out);
+        return lines(kavdbExits(args, 0).out);
     }
 
     std::string folder_, canon_, nikon_, pentax_;
