@@ -168,9 +168,7 @@ TEST_F(ArgumentsTest, EachRefusalHasItsCode)
     EXPECT_TRUE(list.empty() && data.empty() && tags.empty() && rows.empty() && images.empty());
     // Nothing reached the catalogue: no folder row was made by any of them.
     EXPECT_EQ(KaAVDBReadFolderInfo(db_, "/p", out), KAVDB_E_NOT_FOUND);
-    SYSTEMTIME t{};
-    EXPECT_EQ(GetFileUpdateTM(nullptr, &t), -1);
-    EXPECT_EQ(GetFileUpdateTM(dbPath_.c_str(), nullptr), -1);
+    EXPECT_EQ(GetFileUpdateTM(dbPath_.c_str(), nullptr), -1); // a missing path: frame_test's
 }
 
 } // namespace
