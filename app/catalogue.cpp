@@ -274,6 +274,11 @@ Outcome Catalogue::createTextIndex(const std::vector<std::string>& items)
     return call([&] { return KaDBSVCreateTextIndex(&list); });
 }
 
+Outcome Catalogue::refreshStatistics()
+{
+    return call([] { return KaDBSVRefreshStatistics(); });
+}
+
 Outcome Catalogue::createPlaceIndex(const std::string& table, const std::string& latitude,
                                     const std::string& longitude)
 {

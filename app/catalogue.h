@@ -118,6 +118,8 @@ class Catalogue {
     Outcome searchText(const std::string& text, int32_t limit, std::vector<std::string>& paths);
     Outcome searchPlace(double latitude, double longitude, double metres, int32_t limit,
                         std::vector<std::string>& paths);
+    /* The engine's planner statistics, sampled again when missing or out of date. */
+    Outcome refreshStatistics();
 
     /* Checking the catalogue (problems: how many findings stand) and verified backups. */
     Outcome check(bool repair, std::vector<std::string>& report, int32_t& problems);

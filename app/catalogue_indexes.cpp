@@ -49,6 +49,11 @@ Outcome ensureIndexes(Catalogue& catalogue, const std::vector<ConfiguredItem>& i
     Outcome text = catalogue.createTextIndex(textIndexItems(items));
     if (!text.ok() && !unsupported(text))
         return text;
+    // A --where search joins metadata tables to MainTable; planned without statistics it
+    // reads every file's record, 1.4 s at a million photos where a planned one takes 0.1 s.
+    Outcome statistics = catalogue.refreshStatistics();
+    if (!statistics.ok())
+        return statistics;
     // --from and --to read the date taken; without an index each reads every camera row.
     // Fails harmlessly when the index is there already.
     if (configured(items, kPlaceTable, kDateTaken, 0))

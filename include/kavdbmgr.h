@@ -262,6 +262,14 @@ KAVDB_API HRESULT KaAVDBCreatePlaceIndex(DBHandle* handle, const char* table, co
 KAVDB_API HRESULT KaAVDBSearchPlace(DBHandle* handle, double latitude, double longitude,
                                     double metres, int32_t limit, StringList* out);
 
+/* The engine's planner statistics, which let a search composed over a large catalogue
+ * start from its narrowest table instead of reading every file's record. A file
+ * catalogue is sampled again when it has no sample yet or its file count has changed
+ * tenfold since the last one (tens of milliseconds at a million files); otherwise, and
+ * on a server, which keeps its own, nothing is done. S_OK in every such case. New
+ * statistics may change the engine's plans, and with them the order of a search's rows. */
+KAVDB_API HRESULT KaAVDBRefreshStatistics(DBHandle* handle);
+
 /* Keeping the catalogue whole. KaAVDBCheck appends one line per finding to report and
  * sets *problems to the number left standing: the file's integrity, keys, files gone from
  * disk, the indexes (metadata rows no file uses are reported, not counted). With repair,
@@ -344,6 +352,7 @@ KAVDB_API HRESULT KaDBSVCreatePlaceIndex(const char* table, const char* latitude
                                          const char* longitude);
 KAVDB_API HRESULT KaDBSVSearchPlace(double latitude, double longitude, double metres, int32_t limit,
                                     StringList* out);
+KAVDB_API HRESULT KaDBSVRefreshStatistics(void);
 KAVDB_API HRESULT KaDBSVCheck(int32_t repair, StringList* report, int32_t* problems);
 KAVDB_API HRESULT KaDBSVBackup(const char* path, StringList* report);
 

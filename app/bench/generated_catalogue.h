@@ -156,6 +156,15 @@ inline void copyFirstFolder(DBHandle* db, const std::string& photos, std::size_t
                     before + " FROM MainTable WHERE PathID = 1");
 }
 
+/* Statistics as kavdb keeps them in its catalogues (sampled again only when stale). */
+inline void refreshStatistics(const std::string& db)
+{
+    DBHandle* h = nullptr;
+    if (KaAVDBOpen(db.c_str(), &h) != S_OK || KaAVDBRefreshStatistics(h) != S_OK)
+        std::abort();
+    KaAVDBClose(h);
+}
+
 inline GeneratedCatalogue generatedCatalogue(std::size_t count, int thumbSide = 40)
 {
     const char* base = std::getenv("KAVDB_BENCH_DIR");
@@ -169,8 +178,10 @@ inline GeneratedCatalogue generatedCatalogue(std::size_t count, int thumbSide = 
     std::filesystem::copy_file(KAVDB_INI_PATH, c.dir + "/kadb.ini",
                                std::filesystem::copy_options::overwrite_existing);
     setenv("KAVDB_CONFIG_DIR", c.dir.c_str(), 1);
-    if (std::filesystem::exists(c.dir + "/complete"))
+    if (std::filesystem::exists(c.dir + "/complete")) {
+        refreshStatistics(c.db);
         return c;
+    }
     std::filesystem::remove(c.db);
     KaSetErrorHandler([](const char* message, HRESULT, const char*, const char* description) {
         std::fprintf(stderr, "%s: %s\n", message, description ? description : "");
@@ -191,6 +202,8 @@ inline GeneratedCatalogue generatedCatalogue(std::size_t count, int thumbSide = 
         if (k % 100 == 0)
             std::fprintf(stderr, "generated %zu photos\n", (k + 1) * 1000);
     }
+    if (KaAVDBRefreshStatistics(db) != S_OK)
+        std::abort();
     KaAVDBClose(db);
     std::ofstream(c.dir + "/complete") << count << "\n";
     return c;

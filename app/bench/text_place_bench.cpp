@@ -72,7 +72,8 @@ void prepare()
     StringList items{"Caption.Title", "Caption.Description", "Caption.Keywords",
                      "ExifInfo.Make", "ExifInfo.Model",      "ExifInfo.Lens"};
     if (KaAVDBCreateTextIndex(indexed, &items) != S_OK ||
-        KaAVDBCreatePlaceIndex(indexed, "ExifInfo", "GPSLatitude", "GPSLongitude") != S_OK)
+        KaAVDBCreatePlaceIndex(indexed, "ExifInfo", "GPSLatitude", "GPSLongitude") != S_OK ||
+        KaAVDBRefreshStatistics(indexed) != S_OK)
         std::abort();
     std::fprintf(stderr, "indexes ready in %.1f s\n", msSince(start) / 1000);
 }

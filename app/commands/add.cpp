@@ -149,6 +149,8 @@ int runAdd(const GlobalOptions& global, const AddOptions& options)
             std::printf("moved %s -> %s\n", from.c_str(), to.c_str());
     if (!global.quiet)
         printSummary(total, current, result, passedOver);
+    // The photos are in whether or not this succeeds: statistics only speed later searches.
+    catalogue->refreshStatistics();
     return ok && result.failed == 0 && result.unreadable.empty() ? kExitOk : kExitSomeFailed;
 }
 

@@ -1,7 +1,7 @@
 /*
- * Exports of the text and place indexes, the catalogue check and the verified backup.
- * A check that repairs and a backup of a file (which must hold the write lock while it
- * copies) begin as writers; searches, a plain check and a server's backup only read.
+ * Exports of the text and place indexes, the planner's statistics, the catalogue check and the
+ * verified backup. A check that repairs and a backup of a file (which must hold the write lock
+ * while it copies) begin as writers; searches, a plain check and a server's backup only read.
  */
 #include "frame/export_guard.h"
 #include "ops/backup.h"
@@ -36,6 +36,11 @@ extern "C" KAVDB_API HRESULT KaAVDBSearchPlace(DBHandle* h, double latitude, dou
     return frame::exportRead(
         h, [&] { return query::searchPlace(h, latitude, longitude, metres, limit, out); },
         frame::Repeat::Never);
+}
+
+extern "C" KAVDB_API HRESULT KaAVDBRefreshStatistics(DBHandle* h)
+{
+    return frame::exportCall(h, [&] { return ops::refreshStatistics(h); });
 }
 
 extern "C" KAVDB_API HRESULT KaAVDBCheck(DBHandle* h, int32_t repair, StringList* report,

@@ -302,6 +302,12 @@ extern "C" KAVDB_API HRESULT KaDBSVSearchPlace(double latitude, double longitude
                    [&] { return KaAVDBSearchPlace(h, latitude, longitude, metres, limit, out); });
 }
 
+extern "C" KAVDB_API HRESULT KaDBSVRefreshStatistics()
+{
+    DBHandle* h = db();
+    return forward(h, [&] { return KaAVDBRefreshStatistics(h); });
+}
+
 extern "C" KAVDB_API HRESULT KaDBSVCheck(int32_t repair, StringList* report, int32_t* problems)
 {
     DBHandle* h = db();

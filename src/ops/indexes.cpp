@@ -6,6 +6,7 @@
 
 #include "store/config.h"
 #include "store/place_index.h"
+#include "store/statistics.h"
 #include "store/text_index.h"
 
 #include <algorithm>
@@ -102,6 +103,17 @@ HResult createPlaceIndex(DBHandle* h, const char* table, const char* latitude,
             return hr;
         }
         return make(store::placeIndex(), c, items);
+    });
+}
+
+HResult refreshStatistics(DBHandle* h)
+{
+    if (h == nullptr) {
+        return E_INVALIDARG;
+    }
+    return store::guarded("Failed to refresh the statistics", [&] {
+        store::refreshStatistics(store::connectionOf(h));
+        return S_OK;
     });
 }
 

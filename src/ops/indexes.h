@@ -15,5 +15,7 @@ using store::HResult;
 HResult createTextIndex(DBHandle* h, const StringList* items);
 HResult createPlaceIndex(DBHandle* h, const char* table, const char* latitude,
                          const char* longitude);
+/* The planner's statistics sampled again when they are missing or out of date. */
+HResult refreshStatistics(DBHandle* h);
 
 } // namespace kavdb::ops

@@ -151,6 +151,7 @@ TEST_F(ArgumentsTest, EachRefusalHasItsCode)
         GIVES(E_INVALIDARG, KaAVDBGetQueryFileList(db, "SELECT 1", nullptr, 0)),
         GIVES(E_INVALIDARG, KaAVDBExecuteSQL(nullptr, "SELECT 1")),
         GIVES(E_INVALIDARG, KaAVDBExecuteSQL(db, nullptr)),
+        GIVES(E_INVALIDARG, KaAVDBRefreshStatistics(nullptr)),
         GIVES(E_INVALIDARG, FreeMetaTag(nullptr)),
         GIVES(E_INVALIDARG, CopyMetaTag(nullptr, &tag)),
         GIVES(E_INVALIDARG, CopyMetaTag(&tag, nullptr)),

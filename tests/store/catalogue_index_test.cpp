@@ -7,6 +7,7 @@
  */
 #include "store/engine/connection.h"
 #include "store/handle.h"
+#include "store/native_rows.h"
 #include "store/place_index.h"
 #include "store/text_index.h"
 #include "support/fixture.h"
@@ -103,6 +104,31 @@ TEST_F(CatalogueIndexTest, WordsTheIndexMissedAreFoundOut)
     store::dropTriggers(db, "TextIndex_");
     ASSERT_EQ(KaAVDBWriteComment(db_, "/p/a.jpg", "lighthouse"), S_OK);
     EXPECT_THAT(store::textIndex().problems(db), Contains(HasSubstr("do not match")));
+}
+
+TEST_F(CatalogueIndexTest, StatisticsAreSampledAgainOnlyWhenTheFileCountChangedTenfold)
+{
+    for (int i = 0; i < 18; ++i) {
+        ASSERT_EQ(registerWith("/q/" + std::to_string(i) + ".jpg"), S_OK);
+    }
+    ASSERT_EQ(KaAVDBRefreshStatistics(db_), S_OK);
+    engine::Connection& db = connection();
+    if (store::onServer(db)) {
+        return; // the server samples its own
+    }
+    const char* sampled =
+        "SELECT CAST(stat AS INTEGER) FROM sqlite_stat1 WHERE tbl = 'MainTable' LIMIT 1";
+    EXPECT_EQ(store::nativeCount(db, sampled), 20);
+    const struct {
+        const char* stat; // what the last sample saw of the 20 files
+        int64_t after;
+    } cases[] = {{"3 1", 3}, {"2 1", 20}, {"199 1", 199}, {"200 1", 20}};
+    for (const auto& c : cases) {
+        store::runNative(db, "UPDATE sqlite_stat1 SET stat = ? WHERE tbl = 'MainTable'",
+                         {engine::Value::text(c.stat)});
+        ASSERT_EQ(KaAVDBRefreshStatistics(db_), S_OK);
+        EXPECT_EQ(store::nativeCount(db, sampled), c.after) << c.stat;
+    }
 }
 
 } // namespace
