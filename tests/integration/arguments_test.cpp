@@ -1,6 +1,7 @@
 /*
- * Every export with a missing, empty or malformed argument, and the result code it gives:
- * one table for the whole interface. Nothing of a refused call reaches the catalogue.
+ * Every export with a missing, empty or malformed argument (or a search of an index never
+ * made), and the result code it gives: one table for the whole interface. Nothing of a
+ * refused call reaches the catalogue.
  */
 #include "support/fixture.h"
 
@@ -151,6 +152,9 @@ TEST_F(ArgumentsTest, EachRefusalHasItsCode)
         GIVES(E_INVALIDARG, KaAVDBGetQueryFileList(db, "SELECT 1", nullptr, 0)),
         GIVES(E_INVALIDARG, KaAVDBExecuteSQL(nullptr, "SELECT 1")),
         GIVES(E_INVALIDARG, KaAVDBExecuteSQL(db, nullptr)),
+        GIVES(E_INVALIDARG, KaAVDBSearchText(db, nullptr, 0, &list)),
+        GIVES(KAVDB_E_NO_SUCH_TABLE, KaAVDBSearchText(db, "x", 0, &list)), // no index made
+        GIVES(KAVDB_E_NO_SUCH_TABLE, KaAVDBSearchPlace(db, 0, 0, 10, 0, &list)),
         GIVES(E_INVALIDARG, KaAVDBRefreshStatistics(nullptr)),
         GIVES(E_INVALIDARG, FreeMetaTag(nullptr)),
         GIVES(E_INVALIDARG, CopyMetaTag(nullptr, &tag)),

@@ -249,15 +249,5 @@ TEST_F(IndexTest, ARefusedDefinitionChangesNothingANewOneRemakesTheIndex)
     expectIndexesSound();
 }
 
-class NoIndexTest : public CatalogueTest {};
-
-TEST_F(NoIndexTest, SearchingACatalogueWithoutIndexesSaysSo)
-{
-    StringList out;
-    EXPECT_EQ(KaAVDBSearchText(db_, "x", 0, &out), KAVDB_E_NO_SUCH_TABLE);
-    EXPECT_EQ(KaAVDBSearchPlace(db_, 0, 0, 10, 0, &out), KAVDB_E_NO_SUCH_TABLE);
-    EXPECT_EQ(KaAVDBSearchText(db_, nullptr, 0, &out), E_INVALIDARG);
-}
-
 } // namespace
 } // namespace kavdb::test
