@@ -114,7 +114,7 @@ Rows itemDescriptions(std::initializer_list<int32_t> indexes)
 
 const std::string kFailed = std::to_string(E_FAIL);
 
-TEST_F(LifecycleTest, ItemDescriptionsAndCountsFollowTheConfiguration)
+TEST_F(LifecycleTest, ItemDescriptionsAndCountsFollowTheConfigurationReadByTheProfileRules)
 {
     EXPECT_EQ(
         itemDescriptions({1, 3, 4, 5, 7, 8}),
@@ -139,12 +139,8 @@ TEST_F(LifecycleTest, ItemDescriptionsAndCountsFollowTheConfiguration)
     writeIni("[Common]\nlevel=3\n");
     EXPECT_EQ(KaAVDBGetDataTotalNum(&n), E_FAIL);
     EXPECT_EQ(n, 0);
-}
-
-/* The profile reader's rules: names ignore case, values are trimmed and lose one pair of
- * quotes, ';' starts a comment, the first match wins, a value is cut to 127 characters. */
-TEST_F(LifecycleTest, TheConfigurationIsReadByTheProfileRules)
-{
+    // The profile reader's rules: names ignore case, values are trimmed and lose one pair of
+    // quotes, ';' starts a comment, the first match wins, a value is cut to 127 characters.
     writeIni("; comment\n[datatable1]\nTableName =  Alpha  \r\nItem1='Make,0,64,'\n"
              "Item1=Ignored,0,1,\n;Item2=Hidden,0,1,\nITEM2=Model,0,8,\n[DataTable1]\n"
              "Item3=Late,1,\n[DataTable2]\nTableName=\"  Beta  \"\nItem1=" +

@@ -60,24 +60,30 @@ TEST_F(EditTest, ShowPrintsImageCommentMarkAndEveryLinkedTableAsTextOrJson)
         EXPECT_THAT(shown.out, HasSubstr(line));
 }
 
-// That items a tag leaves out keep their values is the library's (tests/ops/metadata_test).
-TEST_F(EditTest, TagRefusesWhatTheTableCannotHoldAndStoresItemsByTheirConfiguredKind)
+// That items a tag leaves out keep their values, and how comments and marks are kept, are
+// the library's (tests/ops/metadata_test, notes_test); show prints what they stored.
+TEST_F(EditTest, TagMarkAndCommentRefuseWhatCannotBeStoredAndTagStoresItemsByTheirKind)
 {
+    const std::string stranger = dir_ + "/elsewhere/x.jpg";
     struct Case {
         std::vector<std::string> args;
+        int code;
         const char* says;
     };
-    for (const Case& c : {Case{{"Rating", "Stars=four"}, "whole number"},
-                          Case{{"ExifInfo", "FNumber=wide"}, "holds a number"},
-                          Case{{"Rating", "Colour=red"}, "no such item in Rating"},
-                          Case{{"NoTable", "A=1"}, "no such metadata table"},
-                          Case{{"Rating", "Stars"}, "ITEM=VALUE"}}) {
-        std::vector<std::string> args = {"tag", photo_};
-        args.insert(args.end(), c.args.begin(), c.args.end());
-        kavdbExits(args, 2, c.says);
-    }
+    for (const Case& c :
+         {Case{{"tag", photo_, "Rating", "Stars=four"}, 2, "whole number"},
+          Case{{"tag", photo_, "ExifInfo", "FNumber=wide"}, 2, "holds a number"},
+          Case{{"tag", photo_, "Rating", "Colour=red"}, 2, "no such item in Rating"},
+          Case{{"tag", photo_, "NoTable", "A=1"}, 2, "no such metadata table"},
+          Case{{"tag", photo_, "Rating", "Stars"}, 2, "ITEM=VALUE"},
+          Case{{"tag", folder_ + "/missing.jpg", "Rating", "Stars=1"}, 1, ""},
+          Case{{"mark", photo_, "2"}, 2, ""},
+          Case{{"mark", stranger, "1"}, 1, "not in the catalogue"},
+          Case{{"comment", stranger, "hello"}, 1, ""}})
+        kavdbExits(c.args, c.code, c.says);
     EXPECT_THAT(shownJson(), Not(HasSubstr("\"Rating\"")));
-    kavdbExits({"tag", folder_ + "/missing.jpg", "Rating", "Stars=1"}, 1);
+    // No unknown file was registered.
+    EXPECT_EQ(kavdb({"sql", "SELECT Pathname AS Filename FROM PathTable"}).out, folder_ + "/\n");
 
     kavdbExits({"tag", photo_, "Rating", "Stars=4", "Label=7"}, 0);
     EXPECT_THAT(shownJson(), HasSubstr("\"Rating\":{\"Stars\":4,\"Label\":\"7\"}"));
@@ -86,17 +92,6 @@ TEST_F(EditTest, TagRefusesWhatTheTableCannotHoldAndStoresItemsByTheirConfigured
     // A list's entries are separated as photos' own keywords are.
     kavdb({"tag", photo_, "Caption", "Keywords=sea,boats; harbour front"});
     EXPECT_EQ(metaText(catalogue(), photo_, "Caption", "Keywords"), "sea; boats; harbour front");
-}
-
-// How comments and marks are kept is the library's (tests/ops/notes_test); show prints
-// what comment and mark stored.
-TEST_F(EditTest, MarkAndCommentRefuseBadValuesAndRegisterNoUnknownFile)
-{
-    kavdbExits({"mark", photo_, "2"}, 2);
-    const std::string stranger = dir_ + "/elsewhere/x.jpg";
-    kavdbExits({"mark", stranger, "1"}, 1, "not in the catalogue");
-    kavdbExits({"comment", stranger, "hello"}, 1);
-    EXPECT_EQ(kavdb({"sql", "SELECT Pathname AS Filename FROM PathTable"}).out, folder_ + "/\n");
 }
 
 } // namespace
