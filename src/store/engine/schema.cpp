@@ -1,12 +1,11 @@
 /*
  * Schema objects made by the library: tables from column specs, indexes, and foreign
- * keys kept as triggers (keys.h). The statements here are the engine's own, run without
- * the Jet translation.
+ * keys as each engine enforces them (jet/dialect.h). The statements here are the
+ * engine's own, run without the Jet translation.
  */
 #include "store/engine/schema.h"
 
 #include "store/engine/jet/dialect.h"
-#include "store/engine/keys.h"
 #include "store/engine/native.h"
 
 namespace kavdb::engine {

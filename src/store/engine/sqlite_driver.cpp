@@ -441,7 +441,8 @@ class SqliteDriver final : public Driver {
     }
     bool inAKey(const std::string& table) override
     {
-        // The suffixes are those keys.cpp gives a key's triggers, child and parent side.
+        // The suffixes are those the SQLite target gives a key's triggers, child and parent
+        // side (jet/target_sqlite.cpp).
         return !rowsOf("SELECT name FROM sqlite_master WHERE type = 'trigger' AND tbl_name = ? "
                        "COLLATE NOCASE AND (name GLOB '*_ins' OR name GLOB '*_upd' OR name "
                        "GLOB '*_pdel' OR name GLOB '*_pupd')",
