@@ -28,36 +28,34 @@ namespace kavdb::engine {
 HResult hresultForSqlstate(std::string_view state, std::string_view constraint)
 {
     // The Jet column types' checks say which of Jet's codes (target_postgres.cpp).
-    if (state == "23514" && constraint.rfind("jet_type", 0) == 0) {
+    if (state == "23514" && constraint.starts_with("jet_type")) {
         return code::kDataMismatch;
     }
-    if (state == "23514" && constraint.rfind("jet_size", 0) == 0) {
+    if (state == "23514" && constraint.starts_with("jet_size")) {
         return code::kFieldTooSmall;
     }
-    // A server that went away or is going: the connection is gone with the transaction.
-    if (state.rfind("08", 0) == 0 || state == "57P01" || state == "57P02" || state == "57P03") {
-        return code::kServerLost;
+    // A state of its own, else its class (the first two characters). A server that went
+    // away or is going takes the connection with the transaction (08, 57P0x); 22012 and
+    // 22023 fail Jet's functions as SQLite's functions fail them.
+    static constexpr std::pair<std::string_view, HResult> kCodes[] = {
+        {"57P01", code::kServerLost},    {"57P02", code::kServerLost},
+        {"57P03", code::kServerLost},    {"42P01", code::kNoSuchTable},
+        {"42703", code::kUnknownColumn}, {"22001", code::kFieldTooSmall},
+        {"22003", code::kFieldTooSmall}, {"42804", code::kDataMismatch},
+        {"22P02", code::kDataMismatch},  {"22007", code::kDataMismatch},
+        {"22008", code::kDataMismatch},  {"2BP01", code::kConstraint},
+        {"0A000", code::kSyntax},        {"3B001", code::kSyntax},
+        {"25P01", code::kSyntax},        {"22012", code::kSyntax},
+        {"22023", code::kSyntax},        {"53200", code::kOutOfMemory},
+        {"08", code::kServerLost},       {"23", code::kConstraint},
+        {"42", code::kSyntax},
+    };
+    for (const auto& [prefix, code] : kCodes) {
+        if (state.starts_with(prefix)) {
+            return code;
+        }
     }
-    if (state == "42P01") {
-        return code::kNoSuchTable;
-    }
-    if (state == "42703") {
-        return code::kUnknownColumn;
-    }
-    if (state == "22001" || state == "22003") {
-        return code::kFieldTooSmall;
-    }
-    if (state == "42804" || state == "22P02" || state == "22007" || state == "22008") {
-        return code::kDataMismatch;
-    }
-    if (state.rfind("23", 0) == 0 || state == "2BP01") {
-        return code::kConstraint;
-    }
-    if (state.rfind("42", 0) == 0 || state == "0A000" || state == "3B001" || state == "25P01" ||
-        state == "22012" || state == "22023") { // as SQLite's functions fail Jet's calls
-        return code::kSyntax;
-    }
-    return state == "53200" ? code::kOutOfMemory : code::kFail;
+    return code::kFail;
 }
 
 namespace {
@@ -67,7 +65,7 @@ std::atomic<uint64_t> roundTrips{0};
 /* The advisory lock a writer holds for its transaction: one writer per catalogue. */
 constexpr long long kWriterLock = 0x4B415644; // "KAVD"
 /* The savepoint around each statement inside a transaction. */
-constexpr const char* kStatementPoint = "kavdb_statement";
+const std::string kStatementPoint = "kavdb_statement";
 
 /* Type identifiers of the built-in types (pg_type.oid, fixed by the server). */
 enum : Oid {
@@ -111,20 +109,14 @@ std::string field(const PGresult* r, int which)
     return f != nullptr ? f : "";
 }
 
-[[noreturn]] void raiseResult(PGconn* conn, const PGresult* r)
+/* The connection's own message, without its line ends. */
+std::string connectionMessage(PGconn* conn)
 {
-    std::string state = field(r, PG_DIAG_SQLSTATE);
-    std::string message = field(r, PG_DIAG_MESSAGE_PRIMARY);
-    if (PQstatus(conn) == CONNECTION_BAD || (state.empty() && message.empty())) {
-        state = state.empty() ? "08006" : state;
-        message = "The connection to the catalogue's server was lost: " +
-                  std::string(PQerrorMessage(conn));
-        while (!message.empty() && message.back() == '\n') {
-            message.pop_back();
-        }
+    std::string message = PQerrorMessage(conn);
+    while (!message.empty() && message.back() == '\n') {
+        message.pop_back();
     }
-    throw EngineError(hresultForSqlstate(state, field(r, PG_DIAG_CONSTRAINT_NAME)), kEngineSource,
-                      message);
+    return message;
 }
 
 std::string numberText(double d)
@@ -256,12 +248,9 @@ class PgDriver final : public Driver {
     void commit() override;
     bool inTransaction() override
     {
-        if (commitSent_) {
-            return !opening_.empty(); // the COMMIT ended the last one
-        }
+        // A COMMIT sent ahead ended the last one, whatever the server has still to say.
         PGTransactionStatusType s = PQtransactionStatus(conn_);
-        return !opening_.empty() || s == PQTRANS_INTRANS || s == PQTRANS_INERROR ||
-               s == PQTRANS_ACTIVE;
+        return !opening_.empty() || (!commitSent_ && s != PQTRANS_IDLE && s != PQTRANS_UNKNOWN);
     }
     void releaseStatements() noexcept override
     {
@@ -308,7 +297,7 @@ class PgDriver final : public Driver {
     Dialect dialect() override { return Dialect::Postgres; }
 
     /* Runs one of the engine's own statements as it is, neither renamed nor numbered. */
-    void runAsIs(const std::string& sql) { plain(sql); }
+    Result plain(const std::string& sql);
     /* One statement with its values; inside a transaction it fails alone. A statement
      * that may write (anything but a SELECT) is marked, so that its COMMIT is waited for. */
     Result execute(const std::string& sql, const Params& p, bool writes);
@@ -358,7 +347,9 @@ class PgDriver final : public Driver {
      * statements, or waited for before anything else is sent. */
     void readCommitAnswer() noexcept;
     void settleCommit() noexcept;
-    Result plain(const std::string& sql);
+    /* Ends the statement's savepoint, undoing the statement first when asked; nothing is
+     * sent to a server that is gone. */
+    void endStatementPoint(bool undo) noexcept;
     std::string scalar(const std::string& sql, const std::string& arg = "");
     std::vector<std::string> column(const std::string& sql, const std::string& arg);
     Oid tableOid(const std::string& table);
@@ -603,10 +594,7 @@ void PgDriver::connect(HResult code)
     conn_ = PQconnectdb(uri_.c_str());
     commitSent_ = false;
     if (PQstatus(conn_) != CONNECTION_OK) {
-        std::string message = PQerrorMessage(conn_);
-        while (!message.empty() && message.back() == '\n') {
-            message.pop_back();
-        }
+        std::string message = connectionMessage(conn_);
         PQfinish(conn_);
         conn_ = nullptr; // libpq reads a null connection as a bad one
         raiseEngine(code, "The catalogue's server cannot be reached: " + message);
@@ -628,7 +616,7 @@ void PgDriver::bringFunctionsUp()
     }
     try {
         for (const char* sql : jet::serverFunctions()) {
-            runAsIs(sql);
+            plain(sql);
         }
     } catch (const EngineError&) {
         // A role that may not make functions keeps the catalogue's as they are.
@@ -669,10 +657,7 @@ void PgDriver::loadNames()
                      "('r', 'p', 'v') AND a.attnum > 0 AND NOT a.attisdropped");
     for (int i = 0; i < PQntuples(r.get()); ++i) {
         std::string name = PQgetvalue(r.get(), i, 0);
-        std::string low = name;
-        for (char& c : low) {
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        }
+        std::string low = lowerAscii(name);
         // The library's own objects are made as written, in lower case (kAsWritten): a
         // catalogue's name spelled alike but for case is the one a statement means.
         auto [at, added] = names_.emplace(low, name);
@@ -702,12 +687,19 @@ Result PgDriver::plain(const std::string& sql)
 void PgDriver::fail(const PGresult* r)
 {
     std::string state = field(r, PG_DIAG_SQLSTATE);
-    if (PQstatus(conn_) == CONNECTION_BAD) {
+    std::string message = field(r, PG_DIAG_MESSAGE_PRIMARY);
+    bool lost = PQstatus(conn_) == CONNECTION_BAD;
+    if (lost) {
         mishap_ = Mishap::Lost;
     } else if ((state == "40001" || state == "40P01") && mishap_ == Mishap::None) {
         mishap_ = Mishap::Conflict;
     }
-    raiseResult(conn_, r);
+    if (lost || (state.empty() && message.empty())) {
+        state = state.empty() ? "08006" : state;
+        message = "The connection to the catalogue's server was lost: " + connectionMessage(conn_);
+    }
+    throw EngineError(hresultForSqlstate(state, field(r, PG_DIAG_CONSTRAINT_NAME)), kEngineSource,
+                      message);
 }
 
 Result PgDriver::execute(const std::string& sql, const Params& p, bool writes)
@@ -761,16 +753,15 @@ void PgDriver::closeCursor(const std::string& name, uint64_t transaction) noexce
  * statement is undone to the savepoint, leaving the transaction as it was before it. */
 Result PgDriver::atomically(const std::vector<std::string>& statements, const Params& p)
 {
-    std::string point = std::string(kStatementPoint);
     std::vector<std::string> texts = std::move(opening_);
     opening_.clear();
     std::size_t at = texts.size();
-    texts.push_back("SAVEPOINT " + point);
+    texts.push_back("SAVEPOINT " + kStatementPoint);
     texts.insert(texts.end(), closing_.begin(), closing_.end());
     closing_.clear();
     std::size_t first = texts.size();
     texts.insert(texts.end(), statements.begin(), statements.end());
-    texts.push_back("RELEASE SAVEPOINT " + point);
+    texts.push_back("RELEASE SAVEPOINT " + kStatementPoint);
     std::vector<Result> results = pipelined(texts, first, p);
     if (at > 0 && PQstatus(conn_) != CONNECTION_OK) {
         // A server lost between two calls shows only now, before this call's transaction
@@ -786,11 +777,7 @@ Result PgDriver::atomically(const std::vector<std::string>& statements, const Pa
     }
     for (std::size_t i = at + 1; i + 1 < texts.size(); ++i) {
         if (failed(results[i].get())) {
-            if (PQstatus(conn_) == CONNECTION_OK) {
-                roundTrips += 2;
-                own(PQexec(conn_, ("ROLLBACK TO SAVEPOINT " + point).c_str()));
-                own(PQexec(conn_, ("RELEASE SAVEPOINT " + point).c_str()));
-            }
+            endStatementPoint(true);
             namesStale_ = true;
             fail(results[i].get());
         }
@@ -849,7 +836,7 @@ Result PgDriver::describe(const std::string& sql, int parameters)
     settleCommit();
     bool inside = inTransaction();
     if (inside) {
-        plain(std::string("SAVEPOINT ") + kStatementPoint);
+        plain("SAVEPOINT " + kStatementPoint);
     }
     ++roundTrips;
     Result r = own(PQprepare(conn_, "", sql.c_str(), parameters, nullptr));
@@ -857,20 +844,26 @@ Result PgDriver::describe(const std::string& sql, int parameters)
         ++roundTrips;
         r = own(PQdescribePrepared(conn_, ""));
     }
-    if (inside && PQstatus(conn_) == CONNECTION_OK) {
-        roundTrips += failed(r.get()) ? 2 : 1;
-        own(PQexec(conn_,
-                   (std::string(failed(r.get()) ? "ROLLBACK TO SAVEPOINT " : "RELEASE SAVEPOINT ") +
-                    kStatementPoint)
-                       .c_str()));
-        if (failed(r.get())) {
-            own(PQexec(conn_, (std::string("RELEASE SAVEPOINT ") + kStatementPoint).c_str()));
-        }
+    if (inside) {
+        endStatementPoint(failed(r.get()));
     }
     if (failed(r.get())) {
         fail(r.get());
     }
     return r;
+}
+
+void PgDriver::endStatementPoint(bool undo) noexcept
+{
+    if (PQstatus(conn_) != CONNECTION_OK) {
+        return;
+    }
+    if (undo) {
+        ++roundTrips;
+        own(PQexec(conn_, ("ROLLBACK TO SAVEPOINT " + kStatementPoint).c_str()));
+    }
+    ++roundTrips;
+    own(PQexec(conn_, ("RELEASE SAVEPOINT " + kStatementPoint).c_str()));
 }
 
 std::string PgDriver::scalar(const std::string& sql, const std::string& arg)
@@ -974,10 +967,7 @@ std::vector<std::string> PgDriver::columnNames(const std::string& table)
 
 std::string PgDriver::primaryKey(const std::string& table)
 {
-    std::string low = table;
-    for (char& c : low) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
+    std::string low = lowerAscii(table);
     auto it = keys_.find(low);
     if (it != keys_.end()) {
         return it->second;
@@ -1011,29 +1001,12 @@ bool PgDriver::inAKey(const std::string& table)
 
 ColumnOrigin PgDriver::origin(const PGresult* r, int i)
 {
-    ColumnOrigin c{PQfname(r, i), "", "", ""};
-    switch (PQftype(r, i)) {
-    case kInt2:
-        c.type = "SMALLINT";
-        break;
-    case kInt4:
-    case kInt8:
-        c.type = "INTEGER";
-        break;
-    case kFloat4:
-    case kFloat8:
-    case kNumeric:
-        c.type = "REAL";
-        break;
-    case kBytea:
-        c.type = "BLOB";
-        break;
-    case kTimestamp:
-        c.type = "DATETIME";
-        break;
-    default:
-        c.type = "TEXT";
-    }
+    static const std::map<Oid, const char*> kTypes = {
+        {kInt2, "SMALLINT"}, {kInt4, "INTEGER"}, {kInt8, "INTEGER"}, {kFloat4, "REAL"},
+        {kFloat8, "REAL"},   {kNumeric, "REAL"}, {kBytea, "BLOB"},   {kTimestamp, "DATETIME"},
+    };
+    auto type = kTypes.find(PQftype(r, i));
+    ColumnOrigin c{PQfname(r, i), "", "", type != kTypes.end() ? type->second : "TEXT"};
     Oid table = PQftable(r, i);
     int col = PQftablecol(r, i);
     if (table == InvalidOid || col <= 0) {
@@ -1062,16 +1035,6 @@ ColumnOrigin PgDriver::origin(const PGresult* r, int i)
     return c;
 }
 
-/* What a catalogue's Jet translation stands on in its database: texts that compare
- * ignoring case (ICU's secondary strength: case ignored, accents not), and Jet's &. */
-const char* const kCatalogueObjects[] = {
-    "CREATE COLLATION IF NOT EXISTS kavdb_nocase (provider = icu, locale = "
-    "'und-u-ks-level2', deterministic = false)",
-    "CREATE OR REPLACE FUNCTION jet_cat(VARIADIC parts text[]) RETURNS text LANGUAGE sql "
-    "IMMUTABLE AS $$ SELECT CASE WHEN num_nonnulls(VARIADIC parts) = 0 THEN NULL ELSE "
-    "array_to_string(parts, '') END $$",
-};
-
 /* The database the URI names, made on its server; false when the URI names none or the
  * server will not make it. */
 bool makeDatabase(const std::string& uri)
@@ -1079,29 +1042,24 @@ bool makeDatabase(const std::string& uri)
     char* error = nullptr;
     PQconninfoOption* options = PQconninfoParse(uri.c_str(), &error);
     PQfreemem(error);
-    if (options == nullptr) {
-        return false;
-    }
-    std::vector<const char*> keys, values;
     std::string database;
-    for (PQconninfoOption* o = options; o->keyword != nullptr; ++o) {
+    for (PQconninfoOption* o = options; o != nullptr && o->keyword != nullptr; ++o) {
         if (o->val != nullptr && std::strcmp(o->keyword, "dbname") == 0) {
             database = o->val;
-        } else if (o->val != nullptr) {
-            keys.push_back(o->keyword);
-            values.push_back(o->val);
         }
     }
-    keys.push_back("dbname");
-    values.push_back("postgres");
-    keys.push_back(nullptr);
-    values.push_back(nullptr);
-    PGconn* admin = PQconnectdbParams(keys.data(), values.data(), 0);
+    PQconninfoFree(options);
+    if (database.empty()) {
+        return false;
+    }
+    // The URI's settings with the server's own database in place of the one to make.
+    const char* keys[] = {"dbname", "dbname", nullptr};
+    const char* values[] = {uri.c_str(), "postgres", nullptr};
+    PGconn* admin = PQconnectdbParams(keys, values, 1);
     bool made =
-        !database.empty() && PQstatus(admin) == CONNECTION_OK &&
+        PQstatus(admin) == CONNECTION_OK &&
         !failed(own(PQexec(admin, ("CREATE DATABASE " + quoteIdent(database)).c_str())).get());
     PQfinish(admin);
-    PQconninfoFree(options);
     return made;
 }
 
@@ -1142,11 +1100,11 @@ void createPostgres(const std::string& uri)
     if (!d->columnNames("PathTable").empty() || !d->columnNames("MainTable").empty()) {
         raiseEngine(code::kFail, "The database already holds a catalogue.");
     }
-    for (const char* sql : kCatalogueObjects) {
-        d->runAsIs(sql);
+    for (const char* sql : jet::catalogueObjects()) {
+        d->plain(sql);
     }
     for (const char* sql : jet::serverFunctions()) {
-        d->runAsIs(sql);
+        d->plain(sql);
     }
 }
 
