@@ -41,13 +41,6 @@ class StreamCursor final : public RowCursor {
             step();
         }
     }
-    void next() override
-    {
-        if (eof()) {
-            raiseNoCurrentRow();
-        }
-        step();
-    }
     void moveBy(long n) override
     {
         if (n < 0) {

@@ -34,7 +34,7 @@ class RowCursor {
     virtual ~RowCursor() = default;
 
     virtual void first() = 0;
-    virtual void next() = 0; // raises kNoCurrentRow at EOF
+    virtual void next() { moveBy(1); } // raises kNoCurrentRow at EOF
     virtual void moveBy(long n) = 0;
     virtual bool bof() = 0;
     virtual bool eof() = 0;

@@ -191,13 +191,13 @@ class PgStatement final : public DriverStatement {
     bool busy() override { return result_ && row_ >= 0 && row_ < PQntuples(result_.get()); }
     long rowsHeld() override { return result_ ? PQntuples(result_.get()) : -1; }
     bool readOnly() override { return readOnly_; }
-    int columnCount() override;
+    int columnCount() override { return PQnfields(described()); }
     ColumnOrigin column(int i) override;
     Value value(int i) override;
     int64_t key(int i) override { return std::strtoll(cell(i), nullptr, 10); }
     double real(int i) override { return std::strtod(cell(i), nullptr); }
     long size(int i) override;
-    Value chunk(int i, long n) override;
+    Value chunk(int i, long n) override { return valueChunk(value(i), n); }
 
   private:
     const PGresult* described();
@@ -269,16 +269,6 @@ class PgDriver final : public Driver {
             own(PQexec(conn_, "ROLLBACK"));
         }
     }
-    void savepoint(const std::string& name) override { plain("SAVEPOINT " + quoteIdent(name)); }
-    void release(const std::string& name) override
-    {
-        plain("RELEASE SAVEPOINT " + quoteIdent(name));
-    }
-    void rollbackTo(const std::string& name) override
-    {
-        plain("ROLLBACK TO SAVEPOINT " + quoteIdent(name));
-        release(name);
-    }
     Mishap mishap() override { return mishap_; }
     void backupTo(const std::string&) override { refuseFileCopy(); }
     void restoreFrom(const std::string&) override { refuseFileCopy(); }
@@ -316,7 +306,6 @@ class PgDriver final : public Driver {
      * it (named in name; transaction says which transaction it lives in). */
     Result openCursor(const std::string& sql, const Params& p, std::string& name,
                       uint64_t& transaction);
-    /* The cursor's next batch of rows. */
     Result fetch(const std::string& name) { return atomically({fetchFrom(name)}, Params{}); }
     /* Closes the cursor with the next statement, if its transaction is still going on. */
     void closeCursor(const std::string& name, uint64_t transaction) noexcept;
@@ -327,6 +316,7 @@ class PgDriver final : public Driver {
     void bringFunctionsUp();
 
   private:
+    void runOwn(const std::string& sql) override { plain(sql); }
     static std::string fetchFrom(const std::string& name)
     {
         return "FETCH FORWARD " + std::to_string(kBatch) + " FROM " + name;
@@ -416,9 +406,7 @@ void PgStatement::bind(int index, const Value& v)
     case Kind::Bytes:
         return params_.set(index, std::string(v.asBytes().begin(), v.asBytes().end()), true);
     default:
-        if (index < 1 || index > text_.parameters) {
-            params_.set(index, "", false); // raises
-        }
+        params_.set(index, "", false); // raises when out of range
         params_.isNull[static_cast<std::size_t>(index - 1)] = 1;
     }
 }
@@ -480,11 +468,6 @@ const PGresult* PgStatement::described()
         description_ = driver_.describe(text_.sql, text_.parameters);
     }
     return description_.get();
-}
-
-int PgStatement::columnCount()
-{
-    return PQnfields(described());
 }
 
 ColumnOrigin PgStatement::column(int i)
@@ -568,11 +551,6 @@ long PgStatement::size(int i)
     default:
         return PQgetlength(result_.get(), row_, i);
     }
-}
-
-Value PgStatement::chunk(int i, long n)
-{
-    return valueChunk(value(i), n);
 }
 
 PgDriver::PgDriver(const std::string& uri) : uri_(uri)

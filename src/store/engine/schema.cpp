@@ -8,36 +8,29 @@
 #include "store/engine/jet/dialect.h"
 #include "store/engine/native.h"
 
+#include <map>
+
 namespace kavdb::engine {
 
 namespace {
 
 std::string columnDefinition(const ColumnSpec& col, Dialect dialect)
 {
-    auto typeOf = [&](const char* jet) { return columnType(col.name, jet, dialect); };
-    bool key = (col.flags & kColPrimaryKey) != 0;
-    std::string type;
-    switch (col.type) {
-    case ColumnType::Int:
-        if ((col.flags & kColAutoIncrement) != 0) {
-            return quoteIdent(col.name) + " " + typeOf("COUNTER");
-        }
-        type = typeOf("LONG");
-        break;
-    case ColumnType::Double:
-        type = typeOf("DOUBLE");
-        break;
-    case ColumnType::Text:
-        type = typeOf("LONGTEXT");
-        break;
-    case ColumnType::Binary:
-        type = typeOf("LONGBINARY");
-        break;
-    default:
+    static const std::map<ColumnType, const char*> kJetTypes = {{ColumnType::Int, "LONG"},
+                                                                {ColumnType::Double, "DOUBLE"},
+                                                                {ColumnType::Text, "LONGTEXT"},
+                                                                {ColumnType::Binary, "LONGBINARY"}};
+    auto jet = kJetTypes.find(col.type);
+    if (jet == kJetTypes.end()) {
         raiseEngine(code::kInvalidArg, "Column " + col.name + " has no type.");
     }
-    std::string def = quoteIdent(col.name) + " " + type;
-    if (key) {
+    bool counter = col.type == ColumnType::Int && (col.flags & kColAutoIncrement) != 0;
+    std::string def = quoteIdent(col.name) + " " +
+                      columnType(col.name, counter ? "COUNTER" : jet->second, dialect);
+    if (counter) {
+        return def;
+    }
+    if ((col.flags & kColPrimaryKey) != 0) {
         def += " PRIMARY KEY";
     } else if ((col.flags & kColNullable) == 0) {
         def += " NOT NULL";

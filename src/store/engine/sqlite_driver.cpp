@@ -24,21 +24,20 @@ namespace kavdb::engine {
 
 HResult hresultForSqlite(int rc, std::string_view message)
 {
-    // The message tells apart the statement errors that ADO gives their own codes.
-    if (message.find("no such table") != std::string_view::npos) {
-        return code::kNoSuchTable;
-    }
-    if (message.find("no such column") != std::string_view::npos ||
-        message.find("has no column named") != std::string_view::npos) {
-        return code::kUnknownColumn;
-    }
-    // The Jet column types' checks, and the Jet functions, say which of Jet's codes.
-    if (message.find("CHECK constraint failed: jet_type") != std::string_view::npos ||
-        message.find("Data type mismatch") != std::string_view::npos) {
-        return code::kDataMismatch;
-    }
-    if (message.find("CHECK constraint failed: jet_size") != std::string_view::npos) {
-        return code::kFieldTooSmall;
+    // The message tells apart the statement errors that ADO gives their own codes; the Jet
+    // column types' checks, and the Jet functions, say which of Jet's codes.
+    static constexpr std::pair<std::string_view, HResult> kByMessage[] = {
+        {"no such table", code::kNoSuchTable},
+        {"no such column", code::kUnknownColumn},
+        {"has no column named", code::kUnknownColumn},
+        {"CHECK constraint failed: jet_type", code::kDataMismatch},
+        {"Data type mismatch", code::kDataMismatch},
+        {"CHECK constraint failed: jet_size", code::kFieldTooSmall},
+    };
+    for (const auto& [words, code] : kByMessage) {
+        if (message.find(words) != std::string_view::npos) {
+            return code;
+        }
     }
     switch (rc & 0xff) {
     case SQLITE_MISMATCH:
@@ -257,18 +256,15 @@ long SqliteStatement::size(int i)
 
 Value SqliteStatement::chunk(int i, long n)
 {
-    int type = sqlite3_column_type(stmt_, i);
-    if (type == SQLITE_NULL) {
+    if (sqlite3_column_type(stmt_, i) == SQLITE_NULL) {
         return Value::null();
     }
-    if (type != SQLITE_BLOB && type != SQLITE_TEXT) {
+    BytesView v = bytesView(i);
+    if (v.kind == Kind::Null) {
         raiseEngine(code::kTypeMismatch, "Type mismatch: the field holds no text or bytes.");
     }
-    const auto* p = type == SQLITE_BLOB
-                        ? static_cast<const uint8_t*>(sqlite3_column_blob(stmt_, i))
-                        : reinterpret_cast<const uint8_t*>(sqlite3_column_text(stmt_, i));
-    long take = std::clamp(n, 0L, static_cast<long>(sqlite3_column_bytes(stmt_, i)));
-    return Value::bytes(p != nullptr ? Bytes(p, p + take) : Bytes());
+    std::size_t take = std::min(v.size, static_cast<std::size_t>(std::max(n, 0L)));
+    return Value::bytes(Bytes(v.data, v.data + take));
 }
 
 /* A file opened by SQLite; on failure the handle is closed and kFail raised with its
@@ -379,9 +375,7 @@ class SqliteDriver final : public Driver {
     }
     void run(const std::string& sql) override
     {
-        SqliteStatement stmt(prepareOn(db_, sql, 0), beforeWrite_);
-        while (stmt.step()) {
-        }
+        SqliteStatement(prepareOn(db_, sql, 0), beforeWrite_).run();
     }
     std::string rowKey(const std::string&) override { return "rowid"; }
     Dialect dialect() override { return Dialect::Sqlite; }
@@ -404,13 +398,6 @@ class SqliteDriver final : public Driver {
         if (inTransaction()) {
             sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         }
-    }
-    void savepoint(const std::string& name) override { run("SAVEPOINT " + quoteIdent(name)); }
-    void release(const std::string& name) override { run("RELEASE SAVEPOINT " + quoteIdent(name)); }
-    void rollbackTo(const std::string& name) override
-    {
-        run("ROLLBACK TO SAVEPOINT " + quoteIdent(name));
-        release(name);
     }
     std::string fileName() override
     {
@@ -452,6 +439,7 @@ class SqliteDriver final : public Driver {
     bool streamsRows() override { return true; }
 
   private:
+    void runOwn(const std::string& sql) override { run(sql); }
     /* The first column of every row of sql, with text bound to its one parameter if any. */
     std::vector<std::string> rowsOf(const std::string& sql, const std::string& text);
 
