@@ -119,13 +119,6 @@ std::string connectionMessage(PGconn* conn)
     return message;
 }
 
-std::string numberText(double d)
-{
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.17g", d);
-    return buf;
-}
-
 bool fitsInt32(long long n)
 {
     return n >= std::numeric_limits<int32_t>::min() && n <= std::numeric_limits<int32_t>::max();
@@ -237,11 +230,7 @@ class PgDriver final : public Driver {
     {
         return std::make_unique<PgStatement>(*this, sql);
     }
-    void run(const std::string& sql) override
-    {
-        PgStatement stmt(*this, sql);
-        stmt.run();
-    }
+    void run(const std::string& sql) override { PgStatement(*this, sql).run(); }
     std::string rowKey(const std::string& table) override;
 
     void begin(bool writer) override;
@@ -365,10 +354,9 @@ class PgDriver final : public Driver {
     bool commitSent_ = false;          // a COMMIT whose answer is still to be read
     NameSpellings names_;
     bool namesStale_ = true;
-    uint64_t spelling_ = 0;                   // counts the readings of the names
-    std::map<std::string, std::string> keys_; // primary key column by lowercase table
-    std::map<Oid, std::map<int, std::pair<std::string, std::string>>> columnsOf_; // name, size
-    std::map<Oid, std::string> tableOf_;
+    uint64_t spelling_ = 0;                                // counts the readings of the names
+    std::map<std::string, std::string> keys_;              // primary key column by lowercase table
+    std::map<Oid, std::map<int, ColumnOrigin>> columnsOf_; // by table and number; type: size
     LiveStatements live_ = std::make_shared<std::set<PgStatement*>>();
 };
 
@@ -399,8 +387,11 @@ void PgStatement::bind(int index, const Value& v)
         return params_.set(index, std::to_string(v.asInt()), false);
     case Kind::Bool:
         return params_.set(index, v.asBool() ? "-1" : "0", false); // stored as Jet does
-    case Kind::Double:
-        return params_.set(index, numberText(v.asDouble()), false);
+    case Kind::Double: {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.17g", v.asDouble());
+        return params_.set(index, text, false);
+    }
     case Kind::Text:
         return params_.set(index, v.asText(), false);
     case Kind::Bytes:
@@ -579,10 +570,7 @@ void PgDriver::connect(HResult code)
     }
     // Dates read back as the SQLite catalogue writes them; a lock held past the busy
     // timeout fails as a busy SQLite file does.
-    for (const char* setUp : {"SET DateStyle = ISO, YMD", "SET lock_timeout = '5s'",
-                              "SET client_min_messages = warning"}) {
-        plain(setUp);
-    }
+    plain("SET DateStyle = ISO, YMD; SET lock_timeout = '5s'; SET client_min_messages = warning");
     namesStale_ = true;
 }
 
@@ -644,8 +632,7 @@ void PgDriver::loadNames()
         }
     }
     keys_.clear();
-    tableOf_.clear(); // a column's size may have changed with the names
-    columnsOf_.clear();
+    columnsOf_.clear(); // a column's size may have changed with the names
     namesStale_ = false;
     ++spelling_;
 }
@@ -990,7 +977,8 @@ ColumnOrigin PgDriver::origin(const PGresult* r, int i)
     if (table == InvalidOid || col <= 0) {
         return c; // an expression: its type is the server's
     }
-    if (!tableOf_.count(table)) {
+    std::map<int, ColumnOrigin>& columns = columnsOf_[table];
+    if (columns.empty()) {
         // A text's or a binary's size is its Jet size check (target_postgres.cpp).
         Result rows = plain("SELECT c.relname, a.attnum, a.attname, (SELECT substring("
                             "pg_get_constraintdef(k.oid) FROM '<= ([0-9]+)') FROM pg_constraint "
@@ -999,16 +987,16 @@ ColumnOrigin PgDriver::origin(const PGresult* r, int i)
                             "c.oid = " +
                             std::to_string(table) + " AND a.attnum > 0");
         for (int row = 0; row < PQntuples(rows.get()); ++row) {
-            tableOf_[table] = PQgetvalue(rows.get(), row, 0);
-            columnsOf_[table][std::atoi(PQgetvalue(rows.get(), row, 1))] = {
-                PQgetvalue(rows.get(), row, 2), PQgetvalue(rows.get(), row, 3)};
+            columns[std::atoi(PQgetvalue(rows.get(), row, 1))] = {
+                "", PQgetvalue(rows.get(), row, 0), PQgetvalue(rows.get(), row, 2),
+                PQgetvalue(rows.get(), row, 3)};
         }
     }
-    c.table = tableOf_[table];
-    const auto& [column, size] = columnsOf_[table][col];
-    c.column = column;
-    if (!size.empty() && (c.type == "TEXT" || c.type == "BLOB")) {
-        c.type += "(" + size + ")";
+    const ColumnOrigin& known = columns[col]; // its type: the size check's size
+    c.table = known.table;
+    c.column = known.column;
+    if (!known.type.empty() && (c.type == "TEXT" || c.type == "BLOB")) {
+        c.type += "(" + known.type + ")";
     }
     return c;
 }

@@ -55,86 +55,55 @@ NameSpellings aliasesOf(const Tokens& t)
     return aliases;
 }
 
-class Rewriter {
-  public:
-    Rewriter(const std::string& sql, const NameSpellings& names)
-        : t_(tokenize(sql, Flavor::Postgres)), names_(names), aliases_(aliasesOf(t_))
-    {
-    }
-    ServerText run();
-
-  private:
-    void word(std::size_t i);
-    std::string spelled(const std::string& name) const;
-
-    const Tokens t_;
-    const NameSpellings& names_;
-    const NameSpellings aliases_;
-    ServerText out_;
-    std::string previous_; // the last word, lowercase
-    bool afterCast_ = false;
-};
-
-std::string Rewriter::spelled(const std::string& name) const
-{
-    const std::string low = lowerAscii(name);
-    auto it = names_.find(low);
-    if (it != names_.end()) {
-        return it->second;
-    }
-    // Never after AS, where an unquoted word is a type or a table's alias.
-    auto alias = previous_ == "as" ? aliases_.end() : aliases_.find(low);
-    return alias != aliases_.end() ? alias->second : std::string();
-}
-
-void Rewriter::word(std::size_t i)
-{
-    std::string w(t_[i].text);
-    std::string low = lowerAscii(w);
-    bool call =
-        i + 1 < t_.size() && isPunct(t_[i + 1], "(") &&
-        std::find(kBeforeTables.begin(), kBeforeTables.end(), previous_) == kBeforeTables.end();
-    bool keyword = std::find(kSqlWords.begin(), kSqlWords.end(), low) != kSqlWords.end();
-    std::string known = afterCast_ || call || keyword ? "" : spelled(w);
-    out_.sql += known.empty() ? w : quoteIdent(known);
-    previous_ = low;
-    afterCast_ = false;
-}
-
-ServerText Rewriter::run()
-{
-    for (std::size_t i = 0; i < t_.size(); ++i) {
-        const Token& tok = t_[i];
-        if (tok.kind == Tok::Word) {
-            word(i);
-        } else if (tok.kind == Tok::Ident) {
-            std::string known = spelled(identName(tok));
-            out_.sql += known.empty() ? std::string(tok.text) : quoteIdent(known);
-            previous_.clear();
-            afterCast_ = false;
-        } else if (isPunct(tok, "?")) { // ?N numbers its own parameter
-            bool numbered = i + 1 < t_.size() && t_[i + 1].kind == Tok::Number &&
-                            t_[i + 1].text.find_first_not_of("0123456789") == std::string::npos;
-            int n = numbered ? std::stoi(std::string(t_[++i].text)) : ++out_.parameters;
-            out_.parameters = std::max(out_.parameters, n);
-            out_.sql += "$" + std::to_string(n);
-        } else if (tok.kind == Tok::String || tok.kind == Tok::Number) {
-            out_.sql += tok.text;
-        } else { // a blank keeps the word before it; a cast's type is never a name
-            afterCast_ = isPunct(tok, ":") && i + 1 < t_.size() && isPunct(t_[i + 1], ":");
-            out_.sql += afterCast_ ? "::" : tok.text;
-            i += afterCast_ ? 1 : 0;
-            previous_ = tok.kind == Tok::Space ? previous_ : "";
-        }
-    }
-    return out_;
-}
-
 } // namespace
 
 ServerText serverText(const std::string& sql, const NameSpellings& names)
 {
-    return Rewriter(sql, names).run();
+    const Tokens t = tokenize(sql, Flavor::Postgres);
+    const NameSpellings aliases = aliasesOf(t);
+    ServerText out;
+    std::string previous; // the last word, lowercase
+    bool afterCast = false;
+    auto spelled = [&](const std::string& name) {
+        const std::string low = lowerAscii(name);
+        auto it = names.find(low);
+        if (it != names.end()) {
+            return it->second;
+        }
+        // Never after AS, where an unquoted word is a type or a table's alias.
+        auto alias = previous == "as" ? aliases.end() : aliases.find(low);
+        return alias != aliases.end() ? alias->second : std::string();
+    };
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        const Token& tok = t[i];
+        if (tok.kind == Tok::Word || tok.kind == Tok::Ident) {
+            bool word = tok.kind == Tok::Word;
+            std::string low = word ? lowerAscii(tok.text) : "";
+            bool call = i + 1 < t.size() && isPunct(t[i + 1], "(") &&
+                        std::find(kBeforeTables.begin(), kBeforeTables.end(), previous) ==
+                            kBeforeTables.end();
+            bool keyword = std::find(kSqlWords.begin(), kSqlWords.end(), low) != kSqlWords.end();
+            std::string known =
+                word && (afterCast || call || keyword) ? "" : spelled(identName(tok));
+            out.sql += known.empty() ? std::string(tok.text) : quoteIdent(known);
+            previous = low;
+            afterCast = false;
+        } else if (isPunct(tok, "?")) { // ?N numbers its own parameter
+            bool numbered = i + 1 < t.size() && t[i + 1].kind == Tok::Number &&
+                            t[i + 1].text.find_first_not_of("0123456789") == std::string::npos;
+            int n = numbered ? std::stoi(std::string(t[++i].text)) : ++out.parameters;
+            out.parameters = std::max(out.parameters, n);
+            out.sql += "$" + std::to_string(n);
+        } else if (tok.kind == Tok::String || tok.kind == Tok::Number) {
+            out.sql += tok.text;
+        } else { // a blank keeps the word before it; a cast's type is never a name
+            afterCast = isPunct(tok, ":") && i + 1 < t.size() && isPunct(t[i + 1], ":");
+            out.sql += afterCast ? "::" : tok.text;
+            i += afterCast ? 1 : 0;
+            previous = tok.kind == Tok::Space ? previous : "";
+        }
+    }
+    return out;
 }
 
 bool isServerUri(const std::string& path)

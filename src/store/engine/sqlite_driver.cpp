@@ -90,17 +90,6 @@ sqlite3_stmt* prepareOn(sqlite3* db, const std::string& sql, unsigned flags)
     return stmt;
 }
 
-bool stepOn(sqlite3_stmt* stmt)
-{
-    int rc = sqlite3_step(stmt);
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
-        std::string message = sqlite3_errmsg(sqlite3_db_handle(stmt));
-        sqlite3_reset(stmt);
-        throw EngineError(hresultForSqlite(rc, message), kEngineSource, message);
-    }
-    return rc == SQLITE_ROW;
-}
-
 std::string textOf(sqlite3_value* v)
 {
     const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
@@ -138,7 +127,13 @@ class SqliteStatement final : public DriverStatement {
         if (*beforeWrite_ && !busy() && !readOnly()) {
             (*beforeWrite_)();
         }
-        return stepOn(stmt_);
+        int rc = sqlite3_step(stmt_);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+            std::string message = sqlite3_errmsg(sqlite3_db_handle(stmt_));
+            sqlite3_reset(stmt_);
+            throw EngineError(hresultForSqlite(rc, message), kEngineSource, message);
+        }
+        return rc == SQLITE_ROW;
     }
     void reset() override { sqlite3_reset(stmt_); }
     bool busy() override { return sqlite3_stmt_busy(stmt_) != 0; }
