@@ -1,7 +1,7 @@
 /*
  * The driver interface: what the engine layer asks of a database engine. Connection,
- * Recordset and the schema objects stand on it alone, so a second engine is one more
- * implementation of these two classes; SQLite is the one today (sqlite_driver.cpp).
+ * Recordset and the schema objects stand on it alone; SQLite (sqlite_driver.cpp) and
+ * PostgreSQL (pg_driver.cpp) each implement its two classes.
  *
  * Every failure raises an EngineError with the ADO-style code the engine's failure stands
  * for, the engine source and the engine's own message.
