@@ -160,30 +160,25 @@ class SqliteStatement final : public DriverStatement {
 
 void SqliteStatement::bind(int index, const Value& v)
 {
-    int rc = SQLITE_OK;
+    sqlite3* db = sqlite3_db_handle(stmt_);
     switch (v.kindOf()) {
     case Kind::Int:
-        rc = sqlite3_bind_int(stmt_, index, v.asInt());
-        break;
+        return check(db, sqlite3_bind_int(stmt_, index, v.asInt()));
     case Kind::Bool:
-        rc = sqlite3_bind_int(stmt_, index, v.asBool() ? -1 : 0); // stored as Jet does
-        break;
+        return check(db, sqlite3_bind_int(stmt_, index, v.asBool() ? -1 : 0)); // as Jet stores it
     case Kind::Double:
-        rc = sqlite3_bind_double(stmt_, index, v.asDouble());
-        break;
+        return check(db, sqlite3_bind_double(stmt_, index, v.asDouble()));
     case Kind::Text:
-        rc = sqlite3_bind_text64(stmt_, index, v.asText().data(), v.asText().size(),
-                                 SQLITE_TRANSIENT, SQLITE_UTF8);
-        break;
+        return check(db, sqlite3_bind_text64(stmt_, index, v.asText().data(), v.asText().size(),
+                                             SQLITE_TRANSIENT, SQLITE_UTF8));
     case Kind::Bytes:
-        rc = v.asBytes().empty() ? sqlite3_bind_zeroblob(stmt_, index, 0)
-                                 : sqlite3_bind_blob64(stmt_, index, v.asBytes().data(),
-                                                       v.asBytes().size(), SQLITE_TRANSIENT);
-        break;
+        return check(db, v.asBytes().empty()
+                             ? sqlite3_bind_zeroblob(stmt_, index, 0)
+                             : sqlite3_bind_blob64(stmt_, index, v.asBytes().data(),
+                                                   v.asBytes().size(), SQLITE_TRANSIENT));
     default:
-        rc = sqlite3_bind_null(stmt_, index);
+        return check(db, sqlite3_bind_null(stmt_, index));
     }
-    check(sqlite3_db_handle(stmt_), rc);
 }
 
 Value SqliteStatement::value(int i)
