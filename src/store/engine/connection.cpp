@@ -57,8 +57,6 @@ void Connection::open(const std::string& path)
     turns_ = std::make_unique<Turns>(path);
     driver_ = !server.empty() ? openPostgres(server)
                               : openSqlite(path, [this](int count) { return waitForLock(count); });
-    depth_ = 0;
-    failed_ = false;
     statements_ = std::make_shared<StatementCache>(*this);
     driver_->beforeWriting([cache = std::weak_ptr(statements_)] {
         if (auto c = cache.lock()) {

@@ -41,13 +41,6 @@ class StreamCursor final : public RowCursor {
             step();
         }
     }
-    void next() override
-    {
-        if (eof()) {
-            raiseNoCurrentRow();
-        }
-        step();
-    }
     void moveBy(long n) override
     {
         if (n < 0) {
@@ -144,7 +137,7 @@ KeysetCursor::KeysetCursor(std::shared_ptr<StatementCache> cache, const SelectPa
     keysSql_ = reselect(parts, key, key, true);
     if (cache_->driver().streamsRows()) {
         stream_ = borrow(cache_, reselect(parts, parts.list + ", " + key, key, true), values_);
-        keysAre_ = Keys::Streaming;
+        streaming_ = true;
         if (streamOn()) {
             cache_->streaming(this);
         }
@@ -217,7 +210,7 @@ long KeysetCursor::count()
 
 bool KeysetCursor::has(long p)
 {
-    while (keysAre_ == Keys::Streaming && p >= static_cast<long>(keys_.size()) && streamOn()) {
+    while (streaming_ && p >= static_cast<long>(keys_.size()) && streamOn()) {
     }
     return p < static_cast<long>(keys_.size());
 }
@@ -242,8 +235,7 @@ DriverStatement& KeysetCursor::row()
 bool KeysetCursor::load()
 {
     loadedPos_ = pos_;
-    if (keysAre_ == Keys::Streaming && pos_ + 1 == static_cast<long>(keys_.size()) &&
-        stream_->busy()) {
+    if (streaming_ && pos_ + 1 == static_cast<long>(keys_.size()) && stream_->busy()) {
         loaded_ = stream_.get(); // standing on the last key it gave
         return true;
     }
@@ -276,7 +268,7 @@ bool KeysetCursor::streamOn()
         keys_.push_back(stream_->key(stream_->columnCount() - 1));
         return true;
     }
-    keysAre_ = Keys::Known;
+    streaming_ = false;
     cache_->settled(this);
     return false;
 }
@@ -284,10 +276,10 @@ bool KeysetCursor::streamOn()
 void KeysetCursor::takeAllKeys()
 {
     try {
-        while (keysAre_ == Keys::Streaming && streamOn()) {
+        while (streaming_ && streamOn()) {
         }
     } catch (...) {
-        keysAre_ = Keys::Known;
+        streaming_ = false;
         cache_->settled(this);
         throw;
     }
@@ -300,7 +292,7 @@ void KeysetCursor::takeKeysNow()
     while (keys->step()) {
         keys_.push_back(keys->key(0));
     }
-    keysAre_ = Keys::Known;
+    streaming_ = false;
     cache_->settled(this);
 }
 

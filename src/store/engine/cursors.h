@@ -34,7 +34,7 @@ class RowCursor {
     virtual ~RowCursor() = default;
 
     virtual void first() = 0;
-    virtual void next() = 0; // raises kNoCurrentRow at EOF
+    virtual void next() { moveBy(1); } // raises kNoCurrentRow at EOF
     virtual void moveBy(long n) = 0;
     virtual bool bof() = 0;
     virtual bool eof() = 0;
@@ -89,9 +89,6 @@ class KeysetCursor final : public CountedCursor {
     void takeAllKeys();
 
   private:
-    /* The keys come with the walk from the stream, or are all known. */
-    enum class Keys { Streaming, Known };
-
     bool has(long p) override;
     DriverStatement& row();
     bool load();
@@ -105,7 +102,7 @@ class KeysetCursor final : public CountedCursor {
     std::vector<int64_t> keys_; // kGone for a row deleted
     Stmt one_;                  // a row by its key
     Stmt stream_;               // the rows with their keys, in the walk's order
-    Keys keysAre_ = Keys::Known;
+    bool streaming_ = false;    // the keys come with the walk from the stream, else all are known
     std::string keysSql_;
     DriverStatement* loaded_ = nullptr; // the statement standing on row loadedPos_
     long loadedPos_ = -1;

@@ -1,7 +1,7 @@
 /*
  * The driver interface: what the engine layer asks of a database engine. Connection,
- * Recordset and the schema objects stand on it alone, so a second engine is one more
- * implementation of these two classes; SQLite is the one today (sqlite_driver.cpp).
+ * Recordset and the schema objects stand on it alone; SQLite (sqlite_driver.cpp) and
+ * PostgreSQL (pg_driver.cpp) each implement its two classes.
  *
  * Every failure raises an EngineError with the ADO-style code the engine's failure stands
  * for, the engine source and the engine's own message.
@@ -133,9 +133,13 @@ class Driver {
     virtual void releaseStatements() noexcept = 0;
     /* releaseStatements, then undoes the open transaction if there is one. */
     virtual void rollback() noexcept = 0;
-    virtual void savepoint(const std::string& name) = 0;
-    virtual void release(const std::string& name) = 0;
-    virtual void rollbackTo(const std::string& name) = 0;
+    void savepoint(const std::string& name) { runOwn("SAVEPOINT " + quoteIdent(name)); }
+    void release(const std::string& name) { runOwn("RELEASE SAVEPOINT " + quoteIdent(name)); }
+    void rollbackTo(const std::string& name)
+    {
+        runOwn("ROLLBACK TO SAVEPOINT " + quoteIdent(name));
+        release(name);
+    }
     /* What the current transaction, or the last one once it ended, met; the next begin
      * forgets it. A lost server outweighs a conflict. */
     virtual Mishap mishap() { return Mishap::None; }
@@ -164,6 +168,9 @@ class Driver {
     void beforeWriting(std::function<void()> f) { *beforeWrite_ = std::move(f); }
 
   protected:
+    /* Runs one of the engine's own statements as it is: no name respelled, no number
+     * given to a parameter, no savepoint of its own around it. */
+    virtual void runOwn(const std::string& sql) = 0;
     /* Shared with the driver's statements, which may outlive it in a recordset. */
     std::shared_ptr<std::function<void()>> beforeWrite_ = std::make_shared<std::function<void()>>();
 };

@@ -28,36 +28,34 @@ namespace kavdb::engine {
 HResult hresultForSqlstate(std::string_view state, std::string_view constraint)
 {
     // The Jet column types' checks say which of Jet's codes (target_postgres.cpp).
-    if (state == "23514" && constraint.rfind("jet_type", 0) == 0) {
+    if (state == "23514" && constraint.starts_with("jet_type")) {
         return code::kDataMismatch;
     }
-    if (state == "23514" && constraint.rfind("jet_size", 0) == 0) {
+    if (state == "23514" && constraint.starts_with("jet_size")) {
         return code::kFieldTooSmall;
     }
-    // A server that went away or is going: the connection is gone with the transaction.
-    if (state.rfind("08", 0) == 0 || state == "57P01" || state == "57P02" || state == "57P03") {
-        return code::kServerLost;
+    // A state of its own, else its class (the first two characters). A server that went
+    // away or is going takes the connection with the transaction (08, 57P0x); 22012 and
+    // 22023 fail Jet's functions as SQLite's functions fail them.
+    static constexpr std::pair<std::string_view, HResult> kCodes[] = {
+        {"57P01", code::kServerLost},    {"57P02", code::kServerLost},
+        {"57P03", code::kServerLost},    {"42P01", code::kNoSuchTable},
+        {"42703", code::kUnknownColumn}, {"22001", code::kFieldTooSmall},
+        {"22003", code::kFieldTooSmall}, {"42804", code::kDataMismatch},
+        {"22P02", code::kDataMismatch},  {"22007", code::kDataMismatch},
+        {"22008", code::kDataMismatch},  {"2BP01", code::kConstraint},
+        {"0A000", code::kSyntax},        {"3B001", code::kSyntax},
+        {"25P01", code::kSyntax},        {"22012", code::kSyntax},
+        {"22023", code::kSyntax},        {"53200", code::kOutOfMemory},
+        {"08", code::kServerLost},       {"23", code::kConstraint},
+        {"42", code::kSyntax},
+    };
+    for (const auto& [prefix, code] : kCodes) {
+        if (state.starts_with(prefix)) {
+            return code;
+        }
     }
-    if (state == "42P01") {
-        return code::kNoSuchTable;
-    }
-    if (state == "42703") {
-        return code::kUnknownColumn;
-    }
-    if (state == "22001" || state == "22003") {
-        return code::kFieldTooSmall;
-    }
-    if (state == "42804" || state == "22P02" || state == "22007" || state == "22008") {
-        return code::kDataMismatch;
-    }
-    if (state.rfind("23", 0) == 0 || state == "2BP01") {
-        return code::kConstraint;
-    }
-    if (state.rfind("42", 0) == 0 || state == "0A000" || state == "3B001" || state == "25P01" ||
-        state == "22012" || state == "22023") { // as SQLite's functions fail Jet's calls
-        return code::kSyntax;
-    }
-    return state == "53200" ? code::kOutOfMemory : code::kFail;
+    return code::kFail;
 }
 
 namespace {
@@ -67,7 +65,7 @@ std::atomic<uint64_t> roundTrips{0};
 /* The advisory lock a writer holds for its transaction: one writer per catalogue. */
 constexpr long long kWriterLock = 0x4B415644; // "KAVD"
 /* The savepoint around each statement inside a transaction. */
-constexpr const char* kStatementPoint = "kavdb_statement";
+const std::string kStatementPoint = "kavdb_statement";
 
 /* Type identifiers of the built-in types (pg_type.oid, fixed by the server). */
 enum : Oid {
@@ -111,27 +109,14 @@ std::string field(const PGresult* r, int which)
     return f != nullptr ? f : "";
 }
 
-[[noreturn]] void raiseResult(PGconn* conn, const PGresult* r)
+/* The connection's own message, without its line ends. */
+std::string connectionMessage(PGconn* conn)
 {
-    std::string state = field(r, PG_DIAG_SQLSTATE);
-    std::string message = field(r, PG_DIAG_MESSAGE_PRIMARY);
-    if (PQstatus(conn) == CONNECTION_BAD || (state.empty() && message.empty())) {
-        state = state.empty() ? "08006" : state;
-        message = "The connection to the catalogue's server was lost: " +
-                  std::string(PQerrorMessage(conn));
-        while (!message.empty() && message.back() == '\n') {
-            message.pop_back();
-        }
+    std::string message = PQerrorMessage(conn);
+    while (!message.empty() && message.back() == '\n') {
+        message.pop_back();
     }
-    throw EngineError(hresultForSqlstate(state, field(r, PG_DIAG_CONSTRAINT_NAME)), kEngineSource,
-                      message);
-}
-
-std::string numberText(double d)
-{
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.17g", d);
-    return buf;
+    return message;
 }
 
 bool fitsInt32(long long n)
@@ -199,13 +184,13 @@ class PgStatement final : public DriverStatement {
     bool busy() override { return result_ && row_ >= 0 && row_ < PQntuples(result_.get()); }
     long rowsHeld() override { return result_ ? PQntuples(result_.get()) : -1; }
     bool readOnly() override { return readOnly_; }
-    int columnCount() override;
+    int columnCount() override { return PQnfields(described()); }
     ColumnOrigin column(int i) override;
     Value value(int i) override;
     int64_t key(int i) override { return std::strtoll(cell(i), nullptr, 10); }
     double real(int i) override { return std::strtod(cell(i), nullptr); }
     long size(int i) override;
-    Value chunk(int i, long n) override;
+    Value chunk(int i, long n) override { return valueChunk(value(i), n); }
 
   private:
     const PGresult* described();
@@ -245,23 +230,16 @@ class PgDriver final : public Driver {
     {
         return std::make_unique<PgStatement>(*this, sql);
     }
-    void run(const std::string& sql) override
-    {
-        PgStatement stmt(*this, sql);
-        stmt.run();
-    }
+    void run(const std::string& sql) override { PgStatement(*this, sql).run(); }
     std::string rowKey(const std::string& table) override;
 
     void begin(bool writer) override;
     void commit() override;
     bool inTransaction() override
     {
-        if (commitSent_) {
-            return !opening_.empty(); // the COMMIT ended the last one
-        }
+        // A COMMIT sent ahead ended the last one, whatever the server has still to say.
         PGTransactionStatusType s = PQtransactionStatus(conn_);
-        return !opening_.empty() || s == PQTRANS_INTRANS || s == PQTRANS_INERROR ||
-               s == PQTRANS_ACTIVE;
+        return !opening_.empty() || (!commitSent_ && s != PQTRANS_IDLE && s != PQTRANS_UNKNOWN);
     }
     void releaseStatements() noexcept override
     {
@@ -279,16 +257,6 @@ class PgDriver final : public Driver {
             ++roundTrips;
             own(PQexec(conn_, "ROLLBACK"));
         }
-    }
-    void savepoint(const std::string& name) override { plain("SAVEPOINT " + quoteIdent(name)); }
-    void release(const std::string& name) override
-    {
-        plain("RELEASE SAVEPOINT " + quoteIdent(name));
-    }
-    void rollbackTo(const std::string& name) override
-    {
-        plain("ROLLBACK TO SAVEPOINT " + quoteIdent(name));
-        release(name);
     }
     Mishap mishap() override { return mishap_; }
     void backupTo(const std::string&) override { refuseFileCopy(); }
@@ -308,7 +276,7 @@ class PgDriver final : public Driver {
     Dialect dialect() override { return Dialect::Postgres; }
 
     /* Runs one of the engine's own statements as it is, neither renamed nor numbered. */
-    void runAsIs(const std::string& sql) { plain(sql); }
+    Result plain(const std::string& sql);
     /* One statement with its values; inside a transaction it fails alone. A statement
      * that may write (anything but a SELECT) is marked, so that its COMMIT is waited for. */
     Result execute(const std::string& sql, const Params& p, bool writes);
@@ -327,7 +295,6 @@ class PgDriver final : public Driver {
      * it (named in name; transaction says which transaction it lives in). */
     Result openCursor(const std::string& sql, const Params& p, std::string& name,
                       uint64_t& transaction);
-    /* The cursor's next batch of rows. */
     Result fetch(const std::string& name) { return atomically({fetchFrom(name)}, Params{}); }
     /* Closes the cursor with the next statement, if its transaction is still going on. */
     void closeCursor(const std::string& name, uint64_t transaction) noexcept;
@@ -338,6 +305,7 @@ class PgDriver final : public Driver {
     void bringFunctionsUp();
 
   private:
+    void runOwn(const std::string& sql) override { plain(sql); }
     static std::string fetchFrom(const std::string& name)
     {
         return "FETCH FORWARD " + std::to_string(kBatch) + " FROM " + name;
@@ -358,7 +326,9 @@ class PgDriver final : public Driver {
      * statements, or waited for before anything else is sent. */
     void readCommitAnswer() noexcept;
     void settleCommit() noexcept;
-    Result plain(const std::string& sql);
+    /* Ends the statement's savepoint, undoing the statement first when asked; nothing is
+     * sent to a server that is gone. */
+    void endStatementPoint(bool undo) noexcept;
     std::string scalar(const std::string& sql, const std::string& arg = "");
     std::vector<std::string> column(const std::string& sql, const std::string& arg);
     Oid tableOid(const std::string& table);
@@ -384,10 +354,9 @@ class PgDriver final : public Driver {
     bool commitSent_ = false;          // a COMMIT whose answer is still to be read
     NameSpellings names_;
     bool namesStale_ = true;
-    uint64_t spelling_ = 0;                   // counts the readings of the names
-    std::map<std::string, std::string> keys_; // primary key column by lowercase table
-    std::map<Oid, std::map<int, std::pair<std::string, std::string>>> columnsOf_; // name, size
-    std::map<Oid, std::string> tableOf_;
+    uint64_t spelling_ = 0;                                // counts the readings of the names
+    std::map<std::string, std::string> keys_;              // primary key column by lowercase table
+    std::map<Oid, std::map<int, ColumnOrigin>> columnsOf_; // by table and number; type: size
     LiveStatements live_ = std::make_shared<std::set<PgStatement*>>();
 };
 
@@ -418,16 +387,17 @@ void PgStatement::bind(int index, const Value& v)
         return params_.set(index, std::to_string(v.asInt()), false);
     case Kind::Bool:
         return params_.set(index, v.asBool() ? "-1" : "0", false); // stored as Jet does
-    case Kind::Double:
-        return params_.set(index, numberText(v.asDouble()), false);
+    case Kind::Double: {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.17g", v.asDouble());
+        return params_.set(index, text, false);
+    }
     case Kind::Text:
         return params_.set(index, v.asText(), false);
     case Kind::Bytes:
         return params_.set(index, std::string(v.asBytes().begin(), v.asBytes().end()), true);
     default:
-        if (index < 1 || index > text_.parameters) {
-            params_.set(index, "", false); // raises
-        }
+        params_.set(index, "", false); // raises when out of range
         params_.isNull[static_cast<std::size_t>(index - 1)] = 1;
     }
 }
@@ -489,11 +459,6 @@ const PGresult* PgStatement::described()
         description_ = driver_.describe(text_.sql, text_.parameters);
     }
     return description_.get();
-}
-
-int PgStatement::columnCount()
-{
-    return PQnfields(described());
 }
 
 ColumnOrigin PgStatement::column(int i)
@@ -579,11 +544,6 @@ long PgStatement::size(int i)
     }
 }
 
-Value PgStatement::chunk(int i, long n)
-{
-    return valueChunk(value(i), n);
-}
-
 PgDriver::PgDriver(const std::string& uri) : uri_(uri)
 {
     try {
@@ -603,20 +563,14 @@ void PgDriver::connect(HResult code)
     conn_ = PQconnectdb(uri_.c_str());
     commitSent_ = false;
     if (PQstatus(conn_) != CONNECTION_OK) {
-        std::string message = PQerrorMessage(conn_);
-        while (!message.empty() && message.back() == '\n') {
-            message.pop_back();
-        }
+        std::string message = connectionMessage(conn_);
         PQfinish(conn_);
         conn_ = nullptr; // libpq reads a null connection as a bad one
         raiseEngine(code, "The catalogue's server cannot be reached: " + message);
     }
     // Dates read back as the SQLite catalogue writes them; a lock held past the busy
     // timeout fails as a busy SQLite file does.
-    for (const char* setUp : {"SET DateStyle = ISO, YMD", "SET lock_timeout = '5s'",
-                              "SET client_min_messages = warning"}) {
-        plain(setUp);
-    }
+    plain("SET DateStyle = ISO, YMD; SET lock_timeout = '5s'; SET client_min_messages = warning");
     namesStale_ = true;
 }
 
@@ -628,7 +582,7 @@ void PgDriver::bringFunctionsUp()
     }
     try {
         for (const char* sql : jet::serverFunctions()) {
-            runAsIs(sql);
+            plain(sql);
         }
     } catch (const EngineError&) {
         // A role that may not make functions keeps the catalogue's as they are.
@@ -669,10 +623,7 @@ void PgDriver::loadNames()
                      "('r', 'p', 'v') AND a.attnum > 0 AND NOT a.attisdropped");
     for (int i = 0; i < PQntuples(r.get()); ++i) {
         std::string name = PQgetvalue(r.get(), i, 0);
-        std::string low = name;
-        for (char& c : low) {
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        }
+        std::string low = lowerAscii(name);
         // The library's own objects are made as written, in lower case (kAsWritten): a
         // catalogue's name spelled alike but for case is the one a statement means.
         auto [at, added] = names_.emplace(low, name);
@@ -681,8 +632,7 @@ void PgDriver::loadNames()
         }
     }
     keys_.clear();
-    tableOf_.clear(); // a column's size may have changed with the names
-    columnsOf_.clear();
+    columnsOf_.clear(); // a column's size may have changed with the names
     namesStale_ = false;
     ++spelling_;
 }
@@ -702,12 +652,19 @@ Result PgDriver::plain(const std::string& sql)
 void PgDriver::fail(const PGresult* r)
 {
     std::string state = field(r, PG_DIAG_SQLSTATE);
-    if (PQstatus(conn_) == CONNECTION_BAD) {
+    std::string message = field(r, PG_DIAG_MESSAGE_PRIMARY);
+    bool lost = PQstatus(conn_) == CONNECTION_BAD;
+    if (lost) {
         mishap_ = Mishap::Lost;
     } else if ((state == "40001" || state == "40P01") && mishap_ == Mishap::None) {
         mishap_ = Mishap::Conflict;
     }
-    raiseResult(conn_, r);
+    if (lost || (state.empty() && message.empty())) {
+        state = state.empty() ? "08006" : state;
+        message = "The connection to the catalogue's server was lost: " + connectionMessage(conn_);
+    }
+    throw EngineError(hresultForSqlstate(state, field(r, PG_DIAG_CONSTRAINT_NAME)), kEngineSource,
+                      message);
 }
 
 Result PgDriver::execute(const std::string& sql, const Params& p, bool writes)
@@ -761,16 +718,15 @@ void PgDriver::closeCursor(const std::string& name, uint64_t transaction) noexce
  * statement is undone to the savepoint, leaving the transaction as it was before it. */
 Result PgDriver::atomically(const std::vector<std::string>& statements, const Params& p)
 {
-    std::string point = std::string(kStatementPoint);
     std::vector<std::string> texts = std::move(opening_);
     opening_.clear();
     std::size_t at = texts.size();
-    texts.push_back("SAVEPOINT " + point);
+    texts.push_back("SAVEPOINT " + kStatementPoint);
     texts.insert(texts.end(), closing_.begin(), closing_.end());
     closing_.clear();
     std::size_t first = texts.size();
     texts.insert(texts.end(), statements.begin(), statements.end());
-    texts.push_back("RELEASE SAVEPOINT " + point);
+    texts.push_back("RELEASE SAVEPOINT " + kStatementPoint);
     std::vector<Result> results = pipelined(texts, first, p);
     if (at > 0 && PQstatus(conn_) != CONNECTION_OK) {
         // A server lost between two calls shows only now, before this call's transaction
@@ -786,11 +742,7 @@ Result PgDriver::atomically(const std::vector<std::string>& statements, const Pa
     }
     for (std::size_t i = at + 1; i + 1 < texts.size(); ++i) {
         if (failed(results[i].get())) {
-            if (PQstatus(conn_) == CONNECTION_OK) {
-                roundTrips += 2;
-                own(PQexec(conn_, ("ROLLBACK TO SAVEPOINT " + point).c_str()));
-                own(PQexec(conn_, ("RELEASE SAVEPOINT " + point).c_str()));
-            }
+            endStatementPoint(true);
             namesStale_ = true;
             fail(results[i].get());
         }
@@ -849,7 +801,7 @@ Result PgDriver::describe(const std::string& sql, int parameters)
     settleCommit();
     bool inside = inTransaction();
     if (inside) {
-        plain(std::string("SAVEPOINT ") + kStatementPoint);
+        plain("SAVEPOINT " + kStatementPoint);
     }
     ++roundTrips;
     Result r = own(PQprepare(conn_, "", sql.c_str(), parameters, nullptr));
@@ -857,20 +809,26 @@ Result PgDriver::describe(const std::string& sql, int parameters)
         ++roundTrips;
         r = own(PQdescribePrepared(conn_, ""));
     }
-    if (inside && PQstatus(conn_) == CONNECTION_OK) {
-        roundTrips += failed(r.get()) ? 2 : 1;
-        own(PQexec(conn_,
-                   (std::string(failed(r.get()) ? "ROLLBACK TO SAVEPOINT " : "RELEASE SAVEPOINT ") +
-                    kStatementPoint)
-                       .c_str()));
-        if (failed(r.get())) {
-            own(PQexec(conn_, (std::string("RELEASE SAVEPOINT ") + kStatementPoint).c_str()));
-        }
+    if (inside) {
+        endStatementPoint(failed(r.get()));
     }
     if (failed(r.get())) {
         fail(r.get());
     }
     return r;
+}
+
+void PgDriver::endStatementPoint(bool undo) noexcept
+{
+    if (PQstatus(conn_) != CONNECTION_OK) {
+        return;
+    }
+    if (undo) {
+        ++roundTrips;
+        own(PQexec(conn_, ("ROLLBACK TO SAVEPOINT " + kStatementPoint).c_str()));
+    }
+    ++roundTrips;
+    own(PQexec(conn_, ("RELEASE SAVEPOINT " + kStatementPoint).c_str()));
 }
 
 std::string PgDriver::scalar(const std::string& sql, const std::string& arg)
@@ -974,10 +932,7 @@ std::vector<std::string> PgDriver::columnNames(const std::string& table)
 
 std::string PgDriver::primaryKey(const std::string& table)
 {
-    std::string low = table;
-    for (char& c : low) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
+    std::string low = lowerAscii(table);
     auto it = keys_.find(low);
     if (it != keys_.end()) {
         return it->second;
@@ -1011,35 +966,19 @@ bool PgDriver::inAKey(const std::string& table)
 
 ColumnOrigin PgDriver::origin(const PGresult* r, int i)
 {
-    ColumnOrigin c{PQfname(r, i), "", "", ""};
-    switch (PQftype(r, i)) {
-    case kInt2:
-        c.type = "SMALLINT";
-        break;
-    case kInt4:
-    case kInt8:
-        c.type = "INTEGER";
-        break;
-    case kFloat4:
-    case kFloat8:
-    case kNumeric:
-        c.type = "REAL";
-        break;
-    case kBytea:
-        c.type = "BLOB";
-        break;
-    case kTimestamp:
-        c.type = "DATETIME";
-        break;
-    default:
-        c.type = "TEXT";
-    }
+    static const std::map<Oid, const char*> kTypes = {
+        {kInt2, "SMALLINT"}, {kInt4, "INTEGER"}, {kInt8, "INTEGER"}, {kFloat4, "REAL"},
+        {kFloat8, "REAL"},   {kNumeric, "REAL"}, {kBytea, "BLOB"},   {kTimestamp, "DATETIME"},
+    };
+    auto type = kTypes.find(PQftype(r, i));
+    ColumnOrigin c{PQfname(r, i), "", "", type != kTypes.end() ? type->second : "TEXT"};
     Oid table = PQftable(r, i);
     int col = PQftablecol(r, i);
     if (table == InvalidOid || col <= 0) {
         return c; // an expression: its type is the server's
     }
-    if (!tableOf_.count(table)) {
+    std::map<int, ColumnOrigin>& columns = columnsOf_[table];
+    if (columns.empty()) {
         // A text's or a binary's size is its Jet size check (target_postgres.cpp).
         Result rows = plain("SELECT c.relname, a.attnum, a.attname, (SELECT substring("
                             "pg_get_constraintdef(k.oid) FROM '<= ([0-9]+)') FROM pg_constraint "
@@ -1048,29 +987,19 @@ ColumnOrigin PgDriver::origin(const PGresult* r, int i)
                             "c.oid = " +
                             std::to_string(table) + " AND a.attnum > 0");
         for (int row = 0; row < PQntuples(rows.get()); ++row) {
-            tableOf_[table] = PQgetvalue(rows.get(), row, 0);
-            columnsOf_[table][std::atoi(PQgetvalue(rows.get(), row, 1))] = {
-                PQgetvalue(rows.get(), row, 2), PQgetvalue(rows.get(), row, 3)};
+            columns[std::atoi(PQgetvalue(rows.get(), row, 1))] = {
+                "", PQgetvalue(rows.get(), row, 0), PQgetvalue(rows.get(), row, 2),
+                PQgetvalue(rows.get(), row, 3)};
         }
     }
-    c.table = tableOf_[table];
-    const auto& [column, size] = columnsOf_[table][col];
-    c.column = column;
-    if (!size.empty() && (c.type == "TEXT" || c.type == "BLOB")) {
-        c.type += "(" + size + ")";
+    const ColumnOrigin& known = columns[col]; // its type: the size check's size
+    c.table = known.table;
+    c.column = known.column;
+    if (!known.type.empty() && (c.type == "TEXT" || c.type == "BLOB")) {
+        c.type += "(" + known.type + ")";
     }
     return c;
 }
-
-/* What a catalogue's Jet translation stands on in its database: texts that compare
- * ignoring case (ICU's secondary strength: case ignored, accents not), and Jet's &. */
-const char* const kCatalogueObjects[] = {
-    "CREATE COLLATION IF NOT EXISTS kavdb_nocase (provider = icu, locale = "
-    "'und-u-ks-level2', deterministic = false)",
-    "CREATE OR REPLACE FUNCTION jet_cat(VARIADIC parts text[]) RETURNS text LANGUAGE sql "
-    "IMMUTABLE AS $$ SELECT CASE WHEN num_nonnulls(VARIADIC parts) = 0 THEN NULL ELSE "
-    "array_to_string(parts, '') END $$",
-};
 
 /* The database the URI names, made on its server; false when the URI names none or the
  * server will not make it. */
@@ -1079,29 +1008,24 @@ bool makeDatabase(const std::string& uri)
     char* error = nullptr;
     PQconninfoOption* options = PQconninfoParse(uri.c_str(), &error);
     PQfreemem(error);
-    if (options == nullptr) {
-        return false;
-    }
-    std::vector<const char*> keys, values;
     std::string database;
-    for (PQconninfoOption* o = options; o->keyword != nullptr; ++o) {
+    for (PQconninfoOption* o = options; o != nullptr && o->keyword != nullptr; ++o) {
         if (o->val != nullptr && std::strcmp(o->keyword, "dbname") == 0) {
             database = o->val;
-        } else if (o->val != nullptr) {
-            keys.push_back(o->keyword);
-            values.push_back(o->val);
         }
     }
-    keys.push_back("dbname");
-    values.push_back("postgres");
-    keys.push_back(nullptr);
-    values.push_back(nullptr);
-    PGconn* admin = PQconnectdbParams(keys.data(), values.data(), 0);
+    PQconninfoFree(options);
+    if (database.empty()) {
+        return false;
+    }
+    // The URI's settings with the server's own database in place of the one to make.
+    const char* keys[] = {"dbname", "dbname", nullptr};
+    const char* values[] = {uri.c_str(), "postgres", nullptr};
+    PGconn* admin = PQconnectdbParams(keys, values, 1);
     bool made =
-        !database.empty() && PQstatus(admin) == CONNECTION_OK &&
+        PQstatus(admin) == CONNECTION_OK &&
         !failed(own(PQexec(admin, ("CREATE DATABASE " + quoteIdent(database)).c_str())).get());
     PQfinish(admin);
-    PQconninfoFree(options);
     return made;
 }
 
@@ -1142,11 +1066,11 @@ void createPostgres(const std::string& uri)
     if (!d->columnNames("PathTable").empty() || !d->columnNames("MainTable").empty()) {
         raiseEngine(code::kFail, "The database already holds a catalogue.");
     }
-    for (const char* sql : kCatalogueObjects) {
-        d->runAsIs(sql);
+    for (const char* sql : jet::catalogueObjects()) {
+        d->plain(sql);
     }
     for (const char* sql : jet::serverFunctions()) {
-        d->runAsIs(sql);
+        d->plain(sql);
     }
 }
 

@@ -122,9 +122,9 @@ int Recordset::field(const std::string& name) const
     return i;
 }
 
-const Value* Recordset::pendingValue(int f) const
+Value* Recordset::pendingValue(int f)
 {
-    for (const auto& [index, value] : pending_) {
+    for (auto& [index, value] : pending_) {
         if (index == f) {
             return &value;
         }
@@ -191,7 +191,7 @@ std::string Recordset::fieldName(int index) const
 Value Recordset::get(const std::string& name)
 {
     int f = field(name);
-    const Value* v = pendingValue(f); // put on this row, not written yet
+    const Value* v = pendingValue(f);
     return v != nullptr ? *v : cursor_->value(f);
 }
 
@@ -201,13 +201,11 @@ void Recordset::put(const std::string& name, const Value& value)
     requireWritable(f);
     requireRow();
     Value stored = value.isEmpty() ? Value::null() : value;
-    for (auto& change : pending_) {
-        if (change.first == f) {
-            change.second = std::move(stored);
-            return;
-        }
+    if (Value* waiting = pendingValue(f)) {
+        *waiting = std::move(stored);
+    } else {
+        pending_.emplace_back(f, std::move(stored));
     }
-    pending_.emplace_back(f, std::move(stored));
 }
 
 long Recordset::actualSize(const std::string& name)

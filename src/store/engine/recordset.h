@@ -77,9 +77,9 @@ class Recordset {
     const Layout& layout() const;
     int fieldIndex(const std::string& name) const;
     int field(const std::string& name) const; // raises kFieldNotFound
-    const Value* pendingValue(int f) const;
-    int onRow(const std::string& name); // the field, on a live row
-    void requireRow() const;            // raises kNoCurrentRow
+    Value* pendingValue(int f);               // put on the row, not written yet
+    int onRow(const std::string& name);       // the field, on a live row
+    void requireRow() const;                  // raises kNoCurrentRow
     void requireWritable(int f) const;
     void flush();
     /* Runs a change of the current row: sql with values, the row key last. */

@@ -1,13 +1,14 @@
 /*
  * Schema objects made by the library: tables from column specs, indexes, and foreign
- * keys kept as triggers (keys.h). The statements here are the engine's own, run without
- * the Jet translation.
+ * keys as each engine enforces them (jet/dialect.h). The statements here are the
+ * engine's own, run without the Jet translation.
  */
 #include "store/engine/schema.h"
 
 #include "store/engine/jet/dialect.h"
-#include "store/engine/keys.h"
 #include "store/engine/native.h"
+
+#include <map>
 
 namespace kavdb::engine {
 
@@ -15,30 +16,21 @@ namespace {
 
 std::string columnDefinition(const ColumnSpec& col, Dialect dialect)
 {
-    auto typeOf = [&](const char* jet) { return columnType(col.name, jet, dialect); };
-    bool key = (col.flags & kColPrimaryKey) != 0;
-    std::string type;
-    switch (col.type) {
-    case ColumnType::Int:
-        if ((col.flags & kColAutoIncrement) != 0) {
-            return quoteIdent(col.name) + " " + typeOf("COUNTER");
-        }
-        type = typeOf("LONG");
-        break;
-    case ColumnType::Double:
-        type = typeOf("DOUBLE");
-        break;
-    case ColumnType::Text:
-        type = typeOf("LONGTEXT");
-        break;
-    case ColumnType::Binary:
-        type = typeOf("LONGBINARY");
-        break;
-    default:
+    static const std::map<ColumnType, const char*> kJetTypes = {{ColumnType::Int, "LONG"},
+                                                                {ColumnType::Double, "DOUBLE"},
+                                                                {ColumnType::Text, "LONGTEXT"},
+                                                                {ColumnType::Binary, "LONGBINARY"}};
+    auto jet = kJetTypes.find(col.type);
+    if (jet == kJetTypes.end()) {
         raiseEngine(code::kInvalidArg, "Column " + col.name + " has no type.");
     }
-    std::string def = quoteIdent(col.name) + " " + type;
-    if (key) {
+    bool counter = col.type == ColumnType::Int && (col.flags & kColAutoIncrement) != 0;
+    std::string def = quoteIdent(col.name) + " " +
+                      columnType(col.name, counter ? "COUNTER" : jet->second, dialect);
+    if (counter) {
+        return def;
+    }
+    if ((col.flags & kColPrimaryKey) != 0) {
         def += " PRIMARY KEY";
     } else if ((col.flags & kColNullable) == 0) {
         def += " NOT NULL";

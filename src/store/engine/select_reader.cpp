@@ -25,12 +25,6 @@ std::string text(const Tokens& t, Range r)
     return first == std::string::npos ? "" : out.substr(first, last - first + 1);
 }
 
-bool anyKeyword(const Token& tok, std::initializer_list<std::string_view> words)
-{
-    return std::any_of(words.begin(), words.end(),
-                       [&](std::string_view w) { return isKeyword(tok, w); });
-}
-
 /* A select list that yields one row per table row (no aggregate, no window) and holds no
  * parameter, whose value the derived statements would not bind. */
 bool rowWiseList(const Tokens& t, Range r)
@@ -39,8 +33,8 @@ bool rowWiseList(const Tokens& t, Range r)
         std::size_t open = nextSignificant(t, i + 1, r.second);
         bool call = open < r.second && isPunct(t[open], "(");
         if (isKeyword(t[i], "OVER") || isPunct(t[i], "?") ||
-            (call && anyKeyword(t[i], {"COUNT", "SUM", "MIN", "MAX", "AVG", "TOTAL", "GROUP_CONCAT",
-                                       "STRING_AGG"}))) {
+            (call && isKeywordIn(t[i], {"COUNT", "SUM", "MIN", "MAX", "AVG", "TOTAL",
+                                        "GROUP_CONCAT", "STRING_AGG"}))) {
             return false;
         }
     }
@@ -64,8 +58,8 @@ bool singleTable(const Tokens& t, Range r, SelectParts& s)
     if (j < r.second && isKeyword(t[j], "AS")) {
         j = nextSignificant(t, j + 1, r.second);
     }
-    if (isName(j) && !anyKeyword(t[j], {"JOIN", "NATURAL", "LEFT", "RIGHT", "INNER", "CROSS",
-                                        "FULL", "OUTER", "ON", "USING", "INDEXED", "NOT"})) {
+    if (isName(j) && !isKeywordIn(t[j], {"JOIN", "NATURAL", "LEFT", "RIGHT", "INNER", "CROSS",
+                                         "FULL", "OUTER", "ON", "USING", "INDEXED", "NOT"})) {
         j = nextSignificant(t, j + 1, r.second);
     }
     return j == r.second;
@@ -104,8 +98,8 @@ bool findClauses(const Tokens& t, std::size_t (&at)[5])
         auto w = std::find_if(std::begin(words), std::end(words),
                               [&](std::string_view word) { return isKeyword(t[i], word); });
         if (w != std::end(words) ? at[w - words] != t.size()
-                                 : anyKeyword(t[i], {"GROUP", "HAVING", "WINDOW", "UNION",
-                                                     "INTERSECT", "EXCEPT", "VALUES"})) {
+                                 : isKeywordIn(t[i], {"GROUP", "HAVING", "WINDOW", "UNION",
+                                                      "INTERSECT", "EXCEPT", "VALUES"})) {
             return false;
         }
         if (w != std::end(words)) {

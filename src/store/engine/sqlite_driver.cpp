@@ -24,21 +24,20 @@ namespace kavdb::engine {
 
 HResult hresultForSqlite(int rc, std::string_view message)
 {
-    // The message tells apart the statement errors that ADO gives their own codes.
-    if (message.find("no such table") != std::string_view::npos) {
-        return code::kNoSuchTable;
-    }
-    if (message.find("no such column") != std::string_view::npos ||
-        message.find("has no column named") != std::string_view::npos) {
-        return code::kUnknownColumn;
-    }
-    // The Jet column types' checks, and the Jet functions, say which of Jet's codes.
-    if (message.find("CHECK constraint failed: jet_type") != std::string_view::npos ||
-        message.find("Data type mismatch") != std::string_view::npos) {
-        return code::kDataMismatch;
-    }
-    if (message.find("CHECK constraint failed: jet_size") != std::string_view::npos) {
-        return code::kFieldTooSmall;
+    // The message tells apart the statement errors that ADO gives their own codes; the Jet
+    // column types' checks, and the Jet functions, say which of Jet's codes.
+    static constexpr std::pair<std::string_view, HResult> kByMessage[] = {
+        {"no such table", code::kNoSuchTable},
+        {"no such column", code::kUnknownColumn},
+        {"has no column named", code::kUnknownColumn},
+        {"CHECK constraint failed: jet_type", code::kDataMismatch},
+        {"Data type mismatch", code::kDataMismatch},
+        {"CHECK constraint failed: jet_size", code::kFieldTooSmall},
+    };
+    for (const auto& [words, code] : kByMessage) {
+        if (message.find(words) != std::string_view::npos) {
+            return code;
+        }
     }
     switch (rc & 0xff) {
     case SQLITE_MISMATCH:
@@ -91,17 +90,6 @@ sqlite3_stmt* prepareOn(sqlite3* db, const std::string& sql, unsigned flags)
     return stmt;
 }
 
-bool stepOn(sqlite3_stmt* stmt)
-{
-    int rc = sqlite3_step(stmt);
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
-        std::string message = sqlite3_errmsg(sqlite3_db_handle(stmt));
-        sqlite3_reset(stmt);
-        throw EngineError(hresultForSqlite(rc, message), kEngineSource, message);
-    }
-    return rc == SQLITE_ROW;
-}
-
 std::string textOf(sqlite3_value* v)
 {
     const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
@@ -139,7 +127,13 @@ class SqliteStatement final : public DriverStatement {
         if (*beforeWrite_ && !busy() && !readOnly()) {
             (*beforeWrite_)();
         }
-        return stepOn(stmt_);
+        int rc = sqlite3_step(stmt_);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+            std::string message = sqlite3_errmsg(sqlite3_db_handle(stmt_));
+            sqlite3_reset(stmt_);
+            throw EngineError(hresultForSqlite(rc, message), kEngineSource, message);
+        }
+        return rc == SQLITE_ROW;
     }
     void reset() override { sqlite3_reset(stmt_); }
     bool busy() override { return sqlite3_stmt_busy(stmt_) != 0; }
@@ -166,30 +160,25 @@ class SqliteStatement final : public DriverStatement {
 
 void SqliteStatement::bind(int index, const Value& v)
 {
-    int rc = SQLITE_OK;
+    sqlite3* db = sqlite3_db_handle(stmt_);
     switch (v.kindOf()) {
     case Kind::Int:
-        rc = sqlite3_bind_int(stmt_, index, v.asInt());
-        break;
+        return check(db, sqlite3_bind_int(stmt_, index, v.asInt()));
     case Kind::Bool:
-        rc = sqlite3_bind_int(stmt_, index, v.asBool() ? -1 : 0); // stored as Jet does
-        break;
+        return check(db, sqlite3_bind_int(stmt_, index, v.asBool() ? -1 : 0)); // as Jet stores it
     case Kind::Double:
-        rc = sqlite3_bind_double(stmt_, index, v.asDouble());
-        break;
+        return check(db, sqlite3_bind_double(stmt_, index, v.asDouble()));
     case Kind::Text:
-        rc = sqlite3_bind_text64(stmt_, index, v.asText().data(), v.asText().size(),
-                                 SQLITE_TRANSIENT, SQLITE_UTF8);
-        break;
+        return check(db, sqlite3_bind_text64(stmt_, index, v.asText().data(), v.asText().size(),
+                                             SQLITE_TRANSIENT, SQLITE_UTF8));
     case Kind::Bytes:
-        rc = v.asBytes().empty() ? sqlite3_bind_zeroblob(stmt_, index, 0)
-                                 : sqlite3_bind_blob64(stmt_, index, v.asBytes().data(),
-                                                       v.asBytes().size(), SQLITE_TRANSIENT);
-        break;
+        return check(db, v.asBytes().empty()
+                             ? sqlite3_bind_zeroblob(stmt_, index, 0)
+                             : sqlite3_bind_blob64(stmt_, index, v.asBytes().data(),
+                                                   v.asBytes().size(), SQLITE_TRANSIENT));
     default:
-        rc = sqlite3_bind_null(stmt_, index);
+        return check(db, sqlite3_bind_null(stmt_, index));
     }
-    check(sqlite3_db_handle(stmt_), rc);
 }
 
 Value SqliteStatement::value(int i)
@@ -257,18 +246,15 @@ long SqliteStatement::size(int i)
 
 Value SqliteStatement::chunk(int i, long n)
 {
-    int type = sqlite3_column_type(stmt_, i);
-    if (type == SQLITE_NULL) {
+    if (sqlite3_column_type(stmt_, i) == SQLITE_NULL) {
         return Value::null();
     }
-    if (type != SQLITE_BLOB && type != SQLITE_TEXT) {
+    BytesView v = bytesView(i);
+    if (v.kind == Kind::Null) {
         raiseEngine(code::kTypeMismatch, "Type mismatch: the field holds no text or bytes.");
     }
-    const auto* p = type == SQLITE_BLOB
-                        ? static_cast<const uint8_t*>(sqlite3_column_blob(stmt_, i))
-                        : reinterpret_cast<const uint8_t*>(sqlite3_column_text(stmt_, i));
-    long take = std::clamp(n, 0L, static_cast<long>(sqlite3_column_bytes(stmt_, i)));
-    return Value::bytes(p != nullptr ? Bytes(p, p + take) : Bytes());
+    std::size_t take = std::min(v.size, static_cast<std::size_t>(std::max(n, 0L)));
+    return Value::bytes(Bytes(v.data, v.data + take));
 }
 
 /* A file opened by SQLite; on failure the handle is closed and kFail raised with its
@@ -379,9 +365,7 @@ class SqliteDriver final : public Driver {
     }
     void run(const std::string& sql) override
     {
-        SqliteStatement stmt(prepareOn(db_, sql, 0), beforeWrite_);
-        while (stmt.step()) {
-        }
+        SqliteStatement(prepareOn(db_, sql, 0), beforeWrite_).run();
     }
     std::string rowKey(const std::string&) override { return "rowid"; }
     Dialect dialect() override { return Dialect::Sqlite; }
@@ -404,13 +388,6 @@ class SqliteDriver final : public Driver {
         if (inTransaction()) {
             sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         }
-    }
-    void savepoint(const std::string& name) override { run("SAVEPOINT " + quoteIdent(name)); }
-    void release(const std::string& name) override { run("RELEASE SAVEPOINT " + quoteIdent(name)); }
-    void rollbackTo(const std::string& name) override
-    {
-        run("ROLLBACK TO SAVEPOINT " + quoteIdent(name));
-        release(name);
     }
     std::string fileName() override
     {
@@ -441,7 +418,8 @@ class SqliteDriver final : public Driver {
     }
     bool inAKey(const std::string& table) override
     {
-        // The suffixes are those keys.cpp gives a key's triggers, child and parent side.
+        // The suffixes are those the SQLite target gives a key's triggers, child and parent
+        // side (jet/target_sqlite.cpp).
         return !rowsOf("SELECT name FROM sqlite_master WHERE type = 'trigger' AND tbl_name = ? "
                        "COLLATE NOCASE AND (name GLOB '*_ins' OR name GLOB '*_upd' OR name "
                        "GLOB '*_pdel' OR name GLOB '*_pupd')",
@@ -451,6 +429,7 @@ class SqliteDriver final : public Driver {
     bool streamsRows() override { return true; }
 
   private:
+    void runOwn(const std::string& sql) override { run(sql); }
     /* The first column of every row of sql, with text bound to its one parameter if any. */
     std::vector<std::string> rowsOf(const std::string& sql, const std::string& text);
 

@@ -51,7 +51,16 @@ bool isExactTextColumn(const std::string& column);
 std::string columnType(const std::string& column, const std::string& jetType,
                        Dialect dialect = Dialect::Sqlite);
 
-struct ForeignKey;
+/* An enforced foreign key: child(column) refers to parent(parentColumn). */
+struct ForeignKey {
+    std::string name; // named after child and column when its statement names none
+    std::string child;
+    std::string column;
+    std::string parent;
+    std::string parentColumn;
+    bool cascadeUpdate = true;  // else a referred parent key cannot change
+    bool cascadeDelete = false; // else a referred parent row cannot be deleted
+};
 /* The statements that make an enforced foreign key in the dialect. */
 std::vector<std::string> keyStatements(const ForeignKey& key, Dialect dialect);
 

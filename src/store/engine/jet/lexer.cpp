@@ -124,6 +124,11 @@ std::size_t punctLength(std::string_view s)
     return 1;
 }
 
+char closerOf(char open)
+{
+    return open == '[' ? ']' : open;
+}
+
 Token nextToken(std::string_view s, Flavor flavor)
 {
     auto c = static_cast<unsigned char>(s[0]);
@@ -151,14 +156,13 @@ Token nextToken(std::string_view s, Flavor flavor)
         Tok kind = flavor == Flavor::Jet ? Tok::String : Tok::Ident;
         return {closed ? kind : Tok::Other, s.substr(0, n)};
     }
-    case '[': {
-        std::size_t n = quotedLength(s, ']', closed);
-        return {closed ? Tok::Ident : Tok::Other, s.substr(0, n)};
-    }
-    case '`': {
-        std::size_t n = quotedLength(s, '`', closed);
-        return {closed ? Tok::Ident : Tok::Other, s.substr(0, n)};
-    }
+    case '[':
+    case '`':
+        if (flavor != Flavor::Postgres) {
+            std::size_t n = quotedLength(s, closerOf(static_cast<char>(c)), closed);
+            return {closed ? Tok::Ident : Tok::Other, s.substr(0, n)};
+        }
+        break;
     case '#':
         if (flavor == Flavor::Jet) {
             if (std::size_t n = dateLength(s); n > 0) {
@@ -191,11 +195,6 @@ std::string unquote(std::string_view raw, char close)
         }
     }
     return out;
-}
-
-char closerOf(char open)
-{
-    return open == '[' ? ']' : open;
 }
 
 } // namespace
@@ -245,6 +244,15 @@ std::string quoteLiteral(std::string_view text)
         }
     }
     out += '\'';
+    return out;
+}
+
+std::string lowerAscii(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out) {
+        c = isAlpha(static_cast<unsigned char>(c)) ? static_cast<char>(c | 0x20) : c;
+    }
     return out;
 }
 

@@ -3,9 +3,11 @@
  * recordset's reading of a statement's shape stand on.
  *
  * It splits SQL text into tokens whose raw text, laid end to end, gives back the input,
- * so that a rewriter can copy what it does not understand. Two flavours differ only in
- * how double quotes read: a text literal in Jet, an identifier in SQLite. Every token
- * takes at least one byte, and an unterminated literal runs to the end of the text.
+ * so that a rewriter can copy what it does not understand. The flavours differ only in
+ * how quotes read: double quotes make a text literal in Jet, an identifier in SQLite and
+ * PostgreSQL; brackets and backquotes quote an identifier except in PostgreSQL, where a
+ * bracket subscripts an array. Every token takes at least one byte, and an unterminated
+ * literal runs to the end of the text.
  */
 #pragma once
 
@@ -17,7 +19,7 @@
 
 namespace kavdb::engine {
 
-enum class Flavor { Jet, Sqlite };
+enum class Flavor { Jet, Sqlite, Postgres };
 
 enum class Tok {
     Space,  // blanks and comments
@@ -68,6 +70,9 @@ inline bool equalsIgnoreCase(std::string_view a, std::string_view b)
     }
     return true;
 }
+
+/* The text with ASCII letters in lower case, other bytes as they are. */
+std::string lowerAscii(std::string_view s);
 
 /* A token is keyword word (ASCII, ignoring case), or the punctuation p. Inline: the
  * translator and the statement readers ask this of every token. */

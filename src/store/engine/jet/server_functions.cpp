@@ -147,7 +147,21 @@ const char* const kFunctions[] = {
 const int kLevel = std::atoi(KAVDB_LEVEL);
 #undef KAVDB_LEVEL
 
+/* ICU's secondary strength: case ignored, accents not. */
+const char* const kCatalogueObjects[] = {
+    "CREATE COLLATION IF NOT EXISTS kavdb_nocase (provider = icu, locale = "
+    "'und-u-ks-level2', deterministic = false)",
+    "CREATE OR REPLACE FUNCTION jet_cat(VARIADIC parts text[]) RETURNS text LANGUAGE sql "
+    "IMMUTABLE AS $$ SELECT CASE WHEN num_nonnulls(VARIADIC parts) = 0 THEN NULL ELSE "
+    "array_to_string(parts, '') END $$",
+};
+
 } // namespace
+
+std::span<const char* const> catalogueObjects()
+{
+    return kCatalogueObjects;
+}
 
 std::span<const char* const> serverFunctions()
 {

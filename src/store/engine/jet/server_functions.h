@@ -9,6 +9,10 @@
 
 namespace kavdb::engine::jet {
 
+/* What a catalogue's Jet translation stands on in its database besides: texts that
+ * compare ignoring case (the collation kavdb_nocase) and Jet's & (jet_cat); made once,
+ * with the catalogue. */
+std::span<const char* const> catalogueObjects();
 /* The statements that make them, each run as it is and each harmless run again; the
  * last one records their level. */
 std::span<const char* const> serverFunctions();

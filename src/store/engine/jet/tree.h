@@ -3,12 +3,12 @@
  * whose nodes carry what Jet's rules turn on (the value type of an expression, whether it
  * holds a file-name column, which calls are Jet functions), so that a target dialect
  * (target.h) only has to spell it. Stands on the tokenizer (lexer.h) and the foreign-key
- * description (keys.h).
+ * description (dialect.h).
  */
 #pragma once
 
+#include "store/engine/jet/dialect.h"
 #include "store/engine/jet/lexer.h"
-#include "store/engine/keys.h"
 
 #include <cstdint>
 #include <string>

@@ -754,7 +754,7 @@ std::vector<std::string> Writer::keys() const
 {
     std::vector<std::string> out;
     for (ForeignKey key : s_.keys) {
-        key.name = key.name.empty() ? derivedKeyName(key.child, key.column) : key.name;
+        key.name = key.name.empty() ? key.child + "_" + key.column : key.name;
         for (std::string& sql : sp_.foreignKey(key)) {
             out.push_back(std::move(sql));
         }
