@@ -105,7 +105,7 @@ TEST_F(RecordsetTest, FieldsAreFoundIgnoringCase)
     EXPECT_EQ(codeOf([&] { rs.fieldName(3); }), code::kFieldNotFound);
 }
 
-TEST_F(RecordsetTest, SqliteValuesAnOlderCatalogueHoldsArriveAsEngineValues)
+TEST_F(RecordsetTest, SqliteValuesAnOlderCatalogueHoldsArriveAsEngineValuesAndExactDoubles)
 {
     addFile(4, "a.jpg", "note");
     native("PRAGMA ignore_check_constraints = ON"); // values an older catalogue may hold
@@ -126,6 +126,19 @@ TEST_F(RecordsetTest, SqliteValuesAnOlderCatalogueHoldsArriveAsEngineValues)
     EXPECT_EQ(values.get("Marking").asText(), "2.5");
     EXPECT_EQ(values.actualSize("Comment"), 0);
     EXPECT_TRUE(values.getChunk("Comment", 4).isNull());
+    // A number column keeps the exact double; as an older catalogue made it, no check keeps
+    // 2.5 out of an integer column.
+    native("CREATE TABLE Nums (id INTEGER PRIMARY KEY AUTOINCREMENT, n REAL, i INTEGER)");
+    const double sum = 0.1 + 0.2; // no short text reads back as this double
+    insertRow(conn_, "Nums", {"n", "i"}, {Value::real(sum), Value::real(2.5)});
+    insertRow(conn_, "Nums", {"n"}, {Value::real(50)});
+    Recordset back(conn_, "SELECT * FROM Nums WHERE n > 3", Cursor::Keyset);
+    EXPECT_EQ(back.get("n"), Value::real(50)); // whole, and still a number
+    back.put("n", Value::real(-7.5));
+    back.update();
+    EXPECT_EQ(committed(dbPath_, "SELECT n FROM Nums WHERE n < 0"), Value::real(-7.5));
+    EXPECT_EQ(committed(dbPath_, "SELECT n FROM Nums WHERE n < 1 AND n > 0"), Value::real(sum));
+    EXPECT_EQ(committed(dbPath_, "SELECT i FROM Nums WHERE i > 2"), Value::text("2.5"));
 }
 
 TEST_F(RecordsetTest, AKeysetHoldsTheKeysOfOpenAndReadsRowsOnDemand)
@@ -219,22 +232,6 @@ TEST_F(RecordsetTest, InsertedRowsGetTheKeysTheEngineFills)
     EXPECT_EQ(codeOf([&] { insertRow(conn_, "Strict", {"name"}, {Value::text("x")}, "no"); }),
               code::kFieldNotFound);
     EXPECT_EQ(count("Strict"), 1);
-}
-
-TEST_F(RecordsetTest, ANumberColumnOfAnOlderSqliteCatalogueKeepsTheExactDouble)
-{
-    // Made as an older catalogue made its tables: no check keeps 2.5 out of i.
-    native("CREATE TABLE Nums (id INTEGER PRIMARY KEY AUTOINCREMENT, n REAL, i INTEGER)");
-    const double sum = 0.1 + 0.2; // no short text reads back as this double
-    insertRow(conn_, "Nums", {"n", "i"}, {Value::real(sum), Value::real(2.5)});
-    insertRow(conn_, "Nums", {"n"}, {Value::real(50)});
-    Recordset back(conn_, "SELECT * FROM Nums WHERE n > 3", Cursor::Keyset);
-    EXPECT_EQ(back.get("n"), Value::real(50)); // whole, and still a number
-    back.put("n", Value::real(-7.5));
-    back.update();
-    EXPECT_EQ(committed(dbPath_, "SELECT n FROM Nums WHERE n < 0"), Value::real(-7.5));
-    EXPECT_EQ(committed(dbPath_, "SELECT n FROM Nums WHERE n < 1 AND n > 0"), Value::real(sum));
-    EXPECT_EQ(committed(dbPath_, "SELECT i FROM Nums WHERE i > 2"), Value::text("2.5"));
 }
 
 TEST_F(RecordsetTest, PutValuesAreWrittenOnUpdateOnMovingOffOrOnGoingAway)
