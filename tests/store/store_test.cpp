@@ -31,7 +31,7 @@ class LifecycleTest : public TempDirTest {
     }
 };
 
-TEST_F(LifecycleTest, CreatesTheConfiguredSchemaWithItsIndexes)
+TEST_F(LifecycleTest, CreatesTheConfiguredSchemaWithItsIndexesAndTheLevelFile)
 {
     ASSERT_EQ(KaAVDBCreate(db().c_str()), S_OK);
     EXPECT_EQ(columns("MainTable"),
@@ -44,7 +44,19 @@ TEST_F(LifecycleTest, CreatesTheConfiguredSchemaWithItsIndexes)
                            "NULL ORDER BY name"),
               (Rows{"MainTable_DataID1", "MainTable_DataID2", "MainTable_DataID3",
                     "MainTable_PathFile", "PathTable_Pathname"}));
-    EXPECT_EQ(readFile(dir_ + "/kadb.dat"), "[Common]\r\nlevel=3");
+    const std::string dat = dir_ + "/kadb.dat";
+    EXPECT_EQ(readFile(dat), "[Common]\r\nlevel=3");
+    // The level file is written again only when its level differs.
+    std::ofstream(dat, std::ios::binary) << "[Common]\r\nlevel=12\r\nextra=1\r\n";
+    ASSERT_EQ(KaAVDBCreate((dir_ + "/a.mdb").c_str()), S_OK);
+    EXPECT_EQ(readFile(dat), "[Common]\r\nlevel=3");
+    std::ofstream(dat, std::ios::binary) << "[Common]\nlevel=3\n";
+    ASSERT_EQ(KaAVDBCreate((dir_ + "/b.mdb.old").c_str()), S_OK); // ".mdb" anywhere will do
+    EXPECT_EQ(readFile(dat), "[Common]\nlevel=3\n");
+    DBHandle* h = nullptr;
+    ASSERT_EQ(KaAVDBOpen((dir_ + "/b.mdb.old").c_str(), &h), S_OK);
+    EXPECT_EQ(KaAVDBExecuteSQL(h, "SELECT * FROM People"), S_OK);
+    EXPECT_EQ(KaAVDBClose(h), S_OK);
 }
 
 TEST_F(LifecycleTest, TheItemListEndsOrFailsAsTheConfigurationSays)
@@ -67,21 +79,6 @@ TEST_F(LifecycleTest, TheItemListEndsOrFailsAsTheConfigurationSays)
         EXPECT_EQ(rowsOf(path, "SELECT name FROM pragma_table_info('T')"), tColumns) << ini;
     }
     EXPECT_FALSE(fs::exists(dir_ + "/kadb.dat")); // no level, no level file
-}
-
-TEST_F(LifecycleTest, TheLevelFileIsWrittenOnlyWhenItsLevelDiffers)
-{
-    const std::string dat = dir_ + "/kadb.dat";
-    std::ofstream(dat, std::ios::binary) << "[Common]\r\nlevel=12\r\nextra=1\r\n";
-    ASSERT_EQ(KaAVDBCreate(db().c_str()), S_OK);
-    EXPECT_EQ(readFile(dat), "[Common]\r\nlevel=3");
-    std::ofstream(dat, std::ios::binary) << "[Common]\nlevel=3\n";
-    ASSERT_EQ(KaAVDBCreate((dir_ + "/b.mdb.old").c_str()), S_OK); // ".mdb" anywhere will do
-    EXPECT_EQ(readFile(dat), "[Common]\nlevel=3\n");
-    DBHandle* h = nullptr;
-    ASSERT_EQ(KaAVDBOpen((dir_ + "/b.mdb.old").c_str(), &h), S_OK);
-    EXPECT_EQ(KaAVDBExecuteSQL(h, "SELECT * FROM People"), S_OK);
-    EXPECT_EQ(KaAVDBClose(h), S_OK);
 }
 
 TEST_F(LifecycleTest, AFileThatIsNotACatalogueIsLeftAsItIs)
