@@ -9,6 +9,7 @@
 #include "test_images.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -62,9 +63,11 @@ class SheetTest : public ::testing::Test {
     void SetUp() override
     {
         test::startTestVips();
+        // The process id keeps two checkouts' runs from clearing each other's pages.
         dir_ = fs::path(::testing::TempDir()) /
                ("sheet-" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "-" +
+                std::to_string(getpid()));
         fs::remove_all(dir_);
     }
     void TearDown() override { fs::remove_all(dir_); }

@@ -90,6 +90,7 @@ TEST_F(FunctionsTest, EachFunctionGivesJetsResult)
         {R"(Format(0.25, "0%"))", Value::text("25%")},
         {R"(Format(5, "#.##"))", Value::text("5.")},
         {R"(Format(2.345, "0.00"))", Value::text("2.35")},
+        {R"(Format(2.34496, "0.00"))", Value::text("2.34")},
         {R"(Format("abc", "0.00"))", Value::text("abc")},
         {"Format(NULL)", Value::null()},
         {"IIf(Now() >= Date() AND Len(Date()) = 10, 1, 0)", Value::integer(1)},
