@@ -796,10 +796,14 @@ bool Parser::indexColumns()
     }
     s_.index.columns = make(Kind::List, items());
     for (int item : s_.node(s_.index.columns).kids) {
+        // A name, alone or with ASC or DESC. Jet indexes no expression, where SQLite, which
+        // the statement would otherwise reach as written, makes one.
         const Node& n = s_.node(item);
-        const Node& column = n.kind == Kind::Seq && !n.kids.empty() ? s_.node(n.kids[0]) : n;
+        const bool ordered = n.kind == Kind::Seq && n.kids.size() == 2 &&
+                             isKeywordIn(t_[s_.node(n.kids[1]).tok], {"ASC", "DESC"});
+        const Node& column = ordered ? s_.node(n.kids[0]) : n;
         if (column.kind != Kind::Name) {
-            return false;
+            raiseEngine(code::kSyntax, "Syntax error in CREATE INDEX statement.");
         }
         s_.index.names.push_back(column.last);
     }
