@@ -202,10 +202,9 @@ inline GeneratedCatalogue generatedCatalogue(std::size_t count, int thumbSide = 
         if (k % 100 == 0)
             std::fprintf(stderr, "generated %zu photos\n", (k + 1) * 1000);
     }
-    if (KaAVDBRefreshStatistics(db) != S_OK)
-        std::abort();
     KaAVDBClose(db);
     std::ofstream(c.dir + "/complete") << count << "\n";
+    refreshStatistics(c.db);
     return c;
 }
 
