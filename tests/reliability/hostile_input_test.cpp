@@ -110,13 +110,18 @@ TEST_F(HostileInputTest, TextsPastTheFixedLimitsAreRefusedAndChangeNothing)
               (std::vector<std::string>{name259, "a.jpg"}));
 }
 
-TEST_F(HostileInputTest, OddNamesRoundTrip)
+/* Names that would match another file's row if they were spliced into SQL: each gets a row
+ * of its own, and no call on it touches the file it looks like. */
+TEST_F(HostileInputTest, OddNamesRoundTripAndNeverTouchAnotherFile)
 {
-    const char* names[] = {"q\"uote.jpg",      "apo'strophe.jpg",     "per%cent.jpg",
-                           "semi;colon.jpg",   "dash--dash.jpg",      "new\nline.jpg",
-                           "x\") OR (1=1.jpg", "bad\xff\xfeutf8.jpg", "tab\tname.jpg"};
+    const char* names[] = {"q\"uote.jpg",      "apo'strophe.jpg",
+                           "per%cent.jpg",     "semi;colon.jpg",
+                           "dash--dash.jpg",   "new\nline.jpg",
+                           "x\") OR (1=1.jpg", "bad\xff\xfeutf8.jpg",
+                           "tab\tname.jpg",    "a.jpg\") OR (Filename = \"a.jpg"};
     ASSERT_EQ(registerWith("/p/a.jpg"), S_OK);
     ASSERT_EQ(KaAVDBWriteComment(db_, "/p/a.jpg", "keep"), S_OK);
+    ASSERT_EQ(KaAVDBSetCheck(db_, "/p/a.jpg", 1), S_OK);
     for (const char* name : names) {
         std::string path = std::string("/p/") + name;
         ASSERT_EQ(registerWith(path), S_OK) << name;
@@ -127,32 +132,17 @@ TEST_F(HostileInputTest, OddNamesRoundTrip)
         EXPECT_EQ(KaAVDBWriteComment(db_, path.c_str(), name), S_OK) << name;
         EXPECT_EQ(comment(path), name);
         EXPECT_EQ(readData(path), std::vector<std::string>{"People: Name=" + std::string(name)});
+        EXPECT_EQ(KaAVDBSetCheck(db_, path.c_str(), 0), S_OK) << name;
+        EXPECT_EQ(KaAVDBWriteUpdateData(db_, path.c_str(), "20200101"), S_OK) << name;
         EXPECT_EQ(KaAVDBDeleteFile(db_, path.c_str()), S_OK) << name;
     }
     EXPECT_EQ(comment("/p/a.jpg"), "keep");
-    EXPECT_EQ(queryColumn(db_, "SELECT Filename FROM MainTable").size(), 1u);
-}
-
-TEST_F(HostileInputTest, ANameCraftedToMatchAnotherFileNeverTouchesIt)
-{
-    ASSERT_EQ(registerWith("/p/a.jpg"), S_OK);
-    ASSERT_EQ(KaAVDBWriteComment(db_, "/p/a.jpg", "original"), S_OK);
-    ASSERT_EQ(KaAVDBSetCheck(db_, "/p/a.jpg", 1), S_OK);
-    const char* crafted = "/p/a.jpg\") OR (Filename = \"a.jpg";
-    ASSERT_EQ(registerWith(crafted), S_OK);
-    EXPECT_EQ(KaAVDBWriteComment(db_, crafted, "crafted"), S_OK);
-    EXPECT_EQ(KaAVDBSetCheck(db_, crafted, 0), S_OK);
-    ImageData image{nullptr, 0, 0, 0, 0, 0, {}};
-    EXPECT_EQ(KaAVDBWriteUpdateData(db_, crafted, "20200101"), S_OK);
-    EXPECT_EQ(KaAVDBReadImage(db_, crafted, &image), S_OK);
-    FreeImageData(&image);
-    EXPECT_EQ(KaAVDBDeleteFile(db_, crafted), S_OK);
-    EXPECT_EQ(comment("/p/a.jpg"), "original");
     int32_t mark = -1;
     ASSERT_EQ(KaAVDBGetCheck(db_, "/p/a.jpg", &mark), S_OK);
     EXPECT_EQ(mark, 1);
     char update[32] = {};
     EXPECT_EQ(KaAVDBReadUpdateData(db_, "/p/a.jpg", update), static_cast<HRESULT>(E_FAIL));
+    EXPECT_EQ(queryColumn(db_, "SELECT Filename FROM MainTable").size(), 1u);
 }
 
 class HostileFileTest : public TempDirTest {};
