@@ -19,19 +19,6 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::UnorderedElementsAre;
 
-const char* const kIndexIni = "[Common]\n"
-                              "level=1\n"
-                              "[DataTable1]\n"
-                              "TableName=ExifInfo\n"
-                              "Item1=Make,0,64,\n"
-                              "Item2=Model,0,64,\n"
-                              "Item3=Lat,3,\n"
-                              "Item4=Lon,3,\n"
-                              "[DataTable2]\n"
-                              "TableName=Caption\n"
-                              "Item1=Title,0,128,\n"
-                              "Item2=Keywords,0,256,\n";
-
 class IndexTest : public CatalogueTest {
   protected:
     const char* iniText() const override { return kIndexIni; }

@@ -151,21 +151,10 @@ TEST_F(CheckTest, AnIndexThatFailsPartWayIsLeftAsItWasSqlite)
     check(0, 0);
 }
 
-const char* const kPlaceIni = "[Common]\n"
-                              "level=3\n"
-                              "[DataTable1]\n"
-                              "TableName=ExifInfo\n"
-                              "Item1=Make,0,64,\n"
-                              "Item2=Lat,3,\n"
-                              "Item3=Lon,3,\n"
-                              "[DataTable2]\n"
-                              "TableName=Caption\n"
-                              "Item1=Title,0,128,\n";
-
 /* The place index beside the text index, with two photos taken some 650 m apart. */
 class PlaceCheckTest : public CheckTest {
   protected:
-    const char* iniText() const override { return kPlaceIni; }
+    const char* iniText() const override { return kIndexIni; }
 
     void SetUp() override
     {

@@ -19,21 +19,18 @@ namespace fs = std::filesystem;
 
 namespace kavdb::test {
 
-const char* const kTestIni = "[Common]\n"
-                             "level=3\n"
-                             "[DataTable1]\n"
-                             "TableName=ExifInfo\n"
-                             "Item1=Make,0,64,\n"
-                             "Item2=Model,0,64,\n"
-                             "Item3=ISO,1,\n"
-                             "Item4=Preview,2,1024,\n"
-                             "[DataTable2]\n"
-                             "TableName=Caption\n"
-                             "Item1=Title,0,128,\n"
-                             "Item2=Rating,1,\n"
-                             "[DataTable3]\n"
-                             "TableName=People\n"
-                             "Item1=Name,0,64,\n";
+const char* const kTestIni =
+    "[Common]\nlevel=3\n"
+    "[DataTable1]\nTableName=ExifInfo\nItem1=Make,0,64,\nItem2=Model,0,64,\nItem3=ISO,1,\n"
+    "Item4=Preview,2,1024,\n"
+    "[DataTable2]\nTableName=Caption\nItem1=Title,0,128,\nItem2=Rating,1,\n"
+    "[DataTable3]\nTableName=People\nItem1=Name,0,64,\n";
+
+const char* const kIndexIni =
+    "[Common]\nlevel=1\n"
+    "[DataTable1]\nTableName=ExifInfo\nItem1=Make,0,64,\nItem2=Model,0,64,\nItem3=Lat,3,\n"
+    "Item4=Lon,3,\n"
+    "[DataTable2]\nTableName=Caption\nItem1=Title,0,128,\nItem2=Keywords,0,256,\n";
 
 std::vector<ReportedError>& TempDirTest::errors()
 {

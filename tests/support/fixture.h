@@ -25,6 +25,9 @@ struct ReportedError {
 /* A small configuration: three metadata tables with text, integer and binary items,
  * plus the two late tables SceneInfo and FolderInfo at positions 8 and 9 left out. */
 extern const char* const kTestIni;
+/* Texts and a position (the numbers Lat and Lon) in two tables, for the text and place
+ * indexes. */
+extern const char* const kIndexIni;
 
 class TempDirTest : public ::testing::Test {
   protected:
