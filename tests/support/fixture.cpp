@@ -38,15 +38,6 @@ std::vector<ReportedError>& TempDirTest::errors()
     return list;
 }
 
-namespace {
-struct Recorder : TempDirTest {
-    static void record(const char* message, HRESULT code, const char*, const char* description)
-    {
-        errors().push_back({message ? message : "", code, description ? description : ""});
-    }
-};
-} // namespace
-
 void TempDirTest::SetUp()
 {
     char tmpl[] = "/tmp/kavdb-test-XXXXXX";
@@ -55,7 +46,9 @@ void TempDirTest::SetUp()
     writeIni(kTestIni);
     setenv("KAVDB_CONFIG_DIR", dir_.c_str(), 1);
     errors().clear();
-    KaSetErrorHandler(&Recorder::record);
+    KaSetErrorHandler([](const char* message, HRESULT code, const char*, const char* text) {
+        errors().push_back({message ? message : "", code, text ? text : ""});
+    });
 }
 
 void TempDirTest::linkCatalogue(const std::string& path)
@@ -240,12 +233,22 @@ void releaseTestTags(MetaDataList& list)
     list.clear();
 }
 
+/* A tag's integer (kind 1) or number (kind 3) from its buffer; zero for another kind. */
+template <class T> static T tagValue(const MetaTag& t, uint32_t type)
+{
+    T v{};
+    if (t.Type == type && t.Data != nullptr) {
+        std::memcpy(&v, t.Data, sizeof v);
+    }
+    return v;
+}
+
 std::string describeTags(const MetaTagList& tags)
 {
     std::string out;
     for (const MetaTag& t : tags) {
         std::string value = t.Type == 0   ? tagText(t)
-                            : t.Type == 1 ? std::to_string(tagInt(t))
+                            : t.Type == 1 ? std::to_string(tagValue<int32_t>(t, 1))
                             : t.Type == 3 ? std::to_string(tagNumber(t))
                                           : "#" + std::to_string(t.Size);
         out += std::string(out.empty() ? "" : " ") + t.Name + "=" + value;
@@ -260,20 +263,7 @@ std::string tagText(const MetaTag& t)
 
 double tagNumber(const MetaTag& t)
 {
-    double v = 0;
-    if (t.Type == 3 && t.Data != nullptr) {
-        std::memcpy(&v, t.Data, sizeof v);
-    }
-    return v;
-}
-
-int32_t tagInt(const MetaTag& t)
-{
-    int32_t v = 0;
-    if (t.Type == 1 && t.Data != nullptr) {
-        std::memcpy(&v, t.Data, 4);
-    }
-    return v;
+    return tagValue<double>(t, 3);
 }
 
 } // namespace kavdb::test

@@ -100,9 +100,8 @@ MetaTag numberTag(const std::string& name, double value);
 void releaseTestTags(MetaDataList& list);
 /* A tag list as text: "Name=value" for each, the kind's value read from its buffer. */
 std::string describeTags(const MetaTagList& tags);
-/* Reads a tag's text, integer or number. */
+/* Reads a tag's text or number. */
 std::string tagText(const MetaTag& t);
-int32_t tagInt(const MetaTag& t);
 double tagNumber(const MetaTag& t);
 
 } // namespace kavdb::test
