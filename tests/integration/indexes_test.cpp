@@ -34,16 +34,11 @@ class IndexTest : public CatalogueTest {
     void add(const char* path, const std::string& title, const std::string& make = "",
              double lat = 1000, double lon = 0)
     {
+        using Texts = std::vector<std::pair<std::string, std::string>>;
+        using Numbers = std::vector<std::pair<std::string, double>>;
         MetaDataList meta{makeMeta("Caption", {{"Title", title}})};
-        std::vector<std::pair<std::string, std::string>> texts;
-        if (!make.empty()) {
-            texts.push_back({"Make", make});
-        }
-        MetaData exif = makeMeta("ExifInfo", texts);
-        if (lat <= 90) {
-            exif.Tags.push_back(numberTag("Lat", lat));
-            exif.Tags.push_back(numberTag("Lon", lon));
-        }
+        MetaData exif = makeMeta("ExifInfo", make.empty() ? Texts{} : Texts{{"Make", make}}, {},
+                                 lat <= 90 ? Numbers{{"Lat", lat}, {"Lon", lon}} : Numbers{});
         if (!exif.Tags.empty()) {
             meta.push_back(exif);
         }

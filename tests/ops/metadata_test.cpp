@@ -220,9 +220,7 @@ class NumberKindTest : public MetadataTest {
     const char* iniText() const override { return kNumberIni; }
     static MetaData fnumber(double value)
     {
-        MetaData m = makeMeta("ExifInfo", {});
-        m.Tags.push_back(numberTag("FNumber", value));
-        return m;
+        return makeMeta("ExifInfo", {}, {}, {{"FNumber", value}});
     }
 };
 

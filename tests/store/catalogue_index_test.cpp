@@ -38,12 +38,10 @@ class CatalogueIndexTest : public CatalogueTest {
         ASSERT_EQ(KaAVDBCreateTextIndex(db_, &items), S_OK);
         ASSERT_EQ(KaAVDBCreatePlaceIndex(db_, "ExifInfo", "Latitude", "Longitude"), S_OK);
         for (const char* path : {"/p/a.jpg", "/p/b.jpg"}) {
-            MetaData exif = makeMeta("ExifInfo", {{"Make", "Canon"}});
-            exif.Tags.push_back(numberTag("Latitude", 43.296));
-            exif.Tags.push_back(numberTag("Longitude", 5.370));
             ASSERT_EQ(registerWith(
                           path, {makeMeta("Caption", {{"Title", "harbour"}, {"Returns", "ferry"}}),
-                                 exif}),
+                                 makeMeta("ExifInfo", {{"Make", "Canon"}}, {},
+                                          {{"Latitude", 43.296}, {"Longitude", 5.370}})}),
                       S_OK);
         }
     }

@@ -192,7 +192,7 @@ MetaTag textTag(const std::string& name, const std::string& value)
     return newTag(name, 0, value.c_str(), static_cast<uint32_t>(value.size() + 1));
 }
 
-MetaTag intTag(const std::string& name, int32_t value)
+static MetaTag intTag(const std::string& name, int32_t value)
 {
     return newTag(name, 1, &value, 4);
 }
@@ -209,7 +209,8 @@ MetaTag binTag(const std::string& name, const std::vector<uint8_t>& bytes)
 
 MetaData makeMeta(const std::string& table,
                   const std::vector<std::pair<std::string, std::string>>& texts,
-                  const std::vector<std::pair<std::string, int32_t>>& ints)
+                  const std::vector<std::pair<std::string, int32_t>>& ints,
+                  const std::vector<std::pair<std::string, double>>& numbers)
 {
     MetaData m;
     std::strncpy(m.TableName, table.c_str(), sizeof m.TableName - 1);
@@ -218,6 +219,9 @@ MetaData makeMeta(const std::string& table,
     }
     for (const auto& [n, v] : ints) {
         m.Tags.push_back(intTag(n, v));
+    }
+    for (const auto& [n, v] : numbers) {
+        m.Tags.push_back(numberTag(n, v));
     }
     return m;
 }

@@ -88,12 +88,12 @@ struct Call {
 /* Makes each call in turn, expecting its code. */
 void expectCodes(std::span<const Call> calls);
 
-/* A MetaData for a table with the given text and integer tags. */
+/* A MetaData for a table with the given text, integer and number tags. */
 MetaData makeMeta(const std::string& table,
                   const std::vector<std::pair<std::string, std::string>>& texts,
-                  const std::vector<std::pair<std::string, int32_t>>& ints = {});
+                  const std::vector<std::pair<std::string, int32_t>>& ints = {},
+                  const std::vector<std::pair<std::string, double>>& numbers = {});
 MetaTag textTag(const std::string& name, const std::string& value);
-MetaTag intTag(const std::string& name, int32_t value);
 MetaTag binTag(const std::string& name, const std::vector<uint8_t>& bytes);
 MetaTag numberTag(const std::string& name, double value);
 /* Releases tags made by the helpers above (allocated with new[]). */
