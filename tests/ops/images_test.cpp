@@ -80,13 +80,10 @@ TEST_F(ImagesTest, RecordsRoundTripAndAWriteKeepsStoredValuesWhereTheRecordHasNo
     EXPECT_EQ(read("a.jpg"), "640x480x24 4x3 " + std::to_string(sumOf(second.pixels.data())) +
                                  " 2010070501090807006");
     EXPECT_EQ(thumbnailSize("a.jpg"), "#32"); // written with the record's own size
-    const std::pair<int32_t, int32_t> impossible[] = {
-        {-5, 2}, {5, -2}, {INT32_MAX, INT32_MAX}, {100000, 100000}};
-    for (const auto& [width, height] : impossible) {
-        TestImage bad(1, width, height, 5, 4); // a 4-byte buffer only
-        ASSERT_EQ(KaAVDBWriteImage(db_, at("a.jpg").c_str(), &bad.record), S_OK);
-        EXPECT_EQ(thumbnailSize("a.jpg"), "#32") << width << "x" << height;
-    }
+    // A size that cannot be reckoned (which sizes cannot is ThumbnailBytes's) writes none.
+    TestImage bad(1, INT32_MAX, INT32_MAX, 5, 4); // a 4-byte buffer only
+    ASSERT_EQ(KaAVDBWriteImage(db_, at("a.jpg").c_str(), &bad.record), S_OK);
+    EXPECT_EQ(thumbnailSize("a.jpg"), "#32");
     // A write to a folder that is not catalogued succeeds and changes nothing.
     EXPECT_EQ(KaAVDBWriteImage(db_, (dir_ + "/other/a.jpg").c_str(), &first.record), S_OK);
     EXPECT_EQ(KaAVDBWriteUpdateData(db_, (dir_ + "/other/a.jpg").c_str(), "2004"), S_OK);
