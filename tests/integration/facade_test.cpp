@@ -130,25 +130,17 @@ TEST_F(FacadeTest, QueryDiagnosticShowsItsArgumentsAndAnOpenCataloguesChecksAndR
     int32_t n = 0;
     MetaTagList tags;
     MetaIdxDataList rows;
-    const HRESULT refused[] = {
-        KaDBSVRefreshAll(3),
-        KaDBSVRefreshAll(0),
-        KaDBSVRefreshFiles(&list, 3),
-        KaDBSVRefreshFolder(dir_.c_str(), 0),
-        KaDBSVGetReadTableData(0, "ExifInfo", &tags),
-        KaDBSVGetReadTableDataEx(0, 1, "ExifInfo", &rows),
-        KaDBSVGetReadTableDataEx(3, 2, "ExifInfo", &rows),
-        KaDBSVReadFilePartially("/p/a.jpg", "ExifInfo", "Make", -1, &n, nullptr),
-        KaDBSVReadFilePartially("/p/a.jpg", "ExifInfo", "Make", 0, nullptr, nullptr),
-        KaDBSVEnrollFolder(nullptr),
-        KaDBSVMoveFile("/p/a.jpg", nullptr, 0),
-        KaDBSVGetQueryFileList("SELECT 1", nullptr, 0),
-        KaDBSVExecuteSQL(nullptr),
-        KaDBSVGetCountSQL(nullptr, &n),
-        KaDBSVGetReadTableDataCount("ExifInfo", nullptr),
-        KaDBSVUpdateTableData("ExifInfo", "Make", nullptr, "b"),
-    };
-    for (HRESULT hr : refused) {
+    for (HRESULT hr :
+         {KaDBSVRefreshAll(3), KaDBSVRefreshAll(0), KaDBSVRefreshFiles(&list, 3),
+          KaDBSVRefreshFolder(dir_.c_str(), 0), KaDBSVGetReadTableData(0, "ExifInfo", &tags),
+          KaDBSVGetReadTableDataEx(0, 1, "ExifInfo", &rows),
+          KaDBSVGetReadTableDataEx(3, 2, "ExifInfo", &rows),
+          KaDBSVReadFilePartially("/p/a.jpg", "ExifInfo", "Make", -1, &n, nullptr),
+          KaDBSVReadFilePartially("/p/a.jpg", "ExifInfo", "Make", 0, nullptr, nullptr),
+          KaDBSVEnrollFolder(nullptr), KaDBSVMoveFile("/p/a.jpg", nullptr, 0),
+          KaDBSVGetQueryFileList("SELECT 1", nullptr, 0), KaDBSVExecuteSQL(nullptr),
+          KaDBSVGetCountSQL(nullptr, &n), KaDBSVGetReadTableDataCount("ExifInfo", nullptr),
+          KaDBSVUpdateTableData("ExifInfo", "Make", nullptr, "b")}) {
         EXPECT_EQ(hr, E_INVALIDARG);
     }
     EXPECT_EQ(KaDBSVEnrollFile("/p/a.jpg", nullptr), S_OK);
