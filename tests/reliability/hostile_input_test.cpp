@@ -38,23 +38,21 @@ TEST_F(HostileInputTest, OnlyOneStatementEverReachesTheEngine)
     std::string deleteInfo = "SELECT * FROM People WHERE Name = 'x'; DELETE FROM MainTable";
     StringList list;
     int32_t n = 0;
-    const Call calls[] = {
-        GIVES(E_POINTER, KaAVDBQuery(db_, search.c_str(), &list)),
-        GIVES(E_POINTER, KaAVDBGetCountSQL(db_, search.c_str(), &n)),
-        GIVES(syntax, KaAVDBGetQueryFileList(
-                          db_, "SELECT Filename FROM MainTable; DELETE FROM MainTable", &list, 1)),
-        GIVES(syntax, KaAVDBExecuteSQL(db_, "DELETE FROM People; DELETE FROM MainTable")),
-        GIVES(noValue, KaAVDBExecuteSQL(db_, "DELETE FROM MainTable WHERE FieldID <> ?")),
-        GIVES(noValue, KaAVDBGetQueryFileList(
-                           db_, "SELECT Filename FROM MainTable WHERE Filename <> :f", &list, 1)),
-        GIVES(syntax, KaAVDBDeleteInfo(db_, deleteInfo.data())),
-        GIVES(syntax, KaAVDBGetReadTableDataCount(db_, "MainTable; DELETE FROM MainTable", &n)),
-        GIVES(syntax,
-              KaAVDBUpdateTableData(db_, "People; DELETE FROM MainTable", "Name", "Ann", "B")),
-        GIVES(syntax, KaAVDBRegisterFile(db_, "/p/b.jpg", &bad, nullptr)),
-        GIVES(E_FAIL, KaAVDBWriteData(db_, "/p/a.jpg", &bad)),
-    };
-    expectCodes(calls);
+    EXPECT_EACH_GIVES(E_POINTER, KaAVDBQuery(db_, search.c_str(), &list),
+                      KaAVDBGetCountSQL(db_, search.c_str(), &n));
+    EXPECT_EACH_GIVES(syntax,
+                      KaAVDBGetQueryFileList(
+                          db_, "SELECT Filename FROM MainTable; DELETE FROM MainTable", &list, 1),
+                      KaAVDBExecuteSQL(db_, "DELETE FROM People; DELETE FROM MainTable"));
+    EXPECT_EACH_GIVES(noValue, KaAVDBExecuteSQL(db_, "DELETE FROM MainTable WHERE FieldID <> ?"),
+                      KaAVDBGetQueryFileList(
+                          db_, "SELECT Filename FROM MainTable WHERE Filename <> :f", &list, 1));
+    EXPECT_EACH_GIVES(
+        syntax, KaAVDBDeleteInfo(db_, deleteInfo.data()),
+        KaAVDBGetReadTableDataCount(db_, "MainTable; DELETE FROM MainTable", &n),
+        KaAVDBUpdateTableData(db_, "People; DELETE FROM MainTable", "Name", "Ann", "B"),
+        KaAVDBRegisterFile(db_, "/p/b.jpg", &bad, nullptr));
+    EXPECT_EACH_GIVES(E_FAIL, KaAVDBWriteData(db_, "/p/a.jpg", &bad));
     ASSERT_FALSE(errors().empty());
     EXPECT_EQ(errors().front().code, syntax) << errors().front().message;
     releaseTestTags(bad);
@@ -85,23 +83,20 @@ TEST_F(HostileInputTest, TextsPastTheFixedLimitsAreRefusedAndChangeNothing)
     StringList list;
     int32_t count = 0;
     ASSERT_EQ(KaDBSVInitDatabase(dbPath_.c_str()), S_OK);
-    const Call calls[] = {
-        GIVES(E_INVALIDARG, KaAVDBRegisterFile(db_, folder520.c_str(), nullptr, nullptr)),
-        GIVES(E_INVALIDARG, KaAVDBRegisterFile(db_, ("/p/" + name260).c_str(), nullptr, nullptr)),
-        GIVES(E_INVALIDARG, KaAVDBQuery(db_, hugeCondition.c_str(), &list)),
-        GIVES(E_INVALIDARG, KaAVDBGetCountSQL(db_, hugeCondition.c_str(), &count)),
-        GIVES(E_INVALIDARG, KaAVDBRegisterFile(db_, longName.c_str(), nullptr, nullptr)),
-        GIVES(E_INVALIDARG, KaAVDBRegisterFile(db_, longFolder.c_str(), nullptr, nullptr)),
-        GIVES(E_INVALIDARG, KaDBSVEnrollFile(longName.c_str(), &none)),
-        GIVES(E_INVALIDARG, KaDBSVEnrollImage(longName.c_str(), &image)),
-        GIVES(E_INVALIDARG, KaAVDBMoveFile(db_, "/p/a.jpg", longName.c_str(), 1)),
-        GIVES(E_INVALIDARG, KaAVDBCopyFile(db_, "/p/a.jpg", longName.c_str(), 1)),
-        GIVES(E_INVALIDARG, KaAVDBMoveFile(db_, "/p/a.jpg", ("/new/" + name260).c_str(), 1)),
-        GIVES(E_INVALIDARG, KaAVDBCopyFile(db_, "/p/a.jpg", ("/new/" + name260).c_str(), 1)),
-        GIVES(E_INVALIDARG, KaAVDBExecuteSQL(db_, longSql.c_str())),
-        GIVES(E_INVALIDARG, KaAVDBGetQueryFileList(db_, longSql.c_str(), &list, 1)),
-    };
-    expectCodes(calls);
+    EXPECT_EACH_GIVES(E_INVALIDARG, KaAVDBRegisterFile(db_, folder520.c_str(), nullptr, nullptr),
+                      KaAVDBRegisterFile(db_, ("/p/" + name260).c_str(), nullptr, nullptr),
+                      KaAVDBQuery(db_, hugeCondition.c_str(), &list),
+                      KaAVDBGetCountSQL(db_, hugeCondition.c_str(), &count),
+                      KaAVDBRegisterFile(db_, longName.c_str(), nullptr, nullptr),
+                      KaAVDBRegisterFile(db_, longFolder.c_str(), nullptr, nullptr),
+                      KaDBSVEnrollFile(longName.c_str(), &none),
+                      KaDBSVEnrollImage(longName.c_str(), &image),
+                      KaAVDBMoveFile(db_, "/p/a.jpg", longName.c_str(), 1),
+                      KaAVDBCopyFile(db_, "/p/a.jpg", longName.c_str(), 1),
+                      KaAVDBMoveFile(db_, "/p/a.jpg", ("/new/" + name260).c_str(), 1),
+                      KaAVDBCopyFile(db_, "/p/a.jpg", ("/new/" + name260).c_str(), 1),
+                      KaAVDBExecuteSQL(db_, longSql.c_str()),
+                      KaAVDBGetQueryFileList(db_, longSql.c_str(), &list, 1));
     KaDBSVExitDatabase();
     EXPECT_TRUE(list.empty());
     EXPECT_EQ(queryColumn(db_, "SELECT Pathname AS Filename FROM PathTable ORDER BY PathID"),

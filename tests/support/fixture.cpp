@@ -166,10 +166,31 @@ std::vector<std::string> CatalogueTest::readData(const std::string& path, HRESUL
     return out;
 }
 
-void expectCodes(std::span<const Call> calls)
+void expectEach(HRESULT code, const std::string& calls, std::initializer_list<HRESULT> results)
 {
-    for (const Call& c : calls) {
-        EXPECT_EQ(c.call(), c.expected) << c.what;
+    std::vector<std::string> texts(1); // the calls' texts, split at commas outside them
+    int depth = 0;
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        std::size_t end = i;
+        if (calls[i] == '"') { // a literal, whatever it holds
+            for (end = i + 1; end < calls.size() && calls[end] != '"';) {
+                end += calls[end] == '\\' ? 2 : 1;
+            }
+        }
+        depth += calls[i] == '(' || calls[i] == '{'   ? 1
+                 : calls[i] == ')' || calls[i] == '}' ? -1
+                                                      : 0;
+        if (calls[i] == ',' && depth == 0) {
+            texts.emplace_back();
+        } else if (calls[i] != ' ' || !texts.back().empty()) {
+            texts.back() += calls.substr(i, end - i + 1);
+        }
+        i = end;
+    }
+    ASSERT_EQ(texts.size(), results.size()) << calls;
+    std::size_t n = 0;
+    for (HRESULT hr : results) {
+        EXPECT_EQ(hr, code) << texts[n++];
     }
 }
 
