@@ -74,9 +74,8 @@ class SchemaExtTest : public RowsTest {
         Rows out = onServer()
                        ? linesOf(serverQuery(serverCatalogues_.back(), kServerSchema))
                        : rows("SELECT type, name, sql FROM sqlite_master ORDER BY type, name");
-        for (const std::string& r : rows("SELECT * FROM MainTable ORDER BY FieldID")) {
-            out.push_back(r);
-        }
+        Rows files = rows("SELECT * FROM MainTable ORDER BY FieldID");
+        out.insert(out.end(), files.begin(), files.end());
         return out;
     }
     Rows columns(const std::string& table)
