@@ -399,19 +399,15 @@ class JetSqlTest : public test::CatalogueTest {
     std::string outcome(Via via, const std::string& sql, bool ordered)
     {
         StringList rows;
-        HRESULT hr = S_OK;
-        if (via == Exec) {
-            hr = KaAVDBExecuteSQL(db_, sql.c_str());
-            return hr == S_OK ? "ok" : failure(hr);
-        }
-        if (via == Count) {
-            int32_t n = 0;
-            hr = KaAVDBGetCountSQL(db_, sql.c_str(), &n);
-            return hr == S_OK ? std::to_string(n) : failure(hr);
-        }
-        hr = via == Search ? KaAVDBQuery(db_, sql.c_str(), &rows)
-                           : KaAVDBGetQueryFileList(db_, sql.c_str(), &rows, via == List);
-        return hr == S_OK ? joined(rows, ordered) : failure(hr);
+        int32_t n = 0;
+        HRESULT hr = via == Exec     ? KaAVDBExecuteSQL(db_, sql.c_str())
+                     : via == Count  ? KaAVDBGetCountSQL(db_, sql.c_str(), &n)
+                     : via == Search ? KaAVDBQuery(db_, sql.c_str(), &rows)
+                                     : KaAVDBGetQueryFileList(db_, sql.c_str(), &rows, via == List);
+        return hr != S_OK     ? failure(hr)
+               : via == Exec  ? "ok"
+               : via == Count ? std::to_string(n)
+                              : joined(rows, ordered);
     }
 
     void runAll(std::span<const Case> cases)
