@@ -63,10 +63,7 @@ TEST_F(IndexTest, FindsWordsWhereverTheCatalogueHoldsThemAndAnswersAnySearchText
     add("/photos/boats/IMG_1.jpg", "Old harbour at dawn", "Canon");
     add("/photos/city/sunset_pier.jpg", "Evening", "NIKON CORPORATION");
     ASSERT_EQ(KaAVDBWriteComment(db_, "/photos/city/sunset_pier.jpg", "printed for Ann"), S_OK);
-    const struct {
-        const char* query;
-        std::vector<std::string> paths;
-    } cases[] = {
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
         {"harbour", {"/photos/boats/IMG_1.jpg"}},     // a caption item
         {"boats", {"/photos/boats/IMG_1.jpg"}},       // the folder
         {"sunset", {"/photos/city/sunset_pier.jpg"}}, // the file name, split at '_'
@@ -80,10 +77,10 @@ TEST_F(IndexTest, FindsWordsWhereverTheCatalogueHoldsThemAndAnswersAnySearchText
         {"\"old harb\"*", {"/photos/boats/IMG_1.jpg"}},   // a phrase ending in a prefix
         {"\"harbour old\"", {}},                          // in its order
     };
-    for (const auto& c : cases) {
-        std::vector<std::string> found = searchText(c.query);
+    for (const auto& [query, paths] : cases) {
+        std::vector<std::string> found = searchText(query);
         std::sort(found.begin(), found.end());
-        EXPECT_EQ(found, c.paths) << c.query;
+        EXPECT_EQ(found, paths) << query;
     }
     // Any search text is answered, never refused.
     add("/p/cafe.jpg", "Café de la Marine, Saint-Tropez");
