@@ -75,6 +75,7 @@ TEST_F(FunctionsTest, EachFunctionGivesJetsResult)
         {R"(DateAdd("m", -1, #2008-03-31#))", Value::text("2008-02-29")},
         {R"(DateAdd("n", 90, #2008-01-01 23:00#))", Value::text("2008-01-02 00:30:00")},
         {R"(DateDiff("ww", #2008-05-30#, #2008-06-01#))", Value::integer(1)},
+        {R"(Format(#1999-12-31#, "yyyy-mm-dd"))", Value::text("1999-12-31")}, // a century's end
         {R"(DatePart("y", #2008-12-31#))", Value::integer(366)},
         {R"(DatePart("ww", #2008-01-05#))", Value::integer(1)},
         {R"(DatePart("ww", #2008-01-06#))", Value::integer(2)},
