@@ -36,7 +36,7 @@ TEST_F(AddTest, StoresWhatLibvipsAndExiv2ReportAndASecondRunLeavesItAlone)
         Reference ref = referenceOf(path);
         StoredImage image = imageOf(path);
         if (!ref.readable) {
-            EXPECT_TRUE(hasRow(catalogue(), path)); // catalogued all the same
+            EXPECT_TRUE(hasRow(path)); // catalogued all the same
             EXPECT_FALSE(image.thumbnail);
             continue;
         }
@@ -44,12 +44,12 @@ TEST_F(AddTest, StoresWhatLibvipsAndExiv2ReportAndASecondRunLeavesItAlone)
         EXPECT_EQ(std::tie(image.width, image.height, image.bitcount, image.time),
                   std::make_tuple(ref.width, ref.height, 24, fileTime(path)));
         EXPECT_TRUE(image.thumbnail); // its size is the thumbnail maker's (unit tests)
-        EXPECT_EQ(metaText(catalogue(), path, "ExifInfo", "Make"), ref.make);
-        EXPECT_EQ(metaText(catalogue(), path, "ExifInfo", "Model"), ref.model);
+        EXPECT_EQ(metaText(path, "ExifInfo", "Make"), ref.make);
+        EXPECT_EQ(metaText(path, "ExifInfo", "Model"), ref.model);
     }
     EXPECT_EQ(readable, static_cast<int>(samplePhotoNames().size()) - 1);
     // Other files of the folder are catalogued too, without image.
-    EXPECT_TRUE(hasRow(catalogue(), photosDir() + "/NOTES-jpg.txt"));
+    EXPECT_TRUE(hasRow(photosDir() + "/NOTES-jpg.txt"));
 
     const std::string count = std::to_string(readable);
     EXPECT_THAT(kavdb({"add", photosDir()}).out,
@@ -104,14 +104,14 @@ TEST_F(AddTest, SingleFilesRelativeFoldersAndMissingPaths)
     kavdbExits({"add", folder + "/Nikon_D70.jpg", dir_ + "/no-such-folder"}, 1,
                "no-such-folder: no such file or folder");
     EXPECT_EQ(imageOf(folder + "/Nikon_D70.jpg").width, 100);
-    EXPECT_FALSE(hasRow(catalogue(), folder + "/Canon_40D.jpg"));
+    EXPECT_FALSE(hasRow(folder + "/Canon_40D.jpg"));
 
     const fs::path before = fs::current_path();
     fs::current_path(dir_);
     RunResult relative = kavdb({"add", "p/"});
     fs::current_path(before);
     EXPECT_EQ(relative.exitCode, 0) << relative.err;
-    EXPECT_TRUE(hasRow(catalogue(), folder + "/Canon_40D.jpg")); // under its full path
+    EXPECT_TRUE(hasRow(folder + "/Canon_40D.jpg")); // under its full path
 }
 
 TEST_F(AddTest, FilesTheCatalogueCannotKeyArePassedOverAndCounted)
@@ -121,11 +121,10 @@ TEST_F(AddTest, FilesTheCatalogueCannotKeyArePassedOverAndCounted)
     for (const char* rel : {"/Makefile", "/sub/notes.txt"})
         std::ofstream(folder + rel) << "text\n";
     EXPECT_THAT(kavdbExits({"add", folder}, 0).out, HasSubstr("1 file passed over"));
-    EXPECT_FALSE(hasRow(catalogue(), folder + "/Makefile"));
-    EXPECT_TRUE(hasRow(catalogue(), folder + "/Canon_40D.jpg"));
-    EXPECT_TRUE(hasRow(catalogue(), folder + "/sub/notes.txt"));
-    EXPECT_EQ(metaText(catalogue(), folder + "/sub/Nikon_D70.jpg", "ExifInfo", "Model"),
-              "NIKON D70");
+    EXPECT_FALSE(hasRow(folder + "/Makefile"));
+    EXPECT_TRUE(hasRow(folder + "/Canon_40D.jpg"));
+    EXPECT_TRUE(hasRow(folder + "/sub/notes.txt"));
+    EXPECT_EQ(metaText(folder + "/sub/Nikon_D70.jpg", "ExifInfo", "Model"), "NIKON D70");
 }
 
 TEST_F(AddTest, SidecarsBelongToTheirPhoto)
@@ -144,11 +143,11 @@ TEST_F(AddTest, SidecarsBelongToTheirPhoto)
     sidecar(folder + "/Nikon_D70.XMP", "Anole");
     sidecar(folder + "/orphan.xmp", "Nobody's");
     ASSERT_EQ(kavdb({"add", folder}).exitCode, 0);
-    EXPECT_EQ(metaText(catalogue(), folder + "/Canon_40D.jpg", "Caption", "Title"), "Iguana");
-    EXPECT_EQ(metaText(catalogue(), folder + "/Nikon_D70.jpg", "Caption", "Title"), "Anole");
-    EXPECT_FALSE(hasRow(catalogue(), folder + "/Canon_40D.jpg.xmp"));
-    EXPECT_FALSE(hasRow(catalogue(), folder + "/Nikon_D70.XMP"));
-    EXPECT_TRUE(hasRow(catalogue(), folder + "/orphan.xmp")); // no photo: a file like any
+    EXPECT_EQ(metaText(folder + "/Canon_40D.jpg", "Caption", "Title"), "Iguana");
+    EXPECT_EQ(metaText(folder + "/Nikon_D70.jpg", "Caption", "Title"), "Anole");
+    EXPECT_FALSE(hasRow(folder + "/Canon_40D.jpg.xmp"));
+    EXPECT_FALSE(hasRow(folder + "/Nikon_D70.XMP"));
+    EXPECT_TRUE(hasRow(folder + "/orphan.xmp")); // no photo: a file like any
 }
 
 TEST_F(AddTest, AnUnreadableFolderIsNamedWithTheReason)
@@ -160,7 +159,7 @@ TEST_F(AddTest, AnUnreadableFolderIsNamedWithTheReason)
     fs::permissions(folder + "/locked", fs::perms::owner_all);
     EXPECT_EQ(run.exitCode, 1) << run.err;
     EXPECT_THAT(run.err, HasSubstr("locked: cannot read this folder: Permission denied"));
-    EXPECT_TRUE(hasRow(catalogue(), folder + "/Canon_40D.jpg"));
+    EXPECT_TRUE(hasRow(folder + "/Canon_40D.jpg"));
 }
 
 } // namespace

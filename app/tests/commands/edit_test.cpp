@@ -91,7 +91,7 @@ TEST_F(EditTest, TagMarkAndCommentRefuseWhatCannotBeStoredAndTagStoresItemsByThe
     EXPECT_EQ(kavdb({"search", "--where", "GPSAltitude < -10", "--count"}).out, "1\n");
     // A list's entries are separated as photos' own keywords are.
     kavdb({"tag", photo_, "Caption", "Keywords=sea,boats; harbour front"});
-    EXPECT_EQ(metaText(catalogue(), photo_, "Caption", "Keywords"), "sea; boats; harbour front");
+    EXPECT_EQ(metaText(photo_, "Caption", "Keywords"), "sea; boats; harbour front");
 }
 
 } // namespace

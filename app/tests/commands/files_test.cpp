@@ -44,7 +44,7 @@ TEST_F(FilesTest, CopyKeepsTheSourceAndMoveTakesTheFileItsSidecarsAndItsRecordAl
         std::ofstream(folder_ + sidecar) << "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"/>";
     kavdb({"mark", from, "1"});
     kavdbExits({"mv", from, to}, 0);
-    EXPECT_FALSE(hasRow(catalogue(), from));
+    EXPECT_FALSE(hasRow(from));
     EXPECT_EQ(widthOf(to), 100);
     EXPECT_EQ(markOf(to), 1);
     EXPECT_FALSE(fs::exists(from));
@@ -78,7 +78,7 @@ TEST_F(FilesTest, WhatWouldPointAtNothingIsRefusedAndChangesNothing)
           Case{{"mv", "--entry-only", canon, sub_ + "/later.jpg"}, "no file at the destination"}}) {
         kavdbExits(c.args, 1, c.says);
     }
-    EXPECT_TRUE(hasRow(catalogue(), canon));
+    EXPECT_TRUE(hasRow(canon));
     EXPECT_TRUE(fs::exists(canon));
     EXPECT_FALSE(fs::exists(sub_ + "/later.jpg"));
 
@@ -91,15 +91,15 @@ TEST_F(FilesTest, WhatWouldPointAtNothingIsRefusedAndChangesNothing)
 TEST_F(FilesTest, RemoveFilesWhetherOnDiskOrNotAndWholeFolderTrees)
 {
     EXPECT_EQ(kavdb({"rm", folder_ + "/Nikon_D70.jpg"}).exitCode, 0);
-    EXPECT_FALSE(hasRow(catalogue(), folder_ + "/Nikon_D70.jpg"));
-    EXPECT_TRUE(hasRow(catalogue(), folder_ + "/Canon_40D.jpg"));
+    EXPECT_FALSE(hasRow(folder_ + "/Nikon_D70.jpg"));
+    EXPECT_TRUE(hasRow(folder_ + "/Canon_40D.jpg"));
     EXPECT_TRUE(fs::exists(folder_ + "/Nikon_D70.jpg"));
     fs::remove(folder_ + "/Canon_40D.jpg");
     EXPECT_EQ(kavdb({"rm", folder_ + "/Canon_40D.jpg"}).exitCode, 0);
-    EXPECT_FALSE(hasRow(catalogue(), folder_ + "/Canon_40D.jpg"));
+    EXPECT_FALSE(hasRow(folder_ + "/Canon_40D.jpg"));
 
     EXPECT_EQ(kavdb({"rm", folder_}).exitCode, 0);
-    EXPECT_FALSE(hasRow(catalogue(), sub_ + "/Pentax_K10D.jpg"));
+    EXPECT_FALSE(hasRow(sub_ + "/Pentax_K10D.jpg"));
     EXPECT_TRUE(fs::exists(sub_ + "/Pentax_K10D.jpg"));
     kavdbExits({"rm", folder_}, 1, "not in the catalogue");
 }

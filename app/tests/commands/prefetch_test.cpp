@@ -50,8 +50,8 @@ TEST_F(PrefetchTest, AddGivesTheSameRecordsWithOneJobOrMany)
         freshCatalogue();
         RunResult run = kavdbExits({"add", "--jobs", jobs, folder}, 1); // broken.jpg
         EXPECT_THAT(run.out, HasSubstr("4 photos: 3 read, 0 already up to date, 1 unreadable"));
-        EXPECT_EQ(metaText(catalogue(), paths[3], "ExifInfo", "Model"), "NIKON D70");
-        EXPECT_TRUE(hasRow(catalogue(), paths[1]));
+        EXPECT_EQ(metaText(paths[3], "ExifInfo", "Model"), "NIKON D70");
+        EXPECT_TRUE(hasRow(paths[1]));
     }
 }
 

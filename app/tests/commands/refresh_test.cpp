@@ -60,7 +60,7 @@ TEST_F(RefreshTest, ChangedPhotosAreReadAgainWhatTheyLackIsNullAndUnreadableOnes
     EXPECT_THAT(run.out, HasSubstr("2 photos read again"));
     EXPECT_THAT(run.out, HasSubstr("0 entries dropped"));
     EXPECT_FALSE(imageOf(truncated).thumbnail);
-    EXPECT_TRUE(hasRow(catalogue(), truncated));
+    EXPECT_TRUE(hasRow(truncated));
 
     StoredImage data = imageOf(photo);
     EXPECT_EQ(std::tie(data.width, data.thumbWidth, data.time),
@@ -84,7 +84,7 @@ TEST_F(RefreshTest, EveryDropIsReportedAndADryRunChangesNothing)
     EXPECT_THAT(dry.out, HasSubstr("would drop " + noted + " (with its comment, Rating)"));
     EXPECT_THAT(dry.out, HasSubstr("would drop " + plain + "\n"));
     EXPECT_THAT(dry.out, HasSubstr("2 entries would be dropped, 1 of them with notes"));
-    EXPECT_TRUE(hasRow(catalogue(), noted));
+    EXPECT_TRUE(hasRow(noted));
 
     RunResult run = kavdbExits({"refresh"}, 0);
     EXPECT_THAT(run.out, HasSubstr("dropped " + noted + " (with its comment, Rating)"));
