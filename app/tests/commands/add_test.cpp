@@ -114,40 +114,29 @@ TEST_F(AddTest, SingleFilesRelativeFoldersAndMissingPaths)
     EXPECT_TRUE(hasRow(folder + "/Canon_40D.jpg")); // under its full path
 }
 
-TEST_F(AddTest, FilesTheCatalogueCannotKeyArePassedOverAndCounted)
-{
-    const std::string folder = copyPhotos("p", {"Canon_40D.jpg"});
-    copyPhotos("p/sub", {"Nikon_D70.jpg"});
-    for (const char* rel : {"/Makefile", "/sub/notes.txt"})
-        std::ofstream(folder + rel) << "text\n";
-    EXPECT_THAT(kavdbExits({"add", folder}, 0).out, HasSubstr("1 file passed over"));
-    EXPECT_FALSE(hasRow(folder + "/Makefile"));
-    EXPECT_TRUE(hasRow(folder + "/Canon_40D.jpg"));
-    EXPECT_TRUE(hasRow(folder + "/sub/notes.txt"));
-    EXPECT_EQ(metaText(folder + "/sub/Nikon_D70.jpg", "ExifInfo", "Model"), "NIKON D70");
-}
-
-TEST_F(AddTest, SidecarsBelongToTheirPhoto)
+TEST_F(AddTest, SidecarsBelongToTheirPhotoAndFilesTheCatalogueCannotKeyArePassedOver)
 {
     const std::string folder = copyPhotos("p", {"Canon_40D.jpg", "Nikon_D70.jpg"});
+    copyPhotos("p/sub", {"Pentax_K10D.jpg"});
     auto sidecar = [](const std::string& path, const std::string& title) {
-        std::ofstream(path) << "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"http://"
-                               "www.w3.org/1999/02/22-rdf-syntax-ns#\"><rdf:Description xmlns:dc="
-                               "\"http://purl.org/dc/elements/1.1/\"><dc:title><rdf:Alt><rdf:li "
-                               "xml:lang=\"x-default\">"
-                            << title
-                            << "</rdf:li></rdf:Alt></dc:title></rdf:Description></rdf:RDF>"
-                               "</x:xmpmeta>";
+        std::ofstream(path) << R"(<x:xmpmeta xmlns:x="adobe:ns:meta/"><rdf:RDF
+          xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#"><rdf:Description
+          xmlns:dc="http://purl.org/dc/elements/1.1/"><dc:title><rdf:Alt>
+          <rdf:li xml:lang="x-default">)"
+                            << title << "</rdf:li></rdf:Alt></dc:title></rdf:Description></rdf:RDF>"
+                            << "</x:xmpmeta>";
     };
     sidecar(folder + "/Canon_40D.jpg.xmp", "Iguana");
     sidecar(folder + "/Nikon_D70.XMP", "Anole");
-    sidecar(folder + "/orphan.xmp", "Nobody's");
-    ASSERT_EQ(kavdb({"add", folder}).exitCode, 0);
+    sidecar(folder + "/sub/orphan.xmp", "Nobody's");
+    std::ofstream(folder + "/Makefile") << "text\n";
+    EXPECT_THAT(kavdbExits({"add", folder}, 0).out, HasSubstr("1 file passed over"));
     EXPECT_EQ(metaText(folder + "/Canon_40D.jpg", "Caption", "Title"), "Iguana");
     EXPECT_EQ(metaText(folder + "/Nikon_D70.jpg", "Caption", "Title"), "Anole");
-    EXPECT_FALSE(hasRow(folder + "/Canon_40D.jpg.xmp"));
-    EXPECT_FALSE(hasRow(folder + "/Nikon_D70.XMP"));
-    EXPECT_TRUE(hasRow(folder + "/orphan.xmp")); // no photo: a file like any
+    EXPECT_EQ(metaText(folder + "/sub/Pentax_K10D.jpg", "ExifInfo", "Model"), "PENTAX K10D");
+    for (const char* notCatalogued : {"/Canon_40D.jpg.xmp", "/Nikon_D70.XMP", "/Makefile"})
+        EXPECT_FALSE(hasRow(folder + notCatalogued)) << notCatalogued;
+    EXPECT_TRUE(hasRow(folder + "/sub/orphan.xmp")); // no photo: a file like any
 }
 
 TEST_F(AddTest, AnUnreadableFolderIsNamedWithTheReason)
