@@ -6,9 +6,7 @@
  */
 #include "command_fixture.h"
 
-#include <sys/stat.h>
-#include <utime.h>
-
+#include <chrono>
 #include <filesystem>
 #include <tuple>
 
@@ -29,12 +27,7 @@ class RefreshTest : public CommandTest {
     /* Gives a file another modification time, an hour earlier. */
     static void touch(const std::string& path)
     {
-        struct stat st {};
-        ASSERT_EQ(stat(path.c_str(), &st), 0);
-        struct utimbuf times {
-            st.st_atime, st.st_mtime - 3600
-        };
-        ASSERT_EQ(utime(path.c_str(), &times), 0);
+        fs::last_write_time(path, fs::last_write_time(path) - std::chrono::hours(1));
     }
 
     /* Puts other photo content under an existing name (a newer time as well). */
