@@ -180,16 +180,6 @@ std::string CommandTest::addPhotos(const std::string& folder, const std::vector<
     return target;
 }
 
-std::string CommandTest::photosDir()
-{
-    return fs::absolute(KAVDB_PHOTOS_DIR).lexically_normal().string();
-}
-
-std::string CommandTest::samplesDir()
-{
-    return fs::absolute(KAVDB_SAMPLES_DIR).lexically_normal().string();
-}
-
 std::vector<std::string> CommandTest::samplePhotoNames()
 {
     std::vector<std::string> names;
@@ -222,15 +212,17 @@ void CommandTest::freshCatalogue()
     serverLink("catalogue.mdb");
 }
 
-StoredImage CommandTest::imageOf(const std::string& path)
+StoredImage CommandTest::imageOf(const std::string& path, DBHandle* db)
 {
     ImageData data{};
-    if (KaAVDBReadImage(catalogue(), path.c_str(), &data) != S_OK)
+    if (KaAVDBReadImage(db ? db : catalogue(), path.c_str(), &data) != S_OK)
         return {};
     char time[32] = {};
     SYSTEMTIMEtoSTR(data.UpdateTM, time);
+    const auto* bytes = reinterpret_cast<const char*>(data.Thumbnail);
+    const std::size_t size = ((data.ThumbnailWidth * 3 + 3) & ~3) * data.ThumbnailHeight;
     StoredImage image(data.Width, data.Height, data.Bitcount, data.ThumbnailWidth,
-                      data.ThumbnailHeight, data.Thumbnail != nullptr, time);
+                      data.ThumbnailHeight, bytes ? std::string(bytes, size) : "", time);
     FreeImageData(&data);
     return image;
 }
@@ -242,17 +234,12 @@ int32_t CommandTest::markOf(const std::string& path)
     return mark;
 }
 
-std::string CommandTest::commentOf(const std::string& path)
+std::optional<std::string> CommandTest::commentOf(const std::string& path)
 {
     char text[4096] = {};
-    KaAVDBReadComment(catalogue(), path.c_str(), text);
+    if (KaAVDBReadComment(catalogue(), path.c_str(), text) != S_OK)
+        return std::nullopt;
     return text;
-}
-
-bool CommandTest::hasRow(const std::string& path)
-{
-    char comment[4096] = {};
-    return KaAVDBReadComment(catalogue(), path.c_str(), comment) == S_OK;
 }
 
 std::string CommandTest::metaText(const std::string& path, const char* table, const char* item)

@@ -37,18 +37,14 @@ class MigrateTest : public CommandTest {
     }
 
     /* Every photo's thumbnail bytes in the catalogue at path. */
-    std::vector<std::vector<unsigned char>> thumbnails(const std::string& path)
+    std::vector<std::string> thumbnails(const std::string& path)
     {
         DBHandle* h = nullptr;
         EXPECT_EQ(KaAVDBOpen(path.c_str(), &h), S_OK);
-        std::vector<std::vector<unsigned char>> all;
+        std::vector<std::string> all;
         for (const std::string& name : kPhotos) {
-            ImageData image{};
-            EXPECT_EQ(KaAVDBReadImage(h, (folder_ + "/" + name).c_str(), &image), S_OK) << name;
-            std::size_t size = ((image.ThumbnailWidth * 3 + 3) & ~3) * image.ThumbnailHeight;
-            all.emplace_back(image.Thumbnail, image.Thumbnail + (image.Thumbnail ? size : 0));
-            EXPECT_GT(all.back().size(), 0u) << name;
-            FreeImageData(&image);
+            all.push_back(imageOf(folder_ + "/" + name, h).thumbnail);
+            EXPECT_NE(all.back().size(), 0u) << name;
         }
         KaAVDBClose(h);
         return all;
