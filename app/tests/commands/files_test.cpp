@@ -22,7 +22,6 @@ class FilesTest : public CommandTest {
         sub_ = copyPhotos("p/sub", {"Pentax_K10D.jpg"});
         folder_ = addPhotos("p", {"Canon_40D.jpg", "Nikon_D70.jpg"});
     }
-    int widthOf(const std::string& path) { return imageOf(path).width; }
 
     std::string folder_;
     std::string sub_;
@@ -36,8 +35,8 @@ TEST_F(FilesTest, CopyKeepsTheSourceAndMoveTakesTheFileItsSidecarsAndItsRecordAl
     const std::string copy = sub_ + "/copy.jpg";
     kavdbExits({"cp", from, copy}, 0);
     EXPECT_EQ(fs::file_size(copy), fs::file_size(from));
-    EXPECT_EQ(widthOf(from), 100);
-    EXPECT_EQ(widthOf(copy), 100);
+    EXPECT_EQ(imageOf(from).width, 100);
+    EXPECT_EQ(imageOf(copy).width, 100);
 
     const std::string to = folder_ + "/renamed.jpg";
     for (const char* sidecar : {"/Canon_40D.xmp", "/Canon_40D.jpg.xmp"}) // either form
@@ -45,18 +44,17 @@ TEST_F(FilesTest, CopyKeepsTheSourceAndMoveTakesTheFileItsSidecarsAndItsRecordAl
     kavdb({"mark", from, "1"});
     kavdbExits({"mv", from, to}, 0);
     EXPECT_FALSE(hasRow(from));
-    EXPECT_EQ(widthOf(to), 100);
+    EXPECT_EQ(imageOf(to).width, 100);
     EXPECT_EQ(markOf(to), 1);
     EXPECT_FALSE(fs::exists(from));
-    EXPECT_TRUE(fs::exists(to));
-    EXPECT_TRUE(fs::exists(folder_ + "/renamed.xmp"));
-    EXPECT_TRUE(fs::exists(folder_ + "/renamed.jpg.xmp"));
+    for (const char* moved : {"/renamed.jpg", "/renamed.xmp", "/renamed.jpg.xmp"})
+        EXPECT_TRUE(fs::exists(folder_ + moved)) << moved;
 
     const std::string nikon = sub_ + "/Nikon_D70.jpg"; // into a folder: the name stays
     kavdb({"mark", folder_ + "/Nikon_D70.jpg", "1"});
     EXPECT_EQ(kavdb({"mv", "--reset-mark", folder_ + "/Nikon_D70.jpg", sub_}).exitCode, 0);
     EXPECT_TRUE(fs::exists(nikon));
-    EXPECT_EQ(widthOf(nikon), 100);
+    EXPECT_EQ(imageOf(nikon).width, 100);
     EXPECT_EQ(markOf(nikon), 0);
 }
 
@@ -85,7 +83,7 @@ TEST_F(FilesTest, WhatWouldPointAtNothingIsRefusedAndChangesNothing)
     fs::rename(canon, sub_ + "/gone.jpg"); // moved by other means
     kavdbExits({"mv", canon, folder_ + "/back.jpg"}, 1, "not on disk");
     EXPECT_EQ(kavdb({"mv", "--entry-only", canon, sub_ + "/gone.jpg"}).exitCode, 0);
-    EXPECT_EQ(widthOf(sub_ + "/gone.jpg"), 100);
+    EXPECT_EQ(imageOf(sub_ + "/gone.jpg").width, 100);
 }
 
 TEST_F(FilesTest, RemoveFilesWhetherOnDiskOrNotAndWholeFolderTrees)
