@@ -87,8 +87,6 @@ TEST_F(EditTest, TagMarkAndCommentRefuseWhatCannotBeStoredAndTagStoresItemsByThe
 
     kavdbExits({"tag", photo_, "Rating", "Stars=4", "Label=7"}, 0);
     EXPECT_THAT(shownJson(), HasSubstr("\"Rating\":{\"Stars\":4,\"Label\":\"7\"}"));
-    EXPECT_EQ(kavdb({"tag", photo_, "ExifInfo", "GPSAltitude=-12.5"}).exitCode, 0);
-    EXPECT_EQ(kavdb({"search", "--where", "GPSAltitude < -10", "--count"}).out, "1\n");
     // A list's entries are separated as photos' own keywords are.
     kavdb({"tag", photo_, "Caption", "Keywords=sea,boats; harbour front"});
     EXPECT_EQ(metaText(photo_, "Caption", "Keywords"), "sea; boats; harbour front");
