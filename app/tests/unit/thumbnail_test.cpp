@@ -24,14 +24,9 @@ class ThumbnailTest : public ::testing::Test {
   protected:
     void SetUp() override { test::startTestVips(); }
 
-    static Thumbnail thumbOf(const std::vector<uint8_t>& bytes)
-    {
-        return makeThumbnail(bytes.data(), bytes.size());
-    }
-    static ImageInfo infoOf(const std::vector<uint8_t>& bytes)
-    {
-        return readImageInfo(bytes.data(), bytes.size());
-    }
+    using Bytes = std::vector<uint8_t>;
+    static Thumbnail thumbOf(const Bytes& b) { return makeThumbnail(b.data(), b.size()); }
+    static ImageInfo infoOf(const Bytes& b) { return readImageInfo(b.data(), b.size()); }
 };
 
 TEST_F(ThumbnailTest, FitsTheBoxKeepingTheShapeNeverEnlargesAndStandsUpright)
