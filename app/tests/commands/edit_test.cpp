@@ -6,7 +6,6 @@
  */
 #include "command_fixture.h"
 
-#include <filesystem>
 #include <fstream>
 
 namespace kavdb::test {
@@ -17,9 +16,9 @@ class EditTest : public CommandTest {
     void SetUp() override
     {
         CommandTest::SetUp();
-        std::filesystem::create_directories(dir_ + "/p");
-        std::ofstream(dir_ + "/p/notes.txt") << "not a photo\n";
-        folder_ = addPhotos("p", {"Canon_40D.jpg", "Nikon_D70.jpg"});
+        folder_ = copyPhotos("p", {"Canon_40D.jpg", "Nikon_D70.jpg"});
+        std::ofstream(folder_ + "/notes.txt") << "not a photo\n";
+        kavdbExits({"add", "--quiet", folder_}, 0);
         photo_ = folder_ + "/Canon_40D.jpg";
     }
 
