@@ -71,8 +71,12 @@ bool registerOneByOne(Catalogue& catalogue, const std::vector<std::string>& file
 {
     bool ok = true;
     for (const std::string& path : files) {
-        if (cannotBeKeyed(path) || isSidecarOfAPhoto(path)) {
-            passedOver += cannotBeKeyed(path) ? 1 : 0;
+        if (cannotBeKeyed(path)) {
+            ++passedOver;
+            continue;
+        }
+        if (isSidecarOfAPhoto(path)) {
+            catalogue.deleteFile(path); // the walk may have registered it before it stopped
             continue;
         }
         Outcome outcome = catalogue.enrollFile(path);

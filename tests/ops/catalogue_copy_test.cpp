@@ -86,6 +86,12 @@ TEST_F(CatalogueCopyTest, ProgressGoesTableByTableAndARefusedCopyKeepsNoRow)
     EXPECT_EQ(rowsOf(dst, "ExifInfo"), kFiles);
     EXPECT_EQ(copyTo(dst), KAVDB_E_ALREADY_EXISTS);
     EXPECT_EQ(copyTo(dir_ + "/made.mdb"), S_OK) << "a missing destination is made";
+    const std::string used = catalogueFrom("used.mdb", kTestIni);
+    DBHandle* h = nullptr;
+    ASSERT_EQ(KaAVDBOpen(used.c_str(), &h), S_OK);
+    EXPECT_EQ(KaAVDBExecuteSQL(h, "INSERT INTO PathTable (Pathname) VALUES ('/elsewhere')"), S_OK);
+    KaAVDBClose(h);
+    EXPECT_EQ(copyTo(used), KAVDB_E_ALREADY_EXISTS) << "one row is a catalogue in use";
     // A destination lacking an item or refusing a value keeps no row.
     std::string ini = kTestIni;
     const std::string lacking =

@@ -4,11 +4,14 @@
  * with it), the file's time and the make and model Exiv2 reads; the corrupted one is catalogued
  * without image and reported. XMP sidecars give their photo its items and are no entries
  * themselves; files the catalogue cannot key are passed over; folders that cannot be read are
- * named. A RAW file gets its upright size and its thumbnail from its preview.
+ * named. A RAW file gets its upright size and its thumbnail from its preview. Photos read
+ * ahead on worker threads arrive in list order whatever the depth; `add --jobs` gives the same
+ * catalogue.
  */
 #include "command_fixture.h"
 #include "dng_file.h"
 #include "imaging/vips_runtime.h"
+#include "photo_prefetch.h"
 #include "reference.h"
 
 #include <vips/vips8>
@@ -36,20 +39,20 @@ TEST_F(AddTest, StoresWhatLibvipsAndExiv2ReportAndASecondRunLeavesItAlone)
         Reference ref = referenceOf(path);
         StoredImage image = imageOf(path);
         if (!ref.readable) {
-            EXPECT_TRUE(hasRow(catalogue(), path)); // catalogued all the same
-            EXPECT_FALSE(image.thumbnail);
+            EXPECT_TRUE(hasRow(path)); // catalogued all the same
+            EXPECT_TRUE(image.thumbnail.empty());
             continue;
         }
         ++readable;
         EXPECT_EQ(std::tie(image.width, image.height, image.bitcount, image.time),
                   std::make_tuple(ref.width, ref.height, 24, fileTime(path)));
-        EXPECT_TRUE(image.thumbnail); // its size is the thumbnail maker's (unit tests)
-        EXPECT_EQ(metaText(catalogue(), path, "ExifInfo", "Make"), ref.make);
-        EXPECT_EQ(metaText(catalogue(), path, "ExifInfo", "Model"), ref.model);
+        EXPECT_FALSE(image.thumbnail.empty()); // its size is the thumbnail maker's (unit tests)
+        EXPECT_EQ(metaText(path, "ExifInfo", "Make"), ref.make);
+        EXPECT_EQ(metaText(path, "ExifInfo", "Model"), ref.model);
     }
     EXPECT_EQ(readable, static_cast<int>(samplePhotoNames().size()) - 1);
     // Other files of the folder are catalogued too, without image.
-    EXPECT_TRUE(hasRow(catalogue(), photosDir() + "/NOTES-jpg.txt"));
+    EXPECT_TRUE(hasRow(photosDir() + "/NOTES-jpg.txt"));
 
     const std::string count = std::to_string(readable);
     EXPECT_THAT(kavdb({"add", photosDir()}).out,
@@ -104,51 +107,39 @@ TEST_F(AddTest, SingleFilesRelativeFoldersAndMissingPaths)
     kavdbExits({"add", folder + "/Nikon_D70.jpg", dir_ + "/no-such-folder"}, 1,
                "no-such-folder: no such file or folder");
     EXPECT_EQ(imageOf(folder + "/Nikon_D70.jpg").width, 100);
-    EXPECT_FALSE(hasRow(catalogue(), folder + "/Canon_40D.jpg"));
+    EXPECT_FALSE(hasRow(folder + "/Canon_40D.jpg"));
 
     const fs::path before = fs::current_path();
     fs::current_path(dir_);
     RunResult relative = kavdb({"add", "p/"});
     fs::current_path(before);
     EXPECT_EQ(relative.exitCode, 0) << relative.err;
-    EXPECT_TRUE(hasRow(catalogue(), folder + "/Canon_40D.jpg")); // under its full path
+    EXPECT_TRUE(hasRow(folder + "/Canon_40D.jpg")); // under its full path
 }
 
-TEST_F(AddTest, FilesTheCatalogueCannotKeyArePassedOverAndCounted)
-{
-    const std::string folder = copyPhotos("p", {"Canon_40D.jpg"});
-    copyPhotos("p/sub", {"Nikon_D70.jpg"});
-    for (const char* rel : {"/Makefile", "/sub/notes.txt"})
-        std::ofstream(folder + rel) << "text\n";
-    EXPECT_THAT(kavdbExits({"add", folder}, 0).out, HasSubstr("1 file passed over"));
-    EXPECT_FALSE(hasRow(catalogue(), folder + "/Makefile"));
-    EXPECT_TRUE(hasRow(catalogue(), folder + "/Canon_40D.jpg"));
-    EXPECT_TRUE(hasRow(catalogue(), folder + "/sub/notes.txt"));
-    EXPECT_EQ(metaText(catalogue(), folder + "/sub/Nikon_D70.jpg", "ExifInfo", "Model"),
-              "NIKON D70");
-}
-
-TEST_F(AddTest, SidecarsBelongToTheirPhoto)
+TEST_F(AddTest, SidecarsBelongToTheirPhotoAndFilesTheCatalogueCannotKeyArePassedOver)
 {
     const std::string folder = copyPhotos("p", {"Canon_40D.jpg", "Nikon_D70.jpg"});
+    copyPhotos("p/sub", {"Pentax_K10D.jpg"});
     auto sidecar = [](const std::string& path, const std::string& title) {
-        std::ofstream(path) << "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"http://"
-                               "www.w3.org/1999/02/22-rdf-syntax-ns#\"><rdf:Description xmlns:dc="
-                               "\"http://purl.org/dc/elements/1.1/\"><dc:title><rdf:Alt><rdf:li "
-                               "xml:lang=\"x-default\">"
-                            << title
-                            << "</rdf:li></rdf:Alt></dc:title></rdf:Description></rdf:RDF>"
-                               "</x:xmpmeta>";
+        std::ofstream(path) << R"(<x:xmpmeta xmlns:x="adobe:ns:meta/"><rdf:RDF
+          xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#"><rdf:Description
+          xmlns:dc="http://purl.org/dc/elements/1.1/"><dc:title><rdf:Alt>
+          <rdf:li xml:lang="x-default">)"
+                            << title << "</rdf:li></rdf:Alt></dc:title></rdf:Description></rdf:RDF>"
+                            << "</x:xmpmeta>";
     };
     sidecar(folder + "/Canon_40D.jpg.xmp", "Iguana");
     sidecar(folder + "/Nikon_D70.XMP", "Anole");
-    sidecar(folder + "/orphan.xmp", "Nobody's");
-    ASSERT_EQ(kavdb({"add", folder}).exitCode, 0);
-    EXPECT_EQ(metaText(catalogue(), folder + "/Canon_40D.jpg", "Caption", "Title"), "Iguana");
-    EXPECT_EQ(metaText(catalogue(), folder + "/Nikon_D70.jpg", "Caption", "Title"), "Anole");
-    EXPECT_FALSE(hasRow(catalogue(), folder + "/Canon_40D.jpg.xmp"));
-    EXPECT_FALSE(hasRow(catalogue(), folder + "/Nikon_D70.XMP"));
-    EXPECT_TRUE(hasRow(catalogue(), folder + "/orphan.xmp")); // no photo: a file like any
+    sidecar(folder + "/sub/orphan.xmp", "Nobody's");
+    std::ofstream(folder + "/Makefile") << "text\n";
+    EXPECT_THAT(kavdbExits({"add", folder}, 0).out, HasSubstr("1 file passed over"));
+    EXPECT_EQ(metaText(folder + "/Canon_40D.jpg", "Caption", "Title"), "Iguana");
+    EXPECT_EQ(metaText(folder + "/Nikon_D70.jpg", "Caption", "Title"), "Anole");
+    EXPECT_EQ(metaText(folder + "/sub/Pentax_K10D.jpg", "ExifInfo", "Model"), "PENTAX K10D");
+    for (const char* notCatalogued : {"/Canon_40D.jpg.xmp", "/Nikon_D70.XMP", "/Makefile"})
+        EXPECT_FALSE(hasRow(folder + notCatalogued)) << notCatalogued;
+    EXPECT_TRUE(hasRow(folder + "/sub/orphan.xmp")); // no photo: a file like any
 }
 
 TEST_F(AddTest, AnUnreadableFolderIsNamedWithTheReason)
@@ -160,7 +151,52 @@ TEST_F(AddTest, AnUnreadableFolderIsNamedWithTheReason)
     fs::permissions(folder + "/locked", fs::perms::owner_all);
     EXPECT_EQ(run.exitCode, 1) << run.err;
     EXPECT_THAT(run.err, HasSubstr("locked: cannot read this folder: Permission denied"));
-    EXPECT_TRUE(hasRow(catalogue(), folder + "/Canon_40D.jpg"));
+    EXPECT_TRUE(hasRow(folder + "/Canon_40D.jpg"));
+}
+
+class PrefetchTest : public CommandTest {
+  protected:
+    std::vector<std::string> mixedFolder()
+    {
+        const std::string folder =
+            copyPhotos("p", {"Canon_40D.jpg", "Fujifilm_FinePix_E500.jpg", "Nikon_D70.jpg"});
+        std::ofstream(folder + "/broken.jpg") << "not a jpeg";
+        return {folder + "/Canon_40D.jpg", folder + "/broken.jpg",
+                folder + "/Fujifilm_FinePix_E500.jpg", folder + "/Nikon_D70.jpg"};
+    }
+};
+
+TEST_F(PrefetchTest, PhotosArriveInListOrderAtEveryDepth)
+{
+    const std::vector<std::string> paths = mixedFolder();
+    for (std::size_t depth : {1u, 2u, 8u}) {
+        PhotoPrefetch reader(paths, depth);
+        std::vector<int> widths;
+        std::vector<std::string> errors;
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            PhotoRead read = reader.next();
+            widths.push_back(read.photo ? read.photo->image.width : -1);
+            errors.push_back(read.error);
+        }
+        EXPECT_EQ(widths, (std::vector<int>{100, -1, 59, 100})) << "depth " << depth;
+        EXPECT_EQ(errors[0], "");
+        EXPECT_NE(errors[1], "") << "depth " << depth;
+    }
+    PhotoPrefetch abandoned(paths, 4); // the rest is left unread: it finishes quietly
+    EXPECT_TRUE(abandoned.next().photo.has_value());
+}
+
+TEST_F(PrefetchTest, AddGivesTheSameRecordsWithOneJobOrMany)
+{
+    const std::vector<std::string> paths = mixedFolder();
+    const std::string folder = paths[0].substr(0, paths[0].rfind('/'));
+    for (const char* jobs : {"1", "4"}) {
+        freshCatalogue();
+        RunResult run = kavdbExits({"add", "--jobs", jobs, folder}, 1); // broken.jpg
+        EXPECT_THAT(run.out, HasSubstr("4 photos: 3 read, 0 already up to date, 1 unreadable"));
+        EXPECT_EQ(metaText(paths[3], "ExifInfo", "Model"), "NIKON D70");
+        EXPECT_TRUE(hasRow(paths[1]));
+    }
 }
 
 } // namespace

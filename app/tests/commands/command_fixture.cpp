@@ -98,7 +98,7 @@ std::vector<std::string> CommandTest::commandLine(const std::vector<std::string>
     return all;
 }
 
-RunResult CommandTest::run(const std::vector<std::string>& args, bool asNobody)
+RunResult CommandTest::kavdb(const std::vector<std::string>& args, bool asNobody)
 {
     std::vector<std::string> all = commandLine(args);
     std::vector<char*> argv = argvOf(all);
@@ -121,29 +121,21 @@ RunResult CommandTest::run(const std::vector<std::string>& args, bool asNobody)
     return {exitCodeOf(status), readText(outPath), readText(errPath)};
 }
 
-RunResult CommandTest::kavdb(const std::vector<std::string>& args)
-{
-    return run(args, false);
-}
-
 RunResult CommandTest::kavdbExits(const std::vector<std::string>& args, int code,
                                   const std::string& says)
 {
-    RunResult result = run(args, false);
-    std::string command;
-    for (const std::string& a : args)
-        command += " " + a;
-    EXPECT_EQ(result.exitCode, code) << "kavdb" << command << "\n" << result.err;
-    EXPECT_THAT(result.err, HasSubstr(says)) << "kavdb" << command;
+    RunResult result = kavdb(args);
+    EXPECT_EQ(result.exitCode, code) << ::testing::PrintToString(args) << "\n" << result.err;
+    EXPECT_THAT(result.err, HasSubstr(says)) << ::testing::PrintToString(args);
     return result;
 }
 
 RunResult CommandTest::kavdbUnprivileged(const std::vector<std::string>& args)
 {
-    if (geteuid() != 0)
-        return run(args, false);
-    fs::permissions(dir_, fs::perms::all);
-    return run(args, true);
+    const bool root = geteuid() == 0;
+    if (root)
+        fs::permissions(dir_, fs::perms::all);
+    return kavdb(args, root);
 }
 
 RunResult CommandTest::kavdbOnTerminal(const std::vector<std::string>& args)
@@ -188,16 +180,6 @@ std::string CommandTest::addPhotos(const std::string& folder, const std::vector<
     return target;
 }
 
-std::string CommandTest::photosDir()
-{
-    return fs::absolute(KAVDB_PHOTOS_DIR).lexically_normal().string();
-}
-
-std::string CommandTest::samplesDir()
-{
-    return fs::absolute(KAVDB_SAMPLES_DIR).lexically_normal().string();
-}
-
 std::vector<std::string> CommandTest::samplePhotoNames()
 {
     std::vector<std::string> names;
@@ -230,21 +212,17 @@ void CommandTest::freshCatalogue()
     serverLink("catalogue.mdb");
 }
 
-StoredImage CommandTest::imageOf(const std::string& path)
+StoredImage CommandTest::imageOf(const std::string& path, DBHandle* db)
 {
     ImageData data{};
-    StoredImage image;
-    if (KaAVDBReadImage(catalogue(), path.c_str(), &data) != S_OK)
-        return image;
+    if (KaAVDBReadImage(db ? db : catalogue(), path.c_str(), &data) != S_OK)
+        return {};
     char time[32] = {};
     SYSTEMTIMEtoSTR(data.UpdateTM, time);
-    image = {data.Width,
-             data.Height,
-             data.Bitcount,
-             data.ThumbnailWidth,
-             data.ThumbnailHeight,
-             data.Thumbnail != nullptr,
-             time};
+    const auto* bytes = reinterpret_cast<const char*>(data.Thumbnail);
+    const std::size_t size = ((data.ThumbnailWidth * 3 + 3) & ~3) * data.ThumbnailHeight;
+    StoredImage image(data.Width, data.Height, data.Bitcount, data.ThumbnailWidth,
+                      data.ThumbnailHeight, bytes ? std::string(bytes, size) : "", time);
     FreeImageData(&data);
     return image;
 }
@@ -256,10 +234,23 @@ int32_t CommandTest::markOf(const std::string& path)
     return mark;
 }
 
-std::string CommandTest::commentOf(const std::string& path)
+std::optional<std::string> CommandTest::commentOf(const std::string& path)
 {
     char text[4096] = {};
-    KaAVDBReadComment(catalogue(), path.c_str(), text);
+    if (KaAVDBReadComment(catalogue(), path.c_str(), text) != S_OK)
+        return std::nullopt;
+    return text;
+}
+
+std::string CommandTest::metaText(const std::string& path, const char* table, const char* item)
+{
+    int32_t size = 0;
+    void* data = nullptr;
+    if (KaAVDBReadFilePartially(catalogue(), path.c_str(), table, item, 0, &size, &data) != S_OK ||
+        !data)
+        return {};
+    std::string text(static_cast<const char*>(data));
+    FreeBuffer(data);
     return text;
 }
 
@@ -290,23 +281,6 @@ std::vector<std::string> lines(const std::string& text, char end)
     for (std::string line; std::getline(in, line, end);)
         out.push_back(line);
     return out;
-}
-
-std::string metaText(DBHandle* db, const std::string& path, const char* table, const char* item)
-{
-    int32_t size = 0;
-    void* data = nullptr;
-    if (KaAVDBReadFilePartially(db, path.c_str(), table, item, 0, &size, &data) != S_OK || !data)
-        return {};
-    std::string text(static_cast<const char*>(data));
-    FreeBuffer(data);
-    return text;
-}
-
-bool hasRow(DBHandle* db, const std::string& path)
-{
-    char comment[4096] = {};
-    return KaAVDBReadComment(db, path.c_str(), comment) == S_OK;
 }
 
 } // namespace kavdb::test

@@ -11,6 +11,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,8 +34,8 @@ struct StoredImage {
     int bitcount = 0;
     int thumbWidth = 0;
     int thumbHeight = 0;
-    bool thumbnail = false;
-    std::string time; // the file time it was read at (fileTime)
+    std::string thumbnail; // its bytes, rows of blue, green, red padded to 4 bytes
+    std::string time;      // the file time it was read at (fileTime)
 };
 
 class CommandTest : public ::testing::Test {
@@ -42,8 +44,8 @@ class CommandTest : public ::testing::Test {
     void TearDown() override;
 
     /* Runs kavdb --db <catalogue> args... (no --db of its own when args hold one),
-     * standard error not a terminal. */
-    RunResult kavdb(const std::vector<std::string>& args);
+     * standard error not a terminal; asNobody: as user "nobody". */
+    RunResult kavdb(const std::vector<std::string>& args, bool asNobody = false);
     /* The same with standard output and error on a pseudo-terminal; returns what it shows. */
     RunResult kavdbOnTerminal(const std::vector<std::string>& args);
     /* The same as a user whom file permissions bind: as "nobody" when the tests run as
@@ -63,20 +65,27 @@ class CommandTest : public ::testing::Test {
                           const std::string& from = photosDir());
     /* Every sample photo file name (all files of the photo folder, sorted). */
     static std::vector<std::string> samplePhotoNames();
-    /* The test photo folder as the catalogue keys it: absolute and lexically normal. */
-    static std::string photosDir();
-    /* The repository's samples/ (the HEIC photo among them). */
-    static std::string samplesDir();
+    /* The test photo folder as the catalogue keys it: absolute and lexically normal; and the
+     * repository's samples/ (the HEIC photo among them). */
+    static std::string photosDir() { return normal(KAVDB_PHOTOS_DIR); }
+    static std::string samplesDir() { return normal(KAVDB_SAMPLES_DIR); }
+    static std::string normal(const char* dir)
+    {
+        return std::filesystem::absolute(dir).lexically_normal().string();
+    }
 
     /* Opens the catalogue with the library for inspection (closed in TearDown). */
     DBHandle* catalogue();
-    void closeCatalogue();
     /* Drops the catalogue for an empty one at db_ (on a server run, a new server one). */
     void freshCatalogue();
-    /* What the catalogue holds of one file (zeros, "" and false when it holds nothing). */
-    StoredImage imageOf(const std::string& path);
+    /* What the catalogue (or db) holds of one file (zeros and "" when it holds nothing). */
+    StoredImage imageOf(const std::string& path, DBHandle* db = nullptr);
     int32_t markOf(const std::string& path);
-    std::string commentOf(const std::string& path);
+    /* A file's comment; none when the catalogue holds no row for it. */
+    std::optional<std::string> commentOf(const std::string& path);
+    bool hasRow(const std::string& path) { return commentOf(path).has_value(); }
+    /* A text item of a file's metadata ("" when it has none). */
+    std::string metaText(const std::string& path, const char* table, const char* item);
     /* On a server run, a link file dir_/name naming a new server catalogue (its URI to
      * *uri), dropped in TearDown; returns the link's path either way. */
     std::string serverLink(const std::string& name, std::string* uri = nullptr);
@@ -86,7 +95,7 @@ class CommandTest : public ::testing::Test {
 
   private:
     std::vector<std::string> commandLine(const std::vector<std::string>& args) const;
-    RunResult run(const std::vector<std::string>& args, bool asNobody);
+    void closeCatalogue();
 
     DBHandle* handle_ = nullptr;
     std::vector<std::string> linked_; // server catalogues db_ and serverLink name
@@ -96,9 +105,5 @@ class CommandTest : public ::testing::Test {
 std::string fileTime(const std::string& path);
 /* text cut at every `end`. */
 std::vector<std::string> lines(const std::string& text, char end = '\n');
-
-/* Values read from the catalogue through the library. */
-std::string metaText(DBHandle* db, const std::string& path, const char* table, const char* item);
-bool hasRow(DBHandle* db, const std::string& path);
 
 } // namespace kavdb::test

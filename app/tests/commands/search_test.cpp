@@ -83,16 +83,11 @@ TEST_F(SearchTest, PathsAsLinesNulTerminatedOrJson)
 {
     const std::string d70 = photosDir() + "/Nikon_D70.jpg";
     const std::string iptc = photosDir() + "/iptc_tagged.jpg"; // a D70's photo too
-    const std::vector<std::string> where = {"search", "--where", "Model = 'NIKON D70'"};
-    auto with = [&](const char* option) {
-        std::vector<std::string> args = where;
-        args.push_back(option);
-        return kavdb(args).out;
-    };
-    EXPECT_EQ(lines(with("-0"), '\0'), (std::vector<std::string>{d70, iptc}));
-    EXPECT_EQ(with("--json"), "{\"paths\":[\"" + d70 + "\",\"" + iptc + "\"]}\n");
-    EXPECT_EQ(with("--ndjson"), "{\"path\":\"" + d70 + "\"}\n{\"path\":\"" + iptc + "\"}\n");
-    EXPECT_EQ(with("--count"), "2\n");
+    for (const auto& [option, out] : std::vector<std::pair<std::string, std::string>>{
+             {"-0", d70 + '\0' + iptc + '\0'},
+             {"--json", "{\"paths\":[\"" + d70 + "\",\"" + iptc + "\"]}\n"},
+             {"--ndjson", "{\"path\":\"" + d70 + "\"}\n{\"path\":\"" + iptc + "\"}\n"}})
+        EXPECT_EQ(kavdb({"search", "--where", "Model = 'NIKON D70'", option}).out, out) << option;
 }
 
 TEST_F(SearchTest, SqlPrintsEveryColumnAndSaysHowManyRowsAChangeTouched)

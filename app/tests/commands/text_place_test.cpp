@@ -6,8 +6,6 @@
  */
 #include "command_fixture.h"
 
-#include <algorithm>
-
 namespace kavdb::test {
 namespace {
 
@@ -49,17 +47,14 @@ TEST_F(TextPlaceTest, TextFindsCaptionsKeywordsAndCameras)
 
 TEST_F(TextPlaceTest, DatesTakenNarrowTheSearch)
 {
-    RunResult dates = kavdb({"sql", "SELECT DateTaken FROM ExifInfo ORDER BY DateTaken"});
-    std::vector<std::string> taken = lines(dates.out);
-    ASSERT_EQ(taken.size(), 3u) << dates.out;
-    const std::string firstDay = taken[0].substr(0, 10);
-    std::vector<std::string> onFirstDay = search({"--from", firstDay, "--to", firstDay});
-    ASSERT_EQ(onFirstDay.size(), 1u);
-    std::vector<std::string> later = search({"--from", taken[1]});
-    EXPECT_EQ(later.size(), 2u);
-    EXPECT_EQ(std::find(later.begin(), later.end(), onFirstDay[0]), later.end());
-    EXPECT_EQ(search({"--to", taken[0], "--where", "Make LIKE 'x%'"}), std::vector<std::string>{});
-    // Taken 2008-05-30, with the date in another table.
+    // Taken 2008-03-15 09:52:01 (the Nikon), 2008-05-04 16:47:24 (the Pentax), 2008-05-30.
+    EXPECT_EQ(search({"--from", "2008-03-15", "--to", "2008-03-15"}),
+              std::vector<std::string>{nikon_});
+    EXPECT_EQ(search({"--from", "2008-05-04 16:47:24"}),
+              (std::vector<std::string>{canon_, pentax_}));
+    EXPECT_EQ(search({"--to", "2008-05-30", "--where", "Make LIKE 'x%'"}),
+              std::vector<std::string>{});
+    // The date in another table than the condition's.
     kavdbExits({"tag", canon_, "Rating", "Stars=5"}, 0);
     EXPECT_EQ(search({"--table", "Rating", "--where", "Stars > 3", "--to", "2008-05-30"}),
               std::vector<std::string>{canon_});

@@ -16,34 +16,29 @@
 namespace kavdb::test {
 
 /* Lines read from a descriptor as they come. */
-class LineReader {
-  public:
-    explicit LineReader(int fd = -1) : fd_(fd) {}
-    int fd() const { return fd_; }
+struct LineReader {
+    int fd = -1;
+    std::string buffer;
 
     /* The next line, or "" when none comes within `seconds`. */
     std::string next(int seconds)
     {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-        while (buffer_.find('\n') == std::string::npos) {
+        while (buffer.find('\n') == std::string::npos) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 deadline - std::chrono::steady_clock::now());
-            pollfd p{fd_, POLLIN, 0};
+            pollfd p{fd, POLLIN, 0};
             char chunk[512];
             ssize_t n = 0;
             if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0 ||
-                (n = read(fd_, chunk, sizeof chunk)) <= 0)
+                (n = read(fd, chunk, sizeof chunk)) <= 0)
                 return "";
-            buffer_.append(chunk, static_cast<std::size_t>(n));
+            buffer.append(chunk, static_cast<std::size_t>(n));
         }
-        std::string first = buffer_.substr(0, buffer_.find('\n'));
-        buffer_.erase(0, first.size() + 1);
+        std::string first = buffer.substr(0, buffer.find('\n'));
+        buffer.erase(0, first.size() + 1);
         return first;
     }
-
-  private:
-    int fd_;
-    std::string buffer_;
 };
 
 /* kavdb watch running in the background, its standard output read line by line. */
@@ -70,16 +65,16 @@ class WatchProcess {
         }
         close(out[1]);
         close(err[1]);
-        out_ = LineReader(out[0]);
-        err_ = LineReader(err[0]);
+        out_.fd = out[0];
+        err_.fd = err[0];
     }
     ~WatchProcess()
     {
         kill(pid_, SIGTERM);
         int status = 0;
         waitpid(pid_, &status, 0);
-        close(out_.fd());
-        close(err_.fd());
+        close(out_.fd);
+        close(err_.fd);
     }
 
     /* Waits until the watch says it is watching (its watches are set, so a file made from

@@ -57,7 +57,7 @@ TEST_F(WatchTest, AddRecognisesAPhotoMovedSinceItWasCatalogued)
     RunResult run = kavdb({"add", b});
     EXPECT_THAT(run.out, HasSubstr("moved " + a + "/Pentax_K10D.jpg -> " + b + "/k10d.jpg"));
     EXPECT_EQ(markOf(b + "/k10d.jpg"), 1);
-    EXPECT_FALSE(hasRow(catalogue(), a + "/Pentax_K10D.jpg"));
+    EXPECT_FALSE(hasRow(a + "/Pentax_K10D.jpg"));
 }
 
 } // namespace

@@ -160,7 +160,6 @@ TEST(DupesTest, IdenticalFilesGroupByContentAndAlsoJoinTheirSimilarPictures)
     EXPECT_EQ(groups[0].paths, (std::vector<std::string>{"/a/1.jpg", "/b/1.jpg"}));
     EXPECT_FALSE(groups[1].identical);
     EXPECT_EQ(groups[1].paths, (std::vector<std::string>{"/a/1.jpg", "/a/2.jpg", "/b/1.jpg"}));
-    EXPECT_EQ(findDuplicates(files, 0).size(), 1u);
     // The same coarse hash, finer hashes 64 bits apart: not similar.
     EXPECT_TRUE(findDuplicates({{"/a/5.jpg", "c5", 0x0f0f, {0, 0, 0, ~uint64_t{0}}},
                                 {"/a/6.jpg", "c6", 0x0f0f, {0, 0, 0, 0}}},

@@ -71,25 +71,10 @@ class SheetTest : public ::testing::Test {
         fs::remove_all(dir_);
     }
     void TearDown() override { fs::remove_all(dir_); }
-    /* Every page's HTML of a sheet of n photos in folders of 7, written to dir_. */
-    std::vector<std::string> writeSheet(int n, int perPage)
-    {
-        SheetWriter sheet({(dir_ / "out").string(), "", 6, perPage});
-        for (int i = 0; i < n; ++i) {
-            SheetEntry e = entry("photo" + std::to_string(i) + ".jpg", 160, 120);
-            e.path = "/photos/" + std::to_string(i / 7) + "/" + e.name;
-            sheet.add("/photos/" + std::to_string(i / 7), std::move(e));
-        }
-        sheet.finish();
-        std::vector<std::string> pages;
-        for (const PageSummary& p : sheet.pages())
-            pages.push_back(test::readText((dir_ / "out" / pageFileName(p.page)).string()));
-        return pages;
-    }
     fs::path dir_;
 };
 
-TEST_F(SheetTest, APageLinksItsThumbnailFilesToTheOriginals)
+TEST_F(SheetTest, APageLinksItsThumbnailFilesToTheOriginalsAndEscapesNamesFoldersAndLinks)
 {
     std::string html = renderPageHtml(sampleGroups(), "sheet", 2, true);
     std::vector<test::SheetImage> images = test::sheetImages(html);
@@ -106,13 +91,10 @@ TEST_F(SheetTest, APageLinksItsThumbnailFilesToTheOriginals)
     for (const char* remote : {"http:", "https:", "//cdn", "<script", "<link", "data:"})
         EXPECT_EQ(html.find(remote), std::string::npos) << remote;
     EXPECT_EQ(renderPageHtml(sampleGroups(), "sheet", 1, false).find("page-0"), std::string::npos);
-}
 
-TEST_F(SheetTest, NamesFoldersAndLinksAreEscaped)
-{
     SheetEntry e = entry("<x>\"#1.jpg", 10, 10);
     e.path = "/a&b/<x>\"#1.jpg";
-    std::string html = renderPageHtml({{"/a&b", {e}}}, "sheet", 1, false);
+    html = renderPageHtml({{"/a&b", {e}}}, "sheet", 1, false);
     EXPECT_NE(html.find("/a&amp;b"), std::string::npos);
     EXPECT_NE(html.find("&lt;x&gt;&quot;#1.jpg"), std::string::npos);
     EXPECT_NE(html.find("file:///a%26b/%3Cx%3E%22%231.jpg"), std::string::npos);
@@ -121,10 +103,17 @@ TEST_F(SheetTest, NamesFoldersAndLinksAreEscaped)
 
 TEST_F(SheetTest, TwoThousandPhotosMakeSmallPagesAndAnIndex)
 {
-    std::vector<std::string> pages = writeSheet(2000, 200);
-    ASSERT_EQ(pages.size(), 10u);
+    SheetWriter sheet({(dir_ / "out").string(), "", 6, 200});
+    for (int i = 0; i < 2000; ++i) { // in folders of 7
+        SheetEntry e = entry("photo" + std::to_string(i) + ".jpg", 160, 120);
+        e.path = "/photos/" + std::to_string(i / 7) + "/" + e.name;
+        sheet.add("/photos/" + std::to_string(i / 7), std::move(e));
+    }
+    sheet.finish();
+    ASSERT_EQ(sheet.pages().size(), 10u);
     std::size_t largest = 0;
-    for (const std::string& page : pages) {
+    for (const PageSummary& p : sheet.pages()) {
+        std::string page = test::readText((dir_ / "out" / pageFileName(p.page)).string());
         EXPECT_EQ(test::sheetImages(page).size(), 200u);
         largest = std::max(largest, page.size());
     }
@@ -139,26 +128,7 @@ TEST_F(SheetTest, TwoThousandPhotosMakeSmallPagesAndAnIndex)
     EXPECT_EQ(thumb.width(), 160);
 }
 
-TEST_F(SheetTest, APngPerPage)
-{
-    fs::create_directories(dir_);
-    const std::string png = (dir_ / "s.png").string();
-    SheetWriter sheet({"", png, 3, 4});
-    for (int i = 0; i < 9; ++i)
-        sheet.add("/f", entry("p" + std::to_string(i) + ".jpg", 160, 120));
-    sheet.finish();
-    ASSERT_EQ(sheet.pngFiles().size(), 3u);
-    const SheetGeometry g = sheetGeometry();
-    vips::VImage first = vips::VImage::new_from_file(sheet.pngFiles()[0].c_str());
-    EXPECT_EQ(first.height(), g.headerHeight + 2 * g.cellHeight + 2 * g.margin); // 4 of 3 across
-    EXPECT_EQ(sheet.pngFiles()[2], (dir_ / "s-0003.png").string());
-    SheetWriter one({"", png, 3, 40});
-    one.add("/f", entry("only.jpg", 160, 120));
-    one.finish();
-    EXPECT_EQ(one.pngFiles(), std::vector<std::string>{png}); // one page keeps the name
-}
-
-TEST_F(SheetTest, PngIsAGridOfFixedCellsHoldingTheThumbnails)
+TEST_F(SheetTest, APngPerPageIsAGridOfFixedCellsHoldingTheThumbnails)
 {
     const SheetGeometry g = sheetGeometry();
     std::vector<SheetGroup> groups = sampleGroups();
@@ -186,6 +156,21 @@ TEST_F(SheetTest, PngIsAGridOfFixedCellsHoldingTheThumbnails)
         EXPECT_EQ(middle[1], 0);
         std::filesystem::remove(path);
     }
+
+    fs::create_directories(dir_);
+    const std::string png = (dir_ / "s.png").string();
+    SheetWriter sheet({"", png, 3, 4});
+    for (int i = 0; i < 9; ++i)
+        sheet.add("/f", entry("p" + std::to_string(i) + ".jpg", 160, 120));
+    sheet.finish();
+    ASSERT_EQ(sheet.pngFiles().size(), 3u);
+    vips::VImage first = vips::VImage::new_from_file(sheet.pngFiles()[0].c_str());
+    EXPECT_EQ(first.height(), g.headerHeight + 2 * g.cellHeight + 2 * g.margin); // 4 of 3 across
+    EXPECT_EQ(sheet.pngFiles()[2], (dir_ / "s-0003.png").string());
+    SheetWriter one({"", png, 3, 40});
+    one.add("/f", entry("only.jpg", 160, 120));
+    one.finish();
+    EXPECT_EQ(one.pngFiles(), std::vector<std::string>{png}); // one page keeps the name
 }
 
 } // namespace

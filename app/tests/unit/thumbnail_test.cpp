@@ -1,8 +1,8 @@
 /*
  * Image facts and thumbnails: sizes that fit 160 x 160 without enlarging, every source
- * kind ending as 24-bit pixels, their order and padding, orientation, and damaged input
- * refused. The sample photos and the corrupted one are tested through `kavdb add`, the
- * record that keeps a thumbnail by the library (tests/ops/images_test).
+ * kind ending as 24-bit pixels, their order and padding (and the conversions to and from
+ * RGB), orientation, and damaged input refused. The sample photos and the corrupted one are tested
+ * through `kavdb add`, the record that keeps a thumbnail by the library (tests/ops/images_test).
  */
 #include "imaging/image_info.h"
 #include "imaging/pixels.h"
@@ -10,6 +10,8 @@
 #include "test_images.h"
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 namespace kavdb::imaging {
 namespace {
@@ -22,33 +24,33 @@ class ThumbnailTest : public ::testing::Test {
   protected:
     void SetUp() override { test::startTestVips(); }
 
-    static Thumbnail thumbOf(const std::vector<uint8_t>& bytes)
-    {
-        return makeThumbnail(bytes.data(), bytes.size());
-    }
-    static ImageInfo infoOf(const std::vector<uint8_t>& bytes)
-    {
-        return readImageInfo(bytes.data(), bytes.size());
-    }
+    using Bytes = std::vector<uint8_t>;
+    static Thumbnail thumbOf(const Bytes& b) { return makeThumbnail(b.data(), b.size()); }
+    static ImageInfo infoOf(const Bytes& b) { return readImageInfo(b.data(), b.size()); }
 };
 
-TEST_F(ThumbnailTest, FitsTheBoxKeepingTheShapeAndNeverEnlarges)
+TEST_F(ThumbnailTest, FitsTheBoxKeepingTheShapeNeverEnlargesAndStandsUpright)
 {
     struct Case {
-        int width, height, thumbWidth, thumbHeight;
+        int width, height, orientation, thumbWidth, thumbHeight;
     };
-    for (Case c : {Case{2000, 1500, 160, 120}, Case{1500, 2000, 120, 160}, Case{320, 320, 160, 160},
-                   Case{1000, 100, 160, 16}, Case{100, 68, 100, 68}, Case{160, 90, 160, 90},
-                   Case{7, 3, 7, 3}}) {
-        std::vector<uint8_t> jpeg = encoded(rampImage(c.width, c.height), ".jpg");
+    // Orientations 6 and 8 turn the photo by a quarter to display: its size turns with it.
+    for (Case c :
+         {Case{2000, 1500, 1, 160, 120}, Case{1500, 2000, 1, 120, 160}, Case{320, 320, 1, 160, 160},
+          Case{1000, 100, 1, 160, 16}, Case{100, 68, 1, 100, 68}, Case{160, 90, 1, 160, 90},
+          Case{7, 3, 1, 7, 3}, Case{400, 200, 3, 160, 80}, Case{400, 200, 6, 80, 160},
+          Case{400, 200, 8, 80, 160}}) {
+        vips::VImage image = rampImage(c.width, c.height).copy();
+        image.set("orientation", c.orientation);
+        std::vector<uint8_t> jpeg = encoded(image, ".jpg");
         Thumbnail t = thumbOf(jpeg);
-        EXPECT_EQ(t.width, c.thumbWidth) << c.width << "x" << c.height;
-        EXPECT_EQ(t.height, c.thumbHeight) << c.width << "x" << c.height;
-        EXPECT_EQ(t.bgr.size(), rowStride(t.width, 24) * t.height);
         ImageInfo info = infoOf(jpeg);
-        EXPECT_EQ(info.width, c.width);
-        EXPECT_EQ(info.height, c.height);
-        EXPECT_EQ(info.bitcount, 24);
+        const bool quarter = c.orientation > 4;
+        EXPECT_EQ(std::tie(t.width, t.height, info.width, info.height, info.bitcount),
+                  std::make_tuple(c.thumbWidth, c.thumbHeight, quarter ? c.height : c.width,
+                                  quarter ? c.width : c.height, 24))
+            << c.width << "x" << c.height << ", orientation " << c.orientation;
+        EXPECT_EQ(t.bgr.size(), rowStride(t.width, 24) * t.height);
     }
 }
 
@@ -106,22 +108,6 @@ TEST_F(ThumbnailTest, EveryKindOfSourceBecomes24BitColourOnWhite)
               (std::vector<uint8_t>{255, 255, 255})); // transparent pixels turn white
 }
 
-TEST_F(ThumbnailTest, SizeAndThumbnailAreThoseOfThePhotoUpright)
-{
-    for (int orientation : {3, 6, 8}) {
-        vips::VImage image = rampImage(400, 200).copy();
-        image.set("orientation", orientation); // 6 and 8 turn it by a quarter to display
-        std::vector<uint8_t> jpeg = encoded(image, ".jpg");
-        ImageInfo info = infoOf(jpeg);
-        Thumbnail t = thumbOf(jpeg);
-        const bool quarter = orientation != 3;
-        EXPECT_EQ(info.width, quarter ? 200 : 400) << orientation;
-        EXPECT_EQ(info.height, quarter ? 400 : 200) << orientation;
-        EXPECT_EQ(t.width, quarter ? 80 : 160) << orientation;
-        EXPECT_EQ(t.height, quarter ? 160 : 80) << orientation;
-    }
-}
-
 TEST_F(ThumbnailTest, DamagedOrForeignBytesAreRefused)
 {
     std::vector<uint8_t> jpeg = encoded(rampImage(1200, 900), ".jpg");
@@ -135,6 +121,37 @@ TEST_F(ThumbnailTest, DamagedOrForeignBytesAreRefused)
     } catch (const ImageError& e) {
         EXPECT_STRNE(e.what(), "");
         EXPECT_EQ(std::string(e.what()).find('\n'), std::string::npos);
+    }
+}
+
+TEST(RowStride, RoundsBitsUpToWholeWords)
+{
+    struct Case {
+        int width, bits;
+        std::size_t stride;
+    };
+    for (Case c : {Case{1, 24, 4}, Case{4, 24, 12}, Case{5, 24, 16}, Case{160, 24, 480},
+                   Case{159, 24, 480}, Case{0, 24, 0}, Case{3, 8, 4}, Case{1, 32, 4}})
+        EXPECT_EQ(rowStride(c.width, c.bits), c.stride) << c.width << "x" << c.bits;
+}
+
+TEST(PaddedBgr, SwapsRedAndBlueZeroesPaddingAndRoundTripsForEveryPaddingWidth)
+{
+    // 5 x 2 pixels: 15 bytes of pixels per row, padded to 16.
+    std::vector<uint8_t> rgb;
+    for (int i = 0; i < 30; ++i)
+        rgb.push_back(static_cast<uint8_t>(10 * (i / 3) + i % 3 + 1)); // R, G, B: x1, x2, x3
+    EXPECT_EQ(
+        rgbToPaddedBgr(rgb.data(), 5, 2),
+        (std::vector<uint8_t>{3,  2,  1,  13, 12, 11, 23, 22, 21, 33, 32, 31, 43, 42, 41, 0,
+                              53, 52, 51, 63, 62, 61, 73, 72, 71, 83, 82, 81, 93, 92, 91, 0}));
+    for (int width = 1; width <= 8; ++width) {
+        std::vector<uint8_t> pixels(static_cast<std::size_t>(width) * 3 * 3);
+        for (std::size_t i = 0; i < pixels.size(); ++i)
+            pixels[i] = static_cast<uint8_t>(i * 7 + width);
+        std::vector<uint8_t> bgr = rgbToPaddedBgr(pixels.data(), width, 3);
+        EXPECT_EQ(bgr.size(), rowStride(width, 24) * 3);
+        EXPECT_EQ(paddedBgrToRgb(bgr.data(), width, 3), pixels) << "width " << width;
     }
 }
 

@@ -61,6 +61,7 @@ TEST_F(FunctionsTest, EachFunctionGivesJetsResult)
         {R"(DatePart("ww", #2008-01-05#); DatePart("ww", #2008-01-06#))", "1; 2"},
         {R"(Weekday(#2008-05-30#, 2); DateSerial(2008, 13, 1))", "5; '2009-01-01'"},
         {R"(DateSerial(2008, 1, 0))", "'2007-12-31'"},
+        {R"(Format(#1999-12-31#, "yyyy-mm-dd"))", "'1999-12-31'"}, // a century's end
         {R"(Format(#2008-05-30 15:56:01#, "Long Date"))", "'Friday, May 30, 2008'"},
         {R"(Format(#2008-05-30 15:56:01#, "General Date"))", "'5/30/2008 3:56:01 PM'"},
         {R"(Format(#2008-05-30 15:56:01#, "hh:nn AM/PM"))", "'03:56 PM'"},
