@@ -20,16 +20,7 @@ namespace {
 SYSTEMTIME makeTime(uint16_t y, uint16_t mo, uint16_t d, uint16_t dow, uint16_t h, uint16_t mi,
                     uint16_t s, uint16_t ms)
 {
-    SYSTEMTIME t{};
-    t.wYear = y;
-    t.wMonth = mo;
-    t.wDay = d;
-    t.wDayOfWeek = dow;
-    t.wHour = h;
-    t.wMinute = mi;
-    t.wSecond = s;
-    t.wMilliseconds = ms;
-    return t;
+    return SYSTEMTIME{y, mo, dow, d, h, mi, s, ms}; // the record's own order: weekday first
 }
 
 using store::dateText;

@@ -44,31 +44,23 @@ class ServerRetryTest : public CatalogueTest {
 
 TEST_F(ServerRetryTest, ConflictsAreRunAgainWholeAndGiveUpAfterFiveAttempts)
 {
-    struct Case {
-        int failures;
-        const char* state;
-        HRESULT result;
-        const char* comment;
-        int tries;
-    };
-    const Case cases[] = {
+    const std::tuple<int, const char*, HRESULT, const char*, int> cases[] = {
         {2, "40001", S_OK, "written", 3},
         {2, "40P01", S_OK, "written", 3},
-        {9, "40001", E_FAIL, "", 5},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.failures) + " x " + c.state);
+        {9, "40001", E_FAIL, "", 5}};
+    for (const auto& [failures, state, result, written, attempts] : cases) {
+        SCOPED_TRACE(std::to_string(failures) + " x " + state);
         ASSERT_EQ(serverQuery(serverCatalogues_.back(),
                               "DROP TRIGGER IF EXISTS kavdb_fail ON \"MainTable\"; DROP FUNCTION "
                               "IF EXISTS kavdb_fail; DROP SEQUENCE IF EXISTS kavdb_tries"),
                   "");
         ASSERT_EQ(KaAVDBWriteComment(db_, file_.c_str(), ""), S_OK);
-        failNext(c.failures, c.state);
+        failNext(failures, state);
         errors().clear();
-        EXPECT_EQ(KaAVDBWriteComment(db_, file_.c_str(), "written"), c.result);
-        EXPECT_EQ(tries(), c.tries);
-        EXPECT_EQ(comment(file_), c.comment);
-        if (c.result != S_OK) {
+        EXPECT_EQ(KaAVDBWriteComment(db_, file_.c_str(), "written"), result);
+        EXPECT_EQ(tries(), attempts);
+        EXPECT_EQ(comment(file_), written);
+        if (result != S_OK) {
             ASSERT_FALSE(errors().empty());
             EXPECT_EQ(errors().back().message, "Failed to complete the call after 5 attempts");
         }

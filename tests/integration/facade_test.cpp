@@ -45,50 +45,31 @@ TEST_F(FacadeTest, WithoutTheCatalogueEveryCallIsRefused)
     ImageDataList images;
     ImageData image{};
     void* buffer = nullptr;
-    const Call calls[] = {
-        GIVES(E_INVALIDARG, KaDBSVEnrollFolder("/p")),
-        GIVES(E_INVALIDARG, KaDBSVEnrollFile("/p/a.jpg", &data)),
-        GIVES(E_INVALIDARG, KaDBSVEnrollImage("/p/a.jpg", &image)),
-        GIVES(E_INVALIDARG, KaDBSVUpdateFile("/p/a.jpg", &data)),
-        GIVES(E_INVALIDARG, KaDBSVSetFolderInfo("/p", "t")),
-        GIVES(E_INVALIDARG, KaDBSVDeleteFolder("/p")),
-        GIVES(E_INVALIDARG, KaDBSVDeleteFile("/p/a.jpg")),
-        GIVES(E_INVALIDARG, KaDBSVMoveFile("/p/a.jpg", "/p/b.jpg", 0)),
-        GIVES(E_INVALIDARG, KaDBSVReadFile("/p/a.jpg", &data)),
-        GIVES(E_INVALIDARG,
-              KaDBSVReadFilePartially("/p/a.jpg", "ExifInfo", "Make", 0, &n, &buffer)),
-        GIVES(E_INVALIDARG, KaDBSVGetFolderInfo("/p", &textPtr)),
-        GIVES(E_INVALIDARG, KaDBSVReadImage("/p/a.jpg", &image)),
-        GIVES(E_INVALIDARG, KaDBSVUpdateImage("/p/a.jpg", &image)),
-        GIVES(E_INVALIDARG, KaDBSVReadComment("/p/a.jpg", &textPtr)),
-        GIVES(E_INVALIDARG, KaDBSVUpdateComment("/p/a.jpg", "c")),
-        GIVES(E_INVALIDARG, KaDBSVGetReadTableDataCount("ExifInfo", &n)),
-        GIVES(E_INVALIDARG, KaDBSVGetReadTableData(1, "ExifInfo", &tags)),
-        GIVES(E_INVALIDARG, KaDBSVGetReadTableDataEx(1, 2, "ExifInfo", &rows)),
-        GIVES(E_INVALIDARG, KaDBSVRefreshFolder("/p", 1)),
-        GIVES(E_INVALIDARG, KaDBSVCopyFile("/p/a.jpg", "/p/b.jpg", 0)),
-        GIVES(E_INVALIDARG, KaDBSVRefreshFiles(&list, 1)),
-        GIVES(E_INVALIDARG, KaDBSVRefreshAll(1)),
-        GIVES(E_INVALIDARG, KaDBSVWriteUpdateData("/p/a.jpg", "x")),
-        GIVES(E_INVALIDARG, KaDBSVReadUpdateData("/p/a.jpg", text)),
-        GIVES(E_INVALIDARG, KaDBSVDeleteInfo(sql)),
-        GIVES(E_INVALIDARG, KaDBSVUpdateTableData("ExifInfo", "Make", "a", "b")),
-        GIVES(E_INVALIDARG, KaDBSVSetCheck("/p/a.jpg", 1)),
-        GIVES(E_INVALIDARG, KaDBSVGetCheck("/p/a.jpg", &n)),
-        GIVES(E_INVALIDARG, KaDBSVGetQueryFileList("SELECT 1", &list, 0)),
-        GIVES(E_INVALIDARG, KaDBSVExecuteSQL("SELECT 1")),
-        GIVES(E_INVALIDARG, KaDBSVGetCountSQL("SELECT * FROM MainTable WHERE 1", &n)),
-        // The image reads pass the missing handle on, and its own check refuses it.
-        GIVES(E_INVALIDARG, KaDBSVReadImageBatch(&list, &images)),
-        GIVES(E_INVALIDARG, KaDBSVReadImages(nullptr, &list, nullptr)),
-        GIVES(E_INVALIDARG, KaDBSVGetDataTableNum(nullptr)),
-        GIVES(E_INVALIDARG, KaDBSVGetDataTable(0, &textPtr, &textPtr, &n, &n)),
-        GIVES(E_INVALIDARG, KaDBSVGetDataTable(1, nullptr, &textPtr, &n, &n)),
-        GIVES(E_INVALIDARG, KaDBSVGetDataTable(1, &textPtr, nullptr, &n, &n)),
-        GIVES(E_INVALIDARG, KaDBSVGetDataTable(1, &textPtr, &textPtr, nullptr, &n)),
-        GIVES(E_INVALIDARG, KaDBSVGetDataTable(1, &textPtr, &textPtr, &n, nullptr)),
-    };
-    expectCodes(calls);
+    EXPECT_EACH_GIVES(
+        E_INVALIDARG, KaDBSVEnrollFolder("/p"), KaDBSVEnrollFile("/p/a.jpg", &data),
+        KaDBSVEnrollImage("/p/a.jpg", &image), KaDBSVUpdateFile("/p/a.jpg", &data),
+        KaDBSVSetFolderInfo("/p", "t"), KaDBSVDeleteFolder("/p"), KaDBSVDeleteFile("/p/a.jpg"),
+        KaDBSVMoveFile("/p/a.jpg", "/p/b.jpg", 0), KaDBSVReadFile("/p/a.jpg", &data),
+        KaDBSVReadFilePartially("/p/a.jpg", "ExifInfo", "Make", 0, &n, &buffer),
+        KaDBSVGetFolderInfo("/p", &textPtr), KaDBSVReadImage("/p/a.jpg", &image),
+        KaDBSVUpdateImage("/p/a.jpg", &image), KaDBSVReadComment("/p/a.jpg", &textPtr),
+        KaDBSVUpdateComment("/p/a.jpg", "c"), KaDBSVGetReadTableDataCount("ExifInfo", &n),
+        KaDBSVGetReadTableData(1, "ExifInfo", &tags),
+        KaDBSVGetReadTableDataEx(1, 2, "ExifInfo", &rows), KaDBSVRefreshFolder("/p", 1),
+        KaDBSVCopyFile("/p/a.jpg", "/p/b.jpg", 0), KaDBSVRefreshFiles(&list, 1),
+        KaDBSVRefreshAll(1), KaDBSVWriteUpdateData("/p/a.jpg", "x"),
+        KaDBSVReadUpdateData("/p/a.jpg", text), KaDBSVDeleteInfo(sql),
+        KaDBSVUpdateTableData("ExifInfo", "Make", "a", "b"), KaDBSVSetCheck("/p/a.jpg", 1),
+        KaDBSVGetCheck("/p/a.jpg", &n), KaDBSVGetQueryFileList("SELECT 1", &list, 0),
+        KaDBSVExecuteSQL("SELECT 1"), KaDBSVGetCountSQL("SELECT * FROM MainTable WHERE 1", &n));
+    // The image reads pass the missing handle on, and its own check refuses it.
+    EXPECT_EACH_GIVES(E_INVALIDARG, KaDBSVReadImageBatch(&list, &images),
+                      KaDBSVReadImages(nullptr, &list, nullptr), KaDBSVGetDataTableNum(nullptr),
+                      KaDBSVGetDataTable(0, &textPtr, &textPtr, &n, &n),
+                      KaDBSVGetDataTable(1, nullptr, &textPtr, &n, &n),
+                      KaDBSVGetDataTable(1, &textPtr, nullptr, &n, &n),
+                      KaDBSVGetDataTable(1, &textPtr, &textPtr, nullptr, &n),
+                      KaDBSVGetDataTable(1, &textPtr, &textPtr, &n, nullptr));
     EXPECT_FALSE(std::filesystem::exists(dbPath_));
     // The item descriptions need no catalogue.
     char table[128] = {}, item[128] = {};
@@ -130,25 +111,17 @@ TEST_F(FacadeTest, QueryDiagnosticShowsItsArgumentsAndAnOpenCataloguesChecksAndR
     int32_t n = 0;
     MetaTagList tags;
     MetaIdxDataList rows;
-    const HRESULT refused[] = {
-        KaDBSVRefreshAll(3),
-        KaDBSVRefreshAll(0),
-        KaDBSVRefreshFiles(&list, 3),
-        KaDBSVRefreshFolder(dir_.c_str(), 0),
-        KaDBSVGetReadTableData(0, "ExifInfo", &tags),
-        KaDBSVGetReadTableDataEx(0, 1, "ExifInfo", &rows),
-        KaDBSVGetReadTableDataEx(3, 2, "ExifInfo", &rows),
-        KaDBSVReadFilePartially("/p/a.jpg", "ExifInfo", "Make", -1, &n, nullptr),
-        KaDBSVReadFilePartially("/p/a.jpg", "ExifInfo", "Make", 0, nullptr, nullptr),
-        KaDBSVEnrollFolder(nullptr),
-        KaDBSVMoveFile("/p/a.jpg", nullptr, 0),
-        KaDBSVGetQueryFileList("SELECT 1", nullptr, 0),
-        KaDBSVExecuteSQL(nullptr),
-        KaDBSVGetCountSQL(nullptr, &n),
-        KaDBSVGetReadTableDataCount("ExifInfo", nullptr),
-        KaDBSVUpdateTableData("ExifInfo", "Make", nullptr, "b"),
-    };
-    for (HRESULT hr : refused) {
+    for (HRESULT hr :
+         {KaDBSVRefreshAll(3), KaDBSVRefreshAll(0), KaDBSVRefreshFiles(&list, 3),
+          KaDBSVRefreshFolder(dir_.c_str(), 0), KaDBSVGetReadTableData(0, "ExifInfo", &tags),
+          KaDBSVGetReadTableDataEx(0, 1, "ExifInfo", &rows),
+          KaDBSVGetReadTableDataEx(3, 2, "ExifInfo", &rows),
+          KaDBSVReadFilePartially("/p/a.jpg", "ExifInfo", "Make", -1, &n, nullptr),
+          KaDBSVReadFilePartially("/p/a.jpg", "ExifInfo", "Make", 0, nullptr, nullptr),
+          KaDBSVEnrollFolder(nullptr), KaDBSVMoveFile("/p/a.jpg", nullptr, 0),
+          KaDBSVGetQueryFileList("SELECT 1", nullptr, 0), KaDBSVExecuteSQL(nullptr),
+          KaDBSVGetCountSQL(nullptr, &n), KaDBSVGetReadTableDataCount("ExifInfo", nullptr),
+          KaDBSVUpdateTableData("ExifInfo", "Make", nullptr, "b")}) {
         EXPECT_EQ(hr, E_INVALIDARG);
     }
     EXPECT_EQ(KaDBSVEnrollFile("/p/a.jpg", nullptr), S_OK);

@@ -6,6 +6,8 @@
  */
 #include "support/fixture.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -73,11 +75,8 @@ TEST_F(CatalogueCopyTest, ProgressGoesTableByTableAndARefusedCopyKeepsNoRow)
     ASSERT_EQ(KaAVDBCopyCatalogue(dbPath_.c_str(), dst.c_str(), &report_, recordStep, &steps),
               S_OK);
     std::vector<Step> main;
-    for (const Step& s : steps) {
-        if (std::get<0>(s) == "MainTable") {
-            main.push_back(s);
-        }
-    }
+    std::copy_if(steps.begin(), steps.end(), std::back_inserter(main),
+                 [](const Step& s) { return std::get<0>(s) == "MainTable"; });
     EXPECT_EQ(main, (std::vector<Step>{{"MainTable", 0, kFiles},
                                        {"MainTable", 256, kFiles},
                                        {"MainTable", kFiles, kFiles}}));

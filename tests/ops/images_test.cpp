@@ -80,13 +80,10 @@ TEST_F(ImagesTest, RecordsRoundTripAndAWriteKeepsStoredValuesWhereTheRecordHasNo
     EXPECT_EQ(read("a.jpg"), "640x480x24 4x3 " + std::to_string(sumOf(second.pixels.data())) +
                                  " 2010070501090807006");
     EXPECT_EQ(thumbnailSize("a.jpg"), "#32"); // written with the record's own size
-    const std::pair<int32_t, int32_t> impossible[] = {
-        {-5, 2}, {5, -2}, {INT32_MAX, INT32_MAX}, {100000, 100000}};
-    for (const auto& [width, height] : impossible) {
-        TestImage bad(1, width, height, 5, 4); // a 4-byte buffer only
-        ASSERT_EQ(KaAVDBWriteImage(db_, at("a.jpg").c_str(), &bad.record), S_OK);
-        EXPECT_EQ(thumbnailSize("a.jpg"), "#32") << width << "x" << height;
-    }
+    // A size that cannot be reckoned (which sizes cannot is ThumbnailBytes's) writes none.
+    TestImage bad(1, INT32_MAX, INT32_MAX, 5, 4); // a 4-byte buffer only
+    ASSERT_EQ(KaAVDBWriteImage(db_, at("a.jpg").c_str(), &bad.record), S_OK);
+    EXPECT_EQ(thumbnailSize("a.jpg"), "#32");
     // A write to a folder that is not catalogued succeeds and changes nothing.
     EXPECT_EQ(KaAVDBWriteImage(db_, (dir_ + "/other/a.jpg").c_str(), &first.record), S_OK);
     EXPECT_EQ(KaAVDBWriteUpdateData(db_, (dir_ + "/other/a.jpg").c_str(), "2004"), S_OK);
@@ -219,13 +216,13 @@ TEST_F(ImageWalkTest, TheWalkServesTheListInItsOrderTheBatchOneRecordPerPath)
     EXPECT_TRUE(w.calls.empty());
     // The batch gives one record per path, never moving back.
     const std::pair<std::vector<std::string>, std::vector<int32_t>> cases[] = {
-        {{"a.jpg", "b.jpg", "x.jpg"}, {100, 101, 0}},
-        {{"c.jpg", "a.jpg", "b.jpg"}, {102, 0, 0}},
-        {{"a.jpg", "a.jpg", "c.jpg"}, {100, 100, 102}},
-        {{"/none/a.jpg", "b.jpg"}, {0, 101}},
-        {{"b.jpg", "/none/c.jpg"}, {101, 0}},
-        {{"/none/a.jpg", "/none/b.jpg"}, {0, 0}},
-        {{}, {}},
+        {{"a.jpg", "b.jpg", "x.jpg"}, {7, 100, 101, 0}},
+        {{"c.jpg", "a.jpg", "b.jpg"}, {7, 102, 0, 0}},
+        {{"a.jpg", "a.jpg", "c.jpg"}, {7, 100, 100, 102}},
+        {{"/none/a.jpg", "b.jpg"}, {7, 0, 101}},
+        {{"b.jpg", "/none/c.jpg"}, {7, 101, 0}},
+        {{"/none/a.jpg", "/none/b.jpg"}, {7, 0, 0}},
+        {{}, {7}},
     };
     for (const auto& [names, widths] : cases) {
         StringList paths;
@@ -233,19 +230,17 @@ TEST_F(ImageWalkTest, TheWalkServesTheListInItsOrderTheBatchOneRecordPerPath)
             paths.push_back(p[0] == '/' ? dir_ + p : at(p));
         }
         ImageDataList out(1);
-        out.front().Width = 7; // what the list held stays in front
+        out.front().Width = 7; // what the list held stays in front, as the 7 of each case
         ASSERT_EQ(KaAVDBReadImageBatch(db_, &paths, &out), S_OK);
         std::vector<int32_t> got;
         for (const auto& image : out) {
             got.push_back(image.Width);
         }
-        std::vector<int32_t> expected = {7};
-        expected.insert(expected.end(), widths.begin(), widths.end());
-        EXPECT_EQ(got, expected) << testing::PrintToString(names);
-        if (out.size() > 1) {
+        EXPECT_EQ(got, widths) << testing::PrintToString(names);
+        if (out.size() > 1 && widths.size() > 1) {
             EXPECT_EQ(describe(*std::next(out.begin())),
-                      widths[0] == 0 ? "0x0x0 0x0 - 0000000000000000000"
-                                     : describe(images_[widths[0] - 100].record));
+                      widths[1] == 0 ? "0x0x0 0x0 - 0000000000000000000"
+                                     : describe(images_[widths[1] - 100].record));
         }
         FreeImageDataList(&out);
     }

@@ -190,13 +190,7 @@ TEST_F(MetadataTest, TableRowsAreReadByPositionAndPartialReadsHandOverOneItem)
     MetaData m = makeMeta("ExifInfo", {{"Make", "Canon"}}, {{"ISO", 800}});
     m.Tags.push_back(binTag("Preview", {9, 0, 7}));
     ASSERT_EQ(write(kA, {m, makeMeta("Caption", {{"Title", "Sea"}})}), S_OK);
-    struct Case {
-        const char* table;
-        const char* item;
-        int32_t type;
-        HRESULT hr;
-        std::string bytes;
-    } cases[] = {
+    const std::tuple<const char*, const char*, int32_t, HRESULT, std::string> cases[] = {
         {"ExifInfo", "Make", 0, S_OK, std::string("Canon", 6)},
         {"ExifInfo", "ISO", 1, S_OK, std::string("\x20\x03\x00\x00", 4)},
         {"ExifInfo", "Preview", 2, S_OK, std::string("\x09\x00\x07", 3)},
@@ -206,8 +200,8 @@ TEST_F(MetadataTest, TableRowsAreReadByPositionAndPartialReadsHandOverOneItem)
         {"People", "Name", 0, E_FAIL, ""},    // table not linked
         {"exifinfo", "Make", 0, E_FAIL, ""},  // table names are case-sensitive
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(partial(kA, c.table, c.item, c.type), std::pair(c.hr, c.bytes)) << c.item;
+    for (const auto& [table, item, type, hr, bytes] : cases) {
+        EXPECT_EQ(partial(kA, table, item, type), std::pair(hr, bytes)) << item;
     }
     EXPECT_EQ(partial("/p/none.jpg", "ExifInfo", "Make", 0).first, KAVDB_E_NOT_FOUND);
 }
@@ -220,9 +214,7 @@ class NumberKindTest : public MetadataTest {
     const char* iniText() const override { return kNumberIni; }
     static MetaData fnumber(double value)
     {
-        MetaData m = makeMeta("ExifInfo", {});
-        m.Tags.push_back(numberTag("FNumber", value));
-        return m;
+        return makeMeta("ExifInfo", {}, {}, {{"FNumber", value}});
     }
 };
 

@@ -46,27 +46,24 @@ TEST_F(NotesTest, FolderInformationBelongsToTheFolderRow)
 
 TEST_F(NotesTest, MarksReadBackAsZeroOrOneAndCommentsRoundTrip)
 {
+    auto markOf = [&](const std::string& path) {
+        int32_t mark = -7;
+        EXPECT_EQ(KaAVDBGetCheck(db_, path.c_str(), &mark), S_OK) << path;
+        return mark;
+    };
     const std::pair<int32_t, int32_t> cases[] = {{1, 1}, {0, 0}, {5, 0}, {-1, 0}, {1, 1}};
     for (const auto& [set, read] : cases) {
         ASSERT_EQ(KaAVDBSetCheck(db_, at("a.jpg").c_str(), set), S_OK);
         EXPECT_EQ(row("SELECT Marking FROM MainTable"), std::to_string(set));
-        int32_t mark = -7;
-        ASSERT_EQ(KaAVDBGetCheck(db_, at("a.jpg").c_str(), &mark), S_OK);
-        EXPECT_EQ(mark, read) << set;
+        EXPECT_EQ(markOf(at("a.jpg")), read) << set;
     }
     sql("UPDATE MainTable SET Marking = NULL");
-    int32_t mark = -7;
-    ASSERT_EQ(KaAVDBGetCheck(db_, at("a.jpg").c_str(), &mark), S_OK);
-    EXPECT_EQ(mark, 0);
+    EXPECT_EQ(markOf(at("a.jpg")), 0);
     // A mark asked of a file without a row answers 0 and setting one fails; either way an
     // unregistered folder gets its row. Nothing is reported.
-    mark = -7;
     EXPECT_EQ(KaAVDBSetCheck(db_, at("b.jpg").c_str(), 1), E_FAIL);
-    ASSERT_EQ(KaAVDBGetCheck(db_, at("b.jpg").c_str(), &mark), S_OK);
-    EXPECT_EQ(mark, 0);
-    mark = -7;
-    ASSERT_EQ(KaAVDBGetCheck(db_, (dir_ + "/new/x.jpg").c_str(), &mark), S_OK);
-    EXPECT_EQ(mark, 0);
+    EXPECT_EQ(markOf(at("b.jpg")), 0);
+    EXPECT_EQ(markOf(dir_ + "/new/x.jpg"), 0);
     EXPECT_EQ(KaAVDBSetCheck(db_, (dir_ + "/newer/x.jpg").c_str(), 1), E_FAIL);
     EXPECT_EQ(KaAVDBSetCheck(db_, (dir_ + "/new.er/").c_str(), 1), E_FAIL); // no name part
     EXPECT_EQ(rows("SELECT Pathname FROM PathTable ORDER BY PathID"),

@@ -8,7 +8,9 @@
 #include "support/rows.h"
 #include "support/server.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <sstream>
 
 namespace kavdb::test {
 namespace {
@@ -41,11 +43,9 @@ const char* const kServerColumns =
 Rows linesOf(const std::string& text)
 {
     Rows out;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        std::size_t end = std::min(text.find('\n', at), text.size());
-        out.push_back(text.substr(at, end - at));
-        at = end + 1;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        out.push_back(line);
     }
     return out;
 }
@@ -74,9 +74,8 @@ class SchemaExtTest : public RowsTest {
         Rows out = onServer()
                        ? linesOf(serverQuery(serverCatalogues_.back(), kServerSchema))
                        : rows("SELECT type, name, sql FROM sqlite_master ORDER BY type, name");
-        for (const std::string& r : rows("SELECT * FROM MainTable ORDER BY FieldID")) {
-            out.push_back(r);
-        }
+        Rows files = rows("SELECT * FROM MainTable ORDER BY FieldID");
+        out.insert(out.end(), files.begin(), files.end());
         return out;
     }
     Rows columns(const std::string& table)
@@ -98,12 +97,8 @@ class SchemaExtTest : public RowsTest {
     }
     bool twinLeft() const
     {
-        for (const auto& e : fs::directory_iterator(dir_)) {
-            if (e.path().extension() == ".bak") {
-                return true;
-            }
-        }
-        return false;
+        return std::any_of(fs::directory_iterator(dir_), fs::directory_iterator(),
+                           [](const auto& e) { return e.path().extension() == ".bak"; });
     }
     void registerScene(const char* path)
     {

@@ -22,21 +22,14 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
-const char* const kIndexIni = "[Common]\n"
-                              "level=1\n"
-                              "[DataTable1]\n"
-                              "TableName=ExifInfo\n"
-                              "Item1=Make,0,64,\n"
-                              "Item2=Latitude,3,\n"
-                              "Item3=Longitude,3,\n"
-                              "[DataTable2]\n"
-                              "TableName=Caption\n"
-                              "Item1=Title,0,128,\n"
-                              "Item2=Returns,0,64,\n";
+const char* const kSqlWordsIni =
+    "[Common]\nlevel=1\n"
+    "[DataTable1]\nTableName=ExifInfo\nItem1=Make,0,64,\nItem2=Latitude,3,\nItem3=Longitude,3,\n"
+    "[DataTable2]\nTableName=Caption\nItem1=Title,0,128,\nItem2=Returns,0,64,\n";
 
 class CatalogueIndexTest : public CatalogueTest {
   protected:
-    const char* iniText() const override { return kIndexIni; }
+    const char* iniText() const override { return kSqlWordsIni; }
 
     void SetUp() override
     {
@@ -45,12 +38,10 @@ class CatalogueIndexTest : public CatalogueTest {
         ASSERT_EQ(KaAVDBCreateTextIndex(db_, &items), S_OK);
         ASSERT_EQ(KaAVDBCreatePlaceIndex(db_, "ExifInfo", "Latitude", "Longitude"), S_OK);
         for (const char* path : {"/p/a.jpg", "/p/b.jpg"}) {
-            MetaData exif = makeMeta("ExifInfo", {{"Make", "Canon"}});
-            exif.Tags.push_back(numberTag("Latitude", 43.296));
-            exif.Tags.push_back(numberTag("Longitude", 5.370));
             ASSERT_EQ(registerWith(
                           path, {makeMeta("Caption", {{"Title", "harbour"}, {"Returns", "ferry"}}),
-                                 exif}),
+                                 makeMeta("ExifInfo", {{"Make", "Canon"}}, {},
+                                          {{"Latitude", 43.296}, {"Longitude", 5.370}})}),
                       S_OK);
         }
     }

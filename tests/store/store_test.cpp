@@ -22,12 +22,7 @@ class LifecycleTest : public TempDirTest {
     std::string db() const { return dir_ + "/cat.mdb"; }
     Rows columns(const std::string& table)
     {
-        Rows names;
-        for (const std::string& r :
-             rowsOf(db(), "SELECT name FROM pragma_table_info('" + table + "')")) {
-            names.push_back(r);
-        }
-        return names;
+        return rowsOf(db(), "SELECT name FROM pragma_table_info('" + table + "')");
     }
 };
 

@@ -19,36 +19,24 @@ namespace fs = std::filesystem;
 
 namespace kavdb::test {
 
-const char* const kTestIni = "[Common]\n"
-                             "level=3\n"
-                             "[DataTable1]\n"
-                             "TableName=ExifInfo\n"
-                             "Item1=Make,0,64,\n"
-                             "Item2=Model,0,64,\n"
-                             "Item3=ISO,1,\n"
-                             "Item4=Preview,2,1024,\n"
-                             "[DataTable2]\n"
-                             "TableName=Caption\n"
-                             "Item1=Title,0,128,\n"
-                             "Item2=Rating,1,\n"
-                             "[DataTable3]\n"
-                             "TableName=People\n"
-                             "Item1=Name,0,64,\n";
+const char* const kTestIni =
+    "[Common]\nlevel=3\n"
+    "[DataTable1]\nTableName=ExifInfo\nItem1=Make,0,64,\nItem2=Model,0,64,\nItem3=ISO,1,\n"
+    "Item4=Preview,2,1024,\n"
+    "[DataTable2]\nTableName=Caption\nItem1=Title,0,128,\nItem2=Rating,1,\n"
+    "[DataTable3]\nTableName=People\nItem1=Name,0,64,\n";
+
+const char* const kIndexIni =
+    "[Common]\nlevel=1\n"
+    "[DataTable1]\nTableName=ExifInfo\nItem1=Make,0,64,\nItem2=Model,0,64,\nItem3=Lat,3,\n"
+    "Item4=Lon,3,\n"
+    "[DataTable2]\nTableName=Caption\nItem1=Title,0,128,\nItem2=Keywords,0,256,\n";
 
 std::vector<ReportedError>& TempDirTest::errors()
 {
     static std::vector<ReportedError> list;
     return list;
 }
-
-namespace {
-struct Recorder : TempDirTest {
-    static void record(const char* message, HRESULT code, const char*, const char* description)
-    {
-        errors().push_back({message ? message : "", code, description ? description : ""});
-    }
-};
-} // namespace
 
 void TempDirTest::SetUp()
 {
@@ -58,7 +46,9 @@ void TempDirTest::SetUp()
     writeIni(kTestIni);
     setenv("KAVDB_CONFIG_DIR", dir_.c_str(), 1);
     errors().clear();
-    KaSetErrorHandler(&Recorder::record);
+    KaSetErrorHandler([](const char* message, HRESULT code, const char*, const char* text) {
+        errors().push_back({message ? message : "", code, text ? text : ""});
+    });
 }
 
 void TempDirTest::linkCatalogue(const std::string& path)
@@ -176,10 +166,31 @@ std::vector<std::string> CatalogueTest::readData(const std::string& path, HRESUL
     return out;
 }
 
-void expectCodes(std::span<const Call> calls)
+void expectEach(HRESULT code, const std::string& calls, std::initializer_list<HRESULT> results)
 {
-    for (const Call& c : calls) {
-        EXPECT_EQ(c.call(), c.expected) << c.what;
+    std::vector<std::string> texts(1); // the calls' texts, split at commas outside them
+    int depth = 0;
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        std::size_t end = i;
+        if (calls[i] == '"') { // a literal, whatever it holds
+            for (end = i + 1; end < calls.size() && calls[end] != '"';) {
+                end += calls[end] == '\\' ? 2 : 1;
+            }
+        }
+        depth += calls[i] == '(' || calls[i] == '{'   ? 1
+                 : calls[i] == ')' || calls[i] == '}' ? -1
+                                                      : 0;
+        if (calls[i] == ',' && depth == 0) {
+            texts.emplace_back();
+        } else if (calls[i] != ' ' || !texts.back().empty()) {
+            texts.back() += calls.substr(i, end - i + 1);
+        }
+        i = end;
+    }
+    ASSERT_EQ(texts.size(), results.size()) << calls;
+    std::size_t n = 0;
+    for (HRESULT hr : results) {
+        EXPECT_EQ(hr, code) << texts[n++];
     }
 }
 
@@ -202,7 +213,7 @@ MetaTag textTag(const std::string& name, const std::string& value)
     return newTag(name, 0, value.c_str(), static_cast<uint32_t>(value.size() + 1));
 }
 
-MetaTag intTag(const std::string& name, int32_t value)
+static MetaTag intTag(const std::string& name, int32_t value)
 {
     return newTag(name, 1, &value, 4);
 }
@@ -219,7 +230,8 @@ MetaTag binTag(const std::string& name, const std::vector<uint8_t>& bytes)
 
 MetaData makeMeta(const std::string& table,
                   const std::vector<std::pair<std::string, std::string>>& texts,
-                  const std::vector<std::pair<std::string, int32_t>>& ints)
+                  const std::vector<std::pair<std::string, int32_t>>& ints,
+                  const std::vector<std::pair<std::string, double>>& numbers)
 {
     MetaData m;
     std::strncpy(m.TableName, table.c_str(), sizeof m.TableName - 1);
@@ -228,6 +240,9 @@ MetaData makeMeta(const std::string& table,
     }
     for (const auto& [n, v] : ints) {
         m.Tags.push_back(intTag(n, v));
+    }
+    for (const auto& [n, v] : numbers) {
+        m.Tags.push_back(numberTag(n, v));
     }
     return m;
 }
@@ -243,12 +258,22 @@ void releaseTestTags(MetaDataList& list)
     list.clear();
 }
 
+/* A tag's integer (kind 1) or number (kind 3) from its buffer; zero for another kind. */
+template <class T> static T tagValue(const MetaTag& t, uint32_t type)
+{
+    T v{};
+    if (t.Type == type && t.Data != nullptr) {
+        std::memcpy(&v, t.Data, sizeof v);
+    }
+    return v;
+}
+
 std::string describeTags(const MetaTagList& tags)
 {
     std::string out;
     for (const MetaTag& t : tags) {
         std::string value = t.Type == 0   ? tagText(t)
-                            : t.Type == 1 ? std::to_string(tagInt(t))
+                            : t.Type == 1 ? std::to_string(tagValue<int32_t>(t, 1))
                             : t.Type == 3 ? std::to_string(tagNumber(t))
                                           : "#" + std::to_string(t.Size);
         out += std::string(out.empty() ? "" : " ") + t.Name + "=" + value;
@@ -263,20 +288,7 @@ std::string tagText(const MetaTag& t)
 
 double tagNumber(const MetaTag& t)
 {
-    double v = 0;
-    if (t.Type == 3 && t.Data != nullptr) {
-        std::memcpy(&v, t.Data, sizeof v);
-    }
-    return v;
-}
-
-int32_t tagInt(const MetaTag& t)
-{
-    int32_t v = 0;
-    if (t.Type == 1 && t.Data != nullptr) {
-        std::memcpy(&v, t.Data, 4);
-    }
-    return v;
+    return tagValue<double>(t, 3);
 }
 
 } // namespace kavdb::test

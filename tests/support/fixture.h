@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <span>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -25,6 +25,9 @@ struct ReportedError {
 /* A small configuration: three metadata tables with text, integer and binary items,
  * plus the two late tables SceneInfo and FolderInfo at positions 8 and 9 left out. */
 extern const char* const kTestIni;
+/* Texts and a position (the numbers Lat and Lon) in two tables, for the text and place
+ * indexes. */
+extern const char* const kIndexIni;
 
 class TempDirTest : public ::testing::Test {
   protected:
@@ -73,33 +76,28 @@ class CatalogueTest : public TempDirTest {
     DBHandle* db_ = nullptr;
 };
 
-/* A call and the code it should give, for tables of calls; GIVES names each by its text. */
-struct Call {
-    const char* what;
-    std::function<HRESULT()> call;
-    HRESULT expected;
-};
+/* Expects each call to give code, naming by its text any that does not. The calls are made
+ * in their order before any is checked. */
 // clang-format off
-#define GIVES(code, ...) ::kavdb::test::Call{#__VA_ARGS__, [&] { return __VA_ARGS__; }, code}
+#define EXPECT_EACH_GIVES(code, ...) \
+    ::kavdb::test::expectEach(code, #__VA_ARGS__, {__VA_ARGS__})
 // clang-format on
-/* Makes each call in turn, expecting its code. */
-void expectCodes(std::span<const Call> calls);
+void expectEach(HRESULT code, const std::string& calls, std::initializer_list<HRESULT> results);
 
-/* A MetaData for a table with the given text and integer tags. */
+/* A MetaData for a table with the given text, integer and number tags. */
 MetaData makeMeta(const std::string& table,
                   const std::vector<std::pair<std::string, std::string>>& texts,
-                  const std::vector<std::pair<std::string, int32_t>>& ints = {});
+                  const std::vector<std::pair<std::string, int32_t>>& ints = {},
+                  const std::vector<std::pair<std::string, double>>& numbers = {});
 MetaTag textTag(const std::string& name, const std::string& value);
-MetaTag intTag(const std::string& name, int32_t value);
 MetaTag binTag(const std::string& name, const std::vector<uint8_t>& bytes);
 MetaTag numberTag(const std::string& name, double value);
 /* Releases tags made by the helpers above (allocated with new[]). */
 void releaseTestTags(MetaDataList& list);
 /* A tag list as text: "Name=value" for each, the kind's value read from its buffer. */
 std::string describeTags(const MetaTagList& tags);
-/* Reads a tag's text, integer or number. */
+/* Reads a tag's text or number. */
 std::string tagText(const MetaTag& t);
-int32_t tagInt(const MetaTag& t);
 double tagNumber(const MetaTag& t);
 
 } // namespace kavdb::test

@@ -19,21 +19,14 @@ TEST_F(ServerLocationTest, AUriOrAWellFormedLinkNamesAServerAnythingElseNone)
     const std::string uri = "postgresql://me@/studio?host=/run/pg";
     EXPECT_EQ(serverLocation(uri), uri);
     EXPECT_EQ(serverLocation("postgres://h/db"), "postgres://h/db");
-    struct Case {
-        const char* content;
-        bool names;
-    } cases[] = {
-        {"kavdb-link 1\npostgresql://me@/studio?host=/run/pg\n", true},
-        {"kavdb-link 1\r\npostgresql://me@/studio?host=/run/pg\r\n", true},
-        {"kavdb-link 2\npostgresql://me@/studio\n", false},
-        {"kavdb-link 1\n/home/me/photos.mdb\n", false},
-        {"kavdb-link 10\npostgresql://me@/studio\n", false},
-        {"SQLite format 3", false},
-        {"", false},
-    };
-    for (const Case& c : cases) {
-        std::string path = makeFile("link.mdb", c.content);
-        EXPECT_EQ(serverLocation(path), c.names ? uri : "") << c.content;
+    for (const char* link : {"kavdb-link 1\npostgresql://me@/studio?host=/run/pg\n",
+                             "kavdb-link 1\r\npostgresql://me@/studio?host=/run/pg\r\n"}) {
+        EXPECT_EQ(serverLocation(makeFile("link.mdb", link)), uri) << link;
+    }
+    for (const char* other :
+         {"kavdb-link 2\npostgresql://me@/studio\n", "kavdb-link 1\n/home/me/photos.mdb\n",
+          "kavdb-link 10\npostgresql://me@/studio\n", "SQLite format 3", ""}) {
+        EXPECT_EQ(serverLocation(makeFile("link.mdb", other)), "") << other;
     }
     std::string fifo = dir_ + "/fifo.mdb";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);

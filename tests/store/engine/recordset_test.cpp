@@ -221,16 +221,14 @@ TEST_F(RecordsetTest, InsertedRowsGetTheKeysTheEngineFills)
     EXPECT_EQ(insertRow(conn_, "Files", {}, {}, "FieldID"), Value::integer(id.asInt() + 1));
     EXPECT_EQ(rows("SELECT * FROM Files"), (Names{"1|-4|q\"'.jpg|-|#3|-1", "2|-|-|-|-|-"}));
     conn_.execute("CREATE TABLE Strict (id COUNTER PRIMARY KEY, name TEXT(20) NOT NULL)");
-    EXPECT_EQ(codeOf([&] { insertRow(conn_, "Strict", {"nothere"}, {Value::integer(1)}); }),
-              code::kUnknownColumn);
-    EXPECT_EQ(codeOf([&] { insertRow(conn_, "Strict", {"name"}, {Value::null()}); }),
-              code::kConstraint);
-    EXPECT_EQ(codeOf([&] {
-                  insertRow(conn_, "Strict", {"name", "id"}, {Value::text("x")});
-              }),
-              code::kInvalidArg);
-    EXPECT_EQ(codeOf([&] { insertRow(conn_, "Strict", {"name"}, {Value::text("x")}, "no"); }),
-              code::kFieldNotFound);
+    const std::tuple<Names, std::vector<Value>, const char*, HResult> refused[] = {
+        {{"nothere"}, {Value::integer(1)}, "", code::kUnknownColumn},
+        {{"name"}, {Value::null()}, "", code::kConstraint},
+        {{"name", "id"}, {Value::text("x")}, "", code::kInvalidArg},
+        {{"name"}, {Value::text("x")}, "no", code::kFieldNotFound}};
+    for (const auto& [names, values, key, expected] : refused) {
+        EXPECT_EQ(codeOf([&] { insertRow(conn_, "Strict", names, values, key); }), expected) << key;
+    }
     EXPECT_EQ(count("Strict"), 1);
 }
 
