@@ -65,20 +65,13 @@ Targets collectTargets(const std::vector<std::string>& arguments)
 }
 
 /* Registers the files of a tree one by one, where the library's folder walk stopped
- * early; counts the files passed over. */
-bool registerOneByOne(Catalogue& catalogue, const std::vector<std::string>& files,
-                      std::size_t& passedOver)
+ * early; files the catalogue cannot key and sidecars are left to the caller. */
+bool registerOneByOne(Catalogue& catalogue, const std::vector<std::string>& files)
 {
     bool ok = true;
     for (const std::string& path : files) {
-        if (cannotBeKeyed(path)) {
-            ++passedOver;
+        if (cannotBeKeyed(path) || isSidecarOfAPhoto(path))
             continue;
-        }
-        if (isSidecarOfAPhoto(path)) {
-            catalogue.deleteFile(path); // the walk may have registered it before it stopped
-            continue;
-        }
         Outcome outcome = catalogue.enrollFile(path);
         if (!outcome.ok() && !outcome.is(KAVDB_E_ALREADY_EXISTS)) {
             report(path, "cannot be catalogued: " + outcome.words());
@@ -89,17 +82,16 @@ bool registerOneByOne(Catalogue& catalogue, const std::vector<std::string>& file
 }
 
 /* Registers every file of each folder tree; a file already catalogued is no failure.
- * The walk catalogues sidecars like any file: their entries go again. */
+ * The walk, whole or stopped early at a file it cannot key, catalogues sidecars like any
+ * file: their entries go again. */
 bool registerFolders(Catalogue& catalogue, const Targets& targets, std::size_t& passedOver)
 {
     bool ok = true;
     for (std::size_t i = 0; i < targets.folders.size(); ++i) {
         const std::vector<std::string>& files = targets.folderFiles[i];
         Outcome outcome = catalogue.enrollFolder(targets.folders[i]);
-        if (!outcome.ok() && !outcome.is(KAVDB_E_ALREADY_EXISTS)) {
-            ok = registerOneByOne(catalogue, files, passedOver) && ok;
-            continue;
-        }
+        if (!outcome.ok() && !outcome.is(KAVDB_E_ALREADY_EXISTS))
+            ok = registerOneByOne(catalogue, files) && ok;
         for (const std::string& path : files) {
             passedOver += cannotBeKeyed(path) ? 1 : 0;
             if (isSidecarOfAPhoto(path))
